@@ -1,0 +1,247 @@
+#include "model/CGraph.h"
+
+#include "platform/Archive.h"
+#include "platform/Errors.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Smallest record of one point: two doubles.
+constexpr std::size_t kPointBytes = 16;
+
+// Bounded lookup over a[0..n-1]: the span [a[hi-1], a[hi]] with hi the first index >= 1
+// whose x >= t (the last span when none is). A lower-bound search over indices 1..n-1
+// finishes in at most ceil(log2 n) + 1 steps whatever the data holds, so unsorted points,
+// ends away from 0 and 1 or duplicate x from a file cannot hang the audio thread.
+double Interpolate(const std::vector<CDPoint>& a, double t) noexcept
+{
+    const std::size_t n = a.size();
+    if (n == 0)
+        return 0.0;
+    if (n == 1)
+        return a[0].y;
+
+    std::size_t lo = 1;
+    std::size_t count = n - 1;
+    while (count > 0)
+    {
+        const std::size_t step = count / 2;
+        const std::size_t mid = lo + step;
+        if (a[mid].x < t)
+        {
+            lo = mid + 1;
+            count -= step + 1;
+        }
+        else
+            count = step;
+    }
+    const std::size_t hi = std::min(lo, n - 1);
+
+    const CDPoint& p0 = a[hi - 1];
+    const CDPoint& p1 = a[hi];
+    if (!(p1.x > p0.x))
+        return p1.y; // zero-width span (duplicate x) or points out of order
+    const double f = std::clamp((t - p0.x) / (p1.x - p0.x), 0.0, 1.0);
+    return p0.y + f * (p1.y - p0.y);
+}
+
+} // namespace
+
+CGraph::CGraph() : m_points{{0.0, 0.5}, {1.0, 0.5}}
+{
+}
+
+CGraph::CGraph(const CGraph& other) : m_smooth(other.m_smooth), m_points(other.m_points)
+{
+    UpdateCurve();
+}
+
+CGraph& CGraph::operator=(const CGraph& other)
+{
+    if (this != &other)
+    {
+        m_smooth = other.m_smooth;
+        m_points = other.m_points;
+        UpdateCurve();
+    }
+    return *this;
+}
+
+void CGraph::CheckIndex(std::int32_t i) const
+{
+    if (i < 0 || i >= GetPointCount())
+        throw plat::InvalidArgumentError("Graph point index out of range.");
+}
+
+void CGraph::GetPoint(std::int32_t i, CDPoint& out) const
+{
+    if (i < 0)
+        throw plat::InvalidArgumentError("Graph point index out of range.");
+    if (i >= GetPointCount())
+        return;
+    out = m_points[static_cast<std::size_t>(i)];
+}
+
+void CGraph::SetPoint(std::int32_t i, const CDPoint& p)
+{
+    if (i < 0)
+        throw plat::InvalidArgumentError("Graph point index out of range.");
+    if (i >= GetPointCount())
+        return;
+    m_points[static_cast<std::size_t>(i)] = p;
+    UpdateCurve();
+}
+
+void CGraph::AddPoint(const CDPoint& p)
+{
+    auto it = m_points.size() > 1 ? m_points.begin() + 1 : m_points.end();
+    it = std::find_if(it, m_points.end(), [&](const CDPoint& q) { return q.x > p.x; });
+    m_points.insert(it, p);
+    UpdateCurve();
+}
+
+void CGraph::RemovePoint(std::int32_t i)
+{
+    CheckIndex(i);
+    if (i == 0 || i == GetPointCount() - 1)
+        return;
+    m_points.erase(m_points.begin() + i);
+    UpdateCurve();
+}
+
+void CGraph::MovePoint(std::int32_t i, double x, double y)
+{
+    if (i < 0)
+        throw plat::InvalidArgumentError("Graph point index out of range.");
+    const std::int32_t n = GetPointCount();
+    if (i >= n)
+        return;
+    CDPoint& p = m_points[static_cast<std::size_t>(i)];
+    if (i > 0 && i < n - 1)
+    {
+        const double left = m_points[static_cast<std::size_t>(i - 1)].x;
+        const double right = m_points[static_cast<std::size_t>(i + 1)].x;
+        p.x = std::clamp(x, std::min(left, right), std::max(left, right));
+    }
+    p.y = y;
+    UpdateCurve();
+}
+
+void CGraph::SetSmooth(std::int32_t flag)
+{
+    m_smooth = flag;
+    UpdateCurve();
+}
+
+void CGraph::Reset()
+{
+    m_points = {{0.0, 0.0}, {1.0, 0.0}};
+    m_curve.clear();
+}
+
+void CGraph::SetConstant(double y)
+{
+    Reset();
+    m_points = {{0.0, y}, {1.0, y}};
+}
+
+void CGraph::ScaleToAverage(double target)
+{
+    if (m_points.empty())
+        return;
+    const double t = std::clamp(target, 0.0, 1.0);
+    double sum = 0.0;
+    double lowest = m_points.front().y;
+    double highest = m_points.front().y;
+    for (const CDPoint& p : m_points)
+    {
+        sum += p.y;
+        lowest = std::min(lowest, p.y);
+        highest = std::max(highest, p.y);
+    }
+    const double mean = sum / static_cast<double>(m_points.size());
+
+    if (mean <= 0.001 || t == 0.0)
+    {
+        for (CDPoint& p : m_points)
+            p.y = t;
+        UpdateCurve();
+        return;
+    }
+
+    double f = t / mean;
+    if (f < 1.0 && lowest * f <= 0.0)
+        return;
+    if (highest * f >= 1.0)
+        f = 1.0 / highest;
+    for (CDPoint& p : m_points)
+        p.y = std::clamp(p.y * f, 0.0001, 1.0);
+    UpdateCurve();
+}
+
+void CGraph::UpdateCurve()
+{
+    if (m_smooth == 0 || m_points.size() < 3)
+        return;
+    m_curve = m_points;
+    std::vector<CDPoint> next;
+    for (int pass = 0; pass < kSmoothingPasses; ++pass)
+    {
+        const std::size_t n = m_curve.size();
+        next.clear();
+        next.reserve(2 * n);
+        next.push_back(m_curve.front());
+        for (std::size_t i = 0; i + 1 < n; ++i)
+        {
+            const CDPoint& a = m_curve[i];
+            const CDPoint& b = m_curve[i + 1];
+            next.push_back({0.75 * a.x + 0.25 * b.x, 0.75 * a.y + 0.25 * b.y});
+            next.push_back({0.25 * a.x + 0.75 * b.x, 0.25 * a.y + 0.75 * b.y});
+        }
+        next.push_back(m_curve.back());
+        m_curve.swap(next);
+    }
+}
+
+double CGraph::GetValueAt(double t) const noexcept
+{
+    if (!(t >= 0.0 && t <= 1.0)) // also false for NaN
+        return 0.0;
+    const bool useCurve = m_smooth != 0 && m_points.size() >= 3 && !m_curve.empty();
+    return Interpolate(useCurve ? m_curve : m_points, t);
+}
+
+void CGraph::Serialize(plat::Archive& ar)
+{
+    if (ar.IsStoring())
+    {
+        ar.WriteInt32(m_smooth);
+        ar.WriteInt32(GetPointCount());
+        for (const CDPoint& p : m_points)
+        {
+            ar.WriteDouble(p.x);
+            ar.WriteDouble(p.y);
+        }
+        return;
+    }
+
+    const std::int32_t smooth = ar.ReadInt32();
+    const std::int32_t n = ar.ReadCount(kPointBytes);
+    // The lookup needs two points; fewer cannot come from this program's own files.
+    if (n < 2)
+        plat::Archive::ThrowBadFormat("The file is damaged: a graph has fewer than two points.");
+    std::vector<CDPoint> points(static_cast<std::size_t>(n));
+    for (CDPoint& p : points)
+    {
+        p.x = ar.ReadDouble();
+        p.y = ar.ReadDouble();
+        if (!std::isfinite(p.x) || !std::isfinite(p.y))
+            plat::Archive::ThrowBadFormat("The file is damaged: a graph point is not a number.");
+    }
+    m_smooth = smooth;
+    m_points = std::move(points);
+    m_curve.clear();
+    UpdateCurve();
+}

@@ -1,0 +1,65 @@
+#pragma once
+/** @brief A hand-drawn graph over a span: control points (x time fraction, y height
+ *  fraction), read by linear interpolation, optionally smoothed into a curve.
+ *
+ * GetValueAt is called once per frame on the audio worker; it never allocates and never
+ * throws. Editing (UI thread) rebuilds the curve at once. */
+
+#include "model/CDPoint.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace plat {
+class Archive;
+}
+
+class CGraph
+{
+public:
+    /** Corner-cutting passes of the smoothed curve (each doubles the points). */
+    static constexpr int kSmoothingPasses = 4;
+
+    CGraph();
+    CGraph(const CGraph& other);
+    CGraph& operator=(const CGraph& other);
+
+    std::int32_t GetPointCount() const noexcept { return static_cast<std::int32_t>(m_points.size()); }
+    /** Copies point @p i into @p out; no effect at or past the count; negative: InvalidArgumentError. */
+    void GetPoint(std::int32_t i, CDPoint& out) const;
+    /** Replaces point @p i (no ordering check); no effect at or past the count. */
+    void SetPoint(std::int32_t i, const CDPoint& p);
+    /** Inserts before the first point from index 1 whose x is strictly greater, else appends. */
+    void AddPoint(const CDPoint& p);
+    /** Removes an inner point; the first and last stay. Out of range: InvalidArgumentError. */
+    void RemovePoint(std::int32_t i);
+    /** Moves point @p i; the end points keep their x, inner x is clamped between the neighbours. */
+    void MovePoint(std::int32_t i, double x, double y);
+
+    std::int32_t GetSmooth() const noexcept { return m_smooth; }
+    void SetSmooth(std::int32_t flag);
+
+    /** Points (0, 0) and (1, 0); the curve is emptied. */
+    void Reset();
+    /** Points (0, y) and (1, y). */
+    void SetConstant(double y);
+    /** Rescales the heights towards a mean of @p target (the highest point stops at 1). */
+    void ScaleToAverage(double target);
+    /** Rebuilds the smoothed curve from the points. */
+    void UpdateCurve();
+
+    /** Height at time fraction @p t; 0 outside [0, 1] and for a non-finite t. */
+    double GetValueAt(double t) const noexcept;
+
+    const std::vector<CDPoint>& GetPoints() const noexcept { return m_points; }
+    const std::vector<CDPoint>& GetCurve() const noexcept { return m_curve; }
+
+    void Serialize(plat::Archive& ar);
+
+private:
+    void CheckIndex(std::int32_t i) const;
+
+    std::int32_t m_smooth = 0;
+    std::vector<CDPoint> m_points;
+    std::vector<CDPoint> m_curve;
+};

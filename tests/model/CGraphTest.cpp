@@ -1,0 +1,225 @@
+#include "model/CGraph.h"
+
+#include "platform/Archive.h"
+#include "platform/Errors.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+CGraph MakeGraph(std::initializer_list<CDPoint> points, int smooth = 0)
+{
+    CGraph g;
+    std::vector<CDPoint> v(points);
+    g.Reset();
+    g.SetPoint(0, v.front());
+    g.SetPoint(1, v.back());
+    for (std::size_t i = 1; i + 1 < v.size(); ++i)
+        g.AddPoint(v[i]);
+    g.SetSmooth(smooth);
+    return g;
+}
+
+std::vector<double> Heights(const CGraph& g)
+{
+    std::vector<double> h;
+    for (const CDPoint& p : g.GetPoints())
+        h.push_back(p.y);
+    return h;
+}
+
+// Builds a graph record byte by byte, so that the points can be anything a file holds.
+CGraph GraphFromRecord(std::int32_t smooth, const std::vector<CDPoint>& points)
+{
+    plat::Archive out = plat::Archive::ForStoring();
+    out.WriteInt32(smooth);
+    out.WriteInt32(static_cast<std::int32_t>(points.size()));
+    for (const CDPoint& p : points)
+    {
+        out.WriteDouble(p.x);
+        out.WriteDouble(p.y);
+    }
+    plat::Archive in = plat::Archive::ForLoading(out.GetBytes());
+    CGraph g;
+    g.Serialize(in);
+    return g;
+}
+
+} // namespace
+
+TEST(CGraph, NewGraphIsHalfEverywhere)
+{
+    CGraph g;
+    for (double t : {0.0, 0.1, 0.5, 0.99, 1.0})
+        EXPECT_DOUBLE_EQ(g.GetValueAt(t), 0.5) << t;
+}
+
+TEST(CGraph, InterpolatesBetweenSortedPoints)
+{
+    const CGraph g = MakeGraph({{0, 0.2}, {0.5, 0.8}, {1, 0.2}});
+    EXPECT_DOUBLE_EQ(g.GetValueAt(0.25), 0.5);
+    EXPECT_DOUBLE_EQ(g.GetValueAt(0.5), 0.8);
+    EXPECT_DOUBLE_EQ(g.GetValueAt(1.0), 0.2);
+    EXPECT_DOUBLE_EQ(g.GetValueAt(0.0), 0.2);
+    EXPECT_DOUBLE_EQ(g.GetValueAt(0.75), 0.5);
+}
+
+TEST(CGraph, OutOfRangeAndNonFiniteTimesGiveZero)
+{
+    const CGraph g = MakeGraph({{0, 0.2}, {0.5, 0.8}, {1, 0.2}});
+    for (double t : {-0.1, 1.1, std::nan(""), std::numeric_limits<double>::infinity(),
+                     -std::numeric_limits<double>::infinity()})
+        EXPECT_EQ(g.GetValueAt(t), 0.0) << t;
+}
+
+// Data a file or an editor can produce that the plain bisection would spin on forever.
+// Each row must finish (under the test timeout) with a finite value.
+TEST(CGraph, LookupTerminatesOnBrokenPoints)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<CDPoint> points;
+    };
+    const Case cases[] = {
+        {"unsorted", {{0, 0.1}, {0.9, 0.9}, {0.2, 0.3}, {0.6, 0.5}, {1, 0.4}}},
+        {"reversed", {{1, 0.1}, {0.5, 0.9}, {0, 0.3}}},
+        {"duplicate x at zero", {{0, 0.1}, {0, 0.9}, {1, 0.4}}},
+        {"all at one x", {{0.5, 0.1}, {0.5, 0.2}, {0.5, 0.3}}},
+        {"ends inside the span", {{0.3, 0.2}, {0.7, 0.6}}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        CGraph g = GraphFromRecord(0, c.points);
+        CGraph smooth = GraphFromRecord(1, c.points);
+        for (int i = 0; i <= 1000; ++i)
+        {
+            const double t = i / 1000.0;
+            ASSERT_TRUE(std::isfinite(g.GetValueAt(t)));
+            ASSERT_TRUE(std::isfinite(smooth.GetValueAt(t)));
+        }
+    }
+}
+
+// A zero-width span divides 0 by 0 in the plain formula; it yields the span's end height.
+TEST(CGraph, ZeroWidthSpanYieldsItsEndHeight)
+{
+    const CGraph g = GraphFromRecord(0, {{0, 0.1}, {0, 0.9}, {1, 0.4}});
+    EXPECT_DOUBLE_EQ(g.GetValueAt(0.0), 0.9);
+}
+
+// A single point can be put into memory through SetPoint-free paths only by a broken file;
+// the record refuses it, so the lookup never sees it.
+TEST(CGraph, RecordWithFewerThanTwoPointsIsRefused)
+{
+    EXPECT_THROW(GraphFromRecord(0, {{0, 0.5}}), plat::ArchiveError);
+    EXPECT_THROW(GraphFromRecord(0, {}), plat::ArchiveError);
+    EXPECT_THROW(GraphFromRecord(0, {{0, std::nan("")}, {1, 0}}), plat::ArchiveError);
+}
+
+TEST(CGraph, SmoothingMakesSixteenTimesThePointsAndKeepsTheEnds)
+{
+    CGraph g = MakeGraph({{0, 0.2}, {0.5, 0.8}, {1, 0.2}}, 1);
+    ASSERT_EQ(g.GetCurve().size(), 48u);
+    EXPECT_EQ(g.GetCurve().front(), (CDPoint{0, 0.2}));
+    EXPECT_EQ(g.GetCurve().back(), (CDPoint{1, 0.2}));
+    // The corner is cut: the smoothed peak lies below the control point.
+    EXPECT_LT(g.GetValueAt(0.5), 0.8);
+    EXPECT_GT(g.GetValueAt(0.5), 0.5);
+
+    CGraph two;
+    two.SetSmooth(1);
+    EXPECT_TRUE(two.GetCurve().empty());
+    EXPECT_DOUBLE_EQ(two.GetValueAt(0.3), 0.5);
+}
+
+TEST(CGraph, ScaleToAverage)
+{
+    struct Case
+    {
+        const char* name;
+        double a, b, target;
+        double expectA, expectB;
+    };
+    const Case cases[] = {
+        {"scales up to the target", 0.2, 0.2, 0.5, 0.5, 0.5},
+        {"highest point stops at one", 0.4, 0.8, 0.9, 0.5, 1.0},
+        {"scaling down a zero height changes nothing", 0.0, 0.5, 0.1, 0.0, 0.5},
+        {"a near-zero mean sets every height", 0.0005, 0.001, 0.3, 0.3, 0.3},
+        {"a negative target sets every height to zero", 0.4, 0.8, -1.0, 0.0, 0.0},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        CGraph g;
+        g.SetPoint(0, {0, c.a});
+        g.SetPoint(1, {1, c.b});
+        g.ScaleToAverage(c.target);
+        const auto h = Heights(g);
+        EXPECT_NEAR(h[0], c.expectA, 1e-12);
+        EXPECT_NEAR(h[1], c.expectB, 1e-12);
+    }
+}
+
+TEST(CGraph, EditingKeepsTheEnds)
+{
+    CGraph g = MakeGraph({{0, 0.2}, {0.5, 0.8}, {1, 0.2}});
+
+    g.MovePoint(0, 0.3, 0.6);
+    EXPECT_EQ(g.GetPoints()[0], (CDPoint{0, 0.6}));
+    g.MovePoint(2, 0.4, 0.1);
+    EXPECT_EQ(g.GetPoints()[2], (CDPoint{1, 0.1}));
+    g.MovePoint(1, 1.5, 0.7);
+    EXPECT_EQ(g.GetPoints()[1], (CDPoint{1, 0.7}));
+    g.MovePoint(1, -0.5, 0.7);
+    EXPECT_EQ(g.GetPoints()[1], (CDPoint{0, 0.7}));
+    g.MovePoint(7, 0.5, 0.5); // past the count: nothing
+
+    g.RemovePoint(0);
+    g.RemovePoint(2);
+    EXPECT_EQ(g.GetPointCount(), 3);
+    g.RemovePoint(1);
+    EXPECT_EQ(g.GetPointCount(), 2);
+    EXPECT_THROW(g.RemovePoint(5), plat::InvalidArgumentError);
+    EXPECT_THROW(g.RemovePoint(-1), plat::InvalidArgumentError);
+}
+
+TEST(CGraph, AddPointAtAnEqualXGoesAfterTheExistingPoint)
+{
+    CGraph g = MakeGraph({{0, 0.2}, {0.5, 0.8}, {1, 0.2}});
+    g.AddPoint({0.5, 0.1});
+    ASSERT_EQ(g.GetPointCount(), 4);
+    EXPECT_EQ(g.GetPoints()[1], (CDPoint{0.5, 0.8}));
+    EXPECT_EQ(g.GetPoints()[2], (CDPoint{0.5, 0.1}));
+}
+
+TEST(CGraph, GetPointChecksOnlyNegativeIndices)
+{
+    CGraph g;
+    CDPoint p{9, 9};
+    EXPECT_THROW(g.GetPoint(-1, p), plat::InvalidArgumentError);
+    g.GetPoint(2, p);
+    EXPECT_EQ(p, (CDPoint{9, 9}));
+    g.GetPoint(1, p);
+    EXPECT_EQ(p, (CDPoint{1, 0.5}));
+    g.SetPoint(5, {0.3, 0.3});
+    EXPECT_EQ(g.GetPointCount(), 2);
+}
+
+TEST(CGraph, RecordRoundTripsAndRebuildsTheCurve)
+{
+    CGraph g = MakeGraph({{0, 0.2}, {0.5, 0.8}, {1, 0.2}}, 1);
+    plat::Archive out = plat::Archive::ForStoring();
+    g.Serialize(out);
+    EXPECT_EQ(out.GetBytes().size(), 8u + 3 * 16u);
+    plat::Archive in = plat::Archive::ForLoading(out.GetBytes());
+    CGraph back;
+    back.Serialize(in);
+    EXPECT_EQ(back.GetPoints(), g.GetPoints());
+    EXPECT_EQ(back.GetCurve().size(), 48u);
+    EXPECT_DOUBLE_EQ(back.GetValueAt(0.3), g.GetValueAt(0.3));
+}

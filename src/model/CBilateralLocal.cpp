@@ -1,0 +1,163 @@
+#include "model/CBilateralLocal.h"
+
+#include "platform/Archive.h"
+
+#include <cmath>
+
+namespace
+{
+constexpr double kPi = 3.14159265358979323846;
+constexpr std::int32_t kCurrentRecordsVersion = 400;
+} // namespace
+
+CBilateralLocal::CBilateralLocal()
+{
+    m_depth.Init(CSmartProperty::kModeConstant, 0.0, 100.0);
+    m_delay.Init(CSmartProperty::kModeConstant, 0.0, kMaxDelay);
+    m_rate.Init(CSmartProperty::kModeConstant, CBilateralGlobal::kMinPerMinute,
+                CBilateralGlobal::kMaxPerMinute);
+}
+
+void CBilateralLocal::SetDefaults()
+{
+    m_enabled = false;
+    m_depth.SetValue(kDefaultDepth);
+    m_delay.SetValue(0.0);
+    m_invert = false;
+    m_cubic = false;
+    m_ownRate = false;
+    m_rate.SetValue(kDefaultPerMinute);
+}
+
+void CBilateralLocal::CopyFrom(const CBilateralLocal& other)
+{
+    if (this == &other)
+        return;
+    m_enabled = other.m_enabled.load();
+    m_depth = other.m_depth;
+    m_delay = other.m_delay;
+    m_invert = other.m_invert.load();
+    m_cubic = other.m_cubic.load();
+    m_ownRate = other.m_ownRate.load();
+    m_rate = other.m_rate;
+}
+
+void CBilateralLocal::Setup(CBilateralGlobal* global, std::uint32_t currentFrame, std::uint32_t sampleRate,
+                            std::uint32_t firstFrame, std::uint32_t endFrame)
+{
+    m_global = global;
+    m_run.Bind(currentFrame, sampleRate, firstFrame, endFrame);
+
+    // The delay comes from the file unchecked: a negative or non-finite value, or one that
+    // would size the line to gigabytes, is held to [0, one second of frames].
+    const double frames = m_delay.GetValueAt(m_run.Fraction()) / 100.0 * sampleRate;
+    unsigned long n = 0;
+    if (frames >= static_cast<double>(sampleRate))
+        n = sampleRate;
+    else if (frames > 0.0)
+        n = static_cast<unsigned long>(frames);
+    if (n > m_line.getMaximumDelay())
+        m_line.setMaximumDelay(n); // grows only
+    m_line.setDelay(n);
+    m_line.clear();
+    m_lineTicks = 0;
+}
+
+void CBilateralLocal::AdvanceOwnClock() noexcept
+{
+    m_run.AdvanceOwn(m_rate, 60.0);
+}
+
+void CBilateralLocal::Process(double& left, double& right) noexcept
+{
+    if (!m_enabled.load(std::memory_order_relaxed))
+        return;
+    const CCycleClock* clock = nullptr;
+    if (m_ownRate.load(std::memory_order_relaxed))
+    {
+        AdvanceOwnClock();
+        clock = &m_run.m_ownClock;
+    }
+    else if (m_global != nullptr)
+        clock = &m_global->GetClock();
+    if (clock == nullptr)
+    {
+        ++m_run.m_frame;
+        return;
+    }
+
+    const double u = m_run.Fraction();
+    double a = (std::sin(2.0 * kPi * clock->PhaseAt(m_run.m_frame)) + 1.0) / 2.0;
+    if (m_delay.GetValueAt(u) / 100.0 > 0.0)
+    {
+        const double delayed = m_line.tick(a);
+        if (m_lineTicks < m_line.getDelay())
+        {
+            ++m_lineTicks;
+            a = 0.5; // the line is still giving back the zeros it was cleared to
+        }
+        else
+            a = delayed;
+    }
+    const double d = m_depth.GetValueAt(u) / 100.0;
+    double g = (1.0 - d) / 2.0 + a * d;
+    double h = 1.0 - g;
+    if (m_cubic.load(std::memory_order_relaxed))
+    {
+        g = g * g * g;
+        h = h * h * h;
+    }
+    if (m_invert.load(std::memory_order_relaxed))
+    {
+        g = 1.0 - g;
+        h = 1.0 - h;
+    }
+    left *= g > 0.5 ? 1.0 : 2.0 * g;
+    right *= h > 0.5 ? 1.0 : 2.0 * h;
+    ++m_run.m_frame;
+}
+
+void CBilateralLocal::Serialize(plat::Archive& ar)
+{
+    if (ar.IsStoring())
+    {
+        ar.WriteFlag(m_enabled);
+        ar.WriteFlag(m_invert);
+        ar.WriteFlag(m_cubic);
+        ar.WriteFlag(m_ownRate);
+        m_depth.Serialize(ar);
+        m_delay.Serialize(ar);
+        m_rate.Serialize(ar);
+        return;
+    }
+    if (LoadOld(ar))
+        return;
+    m_enabled = ar.ReadFlag();
+    m_invert = ar.ReadFlag();
+    m_cubic = ar.ReadFlag();
+    m_ownRate = ar.ReadFlag();
+    m_depth.Serialize(ar);
+    m_delay.Serialize(ar);
+    m_rate.Serialize(ar);
+}
+
+bool CBilateralLocal::LoadOld(plat::Archive& ar)
+{
+    if (ar.IsStoring() || ar.GetFileVersion() >= kCurrentRecordsVersion)
+        return false;
+    m_enabled = ar.ReadFlag();
+    m_depth.LoadOld(ar, true, true); // old files hold the depth as a fraction
+    const double delay = ar.ReadDouble();
+    if (!std::isfinite(delay))
+        plat::Archive::ThrowBadFormat("The file is damaged: a setting is not a number.");
+    // Old files hold the delay in units ten times larger; they had no delay graph, so the
+    // delay becomes a constant and its graph is left as it was.
+    const CGraph graph = m_delay.GetGraph();
+    m_delay.SetValue(delay * 10.0);
+    m_delay.GetGraph() = graph;
+    m_invert = ar.ReadFlag();
+    m_cubic = ar.ReadFlag();
+    m_ownRate = ar.ReadFlag();
+    m_rate.LoadOld(ar, true, false);
+    return true;
+}

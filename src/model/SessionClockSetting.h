@@ -1,0 +1,84 @@
+#pragma once
+/** @brief What the session-wide beat frequency and bilateral rate share: one setting over
+ *  the whole session and the cycle clock the engine steps frame by frame.
+ *
+ * Threads: the property and the record belong to the UI thread (the property rows, the
+ * status pane and the file). The clock operations (StartClock, SetClockFrame,
+ * AdvanceClock, GetClock, GetFrequency, SaveClockState, RestoreClockState) run on the
+ * audio worker during playback; they are noexcept and allocate nothing. */
+
+#include "model/CCycleClock.h"
+#include "model/CSmartProperty.h"
+
+#include <cstdint>
+
+namespace plat
+{
+class Archive;
+}
+
+namespace model
+{
+
+class SessionClockSetting
+{
+public:
+    /** The whole state of a session-wide clock, so that every track of a block can be
+     *  rendered against the clocks as they stood at the block's first frame. */
+    struct ClockState
+    {
+        std::uint32_t clockFrame = 0;
+        std::uint32_t sampleRate = 0;
+        std::uint32_t totalFrames = 0;
+        CCycleClock clock;
+    };
+
+    virtual ~SessionClockSetting() = default;
+    SessionClockSetting(const SessionClockSetting&) = delete;
+    SessionClockSetting& operator=(const SessionClockSetting&) = delete;
+
+    /** The setting over the session (time fraction = clock frame / total frames). */
+    CSmartProperty m_property;
+
+    /** The setting back to its default constant. UI thread. */
+    void SetDefault();
+
+    /** Starts the clock at @p startFrame for a session of @p totalFrames at @p sampleRate:
+     *  the first cycle opens at once, its boundary a whole unrounded period later. */
+    void StartClock(std::uint32_t startFrame, std::uint32_t sampleRate, std::uint32_t totalFrames) noexcept;
+    /** Moves the clock frame only; the cycle is left as it is. */
+    void SetClockFrame(std::uint32_t frame) noexcept { m_state.clockFrame = frame; }
+    /** One frame step, after the frame has been rendered: at or past the next boundary the
+     *  setting is read afresh and a new cycle opens, the next boundary a whole number of
+     *  frames further; then the clock frame moves on by one. */
+    const CCycleClock& AdvanceClock() noexcept;
+    /** The clock as it stands, without stepping. */
+    const CCycleClock& GetClock() const noexcept { return m_state.clock; }
+    std::uint32_t GetClockFrame() const noexcept { return m_state.clockFrame; }
+    /** The clock's frequency source now, in cycles per second (the setting at the session
+     *  fraction of the clock frame, divided by the setting's cycles-per-second divisor). */
+    double GetFrequency() noexcept;
+
+    ClockState SaveClockState() const noexcept { return m_state; }
+    void RestoreClockState(const ClockState& state) noexcept { m_state = state; }
+
+    /** The current record is the property's; files before version 400 hold an int32 that
+     *  is skipped and a graph the property takes in graph mode (range and value kept). */
+    virtual void Serialize(plat::Archive& ar);
+    /** The reader of files before version 400; reads nothing and returns false from 400. */
+    bool LoadOld(plat::Archive& ar);
+
+protected:
+    /** @p divisor turns the setting's unit into cycles per second (1 for Hz, 60 for a
+     *  rate per minute). */
+    SessionClockSetting(double min, double max, double defaultValue, double divisor);
+
+private:
+    double SessionFraction() const noexcept;
+
+    double m_default;
+    double m_divisor;
+    ClockState m_state;
+};
+
+} // namespace model

@@ -1,0 +1,232 @@
+#include "model/CBilateralGlobal.h"
+#include "model/CBrainwavesGlobal.h"
+#include "model/CBrainwavesLocal.h"
+
+#include "RecordBytes.h"
+#include "platform/Archive.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace
+{
+
+// The cycle starts the clock opens over @p frames steps, in order.
+std::vector<double> CycleStarts(model::SessionClockSetting& setting, int frames)
+{
+    std::vector<double> starts{setting.GetClock().m_cycleStart};
+    for (int i = 0; i < frames; ++i)
+    {
+        const CCycleClock& clock = setting.AdvanceClock();
+        if (clock.m_cycleStart != starts.back())
+            starts.push_back(clock.m_cycleStart);
+    }
+    return starts;
+}
+
+} // namespace
+
+// 4 Hz at 44102 frames a second is a period of 11025.5 frames: the first boundary keeps
+// the half frame, every later one lies 11025 whole frames after the one before.
+TEST(SessionClockSetting, BoundariesAfterTheFirstAreWholeFrames)
+{
+    CBrainwavesGlobal global;
+    global.StartClock(100, 44102, 1000000);
+    EXPECT_EQ(global.GetClock().m_period, 11025.5);
+    EXPECT_EQ(global.GetClock().m_nextBoundary, 11125.5);
+    EXPECT_EQ(global.GetClock().m_frequency, 4.0);
+
+    const std::vector<double> starts = CycleStarts(global, 3 * 11026);
+    ASSERT_GE(starts.size(), 4u);
+    EXPECT_EQ(starts[0], 100.0);
+    EXPECT_EQ(starts[1], 11125.5);
+    EXPECT_EQ(starts[2], 11125.5 + 11025);
+    EXPECT_EQ(starts[3], 11125.5 + 2 * 11025);
+    EXPECT_EQ(global.GetClockFrame(), 100u + 3 * 11026);
+}
+
+TEST(SessionClockSetting, BilateralClockRunsAtTheRatePerMinuteOverSixty)
+{
+    CBilateralGlobal global;
+    global.m_property.SetValue(120);
+    global.StartClock(0, 48000, 480000);
+    EXPECT_EQ(global.GetClock().m_frequency, 2.0);
+    EXPECT_EQ(global.GetClock().m_period, 24000.0);
+    EXPECT_EQ(global.GetFrequency(), 2.0);
+}
+
+// 0 Hz is inside the beat range; a file may hold worse. None of these may leave an
+// infinite boundary (the clock would never read its setting again) or a non-number.
+TEST(SessionClockSetting, FrequencyThatMakesNoCycleHoldsThePhase)
+{
+    const double cases[] = {0.0, -3.0, 1e-12, std::numeric_limits<double>::quiet_NaN(),
+                            std::numeric_limits<double>::infinity()};
+    for (const double f : cases)
+    {
+        SCOPED_TRACE(f);
+        CBrainwavesGlobal global;
+        global.m_property.SetValue(f);
+        global.StartClock(500, 44100, 100000);
+        const CCycleClock& clock = global.GetClock();
+        EXPECT_EQ(clock.m_nextBoundary, 501.0);
+        EXPECT_EQ(clock.PhaseAt(500), 0.0);
+        EXPECT_EQ(clock.PhaseAt(510), 0.0);
+        for (int i = 0; i < 5; ++i)
+            global.AdvanceClock();
+        EXPECT_EQ(clock.m_nextBoundary, 505.0); // read again at every step
+        EXPECT_TRUE(std::isfinite(clock.m_cycleStart));
+    }
+}
+
+// A beat that starts at 0 Hz and rises: the clock resumes as soon as the frequency is
+// positive, with finite gains throughout. A graph rising from 0 opens one long cycle at
+// its first tiny frequency; a constant set while playing opens cycles at its rate.
+TEST(SessionClockSetting, ZeroHertzFollowedByARisingSettingResumes)
+{
+    const std::uint32_t rate = 1000;
+    const std::uint32_t total = 20000;
+    for (const bool byGraph : {true, false})
+    {
+        SCOPED_TRACE(byGraph ? "rising graph" : "constant set to 10 Hz at half time");
+        CBrainwavesGlobal global;
+        if (byGraph)
+        {
+            CGraph graph; // 0 Hz over the first half, then rising to 10 Hz
+            graph.SetPoint(0, {0.0, 0.0});
+            graph.SetPoint(1, {1.0, 0.25});
+            graph.AddPoint({0.5, 0.0});
+            global.m_property.SetGraph(graph);
+        }
+        else
+            global.m_property.SetValue(0.0);
+
+        CBrainwavesLocal local;
+        local.SetDefaults();
+        local.m_enabled = true;
+        local.m_method = CBrainwavesLocal::kMethodIsochronic;
+        local.m_depth.SetValue(100);
+        global.StartClock(0, rate, total);
+        local.Setup(&global, 0, rate, 0, total);
+        int cycles = 0;
+        double lastStart = global.GetClock().m_cycleStart;
+        for (std::uint32_t frame = 0; frame < total; ++frame)
+        {
+            if (!byGraph && frame == total / 2)
+                global.m_property.SetValue(10.0);
+            double left = 1.0, right = 1.0;
+            local.Process(left, right);
+            ASSERT_TRUE(std::isfinite(left)) << "frame " << frame;
+            const CCycleClock& clock = global.AdvanceClock();
+            ASSERT_TRUE(std::isfinite(clock.m_nextBoundary)) << "frame " << frame;
+            if (frame < total / 2)
+            {
+                ASSERT_EQ(clock.m_period, 0.0) << "held while the beat is 0, frame " << frame;
+            }
+            else if (frame > total / 2 + 1)
+            {
+                ASSERT_GT(clock.m_period, 0.0) << "resumed, frame " << frame;
+            }
+            if (clock.m_period > 0.0 && clock.m_cycleStart != lastStart)
+            {
+                ++cycles;
+                lastStart = clock.m_cycleStart;
+            }
+        }
+        if (byGraph)
+            EXPECT_GE(cycles, 1);
+        else
+            EXPECT_EQ(cycles, 100); // 10 Hz for 10 s
+    }
+}
+
+// Every track of a block must see the clocks as they stood at the block's first frame.
+// Rewinding only the frame left the cycle where the previous track ended it, so later
+// tracks saw negative phases and lost their isochronic pulses.
+TEST(SessionClockSetting, RestoredClockStateGivesTwoTracksIdenticalGains)
+{
+    CBrainwavesGlobal global;
+    global.m_property.SetValue(10.0);
+    const std::uint32_t rate = 4000;
+    global.StartClock(0, rate, 400000);
+
+    CBrainwavesLocal tracks[2];
+    for (CBrainwavesLocal& local : tracks)
+    {
+        local.SetDefaults();
+        local.m_enabled = true;
+        local.m_method = CBrainwavesLocal::kMethodIsochronic;
+        local.m_depth.SetValue(100);
+        local.Setup(&global, 0, rate, 0, 400000);
+    }
+    const std::uint32_t blockFrames = 2500; // several boundaries a block
+    std::vector<double> gains[2];
+    for (std::uint32_t block = 0; block < 3; ++block)
+    {
+        const model::SessionClockSetting::ClockState atBlockStart = global.SaveClockState();
+        for (int t = 0; t < 2; ++t)
+        {
+            global.RestoreClockState(atBlockStart);
+            for (std::uint32_t i = 0; i < blockFrames; ++i)
+            {
+                double left = 1.0, right = 1.0;
+                tracks[t].Process(left, right);
+                gains[t].push_back(left);
+                global.AdvanceClock();
+            }
+        }
+    }
+    ASSERT_EQ(gains[0].size(), gains[1].size());
+    EXPECT_EQ(gains[0], gains[1]);
+    EXPECT_EQ(global.GetClockFrame(), 3 * blockFrames);
+}
+
+TEST(SessionClockSetting, GlobalsStartWithTheirDefaultsAndReturnToThem)
+{
+    CBrainwavesGlobal beat;
+    CBilateralGlobal rate;
+    EXPECT_EQ(beat.m_property.GetValue(), 4.0);
+    EXPECT_EQ(beat.m_property.GetRange(), (std::pair<double, double>(0, 40)));
+    EXPECT_EQ(rate.m_property.GetValue(), 60.0);
+    EXPECT_EQ(rate.m_property.GetRange(), (std::pair<double, double>(1, 1200)));
+    beat.m_property.SetValue(30);
+    rate.m_property.SetMode(1);
+    beat.SetDefault();
+    rate.SetDefault();
+    EXPECT_EQ(beat.m_property.GetValue(), 4.0);
+    EXPECT_EQ(rate.m_property.GetMode(), 0);
+    EXPECT_EQ(rate.m_property.GetValue(), 60.0);
+}
+
+TEST(SessionClockSetting, RecordsInBothForms)
+{
+    CBilateralGlobal global;
+    plat::Archive out = plat::Archive::ForStoring(400);
+    global.Serialize(out);
+    plat::Archive expected = plat::Archive::ForStoring();
+    vtest::PutConstantProperty(expected, 1, 1200, 60);
+    EXPECT_EQ(out.GetBytes(), expected.GetBytes());
+
+    // Old files: an int32 nobody reads, then a graph the property takes in graph mode.
+    plat::Archive old = plat::Archive::ForStoring();
+    old.WriteInt32(123456);
+    vtest::PutGraph(old, 0.25, 0.75);
+    plat::Archive in = plat::Archive::ForLoading(old.GetBytes(), 320);
+    CBrainwavesGlobal beat;
+    beat.m_property.SetValue(9.0);
+    beat.Serialize(in);
+    EXPECT_EQ(in.GetRemaining(), 0u);
+    EXPECT_EQ(beat.m_property.GetMode(), 1);
+    EXPECT_EQ(beat.m_property.GetValue(), 9.0);
+    EXPECT_EQ(beat.m_property.GetRange(), (std::pair<double, double>(0, 40)));
+    EXPECT_NEAR(beat.m_property.GetValueAt(0.5), 20.0, 1e-12);
+
+    plat::Archive current = plat::Archive::ForLoading(out.GetBytes(), 400);
+    CBrainwavesGlobal loaded;
+    loaded.Serialize(current);
+    EXPECT_EQ(current.GetRemaining(), 0u);
+    EXPECT_EQ(loaded.m_property.GetValue(), 60.0); // the stored property, range and all
+    EXPECT_EQ(loaded.m_property.GetRange(), (std::pair<double, double>(1, 1200)));
+}

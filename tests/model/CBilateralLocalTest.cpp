@@ -163,6 +163,13 @@ TEST(CBilateralLocal, EveryPlaybackBehavesLikeTheFirst)
     const std::vector<double> second = run(reused);
     EXPECT_EQ(first, second);
     EXPECT_EQ(first, run(fresh));
+
+    // With a constant positive delay the second run must not start from the first one's
+    // samples either.
+    reused.m_delay.SetValue(7.0);
+    const std::vector<double> delayedFirst = run(reused);
+    EXPECT_EQ(delayedFirst, run(reused));
+    EXPECT_NE(delayedFirst, first);
 }
 
 // The delay comes from the file unchecked: a huge one must not size the line to

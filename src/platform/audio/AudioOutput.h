@@ -1,0 +1,79 @@
+#pragma once
+/** @brief An output stream: interleaved float stereo at a chosen rate, played on the chosen
+ *  device (or the null device).
+ *
+ * Two kinds:
+ * - Procedure streams. A stream-update thread of the stream calls the procedure to keep about
+ *   300 ms of sound buffered; the procedure may take its time or wait (the engine's does).
+ *   It returns the frames it wrote, with kEnd or-ed in to end the stream after them. A stream
+ *   that ended plays silence and is no longer active.
+ * - Push streams. Frames put with PutData are played in order (from one producer thread).
+ *
+ * The device's callback only copies out of the stream's buffer: it never allocates, locks or
+ * waits. When the buffer runs dry it plays silence and counts an underrun. Position, levels
+ * and spectrum describe what the device played.
+ *
+ * Create, Play, Stop and destruction are for the UI thread; the read-outs (PlayedFrames,
+ * GetLevel, GetSpectrum, Underruns, IsActive, QueuedFrames) for any thread. */
+
+#include "platform/audio/AudioTypes.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace plat
+{
+
+class AudioOutput
+{
+public:
+    /** Fills @p count frames at @p frames; returns the frames written (at most count), with
+     *  kEnd set to end the stream. Runs on the stream-update thread. */
+    using Procedure = std::function<std::uint32_t(float* frames, std::uint32_t count)>;
+    static constexpr std::uint32_t kEnd = 0x80000000u;
+
+    /** nullptr when the device refuses the stream (rate, device busy). */
+    static std::unique_ptr<AudioOutput> CreateWithProcedure(unsigned rate, Procedure procedure);
+    static std::unique_ptr<AudioOutput> CreatePush(unsigned rate);
+
+    /** Stops the device, then waits for a procedure call in progress to return: the
+     *  procedure must not be waiting for the thread that destroys the stream. */
+    ~AudioOutput();
+    AudioOutput(const AudioOutput&) = delete;
+    AudioOutput& operator=(const AudioOutput&) = delete;
+
+    /** Starts (or resumes) playing; a procedure stream first buffers what its procedure
+     *  gives within about 300 ms. False when the device does not start or never calls back
+     *  within 500 ms: the stream (and every later one) then plays on the null device and
+     *  AudioSystem::LastError says why. */
+    bool Play();
+    /** Pauses playing; the position and the buffered frames stay. */
+    bool Stop();
+    /** Playing and not ended. Any thread. */
+    bool IsActive() const;
+
+    /** Push streams: queues @p count frames; the frames queued afterwards, or -1 when they
+     *  do not fit or this is not a push stream. One producer thread. */
+    std::int64_t PutData(const float* frames, std::uint32_t count);
+    /** Frames buffered and not yet played. Any thread. */
+    std::uint32_t QueuedFrames() const;
+
+    /** Frames of the stream the device has played (underrun silence not counted). */
+    std::uint64_t PlayedFrames() const;
+    PeakLevel GetLevel() const;
+    /** 1024 magnitudes of the last 2048 frames played (see plat::Spectrum). */
+    void GetSpectrum(float* magnitudes) const;
+    /** Device periods that found the buffer short (not counting after the stream ended). */
+    std::uint64_t Underruns() const;
+    unsigned Rate() const;
+    /** True when the stream plays on the null device. */
+    bool OnNullDevice() const;
+
+private:
+    struct Impl;
+    explicit AudioOutput(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace plat

@@ -1,0 +1,244 @@
+#include "platform/audio/AudioOutput.h"
+#include "platform/AutoResetEvent.h"
+#include "platform/audio/AudioSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+class NullOutput : public ::testing::Test
+{
+protected:
+    void Use(plat::NullDeviceMode mode) { plat::AudioSystem::UseNullDevice(mode); }
+    void TearDown() override
+    {
+        plat::AudioSystem::SetNullDeviceMonitor({});
+        plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::RealTime);
+    }
+
+    // Waits until @p done holds or @p limit passes; true when it held.
+    template <class F> static bool WaitUntil(F done, std::chrono::milliseconds limit = 5000ms)
+    {
+        const auto until = Clock::now() + limit;
+        while (!done() && Clock::now() < until)
+            std::this_thread::sleep_for(1ms);
+        return done();
+    }
+};
+
+// Counts frames: frame i is (i, -i), so any lost, repeated or reordered frame shows.
+struct CountingProcedure
+{
+    std::shared_ptr<std::atomic<std::uint32_t>> next = std::make_shared<std::atomic<std::uint32_t>>(0);
+    std::uint32_t endAt = 0; // 0: never ends
+    std::uint32_t operator()(float* frames, std::uint32_t count) const
+    {
+        std::uint32_t n = count;
+        const std::uint32_t at = next->load();
+        if (endAt && at + n >= endAt)
+            n = endAt - at;
+        for (std::uint32_t i = 0; i < n; ++i)
+        {
+            frames[2 * i] = static_cast<float>(at + i);
+            frames[2 * i + 1] = -static_cast<float>(at + i);
+        }
+        next->store(at + n);
+        return endAt && at + n == endAt ? (n | plat::AudioOutput::kEnd) : n;
+    }
+};
+
+// The real-time null device stands in for a sound card: it must play its rate, not faster
+// (the cursor would run ahead) nor slower.
+TEST_F(NullOutput, RealTimeModePlaysItsRateWithinOnePercent)
+{
+    Use(plat::NullDeviceMode::RealTime);
+    for (unsigned rate : {22050u, 44100u, 96000u})
+    {
+        SCOPED_TRACE(rate);
+        auto out = plat::AudioOutput::CreateWithProcedure(rate, CountingProcedure{});
+        ASSERT_TRUE(out);
+        ASSERT_TRUE(out->Play());
+        ASSERT_TRUE(WaitUntil([&] { return out->PlayedFrames() > 0; }));
+        const std::uint64_t first = out->PlayedFrames();
+        const auto t0 = Clock::now();
+        std::this_thread::sleep_for(1500ms);
+        const std::uint64_t frames = out->PlayedFrames() - first;
+        const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+        EXPECT_NEAR(frames / seconds, rate, rate * 0.01);
+        EXPECT_EQ(out->Underruns(), 0u);
+    }
+}
+
+// The free-running null device plays exactly what the procedure gave, frame for frame, and an
+// ended stream plays nothing more: this is how tests render offline.
+TEST_F(NullOutput, FreeRunPlaysEveryFrameOnceUpToTheEnd)
+{
+    Use(plat::NullDeviceMode::FreeRun);
+    std::mutex m;
+    std::vector<float> captured;
+    plat::AudioSystem::SetNullDeviceMonitor(
+        [&](const float* f, std::uint32_t n)
+        {
+            std::lock_guard lock(m);
+            captured.insert(captured.end(), f, f + 2 * n);
+        });
+    CountingProcedure proc;
+    proc.endAt = 5 * 44100 + 17; // not a whole number of device periods
+    auto out = plat::AudioOutput::CreateWithProcedure(44100, proc);
+    ASSERT_TRUE(out);
+    ASSERT_TRUE(out->Play());
+    ASSERT_TRUE(WaitUntil([&] { return !out->IsActive(); }, 30000ms));
+    EXPECT_EQ(out->PlayedFrames(), proc.endAt);
+    EXPECT_EQ(out->Underruns(), 0u);
+    out.reset();
+    std::lock_guard lock(m);
+    ASSERT_EQ(captured.size(), 2u * proc.endAt);
+    for (std::uint32_t i = 0; i < proc.endAt; ++i)
+        if (captured[2 * i] != static_cast<float>(i) || captured[2 * i + 1] != -static_cast<float>(i))
+            FAIL() << "frame " << i << " played as " << captured[2 * i];
+}
+
+// A procedure that stalls must not stall the device: it keeps its clock, plays silence and
+// counts the periods it found short; the position only counts frames of the stream.
+TEST_F(NullOutput, StalledProcedureGivesCountedUnderrunsNotABlockedDevice)
+{
+    Use(plat::NullDeviceMode::RealTime);
+    plat::AutoResetEvent release;
+    std::atomic<bool> released{false};
+    std::atomic<int> calls{0};
+    auto out = plat::AudioOutput::CreateWithProcedure(44100, [&](float* f, std::uint32_t n) -> std::uint32_t {
+        if (calls++ > 0 && !released)
+            release.Wait(); // the second call hangs until the test lets go
+        const std::uint32_t k = std::min<std::uint32_t>(n, 441);
+            for (std::uint32_t i = 0; i < 2 * k; ++i)
+                f[i] = 0.5f;
+            return k;
+        });
+    ASSERT_TRUE(out);
+    ASSERT_TRUE(out->Play());
+    std::this_thread::sleep_for(400ms);
+    const std::uint64_t underruns = out->Underruns();
+    EXPECT_GE(underruns, 25u) << "about one per 10 ms period while the procedure hung";
+    EXPECT_EQ(out->PlayedFrames(), 441u) << "silence does not move the position";
+    EXPECT_EQ(out->GetLevel().left, 0u) << "an underrun plays silence";
+    released = true;
+    release.Set();
+    out.reset(); // must return: the procedure's wait was released
+}
+
+// Destroying a stream whose procedure waits on another thread (the engine's hand-off) returns
+// once that thread answers, as the engine's stop relies on.
+TEST_F(NullOutput, DestroyWaitsForTheProcedureCallInProgress)
+{
+    Use(plat::NullDeviceMode::RealTime);
+    plat::AutoResetEvent request, done;
+    std::atomic<bool> stop{false};
+    std::thread worker(
+        [&]
+        {
+            for (;;)
+            {
+                request.Wait();
+                if (stop)
+                    return;
+                std::this_thread::sleep_for(20ms);
+                done.Set();
+            }
+        });
+    auto out = plat::AudioOutput::CreateWithProcedure(48000,
+                                                      [&](float* f, std::uint32_t n) -> std::uint32_t
+                                                      {
+                                                          request.Set();
+                                                          done.Wait();
+                                                          std::fill(f, f + 2 * n, 0.1f);
+                                                          return n;
+                                                      });
+    ASSERT_TRUE(out);
+    ASSERT_TRUE(out->Play());
+    std::this_thread::sleep_for(100ms);
+    out.reset();
+    stop = true;
+    request.Set();
+    worker.join();
+}
+
+TEST_F(NullOutput, StopHoldsThePositionAndPlayResumes)
+{
+    Use(plat::NullDeviceMode::RealTime);
+    auto out = plat::AudioOutput::CreateWithProcedure(44100, CountingProcedure{});
+    ASSERT_TRUE(out);
+    ASSERT_TRUE(out->Play());
+    ASSERT_TRUE(WaitUntil([&] { return out->PlayedFrames() > 4410; }));
+    ASSERT_TRUE(out->Stop());
+    EXPECT_FALSE(out->IsActive());
+    const std::uint64_t held = out->PlayedFrames();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(out->PlayedFrames(), held);
+    ASSERT_TRUE(out->Play());
+    EXPECT_TRUE(WaitUntil([&] { return out->PlayedFrames() > held + 4410; }));
+}
+
+// Levels and spectrum describe what was played, not what was buffered.
+TEST_F(NullOutput, LevelsAndSpectrumFollowThePlayedSound)
+{
+    Use(plat::NullDeviceMode::RealTime);
+    const unsigned rate = 44100;
+    const double freq = 64.0 * rate / 2048.0; // on bin 64
+    auto phase = std::make_shared<std::uint64_t>(0);
+    auto out = plat::AudioOutput::CreateWithProcedure(
+        rate,
+        [=](float* f, std::uint32_t n) -> std::uint32_t
+        {
+            for (std::uint32_t i = 0; i < n; ++i, ++*phase)
+            {
+                f[2 * i] = static_cast<float>(0.5 * std::sin(2.0 * 3.141592653589793 * freq * *phase / rate));
+                f[2 * i + 1] = f[2 * i] * 0.5f;
+            }
+            return n;
+        });
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->GetLevel().left, 0u) << "nothing played yet";
+    ASSERT_TRUE(out->Play());
+    ASSERT_TRUE(WaitUntil([&] { return out->PlayedFrames() > 4096; }));
+    const plat::PeakLevel level = out->GetLevel();
+    EXPECT_NEAR(level.left, 16384, 200);
+    EXPECT_NEAR(level.right, 8192, 100);
+    std::vector<float> mag(1024);
+    out->GetSpectrum(mag.data());
+    EXPECT_EQ(std::max_element(mag.begin(), mag.end()) - mag.begin(), 64);
+    // mono = (L + R) / 2 = 0.375 sin: 0.1875 on its bin after the window.
+    EXPECT_NEAR(mag[64], 0.1875f, 0.01f);
+}
+
+TEST_F(NullOutput, PushStreamPlaysWhatIsPutAndRefusesOverflow)
+{
+    Use(plat::NullDeviceMode::FreeRun);
+    auto out = plat::AudioOutput::CreatePush(8000);
+    ASSERT_TRUE(out);
+    std::vector<float> block(2 * 800, 0.25f);
+    EXPECT_EQ(out->PutData(block.data(), 800), 800);
+    EXPECT_EQ(out->PutData(block.data(), 800), 1600);
+    EXPECT_EQ(out->QueuedFrames(), 1600u);
+    std::vector<float> huge(2 * 8000 * 5, 0.0f);
+    EXPECT_EQ(out->PutData(huge.data(), 8000 * 5), -1) << "more than the stream holds";
+    EXPECT_EQ(out->QueuedFrames(), 1600u) << "a refused put queues nothing";
+    ASSERT_TRUE(out->Play());
+    ASSERT_TRUE(WaitUntil([&] { return out->QueuedFrames() == 0; }));
+    EXPECT_EQ(out->PlayedFrames(), 1600u);
+    auto proc = plat::AudioOutput::CreateWithProcedure(8000, CountingProcedure{});
+    ASSERT_TRUE(proc);
+    EXPECT_EQ(proc->PutData(block.data(), 1), -1) << "only push streams take data";
+}
+
+} // namespace

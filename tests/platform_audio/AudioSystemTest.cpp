@@ -1,0 +1,113 @@
+#include "platform/audio/AudioSystem.h"
+#include "platform/audio/AudioOutput.h"
+
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace
+{
+
+using namespace std::chrono_literals;
+
+// ALSA reads only this file when ALSA_CONFIG_PATH names it: the test decides which devices
+// exist. A machine's sound cards still appear (ALSA finds them without any configuration).
+void UseAlsaConfig(const char* text)
+{
+    const QString path = vtest::TestHome() + "/alsa-test.conf";
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+    f.close();
+    ::setenv("ALSA_CONFIG_PATH", QFile::encodeName(path).constData(), 1);
+}
+
+TEST(AudioSystem, VersionsOfTheLibrariesPass)
+{
+    EXPECT_EQ(plat::AudioSystem::CheckVersions(), QString());
+}
+
+// Without any device the start-up reports the failure, and streams still play (silently, on
+// the null device) so the rest of the program works.
+TEST(AudioSystem, WithoutDevicesInitialiseFailsAndStreamsStillPlay)
+{
+    // The machine's own configuration: on a server or in CI it has no device.
+    ::unsetenv("ALSA_CONFIG_PATH");
+    plat::AudioSystem::UseRealDevices();
+    const bool ok = plat::AudioSystem::Initialize(-1);
+    if (plat::AudioSystem::OutputDevices().size() > 1)
+    {
+        plat::AudioSystem::Shutdown();
+        GTEST_SKIP() << "this machine has a sound card; the no-device path cannot be shown here";
+    }
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(plat::AudioSystem::UsesNullDevice());
+    ASSERT_EQ(plat::AudioSystem::OutputDevices().size(), 1u);
+    EXPECT_EQ(plat::AudioSystem::OutputDevices()[0].name, QStringLiteral("No sound"));
+    EXPECT_EQ(plat::AudioSystem::MinBufferMs(), 10);
+    auto out = plat::AudioOutput::CreateWithProcedure(44100,
+                                                      [](float* f, std::uint32_t n) -> std::uint32_t
+                                                      {
+                                                          std::fill(f, f + 2 * n, 0.0f);
+                                                          return n;
+                                                      });
+    ASSERT_TRUE(out);
+    EXPECT_TRUE(out->OnNullDevice());
+    EXPECT_TRUE(out->Play());
+    std::this_thread::sleep_for(100ms);
+    EXPECT_GT(out->PlayedFrames(), 0u);
+    out.reset();
+    EXPECT_FALSE(plat::AudioSystem::Initialize(5)) << "a device past the list";
+    plat::AudioSystem::Shutdown();
+}
+
+// A real PortAudio stream on whatever device exists; here an ALSA null device, which plays
+// as fast as it is fed. Skipped where PortAudio finds no device at all.
+TEST(AudioSystem, PortAudioStreamPlaysOnARealDevice)
+{
+    UseAlsaConfig("pcm.!default { type null }\n"
+                  "pcm.vornanull { type null }\n");
+    plat::AudioSystem::UseRealDevices();
+    plat::AudioSystem::Initialize(-1);
+    const auto devices = plat::AudioSystem::OutputDevices();
+    if (devices.size() < 2)
+    {
+        plat::AudioSystem::Shutdown();
+        GTEST_SKIP() << "PortAudio finds no output device here";
+    }
+    int defaults = 0;
+    for (const auto& d : devices)
+        defaults += d.isDefault ? 1 : 0;
+    EXPECT_EQ(defaults, 1);
+    EXPECT_FALSE(plat::AudioSystem::UsesNullDevice());
+    EXPECT_GE(plat::AudioSystem::MinBufferMs(), 0);
+    {
+        auto out = plat::AudioOutput::CreateWithProcedure(44100,
+                                                          [](float* f, std::uint32_t n) -> std::uint32_t
+                                                          {
+                                                              std::fill(f, f + 2 * n, 0.25f);
+                                                              return n;
+                                                          });
+        ASSERT_TRUE(out);
+        EXPECT_FALSE(out->OnNullDevice());
+        const bool played = out->Play();
+        EXPECT_TRUE(played) << plat::AudioSystem::LastError().toStdString();
+        std::this_thread::sleep_for(200ms);
+        EXPECT_GT(out->PlayedFrames(), 0u);
+        EXPECT_TRUE(out->Stop());
+        plat::AudioSystem::Shutdown(); // deferred: a stream is still open
+    }
+    // The stream closed, so the deferred shutdown happened and a new start-up works.
+    plat::AudioSystem::Initialize(-1);
+    EXPECT_GE(plat::AudioSystem::OutputDevices().size(), 2u);
+    plat::AudioSystem::Shutdown();
+}
+
+} // namespace

@@ -69,13 +69,19 @@ TEST_F(NullOutput, RealTimeModePlaysItsRateWithinOnePercent)
         auto out = plat::AudioOutput::CreateWithProcedure(rate, CountingProcedure{});
         ASSERT_TRUE(out);
         ASSERT_TRUE(out->Play());
-        ASSERT_TRUE(WaitUntil([&] { return out->PlayedFrames() > 0; }));
-        const std::uint64_t first = out->PlayedFrames();
-        const auto t0 = Clock::now();
+        // The position moves a device period at a time: measure from one step to another
+        // so that the period's granularity does not count as an error.
+        auto nextStep = [&]
+        {
+            const std::uint64_t now = out->PlayedFrames();
+            EXPECT_TRUE(WaitUntil([&] { return out->PlayedFrames() != now; }));
+            return std::pair{out->PlayedFrames(), Clock::now()};
+        };
+        const auto [f0, t0] = nextStep();
         std::this_thread::sleep_for(1500ms);
-        const std::uint64_t frames = out->PlayedFrames() - first;
-        const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-        EXPECT_NEAR(frames / seconds, rate, rate * 0.01);
+        const auto [f1, t1] = nextStep();
+        const double seconds = std::chrono::duration<double>(t1 - t0).count();
+        EXPECT_NEAR((f1 - f0) / seconds, rate, rate * 0.01);
         EXPECT_EQ(out->Underruns(), 0u);
     }
 }
@@ -117,10 +123,13 @@ TEST_F(NullOutput, StalledProcedureGivesCountedUnderrunsNotABlockedDevice)
     plat::AutoResetEvent release;
     std::atomic<bool> released{false};
     std::atomic<int> calls{0};
-    auto out = plat::AudioOutput::CreateWithProcedure(44100, [&](float* f, std::uint32_t n) -> std::uint32_t {
-        if (calls++ > 0 && !released)
-            release.Wait(); // the second call hangs until the test lets go
-        const std::uint32_t k = std::min<std::uint32_t>(n, 441);
+    auto out = plat::AudioOutput::CreateWithProcedure(
+        44100,
+        [&](float* f, std::uint32_t n) -> std::uint32_t
+        {
+            if (calls++ > 0 && !released)
+                release.Wait(); // the second call hangs until the test lets go
+            const std::uint32_t k = std::min<std::uint32_t>(n, 441);
             for (std::uint32_t i = 0; i < 2 * k; ++i)
                 f[i] = 0.5f;
             return k;

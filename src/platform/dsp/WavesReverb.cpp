@@ -1,0 +1,166 @@
+#include "platform/dsp/WavesReverb.h"
+
+#include "platform/dsp/DspUtil.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace dsp
+{
+
+namespace
+{
+
+// Delay lengths in milliseconds, chosen without common factors at the usual rates so the
+// combs' echoes do not pile up on each other.
+constexpr double kCombMs[WavesReverb::kCombs] = {29.7, 31.9, 33.7, 35.9, 37.3, 39.1, 41.3, 43.1};
+constexpr double kAllpassMs[WavesReverb::kAllpasses] = {11.3, 8.9, 6.7, 4.3};
+constexpr double kRightSpreadMs = 0.53;
+constexpr float kAllpassGain = 0.6f;
+// A lowpass pole of 1 would stop the loop at every frequency; this keeps the darkest setting
+// a lowpass of about 35 Hz at 44.1 kHz.
+constexpr double kMaxDamp = 0.995;
+
+std::size_t OddFrames(double ms, double rate)
+{
+    return std::max<std::size_t>(1, MsToFrames(ms, rate) | 1u);
+}
+
+} // namespace
+
+void WavesReverb::Prepare(double rate)
+{
+    m_rate = rate > 0.0 ? rate : 44100.0;
+    std::size_t total = 0;
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        const double spread = ch == 0 ? 0.0 : kRightSpreadMs;
+        for (int i = 0; i < kCombs; ++i)
+        {
+            m_comb[ch][i] = {total, OddFrames(kCombMs[i] + spread, m_rate), 0};
+            total += m_comb[ch][i].length;
+        }
+        for (int i = 0; i < kAllpasses; ++i)
+        {
+            m_allpass[ch][i] = {total, OddFrames(kAllpassMs[i] + spread, m_rate), 0};
+            total += m_allpass[ch][i].length;
+        }
+    }
+    m_buffer.assign(total, 0.0f);
+    Reset();
+    UpdateCoefficients();
+}
+
+void WavesReverb::Reset() noexcept
+{
+    std::fill(m_buffer.begin(), m_buffer.end(), 0.0f);
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        for (Line& l : m_comb[ch])
+            l.pos = 0;
+        for (Line& l : m_allpass[ch])
+            l.pos = 0;
+        std::fill(std::begin(m_lowpass[ch]), std::end(m_lowpass[ch]), 0.0f);
+    }
+}
+
+void WavesReverb::SetParams(const WavesReverbParams& params) noexcept
+{
+    WavesReverbParams p;
+    p.inGain = static_cast<float>(Clamp(params.inGain, kMinInGain, kMaxInGain));
+    p.reverbMix = static_cast<float>(Clamp(params.reverbMix, kMinMix, kMaxMix));
+    p.reverbTime = static_cast<float>(Clamp(params.reverbTime, kMinTime, kMaxTime));
+    p.highFreqRTRatio = static_cast<float>(Clamp(params.highFreqRTRatio, kMinRatio, kMaxRatio));
+    if (p.inGain == m_params.inGain && p.reverbMix == m_params.reverbMix &&
+        p.reverbTime == m_params.reverbTime && p.highFreqRTRatio == m_params.highFreqRTRatio)
+        return;
+    m_params = p;
+    if (m_rate > 0.0)
+        UpdateCoefficients();
+}
+
+void WavesReverb::UpdateCoefficients() noexcept
+{
+    const double rt = m_params.reverbTime / 1000.0;
+    const double ratio = m_params.highFreqRTRatio;
+    const double w = 2.0 * std::numbers::pi * std::min(kHighFreqReference, 0.45 * m_rate) / m_rate;
+    const double cosW = std::cos(w);
+    double power = 0.0;
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        for (int i = 0; i < kCombs; ++i)
+        {
+            const double g = std::pow(10.0, -3.0 * double(m_comb[ch][i].length) / (rt * m_rate));
+            // Loop gain wanted at the reference relative to DC: g^(1/ratio) / g. Solve
+            // |(1 - a) / (1 - a e^-jw)| = q for the lowpass pole a (the stable root).
+            const double q = std::pow(g, 1.0 / ratio - 1.0);
+            const double e = 1.0 - q * q;
+            const double d = 1.0 - q * q * cosW;
+            double a = e / (d + std::sqrt(std::max(0.0, d * d - e * e)));
+            a = Clamp(a, 0.0, kMaxDamp);
+            m_combGain[ch][i] = static_cast<float>(g);
+            m_damp[ch][i] = static_cast<float>(a);
+            if (ch == 0)
+            {
+                // Energy gain of the damped comb for white noise: the mean over frequency of
+                // 1 / |1 - g H(w) e^-jwd|^2, which for a one-pole H has this closed form.
+                const double c = g * g * (1.0 - a) * (1.0 - a);
+                const double big = 1.0 + a * a;
+                power += 1.0 + c / std::sqrt((big - c) * (big - c) - 4.0 * a * a);
+            }
+        }
+    }
+    const double inGain = DbToGain(m_params.inGain);
+    const double wet = Clamp(DbToGain(m_params.reverbMix), 0.0, 1.0);
+    m_dry = static_cast<float>(inGain * std::sqrt(1.0 - wet * wet));
+    m_wet = static_cast<float>(inGain * wet / std::sqrt(power));
+}
+
+void WavesReverb::ProcessChannel(float* samples, std::size_t frames, int channel) noexcept
+{
+    float* const buf = m_buffer.data();
+    Line* const combs = m_comb[channel];
+    Line* const allpasses = m_allpass[channel];
+    float* const lowpass = m_lowpass[channel];
+    const float* const gains = m_combGain[channel];
+    const float* const damps = m_damp[channel];
+    const float dry = m_dry;
+    const float wet = m_wet;
+    for (std::size_t n = 0; n < frames; ++n)
+    {
+        const float in = samples[2 * n];
+        float acc = 0.0f;
+        for (int i = 0; i < kCombs; ++i)
+        {
+            Line& l = combs[i];
+            float& slot = buf[l.offset + l.pos];
+            const float out = slot;
+            lowpass[i] = out + (lowpass[i] - out) * damps[i];
+            slot = in + gains[i] * lowpass[i];
+            l.pos = l.pos + 1 == l.length ? 0 : l.pos + 1;
+            acc += out;
+        }
+        for (int i = 0; i < kAllpasses; ++i)
+        {
+            Line& l = allpasses[i];
+            float& slot = buf[l.offset + l.pos];
+            const float delayed = slot;
+            const float v = acc + kAllpassGain * delayed;
+            slot = v;
+            acc = delayed - kAllpassGain * v;
+            l.pos = l.pos + 1 == l.length ? 0 : l.pos + 1;
+        }
+        samples[2 * n] = dry * in + wet * acc;
+    }
+}
+
+void WavesReverb::Process(float* interleaved, std::size_t frames) noexcept
+{
+    if (m_buffer.empty())
+        return;
+    ProcessChannel(interleaved, frames, 0);
+    ProcessChannel(interleaved + 1, frames, 1);
+}
+
+} // namespace dsp

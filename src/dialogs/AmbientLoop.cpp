@@ -1,0 +1,151 @@
+#include "dialogs/AmbientLoop.h"
+
+#include "dialogs/CGrainSynth.h"
+#include "dialogs/WorkProgress.h"
+
+#include "platform/Errors.h"
+
+#include <stk/OnePole.h>
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace dlg
+{
+
+namespace
+{
+
+void Announce(WorkProgress* progress, const char* status)
+{
+    if (progress == nullptr)
+        return;
+    progress->SetPercent(0);
+    progress->SetStatus(QString::fromLatin1(status));
+}
+
+std::size_t RenderedFrames(int rate, int loopSeconds)
+{
+    return static_cast<std::size_t>(rate) * static_cast<std::size_t>(loopSeconds + 3);
+}
+
+} // namespace
+
+void FilterOutput(float* frames, std::size_t frameCount, double filter, WorkProgress* progress)
+{
+    if (!(filter >= 0.0 && filter < 1.0))
+        throw plat::InvalidArgumentError("The filter setting is out of range.");
+    if (filter == 0.0)
+        return;
+    Announce(progress, "Filtering sound...");
+    stk::OnePole left;
+    stk::OnePole right;
+    left.setPole(filter);
+    right.setPole(filter);
+    for (std::size_t i = 0; i < frameCount; ++i)
+    {
+        frames[2 * i] = static_cast<float>(left.tick(frames[2 * i]));
+        frames[2 * i + 1] = static_cast<float>(right.tick(frames[2 * i + 1]));
+    }
+}
+
+bool MakeLoop(std::vector<float>& output, int rate, int loopSeconds, WorkProgress* progress)
+{
+    // With less than 3 seconds of loop the overlap would start before the work buffer.
+    if (rate < 1 || loopSeconds < 3 || output.size() != 2 * RenderedFrames(rate, loopSeconds))
+        throw plat::InvalidArgumentError("The sound does not match the loop length.");
+    Announce(progress, "Creating smooth loop...");
+    std::vector<float> work;
+    try
+    {
+        work.assign(output.size(), 0.0f);
+    }
+    catch (const std::bad_alloc&)
+    {
+        if (progress != nullptr)
+            progress->ShowError(
+                QStringLiteral("Failed to create the sound loop (memory allocation failed)."));
+        return false;
+    }
+
+    const std::size_t n = output.size() / 2;
+    const std::size_t fade = 3 * static_cast<std::size_t>(rate);
+    float* out = output.data();
+    for (std::size_t i = 0; i < fade; ++i)
+    {
+        // Equal power: the two gains' squares add up to 1 across the overlap.
+        const double gain = std::sqrt(static_cast<double>(i) / static_cast<double>(fade - 1));
+        const std::size_t in = i;
+        const std::size_t end = n - 1 - i;
+        out[2 * in] = static_cast<float>(out[2 * in] * gain);
+        out[2 * in + 1] = static_cast<float>(out[2 * in + 1] * gain);
+        out[2 * end] = static_cast<float>(out[2 * end] * gain);
+        out[2 * end + 1] = static_cast<float>(out[2 * end + 1] * gain);
+    }
+
+    // Move the whole second half to the front (for an odd length it is one frame longer than the
+    // first half), then add the faded start over the faded end.
+    const std::size_t half = n / 2;
+    const std::size_t secondHalf = n - half;
+    std::copy(out + 2 * half, out + 2 * n, work.begin());
+    float* overlap = work.data() + 2 * (secondHalf - fade);
+    for (std::size_t j = 0; j < 2 * half; ++j)
+        overlap[j] += out[j];
+
+    const std::size_t loopFrames = static_cast<std::size_t>(rate) * static_cast<std::size_t>(loopSeconds);
+    std::copy(work.begin(), work.begin() + static_cast<std::ptrdiff_t>(2 * loopFrames), output.begin());
+    output.resize(2 * loopFrames);
+    return true;
+}
+
+void NormalizeOutput(float* frames, std::size_t frameCount, double level, WorkProgress* progress)
+{
+    Announce(progress, "Normalizing volume...");
+    CGrainSynth::Normalize(frames, 2 * frameCount, level);
+}
+
+bool CreateAmbientLoop(CGrainSynth& synth, int rate, const AmbientLoopSettings& settings, const float* source,
+                       std::uint32_t sourceFrames, std::vector<float>& output, WorkProgress* progress,
+                       const bool& creating)
+{
+    if (rate < 1 || settings.loopSeconds < 3 ||
+        output.size() != 2 * RenderedFrames(rate, settings.loopSeconds))
+        throw plat::InvalidArgumentError("The output does not match the loop length.");
+    if (!(settings.selectionStart >= 0.0 && settings.selectionStart <= settings.selectionEnd &&
+          settings.selectionEnd <= 1.0))
+        throw plat::InvalidArgumentError("The selected part of the source is out of range.");
+    if (!(settings.filter >= 0.0 && settings.filter < 1.0))
+        throw plat::InvalidArgumentError("The filter setting is out of range.");
+
+    const auto start = static_cast<std::uint32_t>(settings.selectionStart * sourceFrames);
+    auto length =
+        static_cast<std::uint32_t>(sourceFrames * (settings.selectionEnd - settings.selectionStart));
+    // Rounding must not carry the selection past the source's last frame.
+    length = std::min(length, sourceFrames - std::min(start, sourceFrames));
+
+    synth.Setup(rate, progress, settings.quality, settings.scan, settings.texture, settings.sharpness);
+    synth.SetSource(source, start, length);
+    const std::size_t frames = output.size() / 2;
+    synth.SetOutput(output.data(), static_cast<std::uint32_t>(frames), settings.normaliseLevel);
+
+    if (!synth.Render() || !creating)
+    {
+        output.clear();
+        return false;
+    }
+    if (creating)
+        FilterOutput(output.data(), output.size() / 2, settings.filter, progress);
+    if (creating)
+        MakeLoop(output, rate, settings.loopSeconds, progress);
+    if (creating)
+        NormalizeOutput(output.data(), output.size() / 2, settings.normaliseLevel, progress);
+    if (!creating)
+    {
+        output.clear();
+        return false;
+    }
+    return true;
+}
+
+} // namespace dlg

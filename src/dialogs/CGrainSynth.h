@@ -1,0 +1,121 @@
+#pragma once
+/** @brief The loop tool's grain engine: Hann-enveloped grains read from a selection of the source
+ *  and added into the output, then normalised.
+ *
+ * Setup, SetSource, SetOutput and Render are called on the UI thread, in that order. Render reports
+ * through the WorkProgress given to Setup and pumps messages at whole-percent steps; Cancel (any thread,
+ * usually from a handler that runs inside that pumping) makes it stop at the next grain without
+ * normalising. The source and output buffers are the caller's and must stay allocated until Render
+ * returns.
+ *
+ * Render first draws every grain's source position and jitter in the order a grain-by-grain render
+ * would, then adds the grains on several threads, each over its own stretches of the output. Every
+ * output frame receives its grains in the order of their start, whatever the number of threads, so
+ * the result is the same as a one-grain-at-a-time render, bit for bit. */
+
+#include "dialogs/CNoteSequence.h"
+
+#include "platform/Random.h"
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+namespace dlg
+{
+class WorkProgress;
+}
+
+class CGrainSynth
+{
+public:
+    CGrainSynth() = default;
+    CGrainSynth(const CGrainSynth&) = delete;
+    CGrainSynth& operator=(const CGrainSynth&) = delete;
+
+    /** Maps the sliders (0..1) to the grain parameters. @p progress may be null (no reports and no
+     *  pumping). Throws plat::InvalidArgumentError for a rate below 1, a quality outside (0, 1] or
+     *  another value outside 0..1. */
+    void Setup(int rate, dlg::WorkProgress* progress, double quality, double scan, double texture,
+               double sharpness);
+    /** The source's interleaved stereo frames and the selection in frames; frames start .. start +
+     *  length - 1 must exist. Throws plat::InvalidArgumentError for an empty selection. */
+    void SetSource(const float* frames, std::uint32_t start, std::uint32_t length);
+    /** The output's interleaved stereo frames, zeroed and overwritten by Render. */
+    void SetOutput(float* frames, std::uint32_t count, double normaliseLevel);
+    /** Renders into the output and normalises it to the level (unless cancelled). Returns false only
+     *  when the memory for the render could not be had (the user has been told; the output is
+     *  silent). Throws plat::InvalidArgumentError when Setup, SetSource or SetOutput is missing. */
+    bool Render();
+    /** Stops a running Render at its next grain. Any thread. */
+    void Cancel() noexcept { m_running.store(false, std::memory_order_relaxed); }
+
+    /** Threads that add grains, the calling one included; 0 (the default) means one per core. */
+    void SetThreadCount(unsigned threads) noexcept { m_threads = threads; }
+
+    double GetScanFactor() const noexcept { return m_scanFactor; }
+    double GetGrainSeconds() const noexcept { return m_grainSeconds; }
+    double GetJitterSeconds() const noexcept { return m_jitterSeconds; }
+    int GetGrainFrames() const noexcept { return m_grainFrames; }
+    int GetJitterFrames() const noexcept { return m_jitterFrames; }
+    int GetHop() const noexcept { return m_hop; }
+    const std::vector<float>& GetEnvelope() const noexcept { return m_envelope; }
+    const CNoteSequence& GetNotes() const noexcept { return m_notes; }
+    /** The source frame of every grain of the last Render; grain k starts at output frame k x hop. */
+    const std::vector<std::int64_t>& GetGrainSources() const noexcept { return m_grainSources; }
+
+    /** Scales the buffer so that its largest absolute sample becomes @p level; an all-zero buffer is
+     *  left as it is. */
+    static void Normalize(float* samples, std::size_t sampleCount, double level) noexcept;
+
+private:
+    struct Lap;
+    struct alignas(64) Done
+    {
+        std::atomic<std::uint64_t> frames{0};
+    };
+
+    void CreateEnvelope();
+    void PlanGrains();
+    /** Adds the grains into the stretches of output this thread takes; the calling thread passes
+     *  @p reporting and reports progress (and pumps) between grains, the others never throw. */
+    void AddGrains(unsigned thread, std::vector<Lap>& laps, bool reporting);
+    void AddStretch(std::int64_t a, std::int64_t b, std::vector<Lap>& laps, unsigned thread, bool reporting);
+    void AddSpan(std::int64_t k, std::int64_t lapBase, std::int64_t a, std::int64_t b,
+                 unsigned thread) noexcept;
+    void ReportProgress();
+
+    std::atomic<bool> m_running{false};
+    int m_rate = 0;
+    dlg::WorkProgress* m_progress = nullptr;
+    double m_scanFactor = 0.0;
+    double m_grainSeconds = 0.0;
+    double m_grainRate = 0.0;
+    double m_jitterSeconds = 0.0;
+    int m_jitterFrames = 0;
+    double m_normaliseLevel = 0.5;
+    const float* m_source = nullptr;
+    std::uint32_t m_sourceStart = 0;
+    std::uint32_t m_sourceLength = 0;
+    float* m_output = nullptr;
+    std::uint32_t m_outputCount = 0;
+    CNoteSequence m_notes;
+    std::vector<float> m_envelope;
+    double m_envelopeSeconds = 0.0;
+    int m_grainFrames = 0;
+    int m_hop = 1;
+
+    // The render's own state beside the grain parameters.
+    bool m_isSetUp = false;
+    unsigned m_threads = 0;
+    plat::Random15 m_random;
+    std::vector<std::int64_t> m_grainSources;
+    std::vector<float> m_stereoEnvelope; ///< the envelope with each value twice, to match L/R pairs
+    std::atomic<std::int64_t> m_nextStretch{0};
+    std::int64_t m_stretchFrames = 0;
+    std::int64_t m_stretchCount = 0;
+    std::int64_t m_lapCount = 0;
+    std::vector<Done> m_done;
+    std::uint64_t m_totalFrames = 0;
+    int m_lastPercent = -1;
+};

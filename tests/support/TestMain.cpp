@@ -27,6 +27,11 @@ int main(int argc, char** argv)
     setenv("XDG_CACHE_HOME", (h + "/.cache").constData(), 1);
     setenv("XDG_RUNTIME_DIR", h.constData(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+#if defined(VORNA_TEST_GUI) && defined(VORNA_TEST_SCREEN_CONFIG)
+    // Widget tests get a desktop-sized offscreen screen unless another platform was asked for.
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen")
+        setenv("QT_QPA_PLATFORM", "offscreen:configfile=" VORNA_TEST_SCREEN_CONFIG, 1);
+#endif
 
     ::testing::InitGoogleTest(&argc, argv);
 #ifdef VORNA_TEST_GUI

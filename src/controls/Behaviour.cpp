@@ -1,0 +1,218 @@
+#include "controls/Behaviour.h"
+
+#include "controls/Window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QThread>
+
+namespace ui
+{
+
+int Behaviour::MessageBox(QWidget* owner, const QString& text, MessageButtons buttons, MessageIcon icon)
+{
+    QMessageBox box(owner);
+    box.setWindowTitle(QStringLiteral("VORNA"));
+    box.setText(text);
+    switch (icon)
+    {
+    case MessageIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MessageIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MessageIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageIcon::Stop:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    }
+    switch (buttons)
+    {
+    case MessageButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MessageButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case MessageButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case MessageButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec())
+    {
+    case QMessageBox::Ok:
+        return IDOK;
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    default:
+        return IDCANCEL;
+    }
+}
+
+int Behaviour::RunModal(Dialog& dialog)
+{
+    return dialog.exec();
+}
+
+int Behaviour::TrackPopupMenu(QMenu& menu, const QPoint& at)
+{
+    QAction* chosen = menu.exec(at);
+    return chosen != nullptr ? chosen->data().toInt() : 0;
+}
+
+std::optional<QStringList> Behaviour::GetFileNames(QWidget* owner, const FileDialogRequest& request)
+{
+    QFileDialog dialog(owner, request.title, request.folder, ToQtFilter(request.filter));
+    switch (request.mode)
+    {
+    case FileDialogRequest::Mode::Open:
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        break;
+    case FileDialogRequest::Mode::OpenMany:
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        break;
+    case FileDialogRequest::Mode::Save:
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        break;
+    }
+    if (!request.defaultExtension.isEmpty())
+        dialog.setDefaultSuffix(request.defaultExtension);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles();
+}
+
+std::optional<QString> Behaviour::BrowseForFolder(QWidget* owner, const QString& title, const QString& start)
+{
+    const QString chosen = QFileDialog::getExistingDirectory(owner, title, start);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
+void Behaviour::OpenUrl(const QUrl& url)
+{
+    QDesktopServices::openUrl(url);
+}
+
+std::uint32_t Behaviour::TickCount()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return static_cast<std::uint32_t>(clock.elapsed());
+}
+
+QDateTime Behaviour::Now()
+{
+    return QDateTime::currentDateTime();
+}
+
+void Behaviour::Beep()
+{
+    QApplication::beep();
+}
+
+namespace
+{
+Behaviour*& Installed()
+{
+    static Behaviour standard;
+    static Behaviour* current = &standard;
+    return current;
+}
+} // namespace
+
+Behaviour& CurrentBehaviour()
+{
+    return *Installed();
+}
+
+ScopedBehaviour::ScopedBehaviour(Behaviour& behaviour) : m_previous(Installed())
+{
+    Installed() = &behaviour;
+}
+
+ScopedBehaviour::~ScopedBehaviour()
+{
+    Installed() = m_previous;
+}
+
+int MessageBox(QWidget* owner, const QString& text, MessageButtons buttons, MessageIcon icon)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app != nullptr && QThread::currentThread() != app->thread())
+    {
+        QPointer<QWidget> safeOwner(owner);
+        QMetaObject::invokeMethod(
+            app,
+            [safeOwner, text, buttons, icon]
+            { CurrentBehaviour().MessageBox(safeOwner.data(), text, buttons, icon); },
+            Qt::QueuedConnection);
+        return IDOK;
+    }
+    return CurrentBehaviour().MessageBox(owner, text, buttons, icon);
+}
+
+WaitCursor::WaitCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+WaitCursor::~WaitCursor()
+{
+    QApplication::restoreOverrideCursor();
+}
+
+QString ToQtFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+    {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        QString name = parts[i];
+        // The name often repeats its patterns in brackets already ("Files (*.vrx)").
+        if (!name.contains(QLatin1Char('(')))
+            name += QStringLiteral(" (") + patterns + QLatin1Char(')');
+        else
+            name = name.left(name.indexOf(QLatin1Char('('))).trimmed() + QStringLiteral(" (") + patterns +
+                   QLatin1Char(')');
+        out << name;
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+} // namespace ui
+
+bool BrowseForFolder(QWidget* owner, QString& path, const QString& title)
+{
+    const std::optional<QString> chosen =
+        ui::CurrentBehaviour().BrowseForFolder(owner, title, QDir::currentPath());
+    if (!chosen)
+        return false;
+    path = QDir::toNativeSeparators(*chosen);
+    return true;
+}

@@ -1,0 +1,479 @@
+#include "controls/Controls.h"
+
+#include "controls/Behaviour.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProxyStyle>
+#include <QScrollBar>
+#include <QStyleOptionMenuItem>
+#include <QStyleOptionSlider>
+
+namespace ui
+{
+
+namespace
+{
+void SendNotify(QWidget* self, ui::Notify code)
+{
+    SendCommand(self->parentWidget(), ControlId(self), code, self);
+}
+void Scroll(QWidget* self, bool vertical, ScrollCode code, int pos)
+{
+    if (self->parentWidget() == nullptr)
+        return;
+    ScrollEvent event(vertical, code, pos, self);
+    QCoreApplication::sendEvent(self->parentWidget(), &event);
+}
+} // namespace
+
+Button::Button(QWidget* parent, int id, const QString& text) : QPushButton(text, parent)
+{
+    SetControlId(this, id);
+    setAutoDefault(false);
+    connect(this, &QPushButton::clicked, this, [this] { SendNotify(this, Notify::Clicked); });
+}
+
+CheckBox::CheckBox(QWidget* parent, int id, const QString& text) : QCheckBox(text, parent)
+{
+    SetControlId(this, id);
+    connect(this, &QCheckBox::clicked, this, [this] { SendNotify(this, Notify::Clicked); });
+}
+
+Static::Static(QWidget* parent, int id, const QString& text) : QLabel(text, parent)
+{
+    SetControlId(this, id);
+    connect(this, &QLabel::linkActivated, this, [this] { SendNotify(this, Notify::Link); });
+}
+
+Edit::Edit(QWidget* parent, int id) : QLineEdit(parent)
+{
+    SetControlId(this, id);
+    connect(this, &QLineEdit::textChanged, this, [this] { SendNotify(this, Notify::Changed); });
+}
+
+void Edit::SetSel(int start, int end)
+{
+    if (start < 0)
+    {
+        deselect();
+        setCursorPosition(text().size());
+        return;
+    }
+    const int last = end < 0 ? text().size() : std::min<int>(end, text().size());
+    setSelection(start, last - start);
+}
+
+QString Edit::TextAfterTyping(QChar character) const
+{
+    QString t = text();
+    int start = cursorPosition();
+    int length = 0;
+    if (hasSelectedText())
+    {
+        start = selectionStart();
+        length = selectedText().size();
+    }
+    if (character == QLatin1Char('\b'))
+    {
+        if (length == 0 && start > 0)
+        {
+            --start;
+            length = 1;
+        }
+        return t.remove(start, length);
+    }
+    return t.replace(start, length, character);
+}
+
+void Edit::keyPressEvent(QKeyEvent* event)
+{
+    const QString typed = event->text();
+    const bool command = (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0;
+    if (!command && typed.size() == 1 && (typed.front().isPrint() || typed.front() == QLatin1Char('\b')))
+    {
+        bool accept = true;
+        try
+        {
+            accept = OnChar(typed.front());
+        }
+        catch (const std::exception& error)
+        {
+            ReportException(error);
+            accept = false;
+        }
+        if (!accept)
+        {
+            event->accept();
+            return;
+        }
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void Edit::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    SendNotify(this, Notify::SetFocus);
+}
+
+void Edit::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    SendNotify(this, Notify::KillFocus);
+}
+
+ComboBox::ComboBox(QWidget* parent, int id) : QComboBox(parent)
+{
+    SetControlId(this, id);
+    connect(this, &QComboBox::activated, this, [this] { SendNotify(this, Notify::SelChange); });
+}
+
+int ComboBox::AddString(const QString& text)
+{
+    addItem(text);
+    return count() - 1;
+}
+
+void ComboBox::SetCurSel(int index)
+{
+    setCurrentIndex(index >= 0 && index < count() ? index : -1);
+}
+
+ListBox::ListBox(QWidget* parent, int id) : QListWidget(parent)
+{
+    SetControlId(this, id);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(this, &QListWidget::currentRowChanged, this,
+            [this]
+            {
+                if (!m_setting)
+                    SendNotify(this, Notify::SelChange);
+            });
+}
+
+int ListBox::AddString(const QString& text)
+{
+    const bool was = std::exchange(m_setting, true);
+    addItem(text);
+    m_setting = was;
+    return count() - 1;
+}
+
+void ListBox::InsertString(int index, const QString& text)
+{
+    const bool was = std::exchange(m_setting, true);
+    insertItem(index, text);
+    m_setting = was;
+}
+
+void ListBox::DeleteString(int index)
+{
+    const bool was = std::exchange(m_setting, true);
+    delete takeItem(index);
+    m_setting = was;
+}
+
+void ListBox::ResetContent()
+{
+    const bool was = std::exchange(m_setting, true);
+    clear();
+    m_setting = was;
+}
+
+void ListBox::SetCurSel(int index)
+{
+    const bool was = std::exchange(m_setting, true);
+    if (index < 0 || index >= count())
+    {
+        setCurrentRow(-1);
+        clearSelection();
+    }
+    else
+        setCurrentRow(index);
+    m_setting = was;
+}
+
+QString ListBox::GetText(int index) const
+{
+    const QListWidgetItem* it = item(index);
+    return it != nullptr ? it->text() : QString();
+}
+
+void ListBox::SetHorizontalExtent(int pixels)
+{
+    m_extent = pixels;
+    horizontalScrollBar()->setRange(0, std::max(0, pixels - viewport()->width()));
+}
+
+Slider::Slider(QWidget* parent, int id, Qt::Orientation orientation) : QSlider(orientation, parent)
+{
+    SetControlId(this, id);
+    if (orientation == Qt::Vertical)
+    {
+        setInvertedAppearance(true);
+        setInvertedControls(true);
+    }
+    connect(this, &QSlider::valueChanged, this,
+            [this](int pos)
+            {
+                if (!m_setting)
+                    Scroll(this, this->orientation() == Qt::Vertical,
+                           isSliderDown() ? ScrollCode::ThumbTrack : ScrollCode::ThumbPosition, pos);
+            });
+    connect(this, &QSlider::sliderReleased, this,
+            [this] { Scroll(this, this->orientation() == Qt::Vertical, ScrollCode::EndScroll, value()); });
+}
+
+void Slider::SetRange(int minimum, int maximum)
+{
+    const bool was = std::exchange(m_setting, true);
+    setRange(minimum, maximum);
+    m_setting = was;
+}
+
+void Slider::SetPos(int pos)
+{
+    const bool was = std::exchange(m_setting, true);
+    setValue(pos);
+    m_setting = was;
+}
+
+QRect Slider::GetThumbRect() const
+{
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+}
+
+SpinButton::SpinButton(QWidget* parent, int id) : Window(parent)
+{
+    SetDlgCtrlID(id);
+}
+
+void SpinButton::SetRange(int minimum, int maximum)
+{
+    m_min = minimum;
+    m_max = maximum;
+    m_pos = std::clamp(m_pos, std::min(m_min, m_max), std::max(m_min, m_max));
+    update();
+}
+
+void SpinButton::SetPos(int pos)
+{
+    m_pos = std::clamp(pos, std::min(m_min, m_max), std::max(m_min, m_max));
+    update();
+}
+
+void SpinButton::Step(int delta)
+{
+    const int lo = std::min(m_min, m_max);
+    const int hi = std::max(m_min, m_max);
+    // A reversed range (maximum below minimum) counts downwards when the upper arrow is pressed.
+    const int next = std::clamp(m_pos + (m_min <= m_max ? delta : -delta), lo, hi);
+    if (next == m_pos)
+        return;
+    m_pos = next;
+    if (m_buddy)
+        m_buddy->setText(QString::number(m_pos));
+    Scroll(this, true, ScrollCode::ThumbPosition, m_pos);
+    update();
+}
+
+void SpinButton::OnLButtonDown(const QPoint& point)
+{
+    m_pressed = point.y() < height() / 2 ? 1 : -1;
+    Step(m_pressed);
+}
+
+void SpinButton::OnLButtonUp(const QPoint&)
+{
+    m_pressed = 0;
+    update();
+}
+
+void SpinButton::OnPaint(QPainter& p)
+{
+    const QColor face(96, 96, 96), pressed(120, 120, 120), line(180, 180, 180), arrow(220, 220, 220);
+    const int h = height() / 2;
+    const QRect up(0, 0, width(), h), down(0, h, width(), height() - h);
+    p.fillRect(up, m_pressed == 1 ? pressed : face);
+    p.fillRect(down, m_pressed == -1 ? pressed : face);
+    p.setPen(line);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    p.drawLine(0, h, width() - 1, h);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(isEnabled() ? arrow : QColor(130, 130, 130));
+    auto triangle = [&p](const QRect& r, bool pointsUp)
+    {
+        const double cx = r.center().x() + 0.5, cy = r.center().y() + 0.5;
+        const double w = std::max(2.0, std::min(r.width(), r.height() * 2) * 0.22);
+        QPainterPath path;
+        if (pointsUp)
+        {
+            path.moveTo(cx - w, cy + w / 2);
+            path.lineTo(cx + w, cy + w / 2);
+            path.lineTo(cx, cy - w / 2);
+        }
+        else
+        {
+            path.moveTo(cx - w, cy - w / 2);
+            path.lineTo(cx + w, cy - w / 2);
+            path.lineTo(cx, cy + w / 2);
+        }
+        p.drawPath(path);
+    };
+    triangle(up, true);
+    triangle(down, false);
+}
+
+OwnerDrawButton::OwnerDrawButton(QWidget* parent, int id) : QAbstractButton(parent)
+{
+    SetControlId(this, id);
+    setFocusPolicy(Qt::NoFocus);
+    connect(this, &QAbstractButton::clicked, this, [this] { SendNotify(this, Notify::Clicked); });
+}
+
+void OwnerDrawButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    DrawItemState state;
+    state.selected = isDown();
+    state.disabled = !isEnabled();
+    state.focus = hasFocus();
+    try
+    {
+        DrawItem(painter, state);
+    }
+    catch (const std::exception& error)
+    {
+        ReportException(error);
+    }
+}
+
+void OwnerDrawButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of a double click is a press of its own, so a quick second click counts.
+    mousePressEvent(event);
+}
+
+class PopupMenu::Style : public QProxyStyle
+{
+public:
+    explicit Style(PopupMenu& owner) : m_owner(owner) {}
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        if (element == CE_MenuItem && m_owner.m_draw)
+            if (const Item* item = ItemAt(option->rect))
+            {
+                m_owner.m_draw(*painter, option->rect, *item, (option->state & State_Selected) != 0);
+                return;
+            }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override
+    {
+        if (type == CT_MenuItem && m_owner.m_measure)
+            if (const auto* menuOption = qstyleoption_cast<const QStyleOptionMenuItem*>(option))
+                for (const Item& item : m_cache = m_owner.Items())
+                    if (item.text == menuOption->text)
+                        return m_owner.m_measure(item);
+        return QProxyStyle::sizeFromContents(type, option, size, widget);
+    }
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        if (m_owner.m_draw &&
+            (metric == PM_MenuPanelWidth || metric == PM_MenuHMargin || metric == PM_MenuVMargin))
+            return 0;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+private:
+    const Item* ItemAt(const QRect& rect) const
+    {
+        m_cache = m_owner.Items();
+        const QList<QAction*> actions = m_owner.m_menu->actions();
+        for (int i = 0; i < actions.size() && i < int(m_cache.size()); ++i)
+            if (m_owner.m_menu->actionGeometry(actions[i]) == rect)
+                return &m_cache[std::size_t(i)];
+        return nullptr;
+    }
+
+    PopupMenu& m_owner;
+    mutable std::vector<Item> m_cache;
+};
+
+PopupMenu::PopupMenu() : m_menu(std::make_unique<QMenu>()) {}
+
+PopupMenu::~PopupMenu()
+{
+    m_menu->setStyle(nullptr);
+    m_menu.reset();
+}
+
+void PopupMenu::AppendItem(int id, const QString& text, bool enabled)
+{
+    QAction* action = m_menu->addAction(text);
+    action->setData(id);
+    action->setEnabled(enabled);
+    action->setCheckable(true);
+    action->setChecked(false);
+}
+
+QAction* PopupMenu::Find(int id) const
+{
+    for (QAction* action : m_menu->actions())
+        if (action->data().toInt() == id)
+            return action;
+    return nullptr;
+}
+
+void PopupMenu::CheckItem(int id, bool checked)
+{
+    if (QAction* action = Find(id))
+        action->setChecked(checked);
+}
+
+void PopupMenu::EnableItem(int id, bool enabled)
+{
+    if (QAction* action = Find(id))
+        action->setEnabled(enabled);
+}
+
+std::vector<PopupMenu::Item> PopupMenu::Items() const
+{
+    std::vector<Item> items;
+    for (const QAction* action : m_menu->actions())
+        items.push_back({action->data().toInt(), action->text(), action->isEnabled(), action->isChecked()});
+    return items;
+}
+
+void PopupMenu::SetOwnerDraw(MeasureFn measure, DrawFn draw)
+{
+    m_measure = std::move(measure);
+    m_draw = std::move(draw);
+    if (!m_style)
+    {
+        m_style = std::make_unique<Style>(*this);
+        m_menu->setStyle(m_style.get());
+    }
+}
+
+int PopupMenu::Track(const QPoint& at, QWidget* owner)
+{
+    const int id = CurrentBehaviour().TrackPopupMenu(*m_menu, at);
+    if (id != 0)
+        SendCommand(owner, id, Notify::Menu, nullptr);
+    return id;
+}
+
+} // namespace ui

@@ -1,0 +1,206 @@
+#include "controls/AppMessage.h"
+#include "controls/Window.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+/** Keeps what arrives: the thread it arrived on, the parameters and a copy of the payload. */
+class Receiver : public ui::Window
+{
+public:
+    struct Arrival
+    {
+        unsigned message;
+        QThread* thread;
+        ui::LParam lParam;
+        std::vector<float> frames;
+        std::optional<QString> text;
+        bool wParamPointsAtPayload;
+    };
+    std::vector<Arrival> arrivals;
+    ui::LResult answer = 0;
+
+protected:
+    ui::LResult OnAppMessage(ui::MessageEvent& m) override
+    {
+        Arrival a{m.Message(), QThread::currentThread(), m.GetLParam(), {}, std::nullopt, false};
+        if (m.Message() == WM_APP_MIXER_BLOCK && m.GetWParam() != 0)
+        {
+            const auto* frames = reinterpret_cast<const float*>(m.GetWParam());
+            a.frames.assign(frames, frames + 2 * m.GetLParam());
+            a.wParamPointsAtPayload = frames == m.Frames().data();
+        }
+        if (m.Message() == WM_APP_MIXER_ERROR && m.GetWParam() != 0)
+        {
+            a.text = *reinterpret_cast<const QString*>(m.GetWParam());
+            a.wParamPointsAtPayload =
+                m.Text() && &*m.Text() == reinterpret_cast<const QString*>(m.GetWParam());
+        }
+        if (m.Message() == WM_APP_GET_OUTPUT_LEVEL)
+            *reinterpret_cast<double*>(m.GetWParam()) = 0.75;
+        arrivals.push_back(std::move(a));
+        return answer;
+    }
+};
+
+bool WaitFor(const std::function<bool()>& done, int ms = 5000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+} // namespace
+
+// The engine reuses its block buffer as soon as it has posted: a message that carried a pointer into
+// it would arrive holding the next block (or freed memory). The message must own a copy.
+TEST(AppMessage, PostedFromAWorkerThreadArrivesOnTheUiThreadWithItsPayloadIntact)
+{
+    Receiver receiver;
+    constexpr std::uint32_t kFrames = 20000;
+    std::vector<float> expected(2 * kFrames);
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        expected[i] = float(i) * 0.25f - 1000.0f;
+
+    std::thread worker(
+        [&]
+        {
+            std::vector<float> block = expected;
+            ui::PostMixerBlock(&receiver, block.data(), kFrames);
+            std::fill(block.begin(), block.end(), 0.0f); // the buffer is reused at once
+            QString text = QStringLiteral("Failed to open the sound file: a.ogg");
+            ui::PostMixerError(&receiver, text);
+            text.fill(QLatin1Char('x'));
+        });
+    worker.join();
+
+    ASSERT_TRUE(WaitFor([&] { return receiver.arrivals.size() == 2; }));
+    const auto& block = receiver.arrivals[0];
+    EXPECT_EQ(block.message, WM_APP_MIXER_BLOCK);
+    EXPECT_EQ(block.thread, QCoreApplication::instance()->thread());
+    EXPECT_EQ(block.lParam, ui::LParam(kFrames));
+    EXPECT_TRUE(block.wParamPointsAtPayload);
+    EXPECT_EQ(block.frames, expected);
+
+    const auto& error = receiver.arrivals[1];
+    EXPECT_EQ(error.message, WM_APP_MIXER_ERROR);
+    EXPECT_EQ(error.thread, QCoreApplication::instance()->thread());
+    ASSERT_TRUE(error.text.has_value());
+    EXPECT_EQ(*error.text, QStringLiteral("Failed to open the sound file: a.ogg"));
+    EXPECT_TRUE(error.wParamPointsAtPayload);
+}
+
+// A plain posted error without text reaches the view with wParam 0 (it then stops without a box).
+TEST(AppMessage, PlainPostedMessageKeepsItsParameters)
+{
+    Receiver receiver;
+    ASSERT_TRUE(ui::PostMessage(&receiver, WM_APP_MIXER_ERROR, 0, 0));
+    ASSERT_TRUE(WaitFor([&] { return receiver.arrivals.size() == 1; }));
+    EXPECT_FALSE(receiver.arrivals[0].text.has_value());
+    EXPECT_FALSE(ui::PostMessage(nullptr, WM_APP_STOP));
+}
+
+TEST(AppMessage, SendMessageRunsTheHandlerAtOnceAndReturnsItsResult)
+{
+    Receiver receiver;
+    receiver.answer = 0x80004005;
+    double level = 0;
+    EXPECT_EQ(ui::SendMessage(&receiver, WM_APP_GET_OUTPUT_LEVEL, reinterpret_cast<ui::WParam>(&level)),
+              0x80004005);
+    ASSERT_EQ(receiver.arrivals.size(), 1u); // handled before SendMessage returned
+    EXPECT_EQ(level, 0.75);
+    EXPECT_EQ(ui::SendMessage(nullptr, WM_APP_STOP), 0);
+}
+
+// Two messages sharing a number would reach the wrong handler; the free numbers must stay free.
+TEST(AppMessage, NumbersAreDistinctAndLeaveTheGapsFree)
+{
+    const std::vector<unsigned> all = {WM_APP_SELECT_SEGMENT,
+                                       WM_APP_SHOW_PROPERTY_TAB,
+                                       WM_APP_RESET_SOUND_FOLDER,
+                                       WM_APP_SEGMENT_CHANGED,
+                                       WM_APP_PROPERTY_CHANGED,
+                                       WM_APP_ADD_RECORDING,
+                                       WM_APP_HELP_TOPIC,
+                                       WM_APP_PLAY,
+                                       WM_APP_PAUSE,
+                                       WM_APP_STOP,
+                                       WM_APP_SESSION_LENGTH_CHANGED,
+                                       WM_APP_RESTART_PLAYBACK,
+                                       WM_APP_NEW_SESSION,
+                                       WM_APP_OPEN_SESSION,
+                                       WM_APP_SAVE_SESSION,
+                                       WM_APP_SAVE_SESSION_AS,
+                                       WM_APP_DELETE_SEGMENT,
+                                       WM_APP_RECORD_VOICE,
+                                       WM_APP_LIVE_RECORDING,
+                                       WM_APP_EXPORT_SESSION,
+                                       WM_APP_AMBIENT_MUSIC_TOOL,
+                                       WM_APP_OPTIONS,
+                                       WM_APP_HELP_INDEX,
+                                       WM_APP_COPY_SEGMENT,
+                                       WM_APP_PASTE_SEGMENT,
+                                       WM_APP_ADD_TRACK,
+                                       WM_APP_DUPLICATE_TRACK,
+                                       WM_APP_REMOVE_TRACK,
+                                       WM_APP_CLEAN_EMPTY_TRACKS,
+                                       WM_APP_MUTE_TRACK,
+                                       WM_APP_ACTIVATE_TRACK,
+                                       WM_APP_MUTE_ALL_TRACKS,
+                                       WM_APP_ACTIVATE_ALL_TRACKS,
+                                       WM_APP_EDIT_STAGES,
+                                       WM_APP_EDIT_NOTES,
+                                       WM_APP_SHOW_GLOBALS,
+                                       WM_APP_TRANSCRIPT,
+                                       WM_APP_OPEN_WEB_SITE,
+                                       WM_APP_OPEN_VIDEOS,
+                                       WM_APP_OPEN_CONTACT,
+                                       WM_APP_CHECK_UPDATES,
+                                       WM_APP_ABOUT,
+                                       WM_APP_GO_TO_START,
+                                       WM_APP_PREVIOUS_STAGE,
+                                       WM_APP_HELP_BACK,
+                                       WM_APP_HELP_FORWARD,
+                                       WM_APP_HELP_HOME,
+                                       WM_APP_NEXT_STAGE,
+                                       WM_APP_MIXER_BLOCK,
+                                       WM_APP_GET_OUTPUT_LEVEL,
+                                       WM_APP_TRIM_POSITION,
+                                       WM_APP_TRIM_SELECTION,
+                                       WM_APP_DISC_WRITTEN,
+                                       WM_APP_GET_TRACKS_PANE,
+                                       WM_APP_MIXER_ERROR};
+    const std::set<unsigned> distinct(all.begin(), all.end());
+    EXPECT_EQ(distinct.size(), all.size());
+    for (unsigned gap : {0x04u, 0x12u, 0x1Cu, 0x1Du, 0x1Eu})
+        EXPECT_EQ(distinct.count(WM_APP + gap), 0u) << std::hex << gap;
+    EXPECT_EQ(*distinct.begin(), WM_APP + 0x01);
+    EXPECT_EQ(*distinct.rbegin(), WM_APP + 0x3C);
+    EXPECT_EQ(distinct.size(), 0x3Cu - 5u);
+}
+
+TEST(AppMessage, ActiveViewIsForgottenWhenTheViewGoes)
+{
+    EXPECT_EQ(GetActiveView(), nullptr);
+    {
+        Receiver view;
+        ui::SetActiveView(&view);
+        EXPECT_EQ(GetActiveView(), &view);
+        ui::SendMessage(GetActiveView(), WM_APP_PROPERTY_CHANGED);
+        EXPECT_EQ(view.arrivals.size(), 1u);
+    }
+    EXPECT_EQ(GetActiveView(), nullptr);
+    EXPECT_EQ(ui::SendMessage(GetActiveView(), WM_APP_PROPERTY_CHANGED), 0);
+}

@@ -2,6 +2,7 @@
 /** @brief Test-only writers for segment records, including the old (before version 400) forms,
  *  which no current code writes: every old record in the tests is built here field by field. */
 
+#include "RecordBytes.h"
 #include "model/CSegment.h"
 #include "platform/Archive.h"
 
@@ -40,29 +41,12 @@ inline void WriteAnsiString(plat::Archive& ar, const char* text)
         ar.WriteByte(static_cast<std::uint8_t>(c));
 }
 
-/** A graph record of two points at height @p y. */
-inline void WriteFlatGraph(plat::Archive& ar, double y)
-{
-    ar.WriteInt32(0);
-    ar.WriteInt32(2);
-    ar.WriteDouble(0.0);
-    ar.WriteDouble(y);
-    ar.WriteDouble(1.0);
-    ar.WriteDouble(y);
-}
-
-/** The old property form: the number (double or int32), int32 has-graph 0, a graph. */
-inline void WriteOldProperty(plat::Archive& ar, double value)
-{
-    ar.WriteDouble(value);
-    ar.WriteInt32(0);
-    WriteFlatGraph(ar, 0.5);
-}
+/** The old property form with an int32 number: int32, int32 has-graph 0, a graph. */
 inline void WriteOldIntProperty(plat::Archive& ar, std::int32_t value)
 {
     ar.WriteInt32(value);
     ar.WriteInt32(0);
-    WriteFlatGraph(ar, 0.5);
+    PutGraph(ar, 0.5, 0.5);
 }
 
 /** The old base record of a segment. Volume and balance are stored as fractions (x 100 on
@@ -71,28 +55,28 @@ inline void WriteOldSegmentBase(plat::Archive& ar, double begin, double end, dou
 {
     ar.WriteDouble(begin);
     ar.WriteDouble(end);
-    WriteOldProperty(ar, volume);
-    WriteOldProperty(ar, balance);
+    PutOldDoubleProperty(ar, volume, false);
+    PutOldDoubleProperty(ar, balance, false);
     // Fields the current format dropped: a double, an int32, a graph, two doubles.
     ar.WriteDouble(1.5);
     ar.WriteInt32(3);
-    WriteFlatGraph(ar, 0.25);
+    PutGraph(ar, 0.25, 0.25);
     ar.WriteDouble(2.5);
     ar.WriteDouble(3.5);
     // Entrainment: enabled, method, depth (fraction), own frequency, frequency.
     ar.WriteByte(0);
     ar.WriteInt32(0);
-    WriteOldProperty(ar, 0.4);
+    PutOldDoubleProperty(ar, 0.4, false);
     ar.WriteByte(0);
-    WriteOldProperty(ar, 4.0);
+    PutOldDoubleProperty(ar, 4.0, false);
     // Bilateral: enabled, depth (fraction), delay, invert, cubic, own rate, rate.
     ar.WriteByte(0);
-    WriteOldProperty(ar, 1.0);
+    PutOldDoubleProperty(ar, 1.0, false);
     ar.WriteDouble(0.0);
     ar.WriteByte(0);
     ar.WriteByte(0);
     ar.WriteByte(0);
-    WriteOldProperty(ar, 60.0);
+    PutOldDoubleProperty(ar, 60.0, false);
 }
 
 /** A loading archive over @p bytes at @p version. */

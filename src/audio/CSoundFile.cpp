@@ -1,0 +1,99 @@
+#include "audio/CSoundFile.h"
+
+#include <algorithm>
+#include <cmath>
+
+bool CSoundFile::Open(const QString& path, unsigned rate, bool loop)
+{
+    Close();
+    if (!m_decoder.Open(path, rate, loop))
+        return false;
+    m_targetRate = rate;
+    return Rewind();
+}
+
+bool CSoundFile::Close()
+{
+    m_decoder.Close();
+    m_bufferFrames = 0;
+    m_readOffset = -1;
+    return true;
+}
+
+bool CSoundFile::Refill()
+{
+    m_bufferFrames = m_decoder.Read(&m_buffer[0].left, kBufferFrames);
+    m_readOffset = 0;
+    return m_bufferFrames > 0;
+}
+
+bool CSoundFile::ReadFrame(CStereoFrame& frame)
+{
+    if (!m_decoder.IsOpen())
+    {
+        frame = {};
+        return false;
+    }
+    if (m_readOffset < 0 || m_readOffset >= static_cast<std::int64_t>(kBufferFrames))
+        Refill();
+    // After a short refill the offset stays past the frames read: the end of the file.
+    if (m_readOffset >= static_cast<std::int64_t>(m_bufferFrames))
+    {
+        frame = {};
+        return false;
+    }
+    frame = m_buffer[static_cast<std::size_t>(m_readOffset++)];
+    return true;
+}
+
+std::uint32_t CSoundFile::ReadFrames(CStereoFrame* frames, std::uint32_t count)
+{
+    std::uint32_t done = 0;
+    while (done < count && m_decoder.IsOpen())
+    {
+        if (m_readOffset < 0 || m_readOffset >= static_cast<std::int64_t>(kBufferFrames))
+            Refill();
+        if (m_readOffset >= static_cast<std::int64_t>(m_bufferFrames))
+            break;
+        const auto n =
+            std::min<std::uint32_t>(count - done, m_bufferFrames - static_cast<std::uint32_t>(m_readOffset));
+        std::copy_n(&m_buffer[static_cast<std::size_t>(m_readOffset)], n, frames + done);
+        m_readOffset += n;
+        done += n;
+    }
+    std::fill(frames + done, frames + count, CStereoFrame{});
+    return done;
+}
+
+unsigned CSoundFile::GetLength() const
+{
+    return static_cast<unsigned>(std::min<std::uint64_t>(m_decoder.Length(), UINT32_MAX));
+}
+
+bool CSoundFile::Rewind()
+{
+    return Seek(0);
+}
+
+bool CSoundFile::Seek(unsigned frame)
+{
+    m_readOffset = -1;
+    m_bufferFrames = 0;
+    return m_decoder.Seek(frame);
+}
+
+double CSoundFile::GetFileDuration(const QString& path)
+{
+    plat::SoundDecoder::Info info;
+    if (path.isEmpty() || !plat::SoundDecoder::ReadInfo(path, info) || info.rate == 0)
+        return 0.0;
+    return static_cast<double>(info.frames) / info.rate;
+}
+
+QString CSoundFile::FormatFileLength(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    const auto seconds = static_cast<long long>(std::floor(GetFileDuration(path)));
+    return QString::asprintf("File length %2.2lld:%2.2lld", seconds / 60, seconds % 60);
+}

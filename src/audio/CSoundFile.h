@@ -1,0 +1,66 @@
+#pragma once
+/** @brief Reads a sound file frame by frame as float stereo at a chosen sample rate.
+ *
+ * Every file-based generator, the segment panels (file lengths) and the ambient-loop tool
+ * read their files through this. Frames come out of a 5000-frame buffer refilled from the
+ * decoder; a refill that comes back short is the last one, and from then on ReadFrame gives
+ * silence and false until Rewind or Seek. A looping file repeats without end.
+ *
+ * Each instance is used by one thread at a time (the UI thread's panels and the engine's
+ * worker have their own); the static helpers may be called from any thread. Reports no text
+ * of its own: failures return false (or a duration of 0) and the caller words them. */
+
+#include "audio/CStereoFrame.h"
+#include "platform/audio/SoundDecoder.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+class CSoundFile
+{
+public:
+    static constexpr std::uint32_t kBufferFrames = 5000;
+
+    CSoundFile() = default;
+    CSoundFile(const CSoundFile&) = delete;
+    CSoundFile& operator=(const CSoundFile&) = delete;
+
+    /** Opens @p path for reading at @p rate Hz, looping when @p loop; rewinds. Closes what was
+     *  open first. False when the file is missing or cannot be decoded. */
+    bool Open(const QString& path, unsigned rate, bool loop);
+    /** Frees the file; true. */
+    bool Close();
+    bool IsOpen() const { return m_decoder.IsOpen(); }
+
+    /** The next frame; false with silence at the end of the file, on a failed read or when
+     *  nothing is open. */
+    bool ReadFrame(CStereoFrame& frame);
+    /** Up to @p count frames into @p frames, as that many ReadFrame calls would give them;
+     *  returns the frames read, and the rest of the @p count frames are silence. */
+    std::uint32_t ReadFrames(CStereoFrame* frames, std::uint32_t count);
+
+    /** Frames at the target rate: trunc(source frames / (source rate / target rate)); 0 when
+     *  nothing is open. */
+    unsigned GetLength() const;
+    /** Back to the start, buffer emptied. */
+    bool Rewind();
+    /** Moves to @p frame at the target rate, buffer emptied. */
+    bool Seek(unsigned frame);
+
+    /** Seconds of the file (source frames / source rate); 0 for an empty path or a file that
+     *  cannot be opened. */
+    static double GetFileDuration(const QString& path);
+    /** "File length mm:ss" of the whole seconds of the file; empty for an empty path. */
+    static QString FormatFileLength(const QString& path);
+
+private:
+    bool Refill();
+
+    plat::SoundDecoder m_decoder;
+    std::array<CStereoFrame, kBufferFrames> m_buffer{};
+    std::uint32_t m_bufferFrames = 0; // frames in the buffer
+    std::int64_t m_readOffset = -1;   // next frame in the buffer; -1 when the buffer is empty
+    unsigned m_targetRate = 0;
+};

@@ -1,0 +1,264 @@
+#include "platform/audio/SoundDecoder.h"
+
+#include <QFile>
+
+#include <sndfile.h>
+#include <soxr.h>
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <vector>
+
+namespace plat
+{
+namespace
+{
+
+struct FileCloser
+{
+    void operator()(SNDFILE* f) const { sf_close(f); }
+};
+struct SoxrDeleter
+{
+    void operator()(soxr_t s) const { soxr_delete(s); }
+};
+using FilePtr = std::unique_ptr<SNDFILE, FileCloser>;
+using SoxrPtr = std::unique_ptr<soxr, SoxrDeleter>;
+
+constexpr std::uint32_t kChunk = 4096;          // source frames decoded at a time
+constexpr std::uint64_t kMaxAlignFrames = 4096; // most target frames a seek decodes to align
+
+FilePtr OpenFile(const QString& path, SF_INFO& info)
+{
+    std::memset(&info, 0, sizeof info);
+    if (path.isEmpty())
+        return nullptr;
+    FilePtr f(sf_open(QFile::encodeName(path).constData(), SFM_READ, &info));
+    if (f && (info.samplerate <= 0 || info.channels <= 0 || info.frames < 0))
+        return nullptr;
+    return f;
+}
+
+} // namespace
+
+struct SoundDecoder::Impl
+{
+    FilePtr file;
+    SoxrPtr soxr;
+    Info source;
+    unsigned target = 0;
+    bool loop = false;
+    std::uint64_t length = 0;
+    std::uint64_t position = 0; // target frames delivered since the start (not looping)
+    bool endOfFile = false;
+    std::vector<float> raw;   // kChunk frames of the file's channels
+    std::vector<float> input; // the same frames as stereo
+    std::vector<float> dropped = std::vector<float>(static_cast<std::size_t>(kChunk) * 2);
+    std::uint32_t inputAt = 0;
+    std::uint32_t inputLeft = 0;
+
+    // Decodes the next chunk into the stereo input; at the end of the file a looping
+    // decoder starts over. Leaves inputLeft 0 at the end.
+    void Fill()
+    {
+        inputAt = 0;
+        inputLeft = 0;
+        if (endOfFile)
+            return;
+        sf_count_t got = sf_readf_float(file.get(), raw.data(), kChunk);
+        if (got <= 0 && loop && sf_seek(file.get(), 0, SEEK_SET) == 0)
+            got = sf_readf_float(file.get(), raw.data(), kChunk); // still 0: an empty file
+        if (got <= 0)
+        {
+            endOfFile = true;
+            return;
+        }
+        const int ch = source.channels;
+        for (sf_count_t i = 0; i < got; ++i)
+        {
+            const float* f = &raw[static_cast<std::size_t>(i) * ch];
+            input[2 * i] = f[0];
+            input[2 * i + 1] = ch > 1 ? f[1] : f[0];
+        }
+        inputLeft = static_cast<std::uint32_t>(got);
+    }
+
+    std::uint32_t Produce(float* out, std::uint32_t want)
+    {
+        std::uint32_t produced = 0;
+        while (produced < want)
+        {
+            if (inputLeft == 0)
+                Fill();
+            float* dst = out + static_cast<std::size_t>(produced) * 2;
+            if (!soxr)
+            {
+                if (inputLeft == 0)
+                    break;
+                const std::uint32_t n = std::min(inputLeft, want - produced);
+                std::memcpy(dst, &input[static_cast<std::size_t>(inputAt) * 2], n * 2 * sizeof(float));
+                inputAt += n;
+                inputLeft -= n;
+                produced += n;
+                continue;
+            }
+            std::size_t used = 0;
+            std::size_t made = 0;
+            if (inputLeft > 0)
+            {
+                if (soxr_process(soxr.get(), &input[static_cast<std::size_t>(inputAt) * 2], inputLeft, &used,
+                                 dst, want - produced, &made))
+                    break;
+                inputAt += static_cast<std::uint32_t>(used);
+                inputLeft -= static_cast<std::uint32_t>(used);
+            }
+            else
+            {
+                // End of input: drain the resampler's delay line.
+                if (soxr_process(soxr.get(), nullptr, 0, nullptr, dst, want - produced, &made) || made == 0)
+                {
+                    produced += static_cast<std::uint32_t>(made);
+                    break;
+                }
+            }
+            produced += static_cast<std::uint32_t>(made);
+        }
+        return produced;
+    }
+};
+
+SoundDecoder::SoundDecoder() : m_impl(std::make_unique<Impl>()) {}
+SoundDecoder::~SoundDecoder() = default;
+
+bool SoundDecoder::Open(const QString& path, unsigned targetRate, bool loop)
+{
+    Close();
+    if (targetRate == 0)
+        return false;
+    SF_INFO info;
+    FilePtr file = OpenFile(path, info);
+    if (!file)
+        return false;
+    SoxrPtr resampler;
+    if (static_cast<unsigned>(info.samplerate) != targetRate)
+    {
+        const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+        const soxr_runtime_spec_t runtime = soxr_runtime_spec(1); // the caller's thread only
+        soxr_error_t error = nullptr;
+        resampler.reset(soxr_create(info.samplerate, targetRate, 2, &error, &io, &quality, &runtime));
+        if (error || !resampler)
+            return false;
+    }
+    Impl& d = *m_impl;
+    d.raw.assign(static_cast<std::size_t>(kChunk) * info.channels, 0.0f);
+    d.input.assign(static_cast<std::size_t>(kChunk) * 2, 0.0f);
+    d.file = std::move(file);
+    d.soxr = std::move(resampler);
+    d.source = {static_cast<std::uint64_t>(info.frames), static_cast<unsigned>(info.samplerate),
+                info.channels};
+    d.target = targetRate;
+    d.loop = loop;
+    d.length = d.source.frames * targetRate / d.source.rate;
+    d.position = 0;
+    d.endOfFile = false;
+    d.inputAt = d.inputLeft = 0;
+    return true;
+}
+
+void SoundDecoder::Close()
+{
+    Impl& d = *m_impl;
+    d.soxr.reset();
+    d.file.reset();
+    d.source = {};
+    d.length = 0;
+    d.position = 0;
+}
+
+bool SoundDecoder::IsOpen() const
+{
+    return m_impl->file != nullptr;
+}
+const SoundDecoder::Info& SoundDecoder::Source() const
+{
+    return m_impl->source;
+}
+std::uint64_t SoundDecoder::Length() const
+{
+    return m_impl->length;
+}
+
+std::uint32_t SoundDecoder::Read(float* out, std::uint32_t count)
+{
+    Impl& d = *m_impl;
+    if (!d.file || count == 0)
+        return 0;
+    if (d.loop)
+        return d.Produce(out, count);
+    const std::uint64_t left = d.length > d.position ? d.length - d.position : 0;
+    const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, left));
+    const std::uint32_t got = d.Produce(out, want);
+    // The decoder ended a little before the header's length: silence makes up the rest, so
+    // callers that planned with Length() get what they planned for.
+    std::memset(out + static_cast<std::size_t>(got) * 2, 0, (want - got) * 2 * sizeof(float));
+    d.position += want;
+    return want;
+}
+
+bool SoundDecoder::Seek(std::uint64_t targetFrame)
+{
+    Impl& d = *m_impl;
+    if (!d.file)
+        return false;
+    if (d.loop && d.length > 0)
+        targetFrame %= d.length;
+    // Exact integer arithmetic: at 96 kHz an hour in, a time in single-precision seconds
+    // would be off by tens of frames. The resampler restarts on a source frame that falls
+    // exactly on a target frame (a multiple of source / gcd), and the few target frames from
+    // there up to the wanted one are decoded and dropped: the frames that follow are then the
+    // ones a read from the start would give, not half a source frame early or late.
+    const std::uint64_t g = std::gcd<std::uint64_t>(d.source.rate, d.target);
+    const std::uint64_t srcStep = d.source.rate / g;
+    const std::uint64_t dstStep = d.target / g;
+    std::uint64_t src;
+    std::uint64_t drop = 0;
+    if (d.soxr && dstStep <= kMaxAlignFrames)
+    {
+        const std::uint64_t k = targetFrame / dstStep;
+        src = k * srcStep;
+        drop = targetFrame - k * dstStep;
+    }
+    else
+        src = (targetFrame * d.source.rate + d.target / 2) / d.target;
+    src = std::min(src, d.source.frames);
+    if (sf_seek(d.file.get(), static_cast<sf_count_t>(src), SEEK_SET) < 0)
+        return false;
+    if (d.soxr)
+        soxr_clear(d.soxr.get());
+    d.inputAt = d.inputLeft = 0;
+    d.endOfFile = false;
+    while (drop > 0)
+    {
+        const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(drop, kChunk));
+        const std::uint32_t got = d.Produce(d.dropped.data(), n);
+        if (got == 0)
+            break;
+        drop -= got;
+    }
+    d.position = targetFrame;
+    return true;
+}
+
+bool SoundDecoder::ReadInfo(const QString& path, Info& info)
+{
+    SF_INFO sf;
+    FilePtr file = OpenFile(path, sf);
+    if (!file)
+        return false;
+    info = {static_cast<std::uint64_t>(sf.frames), static_cast<unsigned>(sf.samplerate), sf.channels};
+    return true;
+}
+
+} // namespace plat

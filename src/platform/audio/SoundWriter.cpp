@@ -1,0 +1,90 @@
+#include "platform/audio/SoundWriter.h"
+
+#include <QFile>
+
+#include <sndfile.h>
+
+#include <cstring>
+
+namespace plat
+{
+
+struct SoundWriter::Impl
+{
+    SNDFILE* file = nullptr;
+};
+
+SoundWriter::SoundWriter() : m_impl(std::make_unique<Impl>()) {}
+SoundWriter::~SoundWriter()
+{
+    Close();
+}
+
+bool SoundWriter::Open(const QString& path, Format format, unsigned rate, int channels, double quality)
+{
+    Close();
+    SF_INFO info;
+    std::memset(&info, 0, sizeof info);
+    info.samplerate = static_cast<int>(rate);
+    info.channels = channels;
+    switch (format)
+    {
+    case Format::Wav8:
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_U8;
+        break;
+    case Format::Wav16:
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        break;
+    case Format::Wav24:
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+        break;
+    case Format::Wav32:
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_32;
+        break;
+    case Format::WavFloat:
+        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+        break;
+    case Format::Flac16:
+        info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+        break;
+    case Format::OggVorbis:
+        info.format = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+        break;
+    case Format::Opus:
+        info.format = SF_FORMAT_OGG | SF_FORMAT_OPUS;
+        break;
+    }
+    if (rate == 0 || channels <= 0 || !sf_format_check(&info))
+        return false;
+    m_impl->file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    if (!m_impl->file)
+        return false;
+    sf_command(m_impl->file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    if (format == Format::OggVorbis)
+        sf_command(m_impl->file, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
+    return true;
+}
+
+bool SoundWriter::Write(const float* frames, std::uint64_t count)
+{
+    if (!m_impl->file)
+        return false;
+    return sf_writef_float(m_impl->file, frames, static_cast<sf_count_t>(count)) ==
+           static_cast<sf_count_t>(count);
+}
+
+bool SoundWriter::Close()
+{
+    if (!m_impl->file)
+        return true;
+    const int err = sf_close(m_impl->file);
+    m_impl->file = nullptr;
+    return err == 0;
+}
+
+bool SoundWriter::IsOpen() const
+{
+    return m_impl->file != nullptr;
+}
+
+} // namespace plat

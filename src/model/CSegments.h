@@ -33,7 +33,8 @@ public:
     static SegmentPtr CreateSegment(std::int32_t kind);
 
     std::int32_t GetCount() const noexcept { return static_cast<std::int32_t>(m_segments.size()); }
-    /** The segment at @p i; InvalidArgumentError outside the list. */
+    /** The segment at @p i; InvalidArgumentError outside the list. The reference is into the
+     *  list: copy the pointer to keep the segment past the next change of the list. */
     const SegmentPtr& GetSegment(std::int32_t i) const;
     /** Index of the first segment with begin <= t <= end; -1 when t is outside [0, 1] or no
      *  segment holds it. */

@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QResizeEvent>
 #include <QTextEdit>
 #include <QTimerEvent>
 
@@ -213,6 +214,14 @@ WindowCore::~WindowCore() = default;
 void WindowCore::MoveWindow(const QRect& rect, bool repaint)
 {
     m_self->setGeometry(rect);
+    // Qt holds a hidden window's resize back until it is shown; a moved window lays its children
+    // out now, so that positions read right after a move are the new ones.
+    if (m_self->testAttribute(Qt::WA_PendingResizeEvent))
+    {
+        m_self->setAttribute(Qt::WA_PendingResizeEvent, false);
+        QResizeEvent resize(m_self->size(), QSize());
+        QCoreApplication::sendEvent(m_self, &resize);
+    }
     if (repaint)
         m_self->update();
 }

@@ -50,6 +50,17 @@ QColor TransportRow(int y)
     return Mix(QColor(82, 82, 82), QColor(60, 60, 60), (y - 1) / 57.0);
 }
 
+/** Row y (0..69) of the recorder's top bar: the transport bar's rows where its panels sit (16..56),
+ *  so that the panels and buttons made for the transport bar sit on it seamlessly. */
+QColor RecorderRow(int y)
+{
+    if (y == 0)
+        return TransportRow(0);
+    if (y >= 69)
+        return TransportRow(59);
+    return TransportRow(std::clamp(y - 6, 1, 58));
+}
+
 /** Row y (0..74) of the toolbar strip. */
 QColor ToolbarRow(int y)
 {
@@ -1125,7 +1136,7 @@ const std::map<int, std::function<QImage()>>& Bitmaps()
         {375, [] { return TimelineBackground(); }},
         {377, [] { return Panel(160, 40, 10); }},
         {412, [] { return Panel(40, 40, 10); }},
-        {415, [] { return Rows(16, 70, TransportRow, -6); }},
+        {415, [] { return Rows(16, 70, RecorderRow); }},
         {430, [] { return RecordMark(); }},
         {432, [] { return Splitter(); }},
         {433, [] { return PropertiesBackground(); }},

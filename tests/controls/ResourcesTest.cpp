@@ -50,9 +50,13 @@ TEST(Resources, EveryBitmapTheWorkspaceLoadsHasItsSize)
         const QPixmap bitmap = ui::LoadBitmap(c.id);
         ASSERT_FALSE(bitmap.isNull()) << c.id;
         if (c.width != 0)
+        {
             EXPECT_EQ(bitmap.width(), c.width);
+        }
         if (c.height != 0)
+        {
             EXPECT_EQ(bitmap.height(), c.height);
+        }
     }
     EXPECT_EQ(ui::LoadBitmap(374).height() % 16, 0); // 16 stacked rows of equal height
 }

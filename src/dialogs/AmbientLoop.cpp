@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 
 namespace dlg
 {
@@ -50,25 +49,12 @@ void FilterOutput(float* frames, std::size_t frameCount, double filter, WorkProg
     }
 }
 
-bool MakeLoop(std::vector<float>& output, int rate, int loopSeconds, WorkProgress* progress)
+void MakeLoop(std::vector<float>& output, int rate, int loopSeconds, WorkProgress* progress)
 {
-    // With less than 3 seconds of loop the overlap would start before the work buffer.
+    // With less than 3 seconds of loop the overlap would start before the sound.
     if (rate < 1 || loopSeconds < 3 || output.size() != 2 * RenderedFrames(rate, loopSeconds))
         throw plat::InvalidArgumentError("The sound does not match the loop length.");
     Announce(progress, "Creating smooth loop...");
-    std::vector<float> work;
-    try
-    {
-        work.assign(output.size(), 0.0f);
-    }
-    catch (const std::bad_alloc&)
-    {
-        if (progress != nullptr)
-            progress->ShowError(
-                QStringLiteral("Failed to create the sound loop (memory allocation failed)."));
-        return false;
-    }
-
     const std::size_t n = output.size() / 2;
     const std::size_t fade = 3 * static_cast<std::size_t>(rate);
     float* out = output.data();
@@ -76,27 +62,29 @@ bool MakeLoop(std::vector<float>& output, int rate, int loopSeconds, WorkProgres
     {
         // Equal power: the two gains' squares add up to 1 across the overlap.
         const double gain = std::sqrt(static_cast<double>(i) / static_cast<double>(fade - 1));
-        const std::size_t in = i;
         const std::size_t end = n - 1 - i;
-        out[2 * in] = static_cast<float>(out[2 * in] * gain);
-        out[2 * in + 1] = static_cast<float>(out[2 * in + 1] * gain);
+        out[2 * i] = static_cast<float>(out[2 * i] * gain);
+        out[2 * i + 1] = static_cast<float>(out[2 * i + 1] * gain);
         out[2 * end] = static_cast<float>(out[2 * end] * gain);
         out[2 * end + 1] = static_cast<float>(out[2 * end + 1] * gain);
     }
 
-    // Move the whole second half to the front (for an odd length it is one frame longer than the
-    // first half), then add the faded start over the faded end.
+    // Swap the halves in place: the whole second half comes first (for an odd length it is one frame
+    // longer than the first half, and the loop's last frame comes from it). A second buffer of the
+    // sound's size would cost as much again in fresh memory as all the rest of this step.
     const std::size_t half = n / 2;
     const std::size_t secondHalf = n - half;
-    std::copy(out + 2 * half, out + 2 * n, work.begin());
-    float* overlap = work.data() + 2 * (secondHalf - fade);
-    for (std::size_t j = 0; j < 2 * half; ++j)
-        overlap[j] += out[j];
+    std::rotate(out, out + 2 * half, out + 2 * n);
+    // The faded start, now right after the faded end, is added over it; the rest of the first half
+    // moves up behind it. 0 + x keeps the bits (and zero signs) of adding into a zeroed buffer.
+    float* overlap = out + 2 * (secondHalf - fade);
+    const float* start = out + 2 * secondHalf;
+    for (std::size_t j = 0; j < 2 * fade; ++j)
+        overlap[j] += start[j];
+    for (std::size_t j = 2 * fade; j < 2 * half; ++j)
+        overlap[j] = 0.0f + start[j];
 
-    const std::size_t loopFrames = static_cast<std::size_t>(rate) * static_cast<std::size_t>(loopSeconds);
-    std::copy(work.begin(), work.begin() + static_cast<std::ptrdiff_t>(2 * loopFrames), output.begin());
-    output.resize(2 * loopFrames);
-    return true;
+    output.resize(2 * static_cast<std::size_t>(rate) * static_cast<std::size_t>(loopSeconds));
 }
 
 void NormalizeOutput(float* frames, std::size_t frameCount, double level, WorkProgress* progress)

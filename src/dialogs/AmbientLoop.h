@@ -35,13 +35,12 @@ struct AmbientLoopSettings
  *  Throws plat::InvalidArgumentError for a filter outside 0 .. 1 (1 excluded). */
 void FilterOutput(float* frames, std::size_t frameCount, double filter, WorkProgress* progress);
 
-/** Closes the rendered sound of rate x (loopSeconds + 3) frames into a loop of rate x loopSeconds
- *  frames: 3-second equal-power fades at both ends, the second half moved to the front and the faded
- *  start added over the faded end, so that the loop's last frame runs into its first as in the
- *  rendered sound. Returns false when the work buffer cannot be had: the user is told and @p output
- *  stays as it is. Throws plat::InvalidArgumentError when @p output has another length or the loop is
- *  shorter than 3 seconds. */
-bool MakeLoop(std::vector<float>& output, int rate, int loopSeconds, WorkProgress* progress);
+/** Closes the rendered sound of rate x (loopSeconds + 3) frames, in place, into a loop of rate x
+ *  loopSeconds frames: 3-second equal-power fades at both ends, the second half moved to the front and
+ *  the faded start added over the faded end, so that the loop's last frame runs into its first as in
+ *  the rendered sound. Throws plat::InvalidArgumentError when @p output has another length or the
+ *  loop is shorter than 3 seconds. */
+void MakeLoop(std::vector<float>& output, int rate, int loopSeconds, WorkProgress* progress);
 
 /** Scales the sound so that its largest absolute sample is @p level; silence stays silent. */
 void NormalizeOutput(float* frames, std::size_t frameCount, double level, WorkProgress* progress);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace
@@ -125,7 +126,7 @@ TEST(MakeLoop, JoinsTheMiddleOfTheSoundSeamlessly)
         const std::vector<float> material = Frames(n, SlowLeft, SlowRight);
         std::vector<float> loop = material;
         vtest::RecordingProgress progress;
-        ASSERT_TRUE(dlg::MakeLoop(loop, c.rate, c.loopSeconds, &progress));
+        dlg::MakeLoop(loop, c.rate, c.loopSeconds, &progress);
         EXPECT_EQ(progress.statuses, std::vector<QString>{QStringLiteral("Creating smooth loop...")});
 
         const std::size_t frames = static_cast<std::size_t>(c.rate) * c.loopSeconds;
@@ -152,7 +153,7 @@ TEST(MakeLoop, CrossfadesWithEqualPowerAndLeavesNoFrameEmpty)
         SCOPED_TRACE(c.name);
         const std::size_t n = static_cast<std::size_t>(c.rate) * (c.loopSeconds + 3);
         std::vector<float> loop = Ones(n);
-        ASSERT_TRUE(dlg::MakeLoop(loop, c.rate, c.loopSeconds, nullptr));
+        dlg::MakeLoop(loop, c.rate, c.loopSeconds, nullptr);
         const std::size_t frames = loop.size() / 2;
         const std::size_t fade = 3 * static_cast<std::size_t>(c.rate);
         const std::size_t overlap = (n - n / 2) - fade;
@@ -172,6 +173,45 @@ TEST(MakeLoop, CrossfadesWithEqualPowerAndLeavesNoFrameEmpty)
         EXPECT_NEAR(loop[2 * overlap], 1.0, 1e-6);
         EXPECT_NEAR(loop[2 * (overlap + fade - 1)], 1.0, 1e-6);
         EXPECT_NEAR(loop[2 * (overlap + (fade - 1) / 2)], std::sqrt(2.0), 1e-3);
+    }
+}
+
+// The loop is closed in place; it must give the bits of the plain way with a zeroed work buffer:
+// fade, copy the whole second half to the front, add the first half in behind it, keep L x rate.
+TEST(MakeLoop, GivesTheBitsOfTheTwoBufferLoop)
+{
+    for (const LoopCase& c : kLoopCases)
+    {
+        SCOPED_TRACE(c.name);
+        const std::size_t n = static_cast<std::size_t>(c.rate) * (c.loopSeconds + 3);
+        std::vector<float> sound(2 * n);
+        plat::Random15 random(3);
+        for (float& x : sound)
+            x = static_cast<float>(random.Unit() * 2 - 1);
+        sound[2 * (n / 2 + 7)] = -0.0f;
+
+        std::vector<float> faded = sound;
+        const std::size_t fade = 3 * static_cast<std::size_t>(c.rate);
+        for (std::size_t i = 0; i < fade; ++i)
+        {
+            const double gain = std::sqrt(static_cast<double>(i) / static_cast<double>(fade - 1));
+            for (std::size_t ch = 0; ch < 2; ++ch)
+            {
+                faded[2 * i + ch] = static_cast<float>(faded[2 * i + ch] * gain);
+                faded[2 * (n - 1 - i) + ch] = static_cast<float>(faded[2 * (n - 1 - i) + ch] * gain);
+            }
+        }
+        const std::size_t h = n / 2;
+        std::vector<float> work(2 * n, 0.0f);
+        for (std::size_t i = 0; i < 2 * (n - h); ++i)
+            work[i] = faded[2 * h + i];
+        for (std::size_t k = 0; k < 2 * h; ++k)
+            work[2 * (n - h - fade) + k] += faded[k];
+        work.resize(2 * static_cast<std::size_t>(c.rate) * c.loopSeconds);
+
+        dlg::MakeLoop(sound, c.rate, c.loopSeconds, nullptr);
+        ASSERT_EQ(sound.size(), work.size());
+        EXPECT_EQ(std::memcmp(sound.data(), work.data(), 4 * work.size()), 0);
     }
 }
 

@@ -32,6 +32,9 @@ class MessageEvent : public QEvent
 {
 public:
     MessageEvent(unsigned message, WParam wParam, LParam lParam);
+    // A copy's wParam would point into the original's payload.
+    MessageEvent(const MessageEvent&) = delete;
+    MessageEvent& operator=(const MessageEvent&) = delete;
 
     /** The event type every application message is delivered as. */
     static QEvent::Type EventType();

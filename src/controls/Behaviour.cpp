@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -108,6 +109,19 @@ std::optional<QString> Behaviour::BrowseForFolder(QWidget* owner, const QString&
     const QString chosen = QFileDialog::getExistingDirectory(owner, title, start);
     if (chosen.isEmpty())
         return std::nullopt;
+    return chosen;
+}
+
+std::optional<QFont> Behaviour::ChooseFont(QWidget* owner, const QFont& start, int minPoints, int maxPoints)
+{
+    QFontDialog dialog(start, owner);
+    dialog.setOption(QFontDialog::ScalableFonts, true);
+    dialog.setOption(QFontDialog::NonScalableFonts, true);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    QFont chosen = dialog.selectedFont();
+    if (chosen.pointSize() > 0)
+        chosen.setPointSize(std::clamp(chosen.pointSize(), minPoints, maxPoints));
     return chosen;
 }
 

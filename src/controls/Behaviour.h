@@ -7,6 +7,7 @@
  * to answer and record each request headlessly. UI thread, except MessageBox (see there). */
 
 #include <QDateTime>
+#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -74,6 +75,9 @@ public:
     /** The chosen folder, starting at @p start; nullopt when cancelled. */
     virtual std::optional<QString> BrowseForFolder(QWidget* owner, const QString& title,
                                                    const QString& start);
+    /** The font dialog: screen fonts from @p minPoints to @p maxPoints, starting at @p start;
+     *  nullopt when cancelled. */
+    virtual std::optional<QFont> ChooseFont(QWidget* owner, const QFont& start, int minPoints, int maxPoints);
     /** Opens a web page, or a file or folder in the desktop's program for it. */
     virtual void OpenUrl(const QUrl& url);
     /** Milliseconds since some fixed moment, wrapping at 2^32 (the old tick count). */

@@ -126,6 +126,42 @@ void Edit::focusOutEvent(QFocusEvent* event)
     SendNotify(this, Notify::KillFocus);
 }
 
+MultiLineEdit::MultiLineEdit(QWidget* parent, int id) : QPlainTextEdit(parent)
+{
+    SetControlId(this, id);
+    connect(this, &QPlainTextEdit::textChanged, this, [this] { SendNotify(this, Notify::Changed); });
+}
+
+void MultiLineEdit::focusInEvent(QFocusEvent* event)
+{
+    QPlainTextEdit::focusInEvent(event);
+    SendNotify(this, Notify::SetFocus);
+}
+
+void MultiLineEdit::focusOutEvent(QFocusEvent* event)
+{
+    QPlainTextEdit::focusOutEvent(event);
+    SendNotify(this, Notify::KillFocus);
+}
+
+TabBar::TabBar(QWidget* parent, int id) : QTabBar(parent)
+{
+    SetControlId(this, id);
+    connect(this, &QTabBar::currentChanged, this,
+            [this]
+            {
+                if (!m_setting)
+                    SendNotify(this, Notify::SelChange);
+            });
+}
+
+void TabBar::SetActiveTab(int index)
+{
+    const bool was = std::exchange(m_setting, true);
+    setCurrentIndex(index);
+    m_setting = was;
+}
+
 ComboBox::ComboBox(QWidget* parent, int id) : QComboBox(parent)
 {
     SetControlId(this, id);

@@ -15,8 +15,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTabBar>
 
 #include <functional>
 
@@ -69,6 +71,31 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+};
+
+/** A multi-line edit (notes, scripts, transcripts); sends Notify::Changed, SetFocus and KillFocus. */
+class MultiLineEdit : public QPlainTextEdit
+{
+public:
+    MultiLineEdit(QWidget* parent, int id);
+    void SetWindowText(const QString& text) { setPlainText(text); }
+    QString GetWindowText() const { return toPlainText(); }
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+};
+
+/** A row of tabs; the user's choice of another tab sends Notify::SelChange. */
+class TabBar : public QTabBar
+{
+public:
+    TabBar(QWidget* parent, int id);
+    /** Selects tab @p index without notifying. */
+    void SetActiveTab(int index);
+
+private:
+    bool m_setting = false;
 };
 
 /** A drop-down list; the user's choice sends Notify::SelChange. */

@@ -318,8 +318,12 @@ bool WindowCore::Dispatch(QEvent* event)
             return true;
         }
         case QEvent::MouseMove:
+            OnSetCursor();
             OnMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
             return true;
+        case QEvent::Enter:
+            OnSetCursor();
+            return false;
         case QEvent::Wheel:
         {
             auto* wheel = static_cast<QWheelEvent*>(event);
@@ -422,9 +426,11 @@ int Dialog::DoModal()
     return CurrentBehaviour().RunModal(*this);
 }
 
-bool Dialog::Create(QWidget* parent)
+bool Dialog::Create(QWidget* parent, bool child)
 {
-    if (parent != nullptr)
+    if (child)
+        setParent(parent, Qt::Widget);
+    else if (parent != nullptr)
         setParent(parent, windowFlags() | Qt::Dialog);
     setModal(false);
     if (!m_initialised)

@@ -187,6 +187,9 @@ protected:
     virtual void OnMouseWheel(int delta, const QPoint& point) {}
     virtual void OnMouseLeave() {}
     virtual void OnMouseHover() {}
+    /** Asked when the mouse enters and before every move: set the cursor (setCursor) and return
+     *  true, or return false to keep the window's cursor as it is. */
+    virtual bool OnSetCursor() { return false; }
     /** A key press; return false to leave it to Qt's own handling (and OnChar). */
     virtual bool OnKeyDown(int key, Qt::KeyboardModifiers modifiers) { return false; }
     /** The text a key press types; return false to leave it to Qt's own handling. */
@@ -245,8 +248,10 @@ public:
     /** Runs OnInitDialog and then the dialog modally; returns the EndDialog code. The run goes
      *  through ui::Behaviour, so a test can answer it. */
     int DoModal();
-    /** Creates the dialog modeless and runs OnInitDialog; it stays hidden until shown. */
-    bool Create(QWidget* parent = nullptr);
+    /** Creates the dialog modeless and runs OnInitDialog; it stays hidden until shown. With
+     *  @p child the dialog is a child window of @p parent (the property panels inside their pane),
+     *  else a window of its own owned by @p parent. */
+    bool Create(QWidget* parent = nullptr, bool child = false);
     /** Ends a modal run with @p result (or hides a modeless dialog). */
     void EndDialog(int result);
 

@@ -15,6 +15,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPainter>
 #include <QTest>
 
 namespace
@@ -453,4 +454,39 @@ TEST(Behaviour, MessageBoxFromAnotherThreadIsQueuedToTheUiThread)
     EXPECT_TRUE(fake.boxes.empty());
     ASSERT_TRUE(WaitFor([&] { return fake.boxes.size() == 1; }));
     EXPECT_EQ(fake.boxes[0].text, QStringLiteral("Failed to write to the recorded sound file."));
+}
+
+// Owner-drawn menus measure and draw every item themselves (the toolbar's menus are 44 pixels a row).
+TEST(PopupMenu, OwnerDrawnItemsUseTheirMeasureAndDraw)
+{
+    ui::PopupMenu menu;
+    menu.AppendItem(20085, QStringLiteral("Add Track\t+"));
+    menu.AppendItem(20091, QStringLiteral("Mute All Tracks"));
+    std::vector<int> drawn;
+    menu.SetOwnerDraw([](const ui::PopupMenu::Item& item) { return QSize(100 + int(item.text.size()), 44); },
+                      [&](QPainter& p, const QRect& r, const ui::PopupMenu::Item& item, bool)
+                      {
+                          p.fillRect(r, QColor(70, 70, 70));
+                          drawn.push_back(item.id);
+                      });
+    const QList<QAction*> actions = menu.Menu().actions();
+    ASSERT_EQ(actions.size(), 2);
+    for (QAction* action : actions)
+        EXPECT_EQ(menu.Menu().actionGeometry(action).height(), 44);
+    EXPECT_EQ(menu.Menu().actionGeometry(actions[1]).top(), 44);
+    (void)menu.Menu().grab();
+    EXPECT_EQ(drawn, (std::vector<int>{20085, 20091}));
+}
+
+TEST(TabBar, OnlyTheUsersChoiceIsReported)
+{
+    Parent parent;
+    auto* tabs = new ui::TabBar(&parent, ID_PROPERTIES_TAB);
+    for (const char* name : {"Sound", "Effects", "Brainwaves", "Bilateral"})
+        tabs->addTab(QString::fromLatin1(name));
+    parent.commands.clear();
+    tabs->SetActiveTab(2);
+    EXPECT_TRUE(parent.commands.empty());
+    tabs->setCurrentIndex(1); // as a click does
+    EXPECT_EQ(parent.Count(ID_PROPERTIES_TAB, ui::Notify::SelChange), 1);
 }

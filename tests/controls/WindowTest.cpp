@@ -370,3 +370,60 @@ TEST(Dialog, DialogUnitsMapToPixels)
     EXPECT_EQ(ui::Dialog::MapDialogRect(0, 0, 4, 8), QRect(0, 0, 6, 13));
     EXPECT_EQ(ui::Dialog::MapDialogRect(7, 53, 154, 21), QRect(10, 86, 231, 34));
 }
+
+// A property panel is a child dialog inside the main window: Delete typed in its edit field edits
+// the text, every other workspace key still reaches the frame's table.
+TEST(Accelerators, ChildPanelLetsDeleteEditItsText)
+{
+    class Panel : public ui::Dialog
+    {
+    public:
+        ui::Translate PreTranslateMessage(QKeyEvent* key) override
+        {
+            if (key->key() == Qt::Key_Delete && ui::WindowClassName(QApplication::focusWidget()) == "Edit")
+                return ui::Translate::Deliver;
+            return ui::Translate::Continue;
+        }
+    };
+    Frame f;
+    auto* panel = new Panel;
+    panel->Create(f.panel, true);
+    auto* edit = new ui::Edit(panel, 1006);
+    panel->setGeometry(0, 0, 200, 100);
+    panel->show();
+    EXPECT_FALSE(panel->isWindow());
+    edit->setText(QStringLiteral("xyz"));
+    edit->setFocus();
+    edit->setCursorPosition(0);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    EXPECT_EQ(edit->text(), QStringLiteral("yz"));
+    EXPECT_TRUE(f.frame.commands.empty());
+    QTest::keyClick(edit, Qt::Key_S);
+    ASSERT_EQ(f.frame.commands.size(), 1u);
+    EXPECT_EQ(f.frame.commands[0].first, ID_ACCEL_STOP);
+}
+
+TEST(Window, CursorIsAskedForOnEveryMove)
+{
+    class Pane : public Probe
+    {
+    public:
+        int asked = 0;
+
+    protected:
+        bool OnSetCursor() override
+        {
+            ++asked;
+            setCursor(GetCursorClientPos().x() < 50 ? Qt::SizeHorCursor : Qt::ArrowCursor);
+            return true;
+        }
+    } pane;
+    pane.resize(100, 40);
+    pane.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
+    QTest::mouseMove(&pane, QPoint(10, 10));
+    EXPECT_EQ(pane.cursor().shape(), Qt::SizeHorCursor);
+    QTest::mouseMove(&pane, QPoint(80, 10));
+    EXPECT_EQ(pane.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_GE(pane.asked, 2);
+}

@@ -59,6 +59,15 @@ std::optional<QString> FakeUi::BrowseForFolder(QWidget*, const QString& title, c
     return answer;
 }
 
+std::optional<QFont> FakeUi::ChooseFont(QWidget*, const QFont&, int, int)
+{
+    if (fontAnswers.empty())
+        return std::nullopt;
+    auto answer = fontAnswers.front();
+    fontAnswers.pop_front();
+    return answer;
+}
+
 void FakeUi::OpenUrl(const QUrl& url)
 {
     openedUrls.push_back(url);

@@ -36,6 +36,7 @@ public:
     std::deque<int> menuChoices;                           ///< command ids (0: none chosen)
     std::deque<std::optional<QStringList>> fileAnswers;    ///< nullopt: cancelled
     std::deque<std::optional<QString>> folderAnswers;      ///< nullopt: cancelled
+    std::deque<std::optional<QFont>> fontAnswers;          ///< nullopt: cancelled
     std::uint32_t tickCount = 0;                           ///< what TickCount returns
     QDateTime now = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
 
@@ -54,6 +55,8 @@ public:
     std::optional<QStringList> GetFileNames(QWidget* owner, const ui::FileDialogRequest& request) override;
     std::optional<QString> BrowseForFolder(QWidget* owner, const QString& title,
                                            const QString& start) override;
+    std::optional<QFont> ChooseFont(QWidget* owner, const QFont& start, int minPoints,
+                                    int maxPoints) override;
     void OpenUrl(const QUrl& url) override;
     std::uint32_t TickCount() override { return tickCount; }
     QDateTime Now() override { return now; }

@@ -9,7 +9,8 @@
  *
  * Threads: one thread at a time (the mixer's worker for a track, the recording callback for
  * the live recording). Process and the setters never allocate, lock or throw; the first Init
- * at a sample rate allocates the delay lines, later Inits at that rate reuse them. */
+ * at a sample rate allocates the delay lines, later Inits at that rate reuse them. Init,
+ * AddFilter and Terminate are virtual so that a test can stand in a processor that fails. */
 
 #include "audio/CStereoFrame.h"
 #include "platform/dsp/Chorus.h"
@@ -26,15 +27,16 @@ public:
     static constexpr int kMaxRate = 384000;
 
     CEffectsProcessor() = default;
+    virtual ~CEffectsProcessor() = default;
     CEffectsProcessor(const CEffectsProcessor&) = delete;
     CEffectsProcessor& operator=(const CEffectsProcessor&) = delete;
 
     /** Starts a segment's chain at @p rate with the chosen effects, every one of them cleared
      *  and every level 0; effects not chosen do not run, the filter band is not added. False
      *  (and not running) for a rate outside 1..kMaxRate or when memory runs out. */
-    bool Init(int rate, bool enhance, bool reverb, bool echo, bool chorus);
+    virtual bool Init(int rate, bool enhance, bool reverb, bool echo, bool chorus);
     /** Adds the filter band, cleared, with gain, centre and sharpness 0. False when not running. */
-    bool AddFilter();
+    virtual bool AddFilter();
 
     /** Levels 0..1 (outside values are limited to it; NaN counts as 0). */
     void SetEnhanceLevel(double level) noexcept;
@@ -51,7 +53,7 @@ public:
     std::uint32_t Process(CStereoFrame* block, std::uint32_t frames) noexcept;
 
     /** Stops the chain. Always succeeds; true. */
-    bool Terminate() noexcept;
+    virtual bool Terminate() noexcept;
     /** As Terminate, without a result. */
     void Free() noexcept;
 

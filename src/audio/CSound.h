@@ -1,0 +1,93 @@
+#pragma once
+/** @brief The base of the eight per-segment sample generators of a track.
+ *
+ * The mixer keeps one object per track and, for each segment of it in turn, fills the
+ * playback fields (PrepareSound), calls Init when the segment starts, GetSample and
+ * PostProcess once per frame, and Terminate when it ends. The base owns what every kind
+ * shares: the per-frame gain, volume, fades, balance, entrainment and bilateral movement, and
+ * the effect levels handed to the track's effects processor.
+ *
+ * Threads: everything runs on the mixer's worker. GetFade, PostProcess and UpdateEffects never
+ * allocate; Init may (the bilateral line, the effects' first Init at a rate). */
+
+#include "audio/CStereoFrame.h"
+
+#include <QString>
+
+#include <cstdint>
+
+class CBilateralGlobal;
+class CBrainwavesGlobal;
+class CEffectsProcessor;
+class CSegment;
+
+class CSound
+{
+public:
+    static constexpr double kDefaultBaseGain = 1.0;
+    static constexpr double kBellsBaseGain = 0.25;
+    static constexpr double kToneBaseGain = 0.15;
+
+    CSound() = default;
+    /** Terminates the effects when they are still running (a stop in mid-segment). */
+    virtual ~CSound();
+    CSound(const CSound&) = delete;
+    CSound& operator=(const CSound&) = delete;
+
+    /** The base part, run first by every kind: starts the walks of the volume, balance and
+     *  effect level properties, binds the entrainment and bilateral settings for this
+     *  playback and initialises the effects with the segment's switches. False with the
+     *  error text set when the effects cannot start. */
+    virtual bool Init();
+    /** The base part, run last by every kind: terminates the effects when running. */
+    virtual bool Terminate();
+    /** The next frame of the kind's sound; false with the error text set on a read failure. */
+    virtual bool GetSample(CStereoFrame& frame) = 0;
+    /** Hands the segment's four effect levels at the time fraction position / length to the
+     *  effects processor. */
+    virtual void UpdateEffects() noexcept;
+    virtual double GetBaseGain() const noexcept = 0;
+    virtual bool HasFades() const noexcept = 0;
+
+    /** Base gain by segment kind: 0.25 for bells (3), 0.15 for tone (4), 1 otherwise. */
+    static double BaseGainOfKind(std::int32_t kind) noexcept;
+    /** Whether a kind fades in and out: not voice (0) nor breathwork (6); external audio (7)
+     *  only when it loops. */
+    static bool KindHasFades(std::int32_t kind, bool loops) noexcept;
+
+    /** The fade factor at the current position, 0..1. A segment shorter than two fades
+     *  shortens them to L / 2 - 1 frames for the rest of the segment; no fade frames at all
+     *  means no fade. */
+    double GetFade() noexcept;
+    /** Gain, fade, balance, entrainment then bilateral on one frame, then UpdateEffects. */
+    void PostProcess(CStereoFrame& frame) noexcept;
+
+    /** Time fraction of the current position for the segment's settings: p / (L - 1), held
+     *  to [0, 1] (the last frames pass 1; a segment of one frame divides 0 by 0). */
+    double GetTimeFraction() const noexcept;
+
+    const QString& GetErrorText() const noexcept { return m_errorText; }
+    bool IsEffectsRunning() const noexcept { return m_effectsRunning; }
+
+    // Playback fields, set by the mixer before Init.
+    std::uint32_t m_rate = 0;
+    std::uint32_t m_sessionSeconds = 0;
+    CSegment* m_segment = nullptr;          ///< not owned
+    CEffectsProcessor* m_effects = nullptr; ///< the track's, not owned
+    std::uint32_t m_segmentStart = 0;       ///< session frames
+    std::uint32_t m_segmentEnd = 0;
+    std::uint32_t m_position = 0;      ///< frames since the segment start; the mixer advances it
+    std::uint32_t m_segmentLength = 0; ///< frames
+    std::uint32_t m_absoluteFrame = 0; ///< session frame of the next frame
+    std::uint32_t m_fadeFrames = 0;    ///< may be shortened by GetFade
+    std::uint32_t m_playlistFadeFrames = 0;
+    CBrainwavesGlobal* m_brainwavesGlobal = nullptr; ///< not owned
+    CBilateralGlobal* m_bilateralGlobal = nullptr;   ///< not owned
+
+protected:
+    static constexpr const char* kEffectsInitError = "Failed to initialize the segment effects.";
+    static constexpr const char* kEffectsTerminateError = "Failed to terminate a segment effects.";
+
+    bool m_effectsRunning = false;
+    QString m_errorText;
+};

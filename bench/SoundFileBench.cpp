@@ -1,0 +1,117 @@
+// Decoding and resampling speed of CSoundFile, as a multiple of real time on one core:
+// "x_realtime" is the seconds of sound delivered per second of work.
+
+#include "audio/CSoundFile.h"
+#include "platform/audio/SoundWriter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace
+{
+
+constexpr unsigned kFileRate = 44100;
+constexpr unsigned kSeconds = 30;
+
+// A stereo test signal: a few sines and a little noise, so the encoders have real work.
+bool WriteSource(const QString& path, plat::SoundWriter::Format format)
+{
+    plat::SoundWriter writer;
+    if (!writer.Open(path, format, kFileRate, 2))
+        return false;
+    std::vector<float> block(2 * 4410);
+    std::uint32_t seed = 1;
+    for (unsigned at = 0; at < kSeconds * kFileRate; at += 4410)
+    {
+        for (unsigned i = 0; i < 4410; ++i)
+        {
+            const double t = static_cast<double>(at + i) / kFileRate;
+            seed = seed * 1664525u + 1013904223u;
+            const double noise = (seed >> 8) / 16777216.0 - 0.5;
+            const double v = 0.3 * std::sin(2 * std::numbers::pi * 220 * t) +
+                             0.2 * std::sin(2 * std::numbers::pi * 1330 * t) + 0.05 * noise;
+            block[2 * i] = static_cast<float>(v);
+            block[2 * i + 1] = static_cast<float>(-v);
+        }
+        if (!writer.Write(block.data(), 4410))
+            return false;
+    }
+    return writer.Close();
+}
+
+struct Media
+{
+    QTemporaryDir dir;
+    QString ogg = dir.filePath("source.ogg");
+    QString mp3 = dir.filePath("source.mp3");
+    bool ok = false;
+    Media()
+    {
+        const QString wav = dir.filePath("source.wav");
+        ok = WriteSource(ogg, plat::SoundWriter::Format::OggVorbis) &&
+             WriteSource(wav, plat::SoundWriter::Format::Wav16) &&
+             QProcess::execute("lame", {"--quiet", "-b", "192", wav, mp3}) == 0;
+    }
+};
+
+Media& TheMedia()
+{
+    static Media media;
+    return media;
+}
+
+void ReadWhole(benchmark::State& state, const QString& path, unsigned rate)
+{
+    if (!TheMedia().ok)
+    {
+        state.SkipWithError("could not make the test media (is lame installed?)");
+        return;
+    }
+    std::vector<CStereoFrame> block(4096);
+    double seconds = 0.0;
+    for (auto _ : state)
+    {
+        CSoundFile file;
+        if (!file.Open(path, rate, false))
+        {
+            state.SkipWithError("open failed");
+            return;
+        }
+        std::uint64_t frames = 0;
+        while (const std::uint32_t n = file.ReadFrames(block.data(), 4096))
+        {
+            frames += n;
+            benchmark::DoNotOptimize(block.data());
+            if (n < 4096)
+                break;
+        }
+        seconds += static_cast<double>(frames) / rate;
+    }
+    state.counters["x_realtime"] = benchmark::Counter(seconds, benchmark::Counter::kIsRate);
+}
+
+void OggAt96k(benchmark::State& state)
+{
+    ReadWhole(state, TheMedia().ogg, 96000);
+}
+void Mp3At48k(benchmark::State& state)
+{
+    ReadWhole(state, TheMedia().mp3, 48000);
+}
+void OggAtItsRate(benchmark::State& state)
+{
+    ReadWhole(state, TheMedia().ogg, kFileRate);
+}
+
+BENCHMARK(OggAt96k)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Mp3At48k)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(OggAtItsRate)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace

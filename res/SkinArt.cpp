@@ -822,13 +822,22 @@ const std::map<int, std::function<QImage()>>& Icons()
              return Icon(
                  [](QPainter& p, const QPen& pen, const QPen& a)
                  {
-                     p.setPen(QPen(kGlyph, 4, Qt::SolidLine, Qt::RoundCap));
-                     p.drawLine(QPointF(9, 23), QPointF(19, 13));
-                     p.setPen(pen);
-                     p.setBrush(Qt::NoBrush);
-                     p.drawArc(QRectF(15, 4, 13, 13), -30 * 16, 270 * 16);
-                     p.setPen(QPen(kAmber, 4, Qt::SolidLine, Qt::RoundCap));
-                     p.drawLine(QPointF(6.5, 25.5), QPointF(9, 23));
+                     // A wrench: a round head with an open jaw, on a handle with an amber grip.
+                     p.setPen(QPen(kGlyph, 4.5, Qt::SolidLine, Qt::RoundCap));
+                     p.drawLine(QPointF(8, 24), QPointF(18.5, 13.5));
+                     p.setPen(Qt::NoPen);
+                     p.setBrush(kGlyph);
+                     p.drawEllipse(QPointF(21.5, 10.5), 7, 7);
+                     p.setCompositionMode(QPainter::CompositionMode_Clear);
+                     p.save();
+                     p.translate(21.5, 10.5);
+                     p.rotate(45);
+                     p.drawRect(QRectF(-2.6, -9, 5.2, 8.5));
+                     p.restore();
+                     p.drawEllipse(QPointF(21.5, 10.5), 2.2, 2.2);
+                     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+                     p.setPen(QPen(kAmber, 5, Qt::SolidLine, Qt::RoundCap));
+                     p.drawLine(QPointF(6, 26), QPointF(10, 22));
                  },
                  kAmber);
          }},

@@ -61,12 +61,18 @@ bool CSound::Init()
         return false;
     }
     CSegment& s = *m_segment;
-    // One random-walk step a second. The effect levels are evaluated every frame too, so
-    // their walks start here as well; an unstarted walk would step at a fixed 44.1 kHz pace.
+    // One random-walk step a second. Every property evaluated frame by frame for this
+    // segment gets its walk started, not only volume and balance: an unstarted walk steps at
+    // a fixed 44.1 kHz pace whatever the rate.
     s.m_volume.StartAutoGraph(m_rate);
     s.m_balance.StartAutoGraph(m_rate);
     for (CSmartProperty& level : s.m_effects.m_level)
         level.StartAutoGraph(m_rate);
+    s.m_brainwaves.m_depth.StartAutoGraph(m_rate);
+    s.m_brainwaves.m_frequency.StartAutoGraph(m_rate);
+    s.m_bilateral.m_depth.StartAutoGraph(m_rate);
+    s.m_bilateral.m_delay.StartAutoGraph(m_rate);
+    s.m_bilateral.m_rate.StartAutoGraph(m_rate);
     s.m_brainwaves.Setup(m_brainwavesGlobal, m_absoluteFrame, m_rate, m_segmentStart, m_segmentEnd);
     s.m_bilateral.Setup(m_bilateralGlobal, m_absoluteFrame, m_rate, m_segmentStart, m_segmentEnd);
 

@@ -345,43 +345,75 @@ TEST(CSound, DestructorStopsRunningEffects)
     EXPECT_FALSE(fx.IsRunning());
 }
 
-// Init starts the walks of every property evaluated per frame, effect levels included: a
-// started walk takes a new target every rate frames (here 100), an unstarted one every 44100,
-// so over 1000 frames only a started walk bends.
-TEST(CSound, InitStartsTheWalksOfVolumeBalanceAndEffectLevels)
+// Init starts the walk of every property evaluated frame by frame for the segment: a started
+// walk takes a new target every rate frames (here 100), an unstarted one every 44100, so over
+// 1000 evaluations only a started walk bends.
+TEST(CSound, InitStartsTheWalksOfEveryPropertyEvaluatedPerFrame)
 {
     plat::SetRandomSeedOverride(7);
-    enum Which
+    using Pick = CSmartProperty& (*)(CSegment&);
+    struct Case
     {
-        kVolume,
-        kBalance,
-        kReverbLevel
+        const char* name;
+        Pick pick;
     };
-    for (Which which : {kVolume, kBalance, kReverbLevel})
+    const Case cases[] = {
+        {"volume", [](CSegment& s) -> CSmartProperty& { return s.m_volume; }},
+        {"balance", [](CSegment& s) -> CSmartProperty& { return s.m_balance; }},
+        {"enhance level",
+         [](CSegment& s) -> CSmartProperty& { return s.m_effects.m_level[CEffectsLocal::kEnhance]; }},
+        {"reverb level",
+         [](CSegment& s) -> CSmartProperty& { return s.m_effects.m_level[CEffectsLocal::kReverb]; }},
+        {"echo level",
+         [](CSegment& s) -> CSmartProperty& { return s.m_effects.m_level[CEffectsLocal::kEcho]; }},
+        {"chorus level",
+         [](CSegment& s) -> CSmartProperty& { return s.m_effects.m_level[CEffectsLocal::kChorus]; }},
+        {"entrainment depth", [](CSegment& s) -> CSmartProperty& { return s.m_brainwaves.m_depth; }},
+        {"entrainment frequency", [](CSegment& s) -> CSmartProperty& { return s.m_brainwaves.m_frequency; }},
+        {"bilateral depth", [](CSegment& s) -> CSmartProperty& { return s.m_bilateral.m_depth; }},
+        {"bilateral delay", [](CSegment& s) -> CSmartProperty& { return s.m_bilateral.m_delay; }},
+        {"bilateral rate", [](CSegment& s) -> CSmartProperty& { return s.m_bilateral.m_rate; }},
+    };
+    for (const Case& c : cases)
     {
-        SCOPED_TRACE(which);
+        SCOPED_TRACE(c.name);
         Fixture f(1000, 100);
-        CSmartProperty& p = which == kVolume    ? f.segment->m_volume
-                            : which == kBalance ? f.segment->m_balance
-                                                : f.segment->m_effects.m_level[CEffectsLocal::kReverb];
+        CSmartProperty& p = c.pick(*f.segment);
         p.GetAutoGraph().m_changeRate = CAutoGraph::kFastestRate;
         p.SetMode(CSmartProperty::kModeAutoGraph);
         ASSERT_TRUE(f.sound.Init());
         std::vector<double> values;
-        for (std::uint32_t i = 0; i < 1000; ++i)
-        {
-            const CStereoFrame out = f.FrameAt(i);
-            values.push_back(which == kVolume    ? out.left
-                             : which == kBalance ? out.right - out.left
-                                                 : f.fx.GetReverbLevel());
-        }
+        for (int i = 0; i < 1000; ++i)
+            values.push_back(p.GetValueAt(0.5));
         int bends = 0;
         for (std::size_t i = 2; i < values.size(); ++i)
-            bends += std::abs(values[i] - 2 * values[i - 1] + values[i - 2]) > 1e-6;
+            bends += std::abs(values[i] - 2 * values[i - 1] + values[i - 2]) > 1e-9;
         EXPECT_GE(bends, 5);
         EXPECT_TRUE(f.sound.Terminate());
     }
     plat::SetRandomSeedOverride(std::nullopt);
+}
+
+// The walks also run through the frames the sound renders: volume reaches the samples and a
+// level the processor.
+TEST(CSound, WalkingVolumeAndLevelReachTheOutput)
+{
+    Fixture f(1000, 100);
+    f.segment->m_volume.SetMode(CSmartProperty::kModeAutoGraph);
+    f.segment->m_effects.m_level[CEffectsLocal::kReverb].SetMode(CSmartProperty::kModeAutoGraph);
+    ASSERT_TRUE(f.sound.Init());
+    double lowest = 1, highest = 0, lowestLevel = 1, highestLevel = 0;
+    for (std::uint32_t i = 0; i < 1000; ++i)
+    {
+        const float v = f.FrameAt(i).left;
+        lowest = std::min<double>(lowest, v);
+        highest = std::max<double>(highest, v);
+        lowestLevel = std::min(lowestLevel, f.fx.GetReverbLevel());
+        highestLevel = std::max(highestLevel, f.fx.GetReverbLevel());
+    }
+    EXPECT_GT(highest - lowest, 0.01);
+    EXPECT_GT(highestLevel - lowestLevel, 0.01);
+    EXPECT_TRUE(f.sound.Terminate());
 }
 
 // A one-frame (and a zero-frame) segment with every setting on a graph: t = 0 / 0 must not

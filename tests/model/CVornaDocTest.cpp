@@ -1,0 +1,486 @@
+#include "model/CVornaDoc.h"
+
+#include "OldSessionRecords.h"
+#include "RichSession.h"
+#include "SegmentFixtures.h"
+#include "model/DocumentHost.h"
+#include "platform/Archive.h"
+#include "platform/Registry.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+#include <stk/Stk.h>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+namespace
+{
+
+using Bytes = std::vector<std::uint8_t>;
+
+class RecordingHost : public model::DocumentHost
+{
+public:
+    void ShowMessage(const QString& text) override { m_messages.push_back(text); }
+    void OnSessionReplaced() override { ++m_replaced; }
+
+    std::vector<QString> m_messages;
+    int m_replaced = 0;
+};
+
+QString PathFor(const char* name)
+{
+    return vtest::TestHome() + QStringLiteral("/Sessions/") + QString::fromLatin1(name);
+}
+
+Bytes ReadFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = f.readAll();
+    return Bytes(data.begin(), data.end());
+}
+
+void PutInt32(Bytes& bytes, std::size_t at, std::int32_t v)
+{
+    std::memcpy(bytes.data() + at, &v, 4); // little-endian host, as the file
+}
+
+// A document with a recording host, modified so that a failed open shows whether it reset.
+struct OpenedDoc
+{
+    RecordingHost host;
+    CVornaDoc doc;
+    bool opened = false;
+
+    explicit OpenedDoc(const Bytes& file, const char* name = "s.vrx")
+    {
+        doc.SetHost(&host);
+        vtest::FillRichSession(doc);
+        doc.SetSessionModified();
+        vtest::WriteFile(PathFor(name), file);
+        opened = doc.OnOpenDocument(PathFor(name));
+    }
+};
+
+void ExpectNewSession(CVornaDoc& doc)
+{
+    EXPECT_EQ(doc.GetTitle(), "Untitled");
+    EXPECT_TRUE(doc.GetPathName().isEmpty());
+    EXPECT_FALSE(doc.IsSessionModified());
+    EXPECT_EQ(vtest::SessionBytes(doc), vtest::NewSessionBytes());
+}
+
+} // namespace
+
+TEST(CVornaDoc, NewSessionFileIs616BytesWithItsHeader)
+{
+    CVornaDoc doc;
+    const Bytes bytes = vtest::SessionBytes(doc);
+    ASSERT_EQ(bytes.size(), 616u);
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 12),
+              (Bytes{0x66, 0xC7, 0x40, 0x04, 0x9A, 0x01, 0x00, 0x00, 0x2C, 0x01, 0x00, 0x00}));
+    // The notes close the file: an empty string record.
+    EXPECT_EQ(Bytes(bytes.end() - 4, bytes.end()), (Bytes{0xFF, 0xFE, 0xFF, 0x00}));
+
+    OpenedDoc read(bytes);
+    ASSERT_TRUE(read.opened);
+    CVornaDoc& d = read.doc;
+    EXPECT_EQ(d.m_sessionLength, 300);
+    EXPECT_EQ(d.m_version, 410);
+    ASSERT_EQ(d.m_stages.GetCount(), 9);
+    EXPECT_EQ(d.m_stages.GetStage(8).m_name, "End");
+    ASSERT_EQ(d.m_tracks.GetCount(), 8);
+    for (std::int32_t i = 0; i < 8; ++i)
+    {
+        EXPECT_EQ(d.m_tracks.GetTrack(i).m_kind, i);
+        EXPECT_EQ(d.m_tracks.GetTrack(i).m_segments.GetCount(), 0);
+    }
+    EXPECT_EQ(d.m_brainwaves.m_property.GetValue(), 4.0);
+    EXPECT_EQ(d.m_bilateral.m_property.GetValue(), 60.0);
+    EXPECT_TRUE(d.m_notes.isEmpty());
+    EXPECT_TRUE(read.host.m_messages.empty());
+}
+
+TEST(CVornaDoc, RichSessionRoundTripsByteIdentical)
+{
+    CVornaDoc doc;
+    vtest::FillRichSession(doc);
+    const Bytes written = vtest::SessionBytes(doc);
+
+    OpenedDoc read(written);
+    ASSERT_TRUE(read.opened);
+    EXPECT_TRUE(read.host.m_messages.empty());
+    EXPECT_EQ(read.doc.m_notes, doc.m_notes);
+    EXPECT_EQ(read.doc.m_sessionLength, 1200);
+    EXPECT_EQ(read.doc.m_tracks.GetCount(), 9);
+    EXPECT_EQ(vtest::SessionBytes(read.doc), written);
+}
+
+TEST(CVornaDoc, OpenTiesTheDocumentToTheFileAndRefreshesTheViews)
+{
+    OpenedDoc read(vtest::NewSessionBytes(), "Abend Sitzung.vrx");
+    ASSERT_TRUE(read.opened);
+    EXPECT_EQ(read.doc.GetTitle(), "Abend Sitzung");
+    EXPECT_EQ(read.doc.GetPathName(), QFileInfo(PathFor("Abend Sitzung.vrx")).absoluteFilePath());
+    EXPECT_FALSE(read.doc.IsSessionModified());
+    EXPECT_EQ(read.host.m_replaced, 3); // the rich session's reset, the open's reset, the open
+}
+
+// Texts the user sees: they must match exactly, and a refused file must leave the new session.
+TEST(CVornaDoc, RefusedFilesShowTheirMessageAndLeaveTheNewSession)
+{
+    const Bytes good = vtest::NewSessionBytes();
+    const auto withInt = [&](std::size_t at, std::int32_t v)
+    {
+        Bytes b = good;
+        PutInt32(b, at, v);
+        return b;
+    };
+    const struct
+    {
+        const char* fault;
+        Bytes file;
+        const char* message;
+    } cases[] = {
+        {"bad magic", withInt(0, 0x0440C767), CVornaDoc::kMsgInvalidFile},
+        {"text file", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'},
+         CVornaDoc::kMsgInvalidFile},
+        {"version 299", withInt(4, 299), CVornaDoc::kMsgTooOld},
+        {"negative version", withInt(4, -410), CVornaDoc::kMsgTooOld},
+        {"version 411", withInt(4, 411), CVornaDoc::kMsgTooNew},
+        {"session length 0", withInt(8, 0), CVornaDoc::kMsgFailedToOpen},
+        {"negative session length", withInt(8, -300), CVornaDoc::kMsgFailedToOpen},
+        {"session longer than the engine can count", withInt(8, CVornaDoc::kMaxSessionSeconds + 1),
+         CVornaDoc::kMsgFailedToOpen},
+        {"ends inside the header", Bytes(good.begin(), good.begin() + 6), CVornaDoc::kMsgUnexpectedFormat},
+        {"ends before the notes", Bytes(good.begin(), good.end() - 4), CVornaDoc::kMsgUnexpectedFormat},
+        // 12 header + 316 stages + 4 count: the first track's kind.
+        {"track of kind 8", withInt(332, 8), CVornaDoc::kMsgFailedToOpen},
+        {"a stage count past the end of the file", withInt(12, 1000000), CVornaDoc::kMsgUnexpectedFormat},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.fault);
+        OpenedDoc read(c.file);
+        EXPECT_FALSE(read.opened);
+        EXPECT_EQ(read.host.m_messages, std::vector<QString>{QString::fromUtf8(c.message)});
+        ExpectNewSession(read.doc);
+    }
+}
+
+TEST(CVornaDoc, SessionLengthUpToTheEngineLimitOpens)
+{
+    Bytes file = vtest::NewSessionBytes();
+    PutInt32(file, 8, CVornaDoc::kMaxSessionSeconds);
+    EXPECT_EQ(CVornaDoc::kMaxSessionSeconds, 44739); // 44739 s x 96000 Hz < 2^32 frames
+    OpenedDoc read(file);
+    ASSERT_TRUE(read.opened);
+    EXPECT_EQ(read.doc.m_sessionLength, 44739);
+}
+
+TEST(CVornaDoc, EmptyFileOpensAsTheNewSessionTiedToIt)
+{
+    OpenedDoc read(Bytes{}, "leer.vrx");
+    EXPECT_TRUE(read.opened);
+    EXPECT_TRUE(read.host.m_messages.empty());
+    EXPECT_EQ(read.doc.GetTitle(), "leer");
+    EXPECT_EQ(read.doc.GetPathName(), QFileInfo(PathFor("leer.vrx")).absoluteFilePath());
+    EXPECT_EQ(vtest::SessionBytes(read.doc), vtest::NewSessionBytes());
+}
+
+TEST(CVornaDoc, MissingFileIsReportedAndLeavesTheNewSession)
+{
+    RecordingHost host;
+    CVornaDoc doc;
+    doc.SetHost(&host);
+    vtest::FillRichSession(doc);
+    EXPECT_FALSE(doc.OnOpenDocument(PathFor("nicht da.vrx")));
+    ASSERT_EQ(host.m_messages.size(), 1u);
+    EXPECT_TRUE(host.m_messages[0].startsWith(CVornaDoc::kMsgFailedToOpen));
+    EXPECT_TRUE(host.m_messages[0].contains("nicht da.vrx"));
+    ExpectNewSession(doc);
+}
+
+TEST(CVornaDoc, NotesArePresentFromVersion340)
+{
+    const struct
+    {
+        std::int32_t version;
+        const char* notes;
+        const char* expected;
+    } cases[] = {
+        {300, "", ""},
+        {335, "", ""},
+        {340, "Alte Notizen", "Alte Notizen"},
+        {399, "Kurz", "Kurz"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.version);
+        OpenedDoc read(vtest::OldSessionFile(c.version, {{0, {0.1}}}, c.notes));
+        ASSERT_TRUE(read.opened);
+        EXPECT_EQ(read.doc.m_version, c.version);
+        EXPECT_EQ(read.doc.m_notes, QString::fromLatin1(c.expected));
+    }
+    // From 400 on the notes are a current string record, like the rest.
+    Bytes file = vtest::NewSessionBytes();
+    PutInt32(file, 4, 400);
+    file.resize(file.size() - 4);
+    plat::Archive notes = plat::Archive::ForStoring();
+    notes.WriteString(QString::fromUtf8("Neue Notizen \xe2\x9c\x93"));
+    file.insert(file.end(), notes.GetBytes().begin(), notes.GetBytes().end());
+    OpenedDoc read(file);
+    ASSERT_TRUE(read.opened);
+    EXPECT_EQ(read.doc.m_version, 400);
+    EXPECT_EQ(read.doc.m_notes, QString::fromUtf8("Neue Notizen \xe2\x9c\x93"));
+}
+
+TEST(CVornaDoc, OldFilesAreConvertedAndTheNoticeIsShownOnce)
+{
+    const QString key = QString::fromLatin1(CVornaDoc::kRegMsgConvert);
+    const QString notice = QString::fromLatin1(CVornaDoc::kMsgConverted);
+    const Bytes old =
+        vtest::OldSessionFile(399, {{0, {0.1}}, {1, {0.2}}, {2, {0.3}}, {7, {0.4}}, {8, {0.5}}});
+    SetRegString(plat::RegRoot::CurrentUser, key, QStringLiteral("0")); // earlier tests may have set it
+    {
+        OpenedDoc read(old);
+        ASSERT_TRUE(read.opened);
+        EXPECT_EQ(read.host.m_messages, std::vector<QString>{notice});
+        CVornaDoc& d = read.doc;
+        EXPECT_EQ(d.m_version, 399);
+        EXPECT_EQ(d.m_sessionLength, 600);
+        ASSERT_EQ(d.m_stages.GetCount(), 1);
+        EXPECT_EQ(d.m_stages.GetStage(0).m_name, "Alles");
+        // Ambient music before nature, the external track gone, old kind 8 now external audio.
+        ASSERT_EQ(d.m_tracks.GetCount(), 4);
+        const std::int32_t kinds[] = {0, 1, 2, 7};
+        const double begins[] = {0.1, 0.3, 0.2, 0.5};
+        for (std::int32_t i = 0; i < 4; ++i)
+        {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(d.m_tracks.GetTrack(i).m_kind, kinds[i]);
+            ASSERT_EQ(d.m_tracks.GetTrack(i).m_segments.GetCount(), 1);
+            EXPECT_EQ(d.m_tracks.GetTrack(i).m_segments.GetSegment(0)->m_begin, begins[i]);
+        }
+        EXPECT_EQ(d.m_brainwaves.m_property.GetMode(), CSmartProperty::kModeGraph);
+        QString stored;
+        ASSERT_TRUE(GetRegString(plat::RegRoot::CurrentUser, key, stored));
+        EXPECT_EQ(stored, "1");
+    }
+    {
+        OpenedDoc again(old);
+        ASSERT_TRUE(again.opened);
+        EXPECT_TRUE(again.host.m_messages.empty());
+    }
+    SetRegString(plat::RegRoot::CurrentUser, key, QStringLiteral("0")); // shown while not "1"
+    {
+        OpenedDoc oldest(vtest::OldSessionFile(300, {{4, {0.1}}}));
+        ASSERT_TRUE(oldest.opened);
+        EXPECT_EQ(oldest.host.m_messages, std::vector<QString>{notice});
+    }
+    SetRegString(plat::RegRoot::CurrentUser, key, QStringLiteral("0"));
+    {
+        Bytes current = vtest::NewSessionBytes();
+        PutInt32(current, 4, 400);
+        OpenedDoc read(current);
+        ASSERT_TRUE(read.opened);
+        EXPECT_TRUE(read.host.m_messages.empty());
+        EXPECT_EQ(read.doc.m_version, 400);
+    }
+}
+
+TEST(CVornaDoc, SegmentsEndWithTheirContentAfterReadingAndAfterWriting)
+{
+    const auto voice = [](CVornaDoc& doc, double begin, double end, bool withFile)
+    {
+        auto s = CSegments::CreateSegment(CSegment::kKindVoice);
+        s->m_begin = begin;
+        s->m_end = end;
+        if (withFile)
+            static_cast<CSegmentSuggestions&>(*s).m_files = {{QStringLiteral("/x/a.wav"), 0}};
+        s->UpdateDuration(CSegment::GetDurationFunction());
+        doc.m_tracks.GetTrack(0).m_segments.AddSegment(s);
+        return s;
+    };
+    const double contentEnd = 0.1 + 60.001 / 300; // 60 s of a 300 s session, plus a millisecond
+    Bytes written;
+    Bytes bounded;
+    {
+        const vtest::ScopedDurationFunction durations(vtest::DurationsOf({{"/x/a.wav", 60.0}}));
+        CVornaDoc doc;
+        const auto clipped = voice(doc, 0.1, 0.9, true);
+        written = vtest::SessionBytes(doc);
+        EXPECT_NEAR(clipped->m_end, contentEnd, 1e-12);
+
+        OpenedDoc read(written);
+        ASSERT_TRUE(read.opened);
+        EXPECT_NEAR(read.doc.m_tracks.GetTrack(0).m_segments.GetSegment(0)->m_end, contentEnd, 1e-12);
+
+        CVornaDoc two;
+        voice(two, 0.1, 0.9, true);
+        voice(two, 0.2, 0.25, false); // begins before the first one's content ends
+        bounded = vtest::SessionBytes(two);
+        OpenedDoc readBounded(bounded);
+        ASSERT_TRUE(readBounded.opened);
+        EXPECT_EQ(readBounded.doc.m_tracks.GetTrack(0).m_segments.GetSegment(0)->m_end, 0.2);
+        EXPECT_EQ(readBounded.doc.m_tracks.GetTrack(0).m_segments.GetSegment(1)->m_end, 0.25);
+    }
+    // Without a duration nothing is clipped on reading: the file holds the end from before the clip.
+    OpenedDoc plain(written);
+    ASSERT_TRUE(plain.opened);
+    EXPECT_EQ(plain.doc.m_tracks.GetTrack(0).m_segments.GetSegment(0)->m_end, 0.9);
+}
+
+TEST(CVornaDoc, SaveWritesTheFileAndClearsTheModifiedFlag)
+{
+    RecordingHost host;
+    CVornaDoc doc;
+    doc.SetHost(&host);
+    doc.SetSessionModified();
+    const QString folder = vtest::TestHome() + QStringLiteral("/Saved");
+    QDir().mkpath(folder);
+    ASSERT_TRUE(doc.OnSaveDocument(folder + QStringLiteral("/Neu.vrx")));
+    EXPECT_TRUE(host.m_messages.empty());
+    EXPECT_FALSE(doc.IsSessionModified());
+    EXPECT_EQ(doc.GetTitle(), "Neu");
+    EXPECT_EQ(doc.GetPathName(), folder + QStringLiteral("/Neu.vrx"));
+    EXPECT_EQ(doc.m_version, 410);
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/Neu.vrx")), vtest::NewSessionBytes());
+    // No temporary file is left beside it.
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"Neu.vrx"});
+}
+
+namespace
+{
+
+// Makes a folder unwritable, also for root (which ignores the mode bits) where the file system
+// allows the immutable flag; undoes it on destruction so that the test home can be removed.
+class UnwritableFolder
+{
+public:
+    explicit UnwritableFolder(const QString& path) : m_path(path.toLocal8Bit())
+    {
+        ::chmod(m_path.constData(), 0555);
+        if (::geteuid() != 0)
+        {
+            m_ok = true;
+            return;
+        }
+        m_fd = ::open(m_path.constData(), O_RDONLY | O_DIRECTORY);
+        int flags = 0;
+        if (m_fd >= 0 && ::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0)
+        {
+            flags |= FS_IMMUTABLE_FL;
+            m_ok = ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+    }
+    ~UnwritableFolder()
+    {
+        if (m_fd >= 0)
+        {
+            int flags = 0;
+            if (::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0)
+            {
+                flags &= ~FS_IMMUTABLE_FL;
+                ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags);
+            }
+            ::close(m_fd);
+        }
+        ::chmod(m_path.constData(), 0755);
+    }
+    bool IsUnwritable() const { return m_ok; }
+
+private:
+    QByteArray m_path;
+    int m_fd = -1;
+    bool m_ok = false;
+};
+
+} // namespace
+
+// Writing straight into the target would destroy the previous session when the write fails.
+TEST(CVornaDoc, FailedSaveIsReportedAndKeepsThePreviousFile)
+{
+    const QString folder = vtest::TestHome() + QStringLiteral("/Locked");
+    const QString path = folder + QStringLiteral("/Sitzung.vrx");
+    RecordingHost host;
+    CVornaDoc doc;
+    doc.SetHost(&host);
+    QDir().mkpath(folder);
+    ASSERT_TRUE(doc.OnSaveDocument(path));
+    const Bytes previous = ReadFile(path);
+
+    vtest::FillRichSession(doc);
+    doc.SetSessionModified();
+    {
+        UnwritableFolder locked(folder);
+        if (!locked.IsUnwritable())
+            GTEST_SKIP() << "this file system cannot make a folder unwritable for root";
+        EXPECT_FALSE(doc.OnSaveDocument(path));
+    }
+    ASSERT_EQ(host.m_messages.size(), 1u);
+    EXPECT_TRUE(host.m_messages[0].startsWith(CVornaDoc::kMsgFailedToSave));
+    EXPECT_TRUE(host.m_messages[0].contains("Sitzung.vrx"));
+    EXPECT_TRUE(doc.IsSessionModified());
+    EXPECT_EQ(ReadFile(path), previous);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"Sitzung.vrx"});
+
+    // A folder that does not exist fails the same way.
+    host.m_messages.clear();
+    EXPECT_FALSE(doc.OnSaveDocument(vtest::TestHome() + QStringLiteral("/nirgends/da.vrx")));
+    EXPECT_EQ(host.m_messages.size(), 1u);
+}
+
+TEST(CVornaDoc, ResetClearsTheSessionAndTheEditingStateButKeepsThePlacement)
+{
+    RecordingHost host;
+    CVornaDoc doc;
+    doc.SetHost(&host);
+    vtest::FillRichSession(doc);
+    doc.m_version = 350;
+    doc.m_isPlaying = doc.m_isLive = doc.m_isPaused = true;
+    doc.m_cursorPosition = 0.4;
+    doc.m_pausePosition = 0.5;
+    doc.m_hoverPosition = 0.6;
+    doc.m_graphClipboard.SetConstant(0.8);
+    doc.m_graphEditorPos = QPoint(10, 20);
+    doc.m_graphEditorSize = QSize(300, 200);
+    // A file sets the range of the session-wide settings too; a new session must not keep it.
+    doc.m_brainwaves.m_property.Init(CSmartProperty::kModeConstant, 1, 2);
+    doc.m_bilateral.m_property.GetAutoGraph().m_changeRate = 9;
+    doc.SetSessionModified();
+    host.m_replaced = 0;
+
+    EXPECT_TRUE(doc.OnNewDocument());
+    EXPECT_EQ(host.m_replaced, 1);
+    EXPECT_FALSE(doc.m_isPlaying || doc.m_isLive || doc.m_isPaused);
+    EXPECT_EQ(doc.m_cursorPosition, 0.0);
+    EXPECT_EQ(doc.m_pausePosition, 0.0);
+    EXPECT_EQ(doc.m_hoverPosition, -1.0);
+    EXPECT_EQ(doc.m_graphClipboard.GetValueAt(0.5), 0.0);
+    EXPECT_EQ(doc.m_graphEditorPos, QPoint(10, 20));
+    EXPECT_EQ(doc.m_graphEditorSize, QSize(300, 200));
+    EXPECT_EQ(doc.m_version, 350);
+    ExpectNewSession(doc);
+}
+
+TEST(CVornaDoc, PointsTheRawWaveFolderAtTheInstallation)
+{
+    SetRegString(plat::RegRoot::LocalMachine, QStringLiteral("InstallPath"),
+                 QStringLiteral("/opt/vorna-test/"));
+    CVornaDoc doc;
+    EXPECT_EQ(stk::Stk::rawwavePath(), "/opt/vorna-test/Internals/");
+}

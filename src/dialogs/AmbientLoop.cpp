@@ -4,6 +4,7 @@
 #include "dialogs/WorkProgress.h"
 
 #include "platform/Errors.h"
+#include "platform/audio/DenormalGuard.h"
 
 #include <stk/OnePole.h>
 
@@ -38,6 +39,8 @@ void FilterOutput(float* frames, std::size_t frameCount, double filter, WorkProg
     if (filter == 0.0)
         return;
     Announce(progress, "Filtering sound...");
+    // The filters' state decays into denormal doubles over any quiet stretch.
+    plat::DenormalGuard denormals;
     stk::OnePole left;
     stk::OnePole right;
     left.setPole(filter);

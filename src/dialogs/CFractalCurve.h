@@ -1,5 +1,7 @@
 #pragma once
-/** @brief A random curve over 0..1 made by recursive midpoint displacement. */
+/** @brief A random curve over 0..1 made by recursive midpoint displacement.
+ *
+ * Made and read on one thread (the note plan's); it keeps no link to the generator it drew from. */
 
 #include "platform/Random.h"
 

@@ -148,7 +148,14 @@ TEST(Dc, EdgesFollowTheOldRules)
         dc.Line(QPoint(10, 10), QPoint(13, 13), ink);
         dc.FillSolidRect(ui::Ltrb(2, 8, 5, 10), ink);
         DrawLine(p, QPoint(15, 15), QPoint(15, 15), ink); // from a point to itself: nothing
+        dc.FrameRect(ui::Ltrb(2, 12, 6, 16), ink);
     }
+    // The outline lies on the outermost pixels inside the rectangle and leaves its middle alone.
+    EXPECT_EQ(canvas.pixel(2, 12), ink.rgb());
+    EXPECT_EQ(canvas.pixel(5, 15), ink.rgb());
+    EXPECT_EQ(canvas.pixel(6, 12), kUntouched);
+    EXPECT_EQ(canvas.pixel(2, 16), kUntouched);
+    EXPECT_EQ(canvas.pixel(3, 13), kUntouched);
     for (int x = 0; x <= 5; ++x)
         EXPECT_EQ(canvas.pixel(x, 0) == ink.rgb(), x < 5) << x;
     EXPECT_EQ(canvas.pixel(0, 5), ink.rgb());

@@ -101,7 +101,7 @@ TEST(Window, TimersByIdIncludingZero)
     EXPECT_EQ(std::count(w.timers.begin(), w.timers.end(), 0), 0);
     const auto sevens = std::count(w.timers.begin(), w.timers.end(), 7);
     EXPECT_GE(sevens, 1);
-    EXPECT_LE(sevens, 10); // one timer of 5 ms, not two
+    EXPECT_LE(sevens, 12); // one timer of 5 ms, not two (which would fire about 16 times)
     w.KillTimer(7);
     w.KillTimer(42); // not running: nothing happens
 

@@ -2,6 +2,8 @@
 #include "platform/AutoResetEvent.h"
 #include "platform/audio/AudioSystem.h"
 
+#include "support/AllocationCounter.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -248,6 +250,34 @@ TEST_F(NullOutput, PushStreamPlaysWhatIsPutAndRefusesOverflow)
     auto proc = plat::AudioOutput::CreateWithProcedure(8000, CountingProcedure{});
     ASSERT_TRUE(proc);
     EXPECT_EQ(proc->PutData(block.data(), 1), -1) << "only push streams take data";
+}
+
+// Once playing, the stream's threads (update, device clock) and the read-outs polled from
+// another thread allocate nothing: the buffers are all made before the stream starts.
+TEST_F(NullOutput, SteadyPlaybackAndReadOutsAllocateNothing)
+{
+    Use(plat::NullDeviceMode::RealTime);
+    auto out = plat::AudioOutput::CreateWithProcedure(44100,
+                                                      [](float* f, std::uint32_t n) -> std::uint32_t
+                                                      {
+                                                          for (std::uint32_t i = 0; i < 2 * n; ++i)
+                                                              f[i] = 0.25f;
+                                                          return n;
+                                                      });
+    ASSERT_TRUE(out);
+    ASSERT_TRUE(out->Play());
+    ASSERT_TRUE(WaitUntil([&] { return out->PlayedFrames() > 4410; }));
+    std::vector<float> mag(1024);
+    const vtest::AllocationScope scope;
+    for (int i = 0; i < 40; ++i)
+    {
+        std::this_thread::sleep_for(5ms);
+        out->GetLevel();
+        out->GetSpectrum(mag.data());
+        out->PlayedFrames();
+    }
+    EXPECT_EQ(scope.Count(), 0u);
+    EXPECT_EQ(out->Underruns(), 0u);
 }
 
 } // namespace

@@ -60,7 +60,7 @@ struct AudioOutput::Impl : detail::OutputClient
         detail::StreamClosed();
     }
 
-    bool OpenActive()
+    bool OpenDriver()
     {
         const detail::OutputTarget t = detail::CurrentOutput();
         onNull = t.null;
@@ -158,7 +158,7 @@ struct AudioOutput::Impl : detail::OutputClient
     std::unique_ptr<detail::Driver> driver;
     std::unique_ptr<detail::Driver> fallback;
     std::atomic<detail::Driver*> active{nullptr};
-    bool onNull = true;
+    std::atomic<bool> onNull{true};
     bool deviceStarted = false;
     double lastLoad = 0.0; // update thread, then the destructor after the join
 
@@ -185,7 +185,7 @@ std::unique_ptr<AudioOutput> AudioOutput::CreateWithProcedure(unsigned rate, Pro
     if (rate == 0 || !procedure)
         return nullptr;
     auto impl = std::make_unique<Impl>(rate, std::move(procedure), false);
-    if (!impl->OpenActive())
+    if (!impl->OpenDriver())
         return nullptr;
     Impl* raw = impl.get();
     impl->updater = std::thread([raw] { raw->Update(); });
@@ -197,7 +197,7 @@ std::unique_ptr<AudioOutput> AudioOutput::CreatePush(unsigned rate)
     if (rate == 0)
         return nullptr;
     auto impl = std::make_unique<Impl>(rate, Procedure{}, true);
-    if (!impl->OpenActive())
+    if (!impl->OpenDriver())
         return nullptr;
     return std::unique_ptr<AudioOutput>(new AudioOutput(std::move(impl)));
 }

@@ -67,7 +67,7 @@ public:
     /** Device periods that found the buffer short (not counting after the stream ended). */
     std::uint64_t Underruns() const;
     unsigned Rate() const;
-    /** True when the stream plays on the null device. */
+    /** True when the stream plays on the null device. Any thread. */
     bool OnNullDevice() const;
 
 private:

@@ -12,6 +12,7 @@ namespace plat
 struct SoundWriter::Impl
 {
     SNDFILE* file = nullptr;
+    bool rf64WhenLarge = false;
 };
 
 SoundWriter::SoundWriter() : m_impl(std::make_unique<Impl>()) {}
@@ -54,11 +55,16 @@ bool SoundWriter::Open(const QString& path, Format format, unsigned rate, int ch
         info.format = SF_FORMAT_OGG | SF_FORMAT_OPUS;
         break;
     }
+    const bool rf64 = m_impl->rf64WhenLarge && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV;
+    if (rf64)
+        info.format = SF_FORMAT_RF64 | (info.format & SF_FORMAT_SUBMASK);
     if (rate == 0 || channels <= 0 || !sf_format_check(&info))
         return false;
     m_impl->file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
     if (!m_impl->file)
         return false;
+    if (rf64)
+        sf_command(m_impl->file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     sf_command(m_impl->file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     if (format == Format::OggVorbis)
         sf_command(m_impl->file, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
@@ -80,6 +86,11 @@ bool SoundWriter::Close()
     const int err = sf_close(m_impl->file);
     m_impl->file = nullptr;
     return err == 0;
+}
+
+void SoundWriter::SetRf64WhenLarge(bool on)
+{
+    m_impl->rf64WhenLarge = on;
 }
 
 bool SoundWriter::IsOpen() const

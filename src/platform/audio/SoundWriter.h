@@ -37,6 +37,9 @@ public:
      *  created or the format does not take the rate or channels (Opus: 8000, 12000, 16000,
      *  24000 or 48000 Hz). */
     bool Open(const QString& path, Format format, unsigned rate, int channels, double quality = 0.5);
+    /** WAV files opened from now on may grow past 4 GB: they are written as RF64, which
+     *  becomes a plain WAV (extensible format) when the file is closed below 4 GB. */
+    void SetRf64WhenLarge(bool on);
     /** @p frames frames of the channels given to Open. False on a write error. */
     bool Write(const float* frames, std::uint64_t count);
     /** Finishes the file; false when it could not be finished. */

@@ -154,14 +154,10 @@ bool CVornaDoc::LoadFromBytes(std::span<const std::uint8_t> bytes)
 
 bool CVornaDoc::OnSaveDocument(const QString& path)
 {
-    QByteArray bytes;
+    plat::Archive ar = plat::Archive::ForStoring(kFileVersion);
     try
     {
-        plat::Archive ar = plat::Archive::ForStoring(kFileVersion);
         Serialize(ar);
-        const std::vector<std::uint8_t>& written = ar.GetBytes();
-        bytes =
-            QByteArray(reinterpret_cast<const char*>(written.data()), static_cast<qsizetype>(written.size()));
     }
     catch (const std::exception& e)
     {
@@ -170,8 +166,11 @@ bool CVornaDoc::OnSaveDocument(const QString& path)
     }
 
     // The previous file is replaced only once the new one is complete on disk.
+    const std::vector<std::uint8_t>& bytes = ar.GetBytes();
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    const auto size = static_cast<qint64>(bytes.size());
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(bytes.data()), size) != size || !file.commit())
     {
         Report(Describe(kMsgFailedToSave, path, file.errorString()));
         return false;

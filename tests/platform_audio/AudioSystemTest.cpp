@@ -1,4 +1,5 @@
 #include "platform/audio/AudioSystem.h"
+#include "platform/audio/AudioInput.h"
 #include "platform/audio/AudioOutput.h"
 
 #include "support/TestEnvironment.h"
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -68,8 +70,9 @@ TEST(AudioSystem, WithoutDevicesInitialiseFailsAndStreamsStillPlay)
     plat::AudioSystem::Shutdown();
 }
 
-// A real PortAudio stream on whatever device exists; here an ALSA null device, which plays
-// as fast as it is fed. Skipped where PortAudio finds no device at all.
+// Real PortAudio streams (output, and input where the device records) on whatever device
+// exists; here an ALSA null device, which plays as fast as it is fed. Skipped where PortAudio finds no device
+// at all.
 TEST(AudioSystem, PortAudioStreamPlaysOnARealDevice)
 {
     UseAlsaConfig("pcm.!default { type null }\n"
@@ -104,7 +107,23 @@ TEST(AudioSystem, PortAudioStreamPlaysOnARealDevice)
         EXPECT_TRUE(out->Stop());
         plat::AudioSystem::Shutdown(); // deferred: a stream is still open
     }
-    // The stream closed, so the deferred shutdown happened and a new start-up works.
+    if (!plat::AudioSystem::InputDevices().empty())
+    {
+        std::atomic<std::uint64_t> frames{0};
+        plat::AudioInput::Failure failure = plat::AudioInput::Failure::None;
+        auto in = plat::AudioInput::Start(
+            -1, 44100,
+            [&](const float*, std::uint32_t n)
+            {
+                frames += n;
+                return true;
+            },
+            &failure);
+        ASSERT_TRUE(in) << "failure " << static_cast<int>(failure);
+        std::this_thread::sleep_for(100ms);
+        EXPECT_GT(frames.load(), 0u);
+    }
+    // The streams closed, so the deferred shutdown happened and a new start-up works.
     plat::AudioSystem::Initialize(-1);
     EXPECT_GE(plat::AudioSystem::OutputDevices().size(), 2u);
     plat::AudioSystem::Shutdown();

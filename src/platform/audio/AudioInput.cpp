@@ -45,6 +45,7 @@ struct AudioInput::Impl : detail::InputClient
     // --- device thread ---
     void Captured(const float* frames, std::uint32_t count) noexcept override
     {
+        callbacks.fetch_add(1, std::memory_order_relaxed);
         const std::uint32_t n = fifo.Write(frames, count);
         if (n < count)
             dropped.fetch_add(count - n, std::memory_order_relaxed);
@@ -91,6 +92,7 @@ struct AudioInput::Impl : detail::InputClient
     std::thread reader;
     std::atomic<float> volume{1.0f};
     std::atomic<std::uint64_t> dropped{0};
+    std::atomic<std::uint64_t> callbacks{0};
 };
 
 AudioInput::AudioInput(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
@@ -122,6 +124,16 @@ std::unique_ptr<AudioInput> AudioInput::Start(int device, unsigned rate, Callbac
     impl->reader = std::thread([raw] { raw->Read(); });
     if (!impl->driver->Start())
         return fail(Failure::Start);
+    if (!t.null)
+    {
+        // A device that opens and then never delivers (the pitfall of ALSA's "default" under
+        // PipeWire) is a failure to start, not a silent recording.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        while (impl->callbacks.load() == 0 && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (impl->callbacks.load() == 0)
+            return fail(Failure::Start);
+    }
     return std::unique_ptr<AudioInput>(new AudioInput(std::move(impl)));
 }
 

@@ -32,7 +32,7 @@ public:
         None,
         Init,   ///< the device does not exist, or there is no input device
         Device, ///< the device in use could not be told
-        Start,  ///< the device refused to start recording
+        Start,  ///< the device refused to start, or delivered nothing within 500 ms
     };
 
     /** Opens @p device (-1 the default, 0.. the entries of AudioSystem::InputDevices()) and

@@ -105,20 +105,34 @@ bool AtLeast(std::pair<int, int> v, int major, int minor)
     return v.first > major || (v.first == major && v.second >= minor);
 }
 
-// Lists PortAudio's devices. The default output prefers the sound server's own ALSA device
-// ("pipewire", then "pulse"): under PipeWire a stream on ALSA's "default" can open and then
-// never call back, and on some systems "default" is a silent sink.
+// Which entry of @p list is the default: the sound server's own ALSA device ("pipewire",
+// then "pulse") when there is one, else PortAudio's default, else the first. Under PipeWire a
+// stream on ALSA's "default" can open and then never call back, and on some systems
+// "default" is a silent sink.
+void MarkDefault(std::vector<PaDevice>& list, PaDeviceIndex paDefault)
+{
+    int pipewire = -1;
+    int pulse = -1;
+    int fallback = -1;
+    for (int at = 0; at < static_cast<int>(list.size()); ++at)
+    {
+        if (list[at].info.name == QLatin1String("pipewire"))
+            pipewire = at;
+        else if (list[at].info.name == QLatin1String("pulse"))
+            pulse = at;
+        if (list[at].index == paDefault)
+            fallback = at;
+    }
+    const int chosen = pipewire >= 0 ? pipewire : pulse >= 0 ? pulse : fallback >= 0 ? fallback : 0;
+    if (!list.empty())
+        list[chosen].info.isDefault = true;
+}
+
 void Enumerate(State& s)
 {
     s.outputs.clear();
     s.inputs.clear();
-    s.defaultOutput = -1;
     const int count = Pa_GetDeviceCount();
-    const PaDeviceIndex paDefaultOut = Pa_GetDefaultOutputDevice();
-    const PaDeviceIndex paDefaultIn = Pa_GetDefaultInputDevice();
-    int pipewire = -1;
-    int pulse = -1;
-    int fallback = -1;
     for (int i = 0; i < count; ++i)
     {
         const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
@@ -126,31 +140,16 @@ void Enumerate(State& s)
             continue;
         const QString name = QString::fromUtf8(info->name);
         if (info->maxOutputChannels >= kChannels)
-        {
-            const int at = static_cast<int>(s.outputs.size());
             s.outputs.push_back({i, {name, true, false}, 0});
-            if (name == QLatin1String("pipewire"))
-                pipewire = at;
-            else if (name == QLatin1String("pulse"))
-                pulse = at;
-            if (i == paDefaultOut)
-                fallback = at;
-        }
         if (info->maxInputChannels >= 1)
-            s.inputs.push_back(
-                {i, {name, true, i == paDefaultIn}, std::min(info->maxInputChannels, kChannels)});
+            s.inputs.push_back({i, {name, true, false}, std::min(info->maxInputChannels, kChannels)});
     }
-    s.defaultOutput = pipewire >= 0   ? pipewire
-                      : pulse >= 0    ? pulse
-                      : fallback >= 0 ? fallback
-                                      : (s.outputs.empty() ? -1 : 0);
-    if (s.defaultOutput >= 0)
-        s.outputs[s.defaultOutput].info.isDefault = true;
-    bool anyDefaultIn = false;
-    for (const auto& d : s.inputs)
-        anyDefaultIn = anyDefaultIn || d.info.isDefault;
-    if (!anyDefaultIn && !s.inputs.empty())
-        s.inputs.front().info.isDefault = true;
+    MarkDefault(s.outputs, Pa_GetDefaultOutputDevice());
+    MarkDefault(s.inputs, Pa_GetDefaultInputDevice());
+    s.defaultOutput = -1;
+    for (int at = 0; at < static_cast<int>(s.outputs.size()); ++at)
+        if (s.outputs[at].info.isDefault)
+            s.defaultOutput = at;
 }
 
 void TerminateNow(State& s)

@@ -1,0 +1,705 @@
+#include "audio/CMixer.h"
+
+#include "model/CSegment.h"
+#include "model/CSegments.h"
+#include "model/CTracks.h"
+#include "platform/audio/AudioOutput.h"
+#include "platform/audio/AudioSystem.h"
+#include "platform/audio/DenormalGuard.h"
+#include "platform/audio/PlayedHistory.h"
+#include "platform/audio/Spectrum.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <system_error>
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// The output stream keeps about 300 ms buffered; a request not answered within twice that
+// has already cost the device its buffer, and waiting on would only hold the stream thread.
+constexpr auto kDeviceWaitBound = 600ms;
+// An offline render has no device to keep fed; the bound only guards against a lost worker.
+constexpr auto kOfflineWaitBound = 60s;
+constexpr std::uint32_t kMaxFrame = std::numeric_limits<std::uint32_t>::max();
+
+// trunc(x) as a frame count: 0 for negative or NaN values, the largest frame for too large ones.
+std::uint32_t TruncFrame(double x) noexcept
+{
+    if (!(x > 0.0))
+        return 0;
+    if (x >= static_cast<double>(kMaxFrame))
+        return kMaxFrame;
+    return static_cast<std::uint32_t>(x);
+}
+
+float FiniteOrZero(float x) noexcept
+{
+    return std::isfinite(x) ? x : 0.0f;
+}
+
+// The bin after the last of band j of count, given the bin after the previous band's last:
+// trunc(2 ^ (j x 10 / (count - 1))), at most the last bin but one, and at least one bin on.
+int BandEnd(int j, int count, int previous) noexcept
+{
+    const int n = static_cast<int>(std::pow(2.0, j * 10.0 / (count - 1)));
+    return std::max(std::min(n, plat::Spectrum::kBins - 1), previous + 1);
+}
+
+} // namespace
+
+CMixer::CMixer()
+    : m_block(std::make_unique<CStereoFrame[]>(kMaxBlockFrames)),
+      m_spectrum(std::make_unique<plat::Spectrum>())
+{
+}
+
+CMixer::~CMixer()
+{
+    Stop();
+}
+
+void CMixer::SetSoundFactory(SoundFactory factory)
+{
+    m_factory = std::move(factory);
+}
+
+std::unique_ptr<CSound> CMixer::CreateKindSound(std::int32_t kind)
+{
+    switch (kind)
+    {
+    default:
+        return nullptr;
+    }
+}
+
+bool CMixer::Play(CPlaybackParams& params, rt::MixerBlockSink* levelWindow)
+{
+    return Start(params, levelWindow, false);
+}
+
+bool CMixer::PlayOffline(CPlaybackParams& params, rt::MixerBlockSink* levelWindow)
+{
+    return Start(params, levelWindow, true);
+}
+
+bool CMixer::Start(CPlaybackParams& params, rt::MixerBlockSink* levelWindow, bool offline)
+{
+    // The view stops a playback before it starts the next; a second worker on the same
+    // tracks would corrupt both.
+    Stop();
+    if (!StartThread(params))
+        return false;
+    m_started.Wait();
+    m_levelWindow = levelWindow;
+    m_offline = offline;
+    if (offline)
+    {
+        m_waitBound = std::chrono::duration_cast<std::chrono::milliseconds>(kOfflineWaitBound);
+        m_offlineHistory = std::make_unique<plat::PlayedHistory>(m_rate);
+        return true;
+    }
+    m_waitBound = kDeviceWaitBound;
+    m_output = plat::AudioOutput::CreateWithProcedure(m_rate,
+                                                      [this](float* frames, std::uint32_t count)
+                                                      {
+                                                          count = std::min(count, kMaxBlockFrames);
+                                                          return StreamProc(frames, count * kBytesPerFrame) /
+                                                                 kBytesPerFrame;
+                                                      });
+    if (!m_output)
+    {
+        ShowMessage(kStreamError);
+        Stop();
+        return false;
+    }
+    // A device that fails to start leaves the stream playing on the null device; the layer
+    // asks its caller to say so.
+    if (!m_output->Play() && m_notifyWindow != nullptr)
+        m_notifyWindow->ShowMixerMessage(plat::AudioSystem::LastError());
+    return true;
+}
+
+bool CMixer::StartThread(CPlaybackParams& params)
+{
+    m_stop.store(false, std::memory_order_relaxed);
+    m_abort.store(false, std::memory_order_relaxed);
+    m_playing.store(false, std::memory_order_relaxed);
+    m_notifyWindow = params.m_notifyWindow;
+    if (params.m_tracks == nullptr)
+        return false;
+
+    if (params.m_previewOnly)
+    {
+        // Nothing to preview without the segment: the view passes its selection, which may be none.
+        const CTracks& tracks = *params.m_tracks;
+        if (params.m_previewTrack < 0 || params.m_previewTrack >= tracks.GetCount())
+            return false;
+        const CSegments& segments = tracks.GetTrack(params.m_previewTrack).m_segments;
+        if (params.m_previewSegment < 0 || params.m_previewSegment >= segments.GetCount())
+            return false;
+        params.m_startFraction = segments.GetSegment(params.m_previewSegment)->m_begin;
+    }
+
+    m_rate = params.m_rate;
+    m_sessionSeconds = params.m_sessionSeconds;
+    // 32-bit frame counts hold 12 hours at 96 kHz; a longer session is cut there rather than wrapped.
+    m_totalFrames = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(std::uint64_t{m_rate} * m_sessionSeconds, kMaxFrame));
+    m_startFraction = std::isfinite(params.m_startFraction) ? params.m_startFraction : 0.0;
+    m_segmentFadeFrames = TruncFrame(m_rate * params.m_segmentFadeSeconds);
+    m_playlistFadeFrames = TruncFrame(m_rate * params.m_playlistFadeSeconds);
+    m_startFrame = m_currentFrame = TruncFrame(double(m_rate) * m_startFraction * double(m_sessionSeconds));
+    m_preview.store(params.m_previewOnly, std::memory_order_relaxed);
+
+    m_brainwavesGlobal = params.m_brainwavesGlobal != nullptr ? params.m_brainwavesGlobal : &m_ownBrainwaves;
+    m_bilateralGlobal = params.m_bilateralGlobal != nullptr ? params.m_bilateralGlobal : &m_ownBilateral;
+    m_brainwavesGlobal->StartClock(m_startFrame, m_rate, m_totalFrames);
+    m_bilateralGlobal->StartClock(m_startFrame, m_rate, m_totalFrames);
+
+    if (!CreateTracks(params))
+        return false;
+
+    m_requestWord.store(0, std::memory_order_relaxed);
+    m_doneId.store(0, std::memory_order_relaxed);
+    m_lastRequestId = 0;
+    m_underruns.store(0, std::memory_order_relaxed);
+    m_offlinePlayed.store(0, std::memory_order_relaxed);
+    m_renderLoad.store(0.0, std::memory_order_relaxed);
+    m_started.Reset();
+    m_request.Reset();
+    m_done.Reset();
+    m_workerRunning.store(true, std::memory_order_release);
+    try
+    {
+        m_thread = std::thread([this] { ThreadProc(); });
+    }
+    catch (const std::system_error&)
+    {
+        m_workerRunning.store(false, std::memory_order_release);
+        ShowMessage(kThreadError);
+        FreeTracks();
+        return false;
+    }
+    return true;
+}
+
+bool CMixer::CreateTracks(const CPlaybackParams& params)
+{
+    const CTracks& tracks = *params.m_tracks;
+    const std::int32_t count = tracks.GetCount();
+    try
+    {
+        m_tracks.clear();
+        m_tracks.resize(static_cast<std::size_t>(count));
+    }
+    catch (const std::bad_alloc&)
+    {
+        ShowMessage(kTracksError);
+        FreeTracks();
+        return false;
+    }
+    for (std::int32_t i = 0; i < count; ++i)
+    {
+        const CTrack& source = tracks.GetTrack(i);
+        CMixerTrack& track = m_tracks[static_cast<std::size_t>(i)];
+        track.m_segments = &source.m_segments;
+        track.m_segmentCount = source.m_segments.GetCount();
+        track.m_kind = source.m_kind;
+        track.m_active = source.m_active && track.m_segmentCount > 0;
+        if (!CreateTrackSound(track, source.m_kind))
+        {
+            FreeTracks();
+            return false;
+        }
+        track.m_current = -1;
+        if (params.m_previewOnly)
+        {
+            // The previewed segment itself, not the first one that holds its begin: a segment
+            // ending where it begins would otherwise sound first and end the preview at once.
+            track.m_active = i == params.m_previewTrack && track.m_segmentCount > 0;
+            if (track.m_active && IsPlayable(track, params.m_previewSegment, 0))
+            {
+                const CSegment& segment = *source.m_segments.GetSegment(params.m_previewSegment);
+                track.m_current = params.m_previewSegment;
+                track.m_segmentStart = FrameOf(segment.m_begin);
+                track.m_segmentEnd = FrameOf(segment.m_end);
+            }
+        }
+        else
+        {
+            FindFirstSegment(track);
+        }
+        track.m_startPending = true;
+    }
+    return true;
+}
+
+bool CMixer::CreateTrackSound(CMixerTrack& track, std::int32_t kind)
+{
+    try
+    {
+        // A track without segments never sounds, so it needs no generator: an empty track of
+        // a kind this build cannot play does not stop the others.
+        if (track.m_segmentCount > 0)
+        {
+            if (CSegment::IsValidKind(kind))
+                track.m_sound = m_factory ? m_factory(kind) : CreateKindSound(kind);
+            if (!track.m_sound)
+            {
+                ShowMessage(kSoundError);
+                return false;
+            }
+        }
+        track.m_effects = std::make_unique<CEffectsProcessor>();
+    }
+    catch (const std::bad_alloc&)
+    {
+        ShowMessage(kSoundError);
+        return false;
+    }
+    try
+    {
+        track.m_block = std::make_unique<CStereoFrame[]>(kMaxBlockFrames);
+    }
+    catch (const std::bad_alloc&)
+    {
+        ShowMessage(kBlockError);
+        return false;
+    }
+    return true;
+}
+
+std::uint32_t CMixer::FrameOf(double fraction) const noexcept
+{
+    return TruncFrame(fraction * m_totalFrames);
+}
+
+bool CMixer::IsPlayable(const CMixerTrack& track, std::int32_t index, std::uint32_t after) const noexcept
+{
+    const CSegment& segment = *track.m_segments->GetSegments()[static_cast<std::size_t>(index)];
+    // A segment of another kind would be read as the generator's own kind; one that ends
+    // before it begins, or before the frame the track stands on, would never be reached and
+    // would hold the track on it for the rest of the playback.
+    if (segment.GetKind() != track.m_kind)
+        return false;
+    const std::uint32_t start = FrameOf(segment.m_begin);
+    const std::uint32_t end = FrameOf(segment.m_end);
+    return end >= start && end >= after;
+}
+
+void CMixer::FindFirstSegment(CMixerTrack& track) noexcept
+{
+    const double s = m_startFraction;
+    const auto& segments = track.m_segments->GetSegments();
+    for (std::int32_t i = 0; i < track.m_segmentCount; ++i)
+    {
+        const CSegment& segment = *segments[static_cast<std::size_t>(i)];
+        const bool qualifies = (segment.m_begin <= s && s <= segment.m_end) || s <= segment.m_begin;
+        if (qualifies && IsPlayable(track, i, 0))
+        {
+            track.m_current = i;
+            track.m_segmentStart = FrameOf(segment.m_begin);
+            track.m_segmentEnd = FrameOf(segment.m_end);
+            return;
+        }
+    }
+}
+
+void CMixer::NextSegment(CMixerTrack& track, std::uint32_t frame) noexcept
+{
+    const auto& segments = track.m_segments->GetSegments();
+    for (++track.m_current; track.m_current < track.m_segmentCount; ++track.m_current)
+    {
+        // The next segment must end after this frame: one ending on it or before would never be met.
+        if (frame == kMaxFrame || !IsPlayable(track, track.m_current, frame + 1))
+            continue;
+        const CSegment& segment = *segments[static_cast<std::size_t>(track.m_current)];
+        track.m_segmentStart = FrameOf(segment.m_begin);
+        track.m_segmentEnd = FrameOf(segment.m_end);
+        track.m_startPending = true;
+        return;
+    }
+}
+
+void CMixer::PrepareSound(CMixerTrack& track, std::uint32_t frame) noexcept
+{
+    CSound& sound = *track.m_sound;
+    CSegment* segment = track.m_segments->GetSegments()[static_cast<std::size_t>(track.m_current)].get();
+    sound.m_rate = m_rate;
+    sound.m_sessionSeconds = m_sessionSeconds;
+    sound.m_segment = segment;
+    sound.m_effects = track.m_effects.get();
+    sound.m_segmentStart = FrameOf(segment->m_begin);
+    sound.m_segmentEnd = FrameOf(segment->m_end);
+    sound.m_position = frame - sound.m_segmentStart;
+    sound.m_segmentLength = FrameOf(segment->m_end - segment->m_begin);
+    sound.m_absoluteFrame = frame;
+    sound.m_fadeFrames = m_segmentFadeFrames;
+    sound.m_playlistFadeFrames = m_playlistFadeFrames;
+    sound.m_brainwavesGlobal = m_brainwavesGlobal;
+    sound.m_bilateralGlobal = m_bilateralGlobal;
+}
+
+bool CMixer::RenderTrackFrame(CMixerTrack& track, std::uint32_t e, CStereoFrame& out) noexcept
+{
+    if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount ||
+        m_abort.load(std::memory_order_relaxed))
+    {
+        if (track.m_sound)
+            ++track.m_sound->m_absoluteFrame;
+        return true;
+    }
+    CSound& sound = *track.m_sound;
+    const bool inside = track.m_segmentStart <= e && e <= track.m_segmentEnd;
+    if (e == track.m_segmentStart || (track.m_startPending && inside))
+    {
+        PrepareSound(track, e);
+        bool ok = false;
+        try
+        {
+            ok = sound.Init();
+        }
+        catch (const std::exception&)
+        {
+            ok = false;
+        }
+        if (!ok)
+        {
+            PostError(sound.GetErrorText().isEmpty() ? QString::fromLatin1(kSoundError)
+                                                     : sound.GetErrorText());
+            return false;
+        }
+        track.m_startPending = false;
+    }
+    if (inside)
+    {
+        if (!sound.GetSample(out))
+        {
+            PostError(sound.GetErrorText());
+            return false;
+        }
+        sound.PostProcess(out);
+        ++sound.m_position;
+        ++sound.m_absoluteFrame;
+    }
+    else
+    {
+        out = CStereoFrame{};
+    }
+    if (e == track.m_segmentEnd)
+    {
+        sound.Terminate();
+        // A preview ends after its segment; the stream goes on with silence until the view
+        // stops it, so the track's next segment must not start meanwhile.
+        if (m_preview.load(std::memory_order_relaxed))
+        {
+            m_playing.store(false, std::memory_order_release);
+            track.m_current = track.m_segmentCount;
+        }
+        else
+        {
+            NextSegment(track, e);
+        }
+    }
+    return true;
+}
+
+bool CMixer::RenderTrack(CMixerTrack& track, std::uint32_t frames) noexcept
+{
+    CStereoFrame* block = track.m_block.get();
+    std::fill_n(block, frames, CStereoFrame{});
+    if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount)
+        return true;
+    m_brainwavesGlobal->RestoreClockState(m_brainwavesAtBlock);
+    m_bilateralGlobal->RestoreClockState(m_bilateralAtBlock);
+    std::uint32_t e = m_blockStartFrame;
+    for (std::uint32_t f = 0; f < frames; ++f)
+    {
+        CStereoFrame frame;
+        if (!RenderTrackFrame(track, e, frame))
+            return false;
+        block[f] = frame;
+        ++e;
+        m_brainwavesGlobal->AdvanceClock();
+        m_bilateralGlobal->AdvanceClock();
+    }
+    m_clocksAdvanced = true;
+    track.m_effects->Process(block, frames);
+    return true;
+}
+
+bool CMixer::RenderBlock(std::uint32_t frames) noexcept
+{
+    CStereoFrame* out = m_block.get();
+    std::fill_n(out, frames, CStereoFrame{});
+    m_blockStartFrame = m_currentFrame;
+    m_brainwavesAtBlock = m_brainwavesGlobal->SaveClockState();
+    m_bilateralAtBlock = m_bilateralGlobal->SaveClockState();
+    m_clocksAdvanced = false;
+    for (CMixerTrack& track : m_tracks)
+        if (!RenderTrack(track, frames))
+            return false;
+    for (const CMixerTrack& track : m_tracks)
+    {
+        if (!track.m_active)
+            continue;
+        // A generator or effect that produced a non-number silences its frame, not the session.
+        const CStereoFrame* block = track.m_block.get();
+        for (std::uint32_t f = 0; f < frames; ++f)
+        {
+            out[f].left += FiniteOrZero(block[f].left);
+            out[f].right += FiniteOrZero(block[f].right);
+        }
+    }
+    if (!m_clocksAdvanced)
+    {
+        // No track stepped the clocks: step them here, so that a segment starting later meets
+        // the session's cycles where they are.
+        m_brainwavesGlobal->RestoreClockState(m_brainwavesAtBlock);
+        m_bilateralGlobal->RestoreClockState(m_bilateralAtBlock);
+        for (std::uint32_t f = 0; f < frames; ++f)
+        {
+            m_brainwavesGlobal->AdvanceClock();
+            m_bilateralGlobal->AdvanceClock();
+        }
+    }
+    m_currentFrame = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(std::uint64_t{m_blockStartFrame} + frames, kMaxFrame));
+    return true;
+}
+
+void CMixer::ThreadProc() noexcept
+{
+    plat::DenormalGuard denormals;
+    // Playing is set before started: Play returns on started, and must find the mixer playing.
+    m_playing.store(true, std::memory_order_release);
+    m_started.Set();
+    m_request.Wait();
+    std::uint32_t served = 0;
+    while (!m_stop.load(std::memory_order_acquire))
+    {
+        const std::uint64_t request = m_requestWord.load(std::memory_order_acquire);
+        const auto id = static_cast<std::uint32_t>(request >> 32);
+        const auto frames = static_cast<std::uint32_t>(request & 0xffffffffu);
+        if (id != served)
+        {
+            served = id;
+            const auto t0 = Clock::now();
+            if (m_currentFrame < m_totalFrames)
+            {
+                RenderBlock(frames);
+            }
+            else
+            {
+                std::fill_n(m_block.get(), frames, CStereoFrame{});
+                m_playing.store(false, std::memory_order_release);
+            }
+            const double busy = std::chrono::duration<double>(Clock::now() - t0).count();
+            if (frames > 0 && m_rate > 0)
+            {
+                const double load = std::min(1.0, busy * m_rate / frames);
+                const double last = m_renderLoad.load(std::memory_order_relaxed);
+                m_renderLoad.store(last + 0.2 * (load - last), std::memory_order_relaxed);
+            }
+            m_doneId.store(id, std::memory_order_release);
+        }
+        m_done.Set();
+        m_request.Wait();
+    }
+    m_playing.store(false, std::memory_order_release);
+    FreeTracks();
+    // A stream procedure still waiting must not wait for a worker that has gone.
+    m_workerRunning.store(false, std::memory_order_release);
+    m_done.Set();
+}
+
+std::uint32_t CMixer::StreamProc(float* buffer, std::uint32_t bytes) noexcept
+{
+    if (m_stop.load(std::memory_order_acquire) || buffer == nullptr)
+        return 0;
+    const std::uint32_t frames = std::min(bytes / kBytesPerFrame, kMaxBlockFrames);
+    if (frames == 0)
+        return 0;
+    const std::uint32_t id = ++m_lastRequestId;
+    m_requestWord.store((std::uint64_t{id} << 32) | frames, std::memory_order_release);
+    m_request.Set();
+
+    const auto deadline = Clock::now() + m_waitBound;
+    bool answered = false;
+    for (;;)
+    {
+        if (m_doneId.load(std::memory_order_acquire) == id)
+        {
+            answered = true;
+            break;
+        }
+        if (!m_workerRunning.load(std::memory_order_acquire))
+            break;
+        const auto now = Clock::now();
+        if (now >= deadline)
+            break;
+        m_done.WaitFor(deadline - now);
+    }
+    const std::size_t floats = std::size_t{frames} * 2;
+    if (answered)
+    {
+        std::memcpy(buffer, m_block.get(), floats * sizeof(float));
+    }
+    else
+    {
+        std::memset(buffer, 0, floats * sizeof(float));
+        if (m_workerRunning.load(std::memory_order_acquire))
+            m_underruns.fetch_add(1, std::memory_order_relaxed);
+    }
+    if (m_offline)
+    {
+        m_offlineHistory->Push(buffer, frames);
+        m_offlinePlayed.fetch_add(frames, std::memory_order_relaxed);
+    }
+    if (m_levelWindow != nullptr)
+        m_levelWindow->OnMixerBlock(buffer, frames);
+    return frames * kBytesPerFrame;
+}
+
+void CMixer::PostError(const QString& text) noexcept
+{
+    if (m_notifyWindow != nullptr)
+    {
+        try
+        {
+            m_notifyWindow->PostMixerError(text);
+        }
+        catch (...)
+        {
+            // The text cannot be delivered; the silence below still stops the session's sound.
+        }
+    }
+    m_abort.store(true, std::memory_order_relaxed);
+}
+
+void CMixer::FreeTracks() noexcept
+{
+    m_tracks.clear();
+}
+
+void CMixer::ShowMessage(const char* text) const
+{
+    if (m_notifyWindow != nullptr)
+        m_notifyWindow->ShowMixerMessage(QString::fromLatin1(text));
+}
+
+void CMixer::Stop()
+{
+    m_output.reset();
+    if (m_thread.joinable())
+    {
+        m_stop.store(true, std::memory_order_release);
+        m_request.Set();
+        m_thread.join();
+    }
+    m_playing.store(false, std::memory_order_release);
+    m_offline = false;
+    m_offlineHistory.reset();
+    m_levelWindow = nullptr;
+}
+
+double CMixer::GetPosition() const
+{
+    std::uint64_t played = 0;
+    if (m_output)
+        played = m_output->PlayedFrames();
+    else if (m_offlineHistory)
+        played = m_offlinePlayed.load(std::memory_order_relaxed);
+    else
+        return 0.0;
+    if (m_rate == 0)
+        return 0.0;
+    return double(played) / m_rate + m_startFraction * m_sessionSeconds;
+}
+
+void CMixer::GetLevels(double& left, double& right) const
+{
+    plat::PeakLevel level;
+    if (m_output)
+        level = m_output->GetLevel();
+    else if (m_offlineHistory)
+        level = m_offlineHistory->Level();
+    left = std::min(1.0, level.left / 32768.0);
+    right = std::min(1.0, level.right / 32768.0);
+}
+
+void CMixer::GetSpectrum(std::span<double> bands) const
+{
+    std::fill(bands.begin(), bands.end(), 0.0);
+    if (!IsPlaying() || bands.size() < 2)
+        return;
+    float magnitudes[plat::Spectrum::kBins] = {};
+    if (m_output)
+    {
+        m_output->GetSpectrum(magnitudes);
+    }
+    else if (m_offlineHistory)
+    {
+        float mono[plat::Spectrum::kSize];
+        m_offlineHistory->RecentMono(mono, plat::Spectrum::kSize);
+        m_spectrum->Compute(mono, magnitudes);
+    }
+    else
+    {
+        return;
+    }
+    BandsFromMagnitudes(magnitudes, bands);
+}
+
+std::vector<int> CMixer::BandEdges(int count)
+{
+    std::vector<int> edges;
+    int i = 0;
+    for (int j = 0; j < count && count >= 2; ++j)
+    {
+        const int n = BandEnd(j, count, i);
+        edges.push_back(n);
+        i = n;
+    }
+    return edges;
+}
+
+void CMixer::BandsFromMagnitudes(const float* magnitudes, std::span<double> bands) noexcept
+{
+    const int count = static_cast<int>(bands.size());
+    std::fill(bands.begin(), bands.end(), 0.0);
+    if (count < 2)
+        return;
+    int i = 0;
+    for (int j = 0; j < count; ++j)
+    {
+        const int n = BandEnd(j, count, i);
+        // With more bands than bins the cursor passes the last bin; those bands stay 0.
+        if (n > plat::Spectrum::kBins)
+            break;
+        float sum = 0.0f;
+        for (int k = i; k < n; ++k)
+            sum += magnitudes[k];
+        bands[static_cast<std::size_t>(j)] = std::min(1.0, 1.7 * std::sqrt(sum / std::log10(n - i + 10.0)));
+        i = n;
+    }
+}
+
+std::uint64_t CMixer::Underruns() const
+{
+    return m_underruns.load(std::memory_order_relaxed) + (m_output ? m_output->Underruns() : 0);
+}
+
+double CMixer::GetCpuLoad() const
+{
+    const double percent =
+        m_output ? plat::AudioSystem::CpuPercent() : m_renderLoad.load(std::memory_order_relaxed) * 100.0;
+    return std::min(1.0, percent / 100.0 + 0.001);
+}

@@ -1,0 +1,177 @@
+#pragma once
+/** @brief The playback engine: renders every track of a session into float stereo, block by
+ *  block, for an output stream of the audio layer (or for an offline render).
+ *
+ * Threads:
+ * - UI thread: Play, PlayOffline, Stop, SetSoundFactory. The read-outs (IsPlaying,
+ *   GetPosition, GetLevels, GetSpectrum, GetCpuLoad, Underruns) take no lock the engine
+ *   holds; the UI thread may call them at any time, another thread only between Play and
+ *   Stop (GetSpectrum from one thread at a time).
+ * - The worker (started by Play): renders one block per request, between a request and its
+ *   done; frees the tracks when it leaves.
+ * - The stream procedure (StreamProc): the output stream's update thread, or the offline
+ *   renderer's thread. It asks the worker for a block and waits for it, at most twice the
+ *   stream's buffer duration, so the device's own real-time callback never waits on the worker.
+ * The flags shared between them are atomics. Rendering never allocates, locks or throws, except
+ * at a segment start (a generator's Init) and in the one error message of a playback. */
+
+#include "audio/CMixerTrack.h"
+#include "audio/CPlaybackParams.h"
+#include "audio/CStereoFrame.h"
+#include "audio/MixerEvents.h"
+#include "model/CBilateralGlobal.h"
+#include "model/CBrainwavesGlobal.h"
+#include "platform/AutoResetEvent.h"
+
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <thread>
+#include <vector>
+
+namespace plat
+{
+class AudioOutput;
+class PlayedHistory;
+class Spectrum;
+} // namespace plat
+
+class CMixer
+{
+public:
+    /** The largest block one request renders (every track block has this size). */
+    static constexpr std::uint32_t kMaxBlockFrames = 20000;
+    static constexpr std::uint32_t kBytesPerFrame = sizeof(CStereoFrame);
+
+    static constexpr const char* kTracksError = "Failed to create the mixer internal tracks.";
+    static constexpr const char* kSoundError = "Failed to allocate a mixer memory sound object.";
+    static constexpr const char* kBlockError = "Failed to allocate a mixer memory track block.";
+    static constexpr const char* kThreadError = "Failed to start the mixer thread.";
+    static constexpr const char* kStreamError = "The mixer failed to create a playback stream.";
+
+    /** Makes the generator of a segment kind; null when the kind has none. */
+    using SoundFactory = std::function<std::unique_ptr<CSound>(std::int32_t kind)>;
+
+    CMixer();
+    /** Stops a playback that still runs. */
+    ~CMixer();
+    CMixer(const CMixer&) = delete;
+    CMixer& operator=(const CMixer&) = delete;
+
+    /** Starts playing @p params on an output stream of the audio layer at the session rate;
+     *  @p levelWindow (may be null) receives every block. False, with a message box through
+     *  the notify window and nothing left running, when the tracks, the worker or the stream
+     *  cannot be made. Only on an idle mixer (the view stops a playback first). */
+    bool Play(CPlaybackParams& params, rt::MixerBlockSink* levelWindow);
+    /** As Play, without a stream: the caller asks for the blocks through StreamProc (the
+     *  offline renderer). Position, levels and spectrum then describe what StreamProc returned. */
+    bool PlayOffline(CPlaybackParams& params, rt::MixerBlockSink* levelWindow);
+    /** Frees the stream, then stops and joins the worker; nothing when idle. */
+    void Stop();
+
+    /** True from Play until the session end, the end of a previewed segment, or Stop. */
+    bool IsPlaying() const noexcept { return m_playing.load(std::memory_order_acquire); }
+    /** Seconds: frames played on the output / rate + the start's offset in the session; keeps
+     *  growing after the end. 0 when idle. */
+    double GetPosition() const;
+    /** Peak levels over the last 20 ms played, 0..1 per channel; 0 when idle. */
+    void GetLevels(double& left, double& right) const;
+    /** Fills @p bands (at least 2 of them) with 0..1 levels from the 2048-point spectrum of
+     *  what was played, bands on a logarithmic scale of the bins; zeros when not playing. */
+    void GetSpectrum(std::span<double> bands) const;
+    /** The share of real time that producing the audio takes, 0.001..1. */
+    double GetCpuLoad() const;
+    /** Requests that found the worker late and were answered with silence, plus the device
+     *  periods that found the output stream's buffer short. UI thread. */
+    std::uint64_t Underruns() const;
+
+    /** The stream procedure: renders min(bytes / 8, kMaxBlockFrames) frames into @p buffer
+     *  and returns their bytes; 0 once the mixer stops. One thread at a time. */
+    std::uint32_t StreamProc(float* buffer, std::uint32_t bytes) noexcept;
+
+    /** Replaces how generators are made (the default makes the kinds this build has). UI
+     *  thread, while idle. */
+    void SetSoundFactory(SoundFactory factory);
+    /** The generator of @p kind, or null for a kind this build cannot play. */
+    static std::unique_ptr<CSound> CreateKindSound(std::int32_t kind);
+
+    /** Turns the band edges of GetSpectrum into levels from @p magnitudes (1024 bins). */
+    static void BandsFromMagnitudes(const float* magnitudes, std::span<double> bands) noexcept;
+    /** The last bin (exclusive) of each band for @p count bands. */
+    static std::vector<int> BandEdges(int count);
+
+private:
+    bool Start(CPlaybackParams& params, rt::MixerBlockSink* levelWindow, bool offline);
+    bool StartThread(CPlaybackParams& params);
+    bool CreateTracks(const CPlaybackParams& params);
+    bool CreateTrackSound(CMixerTrack& track, std::int32_t kind);
+    void FindFirstSegment(CMixerTrack& track) noexcept;
+    void NextSegment(CMixerTrack& track, std::uint32_t frame) noexcept;
+    bool IsPlayable(const CMixerTrack& track, std::int32_t index, std::uint32_t after) const noexcept;
+    void PrepareSound(CMixerTrack& track, std::uint32_t frame) noexcept;
+    bool RenderTrackFrame(CMixerTrack& track, std::uint32_t frame, CStereoFrame& out) noexcept;
+    bool RenderTrack(CMixerTrack& track, std::uint32_t frames) noexcept;
+    bool RenderBlock(std::uint32_t frames) noexcept;
+    void ThreadProc() noexcept;
+    void PostError(const QString& text) noexcept;
+    void FreeTracks() noexcept;
+    void ShowMessage(const char* text) const;
+    std::uint32_t FrameOf(double fraction) const noexcept;
+
+    std::thread m_thread;
+    std::vector<CMixerTrack> m_tracks;
+    SoundFactory m_factory;
+
+    std::uint32_t m_rate = 0;
+    std::uint32_t m_sessionSeconds = 0;
+    std::uint32_t m_totalFrames = 0;
+    double m_startFraction = 0.0;
+    std::uint32_t m_segmentFadeFrames = 0;
+    std::uint32_t m_playlistFadeFrames = 0;
+
+    std::atomic<bool> m_playing{false};
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_preview{false};
+    std::atomic<bool> m_abort{false};
+    std::atomic<bool> m_workerRunning{false};
+
+    plat::AutoResetEvent m_started;
+    plat::AutoResetEvent m_request;
+    plat::AutoResetEvent m_done;
+    // A request is its number (high half) and frame count (low half) in one word, so that a
+    // late answer to an abandoned request is never taken for the answer to the next one.
+    std::atomic<std::uint64_t> m_requestWord{0};
+    std::atomic<std::uint32_t> m_doneId{0};
+    std::uint32_t m_lastRequestId = 0; ///< stream procedure's thread
+    std::chrono::milliseconds m_waitBound{600};
+
+    std::unique_ptr<CStereoFrame[]> m_block; ///< what the worker renders into, kMaxBlockFrames
+    std::uint32_t m_startFrame = 0;
+    std::uint32_t m_currentFrame = 0; ///< worker: the next session frame to render
+    std::uint32_t m_blockStartFrame = 0;
+
+    CBrainwavesGlobal* m_brainwavesGlobal = nullptr;
+    CBilateralGlobal* m_bilateralGlobal = nullptr;
+    // Both clocks as they stood at the block's first frame: every track is rendered against
+    // them, so that each sees the cycles the session has there, whatever the tracks before it did.
+    model::SessionClockSetting::ClockState m_brainwavesAtBlock;
+    model::SessionClockSetting::ClockState m_bilateralAtBlock;
+    bool m_clocksAdvanced = false;     ///< worker: a track stepped the clocks over this block
+    CBrainwavesGlobal m_ownBrainwaves; ///< when the request brings no clocks
+    CBilateralGlobal m_ownBilateral;
+    rt::MixerEvents* m_notifyWindow = nullptr;
+    rt::MixerBlockSink* m_levelWindow = nullptr;
+
+    std::unique_ptr<plat::AudioOutput> m_output;
+    bool m_offline = false;
+    std::unique_ptr<plat::PlayedHistory> m_offlineHistory;
+    std::atomic<std::uint64_t> m_offlinePlayed{0};
+    std::atomic<double> m_renderLoad{0.0}; ///< worker: smoothed render time / audio time
+    std::atomic<std::uint64_t> m_underruns{0};
+    std::unique_ptr<plat::Spectrum> m_spectrum; ///< UI thread
+};

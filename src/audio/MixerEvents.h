@@ -1,0 +1,37 @@
+#pragma once
+/** @brief How the mixer reaches the windows that listen to it, without knowing any window.
+ *
+ * The view implements MixerEvents (it is the notify window); the live recorder implements a
+ * MixerBlockSink (it is the level window), or uses rt::MixerBlockQueue. Everything handed over
+ * is a value or is copied during the call: the mixer reuses its buffers for the next block. */
+
+#include <QString>
+
+#include <cstdint>
+
+namespace rt
+{
+
+class MixerEvents
+{
+public:
+    virtual ~MixerEvents() = default;
+    /** Shows @p text in a plain OK message box. UI thread, from inside CMixer::Play. */
+    virtual void ShowMixerMessage(const QString& text) = 0;
+    /** A generator failed: the view stops playback and shows @p text (WM_APP_MIXER_ERROR).
+     *  Called on the mixer's worker thread, at most once per playback: queue the text for the
+     *  UI thread and return; never wait for the UI thread here. */
+    virtual void PostMixerError(QString text) = 0;
+};
+
+class MixerBlockSink
+{
+public:
+    virtual ~MixerBlockSink() = default;
+    /** Every block handed to the output stream, in order, as interleaved stereo floats
+     *  (WM_APP_MIXER_BLOCK). On the stream's update thread; @p interleaved is valid only during
+     *  the call, so copy it. Must not block: the output waits for this call. */
+    virtual void OnMixerBlock(const float* interleaved, std::uint32_t frames) noexcept = 0;
+};
+
+} // namespace rt

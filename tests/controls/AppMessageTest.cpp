@@ -1,6 +1,8 @@
 #include "controls/AppMessage.h"
 #include "controls/Window.h"
 
+#include "support/FakeUi.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -13,6 +15,8 @@
 
 namespace
 {
+
+using vtest::WaitFor;
 
 /** Keeps what arrives: the thread it arrived on, the parameters and a copy of the payload. */
 class Receiver : public ui::Window
@@ -53,15 +57,6 @@ protected:
     }
 };
 
-bool WaitFor(const std::function<bool()>& done, int ms = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
 } // namespace
 
 // The engine reuses its block buffer as soon as it has posted: a message that carried a pointer into
@@ -86,7 +81,7 @@ TEST(AppMessage, PostedFromAWorkerThreadArrivesOnTheUiThreadWithItsPayloadIntact
         });
     worker.join();
 
-    ASSERT_TRUE(WaitFor([&] { return receiver.arrivals.size() == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return receiver.arrivals.size() == 2; }, 5000));
     const auto& block = receiver.arrivals[0];
     EXPECT_EQ(block.message, WM_APP_MIXER_BLOCK);
     EXPECT_EQ(block.thread, QCoreApplication::instance()->thread());
@@ -107,7 +102,7 @@ TEST(AppMessage, PlainPostedMessageKeepsItsParameters)
 {
     Receiver receiver;
     ASSERT_TRUE(ui::PostMessage(&receiver, WM_APP_MIXER_ERROR, 0, 0));
-    ASSERT_TRUE(WaitFor([&] { return receiver.arrivals.size() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return receiver.arrivals.size() == 1; }, 5000));
     EXPECT_FALSE(receiver.arrivals[0].text.has_value());
     EXPECT_FALSE(ui::PostMessage(nullptr, WM_APP_STOP));
 }

@@ -21,14 +21,7 @@
 namespace
 {
 
-bool WaitFor(const std::function<bool()>& done, int ms = 3000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms)
-        QTest::qWait(5);
-    return done();
-}
+using vtest::WaitFor;
 
 /** A parent that records the commands, scrolls and messages of its children. */
 class Parent : public ui::Window

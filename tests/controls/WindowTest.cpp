@@ -17,14 +17,7 @@
 namespace
 {
 
-bool WaitFor(const std::function<bool()>& done, int ms = 3000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms)
-        QTest::qWait(5);
-    return done();
-}
+using vtest::WaitFor;
 
 /** A window that records what its handlers saw. */
 class Probe : public ui::Window

@@ -1,5 +1,8 @@
 #include "support/FakeUi.h"
 
+#include <QElapsedTimer>
+#include <QTest>
+
 namespace vtest
 {
 
@@ -71,6 +74,15 @@ std::optional<QFont> FakeUi::ChooseFont(QWidget*, const QFont&, int, int)
 void FakeUi::OpenUrl(const QUrl& url)
 {
     openedUrls.push_back(url);
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms)
+        QTest::qWait(5);
+    return done();
 }
 
 } // namespace vtest

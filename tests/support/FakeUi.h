@@ -66,4 +66,7 @@ private:
     ui::ScopedBehaviour m_installed;
 };
 
+/** Runs the event loop until @p done holds or @p ms milliseconds have passed; returns done(). */
+bool WaitFor(const std::function<bool()>& done, int ms = 3000);
+
 } // namespace vtest

@@ -1,0 +1,51 @@
+#pragma once
+/** @brief The tone sound: a sine carrier with overtones and, for a true binaural beat, two
+ *  carriers half a beat below and above it.
+ *
+ * Each oscillator takes a new frequency only when its period ends, so a carrier that follows
+ * a graph glides without a phase jump. The overtones sit at fixed multiples of the carrier
+ * within each period, with amplitudes 0.72^k, and the sum is divided by the total amplitude
+ * so the peak stays at 1.
+ *
+ * Threads: the mixer's worker. GetSample allocates nothing. */
+
+#include "audio/CSound.h"
+
+#include <array>
+
+class CBrainwavesLocal;
+class CSegmentTone;
+
+class CSoundTone : public CSound
+{
+public:
+    static constexpr int kMaxOvertones = 9;
+    static constexpr std::array<double, kMaxOvertones> kOvertoneMultipliers = {1.25, 1.5,  1.75, 2.0, 2.25,
+                                                                               2.5,  2.75, 3.0,  3.25};
+    static constexpr double kOvertoneDecay = 0.72;
+
+    struct Oscillator
+    {
+        double m_frequency = 0.0;    ///< Hz, taken at the next period end
+        double m_periodStart = 0.0;  ///< segment position in frames
+        double m_nextBoundary = 0.0; ///< segment position in frames
+        double m_period = 0.0;       ///< frames
+    };
+
+    /** Starts the carrier's walk and both oscillators at the carrier's value at the start. */
+    bool Init() override;
+    /** One frame: the left carrier on both channels, or the right carrier on the right when
+     *  the entrainment is on with the binaural method. */
+    bool GetSample(CStereoFrame& frame) override;
+    double GetBaseGain() const noexcept override { return kToneBaseGain; }
+    bool HasFades() const noexcept override { return true; }
+
+private:
+    double Oscillate(Oscillator& osc, int overtones) const noexcept;
+    double PeriodOf(double hz) const noexcept;
+
+    CSegmentTone* m_tone = nullptr;           ///< the segment as a tone segment, not owned
+    CBrainwavesLocal* m_brainwaves = nullptr; ///< the segment's entrainment settings
+    Oscillator m_left;
+    Oscillator m_right;
+};

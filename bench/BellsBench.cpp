@@ -4,13 +4,13 @@
 // figure to keep at or below 100 ns with flush-to-zero on.
 #include "audio/CEffectsProcessor.h"
 #include "audio/CSoundBells.h"
+#include "audio/StkSetup.h"
 #include "model/CBilateralGlobal.h"
 #include "model/CBrainwavesGlobal.h"
 #include "model/CSegmentBells.h"
 #include "platform/audio/DenormalGuard.h"
 
 #include <benchmark/benchmark.h>
-#include <stk/Stk.h>
 
 #include <cstdint>
 #include <memory>
@@ -98,7 +98,7 @@ void BM_Bells(benchmark::State& state)
 void BM_BareInstruments(benchmark::State& state)
 {
     const int type = int(state.range(0));
-    stk::Stk::setSampleRate(kRate);
+    audio::PrepareStk(kRate);
     std::vector<std::unique_ptr<stk::Instrmnt>> instruments;
     for (int i = 0; i < kBells; ++i)
     {

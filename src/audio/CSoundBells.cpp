@@ -19,7 +19,7 @@ namespace
 constexpr std::array<int, CBell::kFirstModalBarType> kWaveguidePresets = {3, 0, 1, 2};
 constexpr std::array<int, CBell::kTypeCount - CBell::kFirstModalBarType> kModalBarPresets = {0, 1, 2, 3,
                                                                                              5, 6, 7, 8};
-// Seconds of waiting added per instrument of the list at the lowest density.
+// At density 0 a bell waits up to this many more seconds for every instrument of the list.
 constexpr double kSparseSecondsPerInstrument = 15.0;
 
 const QString& BellInitError()

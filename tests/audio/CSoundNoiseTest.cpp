@@ -135,6 +135,22 @@ TEST_F(CSoundNoiseTest, RenderingAllocatesNothing)
     EXPECT_EQ(scope.Count(), 0u);
 }
 
+class NoFilterProcessor : public CEffectsProcessor
+{
+public:
+    bool AddFilter() override { return false; }
+};
+
+TEST_F(CSoundNoiseTest, FilterBandThatCannotBeAddedFailsInit)
+{
+    NoFilterProcessor effects;
+    CSoundNoise noise; // after the processor, which it terminates when destroyed
+    m_rig.Prepare(noise, m_segment);
+    noise.m_effects = &effects;
+    EXPECT_FALSE(noise.Init());
+    EXPECT_EQ(noise.GetErrorText(), QStringLiteral("Failed to initialize the noise filter."));
+}
+
 struct MissingCase
 {
     const char* name;

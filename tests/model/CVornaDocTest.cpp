@@ -118,6 +118,8 @@ TEST(CVornaDoc, RichSessionRoundTripsByteIdentical)
 {
     CVornaDoc doc;
     vtest::FillRichSession(doc);
+    vtest::AddRichSegment<CSegmentSuggestions>(doc, 0, 0.4, 0.6).m_playMode =
+        CSegmentSuggestions::kPlayModePrerecorded; // a list of two
     const Bytes written = vtest::SessionBytes(doc);
 
     OpenedDoc read(written);

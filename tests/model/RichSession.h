@@ -2,7 +2,7 @@
 /** @brief A session that uses every part of the file: segments of every kind with settings off
  *  their defaults, edited stages, session-wide settings in graph and automatic modes, a muted
  *  track, a second track of a kind and notes outside Latin-1. Each segment costs the readers
- *  most of their time (its delay line), so there is one of each kind and one more in a list. */
+ *  most of their time (its delay line), so there is one of each kind. */
 
 #include "model/CSegmentAmbientMusic.h"
 #include "model/CSegmentBells.h"

@@ -54,9 +54,9 @@ public:
     Opener() { m_doc.SetHost(&m_host); }
 
     // Opens @p bytes as the open command does after its reset; returns the message, empty when
-    // the file was loaded. A loaded session must save into a file that loads again to the same
-    // bytes, and a failed one must leave the new session.
-    QString Open(const Bytes& bytes)
+    // the file was loaded. A failed open must leave the new session; with @p checkSaved, a loaded
+    // session must save into a file that loads again to the same bytes.
+    QString Open(const Bytes& bytes, bool checkSaved = true)
     {
         m_doc.OnNewDocument();
         m_host.m_messages.clear();
@@ -72,6 +72,8 @@ public:
                 << " of " << now.size();
             return m_host.m_messages.empty() ? QStringLiteral("(none)") : m_host.m_messages.front();
         }
+        if (!checkSaved)
+            return {};
         m_doc.OnNewDocument();
         EXPECT_TRUE(m_doc.LoadFromBytes(now)) << "a loaded session saved into a file that does not load";
         EXPECT_EQ(vtest::SessionBytes(m_doc), now);
@@ -137,7 +139,9 @@ TEST(SessionCorruption, SeededByteMutationsLoadOrFailCleanly)
             const std::size_t at = offset(random);
             damaged[at] = (random() & 1) != 0 ? interesting[random() % std::size(interesting)]
                                               : static_cast<std::uint8_t>(random());
-            const QString message = opener.Open(damaged);
+            // Saving and reading back every loaded session would double the time; every fourth
+            // mutation is enough to catch a reader and a writer that disagree.
+            const QString message = opener.Open(damaged, i % 4 == 0);
             if (message.isEmpty())
                 ++loaded;
             else

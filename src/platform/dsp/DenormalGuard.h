@@ -42,19 +42,29 @@ public:
 #ifdef VORNA_DSP_HAS_MXCSR
         m_saved = _mm_getcsr();
         EnableFlushDenormals();
+#elif defined(__aarch64__)
+        __asm__ __volatile__("mrs %0, fpcr" : "=r"(m_saved));
+        const unsigned long flushToZero = m_saved | (1ul << 24);
+        __asm__ __volatile__("msr fpcr, %0" : : "r"(flushToZero));
 #endif
     }
     ~ScopedFlushDenormals()
     {
 #ifdef VORNA_DSP_HAS_MXCSR
         _mm_setcsr(m_saved);
+#elif defined(__aarch64__)
+        __asm__ __volatile__("msr fpcr, %0" : : "r"(m_saved));
 #endif
     }
     ScopedFlushDenormals(const ScopedFlushDenormals&) = delete;
     ScopedFlushDenormals& operator=(const ScopedFlushDenormals&) = delete;
 
 private:
+#ifdef VORNA_DSP_HAS_MXCSR
     unsigned int m_saved = 0;
+#else
+    unsigned long m_saved = 0;
+#endif
 };
 
 } // namespace dsp

@@ -1,6 +1,7 @@
 #include "audio/CSoundTone.h"
 
 #include "GeneratorRig.h"
+#include "MixerFixtures.h"
 #include "model/CBrainwavesLocal.h"
 #include "model/CSegmentTone.h"
 #include "support/AllocationCounter.h"
@@ -213,6 +214,48 @@ TEST(CSoundTone, RenderingAllocatesNothing)
         ++tone.m_absoluteFrame;
     }
     EXPECT_EQ(scope.Count(), 0u);
+}
+
+// Through the real engine: the factory's tone segment makes its beat from two carriers at the
+// tone's base gain of 0.15, whatever the sizes of the device's requests.
+TEST(CSoundTone, SoundsThroughTheMixerAtItsBaseGain)
+{
+    constexpr std::uint32_t kRate = 11025;
+    constexpr std::uint32_t kFrames = 4 * kRate;
+    auto render = [&](std::uint32_t request)
+    {
+        vtest::ProbeSession session(kRate, 5);
+        session.brainwaves.m_property.SetValue(10.0);
+        const std::int32_t track = session.AddTrack(CSegment::kKindTone);
+        auto& tone = dynamic_cast<CSegmentTone&>(session.AddSegment(track, 0.0, 1.0));
+        tone.m_carrier.SetValue(200.0);
+        tone.m_overtones.SetValue(0.0);
+        tone.m_brainwaves.m_enabled = true;
+        CMixer mixer;
+        mixer.SetSoundFactory(
+            [](std::int32_t kind) -> std::unique_ptr<CSound>
+            { return kind == CSegment::kKindTone ? std::make_unique<CSoundTone>() : nullptr; });
+        rt::OfflineRenderer renderer(mixer);
+        std::vector<float> out(kFrames * 2);
+        EXPECT_TRUE(renderer.Start(session.params));
+        EXPECT_EQ(renderer.Render(out.data(), kFrames, vtest::Fixed(request)), kFrames);
+        renderer.Stop();
+        EXPECT_TRUE(session.events.Errors().empty());
+        return out;
+    };
+    const auto out = render(20000);
+    std::vector<double> left;
+    std::vector<double> right;
+    for (std::uint32_t i = 0; i < kFrames; ++i)
+    {
+        left.push_back(out[2 * i]);
+        right.push_back(out[2 * i + 1]);
+    }
+    EXPECT_NEAR(vtest::PeakHz(left, kRate, 150.0, 250.0), 195.0, 0.5);
+    EXPECT_NEAR(vtest::PeakHz(right, kRate, 150.0, 250.0), 205.0, 0.5);
+    EXPECT_NEAR(vtest::AmplitudeAt(left, kRate, 195.0), 0.15, 0.005);
+    EXPECT_NEAR(vtest::AmplitudeAt(right, kRate, 205.0), 0.15, 0.005);
+    EXPECT_EQ(render(333), out);
 }
 
 } // namespace

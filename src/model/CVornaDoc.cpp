@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QtEndian>
 
 #include <stk/Stk.h>
 
@@ -108,7 +109,24 @@ bool CVornaDoc::OnOpenDocument(const QString& path)
         Report(Describe(kMsgFailedToOpen, path, file.errorString()));
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    // Any file can be picked in the open dialog: one that is not a session is refused from its
+    // first four bytes, before a large file is read into memory for nothing.
+    const QByteArray head = file.peek(4);
+    if (head.size() == 4 && qFromLittleEndian<std::int32_t>(head.constData()) != kFileMagic)
+    {
+        Report(QString::fromLatin1(kMsgInvalidFile));
+        return false;
+    }
+    QByteArray bytes;
+    try
+    {
+        bytes = file.readAll();
+    }
+    catch (const std::bad_alloc&)
+    {
+        Report(QString::fromLatin1(kMsgFailedToOpen));
+        return false;
+    }
     if (file.error() != QFileDevice::NoError)
     {
         Report(Describe(kMsgFailedToOpen, path, file.errorString()));

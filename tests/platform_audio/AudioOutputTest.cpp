@@ -87,6 +87,7 @@ TEST_F(NullOutput, RealTimeModeNeverRunsAheadOfItsRate)
         const double played = static_cast<double>(f1 - f0);
         EXPECT_LE(played, seconds * rate * 1.01);
         EXPECT_GE(played, seconds * rate * 0.5);
+        EXPECT_EQ(out->Underruns(), 0u);
     }
 }
 

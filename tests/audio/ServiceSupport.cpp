@@ -1,15 +1,18 @@
 #include "ServiceSupport.h"
 
 #include "audio/AudioMessage.h"
+#include "platform/audio/AudioSystem.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
+#include <thread>
 
 namespace vtest
 {
@@ -101,6 +104,51 @@ std::vector<std::uint8_t> FakePrograms::Input(const QString& name) const
 bool FakePrograms::Ran(const QString& name) const
 {
     return QFile::exists(m_folder + QLatin1Char('/') + name + QStringLiteral(".args"));
+}
+
+NullDeviceCapture::NullDeviceCapture()
+{
+    plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::FreeRun);
+    plat::AudioSystem::SetNullDeviceMonitor(
+        [this](const float* frames, std::uint32_t count)
+        {
+            std::lock_guard lock(m_mutex);
+            m_samples.insert(m_samples.end(), frames, frames + static_cast<std::size_t>(count) * 2);
+        });
+}
+
+NullDeviceCapture::~NullDeviceCapture()
+{
+    plat::AudioSystem::SetNullDeviceMonitor({});
+}
+
+std::vector<float> NullDeviceCapture::Samples() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_samples;
+}
+
+std::size_t NullDeviceCapture::Frames() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_samples.size() / 2;
+}
+
+bool NullDeviceCapture::WaitForFrames(std::size_t frames, double seconds) const
+{
+    return WaitUntil([&] { return Frames() >= frames; }, seconds);
+}
+
+bool WaitUntil(const std::function<bool()>& done, double seconds)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done())
+    {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }
 
 double LoudestFrequency(const std::vector<float>& samples, unsigned rate, double fromHz, double toHz)

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -59,6 +60,30 @@ private:
     QString m_folder;
     QByteArray m_savedPath;
 };
+
+/** Streams play on a free-running null device for the scope's life, and every frame it
+ *  plays is kept, in order. */
+class NullDeviceCapture
+{
+public:
+    NullDeviceCapture();
+    ~NullDeviceCapture();
+    NullDeviceCapture(const NullDeviceCapture&) = delete;
+    NullDeviceCapture& operator=(const NullDeviceCapture&) = delete;
+
+    /** Interleaved stereo samples played so far. */
+    std::vector<float> Samples() const;
+    std::size_t Frames() const;
+    /** Waits (at most @p seconds) until at least @p frames frames were played. */
+    bool WaitForFrames(std::size_t frames, double seconds = 10.0) const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<float> m_samples;
+};
+
+/** Waits (at most @p seconds) until @p done() holds; whether it does. */
+bool WaitUntil(const std::function<bool()>& done, double seconds = 10.0);
 
 /** The frequency (Hz, 0.25 Hz steps between @p fromHz and @p toHz) at which @p samples
  *  (one channel at @p rate) are loudest. */

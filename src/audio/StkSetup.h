@@ -19,7 +19,9 @@ QString StkRawwaveFolder(const QString& installFolder);
  *  points the raw-wave folder at the installation's "Internals" folder (GetInstallPath).
  *
  *  Threads: the rendering thread, before it makes any instrument; nothing else may change
- *  these settings while instruments play. Reads the settings store, so not per frame. */
+ *  these settings while instruments play. Reads the settings store, so not per frame.
+ *  Making or freeing an instrument also edits STK's shared list of objects told of rate
+ *  changes, so instruments are made and freed on that thread only. */
 void PrepareStk(unsigned rate);
 
 } // namespace audio

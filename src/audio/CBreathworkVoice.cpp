@@ -1,0 +1,83 @@
+#include "audio/CBreathworkVoice.h"
+
+#include "platform/Folders.h"
+#include "platform/Registry.h"
+
+namespace
+{
+
+constexpr const char* kPhrases[CBreathworkVoice::kPhraseCount] = {
+    "In",
+    "Out",
+    "Hold",
+    "Breathe in",
+    "Take a deep breath",
+    "Take in a deep and slow breath",
+    "Breathe out",
+    "Breathe out slowly",
+    "Breathe out the air completely",
+    "Hold your breath",
+    "Hold your breath and relax",
+};
+
+} // namespace
+
+const char* CBreathworkVoice::GetPhraseName(int index) noexcept
+{
+    return index >= 0 && index < kPhraseCount ? kPhrases[index] : nullptr;
+}
+
+bool CBreathworkVoice::PlayPhrase(int index, unsigned rate)
+{
+    Close();
+    const char* phrase = GetPhraseName(index);
+    if (phrase == nullptr)
+        return false;
+    m_rate = rate;
+    m_path = GetLibraryPath(QString::fromLatin1(kFolder) + QString::fromLatin1(phrase), true);
+    return Open();
+}
+
+bool CBreathworkVoice::OpenUnder(const QString& stem)
+{
+    for (const char* ext : {".ogg", ".wav", ".mp3"})
+        if (m_file.Open(stem + QString::fromLatin1(ext), m_rate, false))
+            return true;
+    return false;
+}
+
+bool CBreathworkVoice::Open()
+{
+    Close();
+    bool opened = OpenUnder(m_path);
+    if (!opened)
+    {
+        // The prompts installed with the program lie in the same folders of the installation.
+        QString relative = m_path;
+        if (MakeLibraryRelative(relative))
+            opened = OpenUnder(GetInstallPath() + QStringLiteral("/Sound Library/") + relative);
+    }
+    if (!opened)
+        return false;
+    m_length = m_file.GetLength();
+    m_open = true;
+    return true;
+}
+
+bool CBreathworkVoice::ReadFrame(CStereoFrame& frame)
+{
+    return m_file.ReadFrame(frame); // silence once the prompt has been said
+}
+
+bool CBreathworkVoice::Rewind()
+{
+    return m_open && m_file.Rewind();
+}
+
+bool CBreathworkVoice::Close()
+{
+    m_file.Close();
+    m_open = false;
+    m_length = 0;
+    return true;
+}

@@ -1,0 +1,47 @@
+#pragma once
+/** @brief One of the eleven spoken breathwork prompts, ready to be played from its start.
+ *
+ * The prompts are "<phrase>.ogg", ".wav" or ".mp3" (tried in that order) under
+ * "Suggestions/VORNA Voice/Breathwork/" of the sound library. Where the user's library has
+ * none of them, the copy installed with the program (the same folders under the installation
+ * folder) is used, so breathwork works before anything has been put into the library.
+ *
+ * Threads: the mixer's worker. PlayPhrase opens the file; ReadFrame reads one buffered frame. */
+
+#include "audio/CSoundFile.h"
+
+#include <QString>
+
+#include <cstdint>
+
+class CBreathworkVoice
+{
+public:
+    static constexpr int kPhraseCount = 11;
+    static constexpr const char* kFolder = "Suggestions\\VORNA Voice\\Breathwork\\";
+
+    /** The file name of phrase @p index without its extension; nullptr outside 0..10. */
+    static const char* GetPhraseName(int index) noexcept;
+
+    /** Opens phrase @p index (closing what was open) not looping at @p rate; false for an
+     *  unknown phrase or when no file of it opens. */
+    bool PlayPhrase(int index, unsigned rate);
+    /** Opens the phrase path + ".ogg", else ".wav", else ".mp3". */
+    bool Open();
+    /** The next frame; silence (and false) after the end or when nothing is open. */
+    bool ReadFrame(CStereoFrame& frame);
+    /** Back to the start when open. */
+    bool Rewind();
+    bool Close();
+    /** Frames at the rate; 0 when nothing is open. */
+    std::uint32_t GetLength() const noexcept { return m_open ? m_length : 0; }
+
+private:
+    bool OpenUnder(const QString& stem);
+
+    QString m_path; ///< the phrase's path in the library, without extension
+    CSoundFile m_file;
+    bool m_open = false;
+    std::uint32_t m_length = 0;
+    unsigned m_rate = 0;
+};

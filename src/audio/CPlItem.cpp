@@ -1,0 +1,43 @@
+#include "audio/CPlItem.h"
+
+bool CPlItem::GetFrame(CStereoFrame& frame)
+{
+    const bool read = m_file.ReadFrame(frame);
+    ++m_framesPlayed;
+    ++m_runningPosition;
+    return read;
+}
+
+bool CPlItem::Open()
+{
+    Close();
+    if (!m_file.Open(m_path, m_rate, true))
+        return false;
+    m_open = true;
+    OnStarted();
+    return true;
+}
+
+bool CPlItem::Restart()
+{
+    if (!m_open)
+        return Open();
+    // The same stream a second Open would give, without decoding the header again.
+    if (!m_file.Rewind())
+        return Open();
+    OnStarted();
+    return true;
+}
+
+void CPlItem::Close()
+{
+    m_file.Close();
+    m_open = false;
+}
+
+void CPlItem::OnStarted()
+{
+    m_framesPlayed = 0;
+    m_runningPosition = m_startPosition;
+    m_playFrames = static_cast<std::uint32_t>(m_playSeconds) * m_rate;
+}

@@ -1,0 +1,188 @@
+#include "audio/CSoundBreathwork.h"
+
+#include "model/CSegmentBreathwork.h"
+#include "platform/Random.h"
+#include "platform/Registry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace
+{
+
+// Prompts by phase: the short one, and the first and count of the long ones.
+struct PhasePrompts
+{
+    int shortPrompt;
+    int firstLong;
+    int longCount;
+};
+constexpr PhasePrompts kPrompts[CSoundBreathwork::kPhaseCount] = {
+    {0, 3, 3}, // in: "In"; "Breathe in", "Take a deep breath", "Take in a deep and slow breath"
+    {2, 9, 2}, // hold: "Hold"; "Hold your breath", "Hold your breath and relax"
+    {1, 6, 3}, // out: "Out"; "Breathe out", "Breathe out slowly", "Breathe out the air completely"
+    {2, 9, 2},
+};
+
+} // namespace
+
+double CSoundBreathwork::SpanFraction() const noexcept
+{
+    return m_segmentLength == 0 ? 0.0 : std::min(1.0, double(m_position) / double(m_segmentLength));
+}
+
+bool CSoundBreathwork::Init()
+{
+    if (!CSound::Init())
+        return false;
+    CloseAll();
+    m_breathwork = dynamic_cast<CSegmentBreathwork*>(m_segment);
+    m_done = true;
+    if (m_breathwork == nullptr)
+        return true;
+    // A stored pattern outside the table plays as pattern 0.
+    const auto& row = kPatterns[m_breathwork->GetPattern()];
+    std::copy(std::begin(row), std::end(row), m_ratios.begin());
+    m_done = false;
+    // The cycle is read once a cycle and the breathing every frame: both walk at one step a
+    // second of the session rate, as the other properties do.
+    m_breathwork->m_cycle.StartAutoGraph(m_rate);
+    m_breathwork->m_breathing.StartAutoGraph(m_rate);
+    if (!OpenPrompts())
+    {
+        m_errorText = QStringLiteral("Failed to open a breathwork sound file.");
+        return false;
+    }
+    NextCycle();
+    m_firstCycle = true;
+    return OpenBreathNoise();
+}
+
+bool CSoundBreathwork::OpenPrompts()
+{
+    for (int i = 0; i < CBreathworkVoice::kPhraseCount; ++i)
+        if (!m_voices[static_cast<std::size_t>(i)].PlayPhrase(i, m_rate))
+            return false;
+    return true;
+}
+
+bool CSoundBreathwork::OpenBreathNoise()
+{
+    const QString folder = GetInstallPath() + QStringLiteral("/Internals/Noise/");
+    m_brownOpen = m_brown.Open(folder + QStringLiteral("Brown.ogg"), m_rate, true);
+    if (!m_brownOpen)
+    {
+        m_errorText = QStringLiteral("Failed to open the breathwork brown noise.");
+        return false;
+    }
+    m_pinkOpen = m_pink.Open(folder + QStringLiteral("Pink.ogg"), m_rate, true);
+    if (!m_pinkOpen)
+    {
+        m_errorText = QStringLiteral("Failed to open the breathwork white noise.");
+        return false;
+    }
+    return true;
+}
+
+void CSoundBreathwork::CloseAll()
+{
+    for (CBreathworkVoice& voice : m_voices)
+        voice.Close();
+    m_brown.Close();
+    m_brownOpen = false;
+    m_pink.Close();
+    m_pinkOpen = false;
+    m_prompt = -1;
+}
+
+bool CSoundBreathwork::Terminate()
+{
+    CloseAll();
+    return CSound::Terminate();
+}
+
+void CSoundBreathwork::NextCycle()
+{
+    const std::uint32_t p = m_position;
+    m_cycleSeconds = m_breathwork->m_cycle.GetValueAt(SpanFraction());
+    m_cycleFrames = static_cast<std::uint32_t>(std::max(0.0, m_cycleSeconds * m_rate));
+    m_cycleEnd = p + m_cycleFrames;
+    const std::int32_t sum = m_ratios[0] + m_ratios[1] + m_ratios[2] + m_ratios[3];
+    for (int i = 0; i < kPhaseCount; ++i)
+        m_phaseLength[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(
+            std::uint64_t(m_cycleFrames) * std::uint32_t(m_ratios[i]) / std::uint32_t(sum));
+    m_nextPhase = 0;
+    m_phase = -1;
+    m_firstCycle = false;
+    // Never begin a cycle that cannot end inside the segment.
+    if (std::uint64_t(p) + m_cycleFrames > std::uint64_t(m_segmentLength) + 1 || m_cycleFrames == 0)
+        m_done = true;
+}
+
+int CSoundBreathwork::ChoosePrompt() const
+{
+    const PhasePrompts& prompts = kPrompts[m_phase];
+    const bool takeShort = !m_firstCycle && RandomInt(2) == 0;
+    if (takeShort)
+        return prompts.shortPrompt;
+    const int longPrompt = prompts.firstLong + RandomInt(static_cast<std::uint32_t>(prompts.longCount));
+    // A long prompt that would still be speaking when the phase ends gives way to the short one.
+    if (m_voices[static_cast<std::size_t>(longPrompt)].GetLength() >
+        m_phaseLength[static_cast<std::size_t>(m_phase)])
+        return prompts.shortPrompt;
+    return longPrompt;
+}
+
+void CSoundBreathwork::StartPhase()
+{
+    m_prompt = ChoosePrompt();
+    m_voices[static_cast<std::size_t>(m_prompt)].Rewind();
+    m_phaseStart = m_position;
+}
+
+void CSoundBreathwork::GetBreathNoise(CStereoFrame& frame)
+{
+    const double v = std::clamp(m_breathwork->m_breathing.GetValueAt(SpanFraction()) / 100.0, 0.0, 1.0);
+    double e = 0.0;
+    if (m_phase == kPhaseIn || m_phase == kPhaseOut)
+    {
+        const std::uint32_t length = m_phaseLength[static_cast<std::size_t>(m_phase)];
+        const double u = length == 0 ? 1.0 : double(m_position - m_phaseStart) / double(length);
+        if (u > 0.0)
+            e = std::sin(std::numbers::pi * std::min(u, 1.0));
+    }
+    CStereoFrame b;
+    CStereoFrame k;
+    m_brown.ReadFrame(b); // a failed read is a silent frame
+    m_pink.ReadFrame(k);
+    const double g = std::sqrt(v) * e;
+    frame.left = static_cast<float>(((1.0 - v) * b.left + v * k.left) * g);
+    frame.right = static_cast<float>(((1.0 - v) * b.right + v * k.right) * g);
+}
+
+bool CSoundBreathwork::GetSample(CStereoFrame& frame)
+{
+    frame = {};
+    if (m_done)
+        return true;
+    const std::uint32_t p = m_position;
+    if (p >= m_cycleEnd)
+    {
+        NextCycle();
+        if (m_done)
+            return true;
+    }
+    if (p >= m_nextPhase)
+    {
+        m_phase = (m_phase + 1) % kPhaseCount;
+        m_nextPhase = p + m_phaseLength[static_cast<std::size_t>(m_phase)];
+        StartPhase();
+    }
+    CStereoFrame voice;
+    m_voices[static_cast<std::size_t>(m_prompt)].ReadFrame(voice);
+    GetBreathNoise(frame);
+    frame.left += voice.left;
+    frame.right += voice.right;
+    return true;
+}

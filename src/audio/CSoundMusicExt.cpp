@@ -1,0 +1,47 @@
+#include "audio/CSoundMusicExt.h"
+
+#include "model/CSegmentMusicExt.h"
+
+bool CSoundMusicExt::Init()
+{
+    if (!CSound::Init())
+        return false;
+    const auto* segment = dynamic_cast<const CSegmentMusicExt*>(m_segment);
+    m_file.Close();
+    m_length = 0;
+    m_loop = segment != nullptr && segment->m_loop;
+    m_path = segment != nullptr ? segment->m_path : QString();
+    if (m_path.isEmpty())
+        return true;
+    if (!m_file.Open(m_path, m_rate, m_loop))
+    {
+        m_errorText = QStringLiteral("Failed to open the external music sound file.");
+        return false;
+    }
+    m_length = m_file.GetLength();
+    // A looping file of no frames has no position to continue from (p mod 0); it is silent.
+    if (m_loop && m_length > 0)
+        m_file.Seek(m_position % m_length);
+    else if (!m_loop)
+        m_file.Seek(m_position);
+    return true;
+}
+
+bool CSoundMusicExt::Terminate()
+{
+    m_file.Close();
+    return CSound::Terminate();
+}
+
+bool CSoundMusicExt::GetSample(CStereoFrame& frame)
+{
+    frame = {};
+    if (m_path.isEmpty() || m_length == 0 || (!m_loop && m_position >= m_length))
+        return true;
+    if (!m_file.ReadFrame(frame))
+    {
+        m_errorText = QStringLiteral("Failed to read the external music sound file.");
+        return false;
+    }
+    return true;
+}

@@ -1,5 +1,13 @@
 #include "audio/CMixer.h"
 
+#include "audio/CSoundAmbientMusic.h"
+#include "audio/CSoundBells.h"
+#include "audio/CSoundBreathwork.h"
+#include "audio/CSoundMusicExt.h"
+#include "audio/CSoundNatureBG.h"
+#include "audio/CSoundNoise.h"
+#include "audio/CSoundSuggestions.h"
+#include "audio/CSoundTone.h"
 #include "model/CSegment.h"
 #include "model/CSegments.h"
 #include "model/CTracks.h"
@@ -74,6 +82,22 @@ std::unique_ptr<CSound> CMixer::CreateKindSound(std::int32_t kind)
 {
     switch (kind)
     {
+    case CSegment::kKindVoice:
+        return std::make_unique<CSoundSuggestions>();
+    case CSegment::kKindAmbientMusic:
+        return std::make_unique<CSoundAmbientMusic>();
+    case CSegment::kKindNature:
+        return std::make_unique<CSoundNatureBG>();
+    case CSegment::kKindBells:
+        return std::make_unique<CSoundBells>();
+    case CSegment::kKindTone:
+        return std::make_unique<CSoundTone>();
+    case CSegment::kKindNoise:
+        return std::make_unique<CSoundNoise>();
+    case CSegment::kKindBreathwork:
+        return std::make_unique<CSoundBreathwork>();
+    case CSegment::kKindExternalAudio:
+        return std::make_unique<CSoundMusicExt>();
     default:
         return nullptr;
     }

@@ -301,33 +301,4 @@ TEST_F(CSoundBreathworkTest, FilesThatCannotBeOpened)
     QDir(installPrompts).removeRecursively();
 }
 
-// With the prompts and noise loops made at build time, a default breathwork segment speaks and
-// breathes through the whole chain of a track (gain, balance, entrainment, effects).
-TEST_F(CSoundBreathworkTest, InstalledDataSoundsInARender)
-{
-    SetRegString(plat::RegRoot::LocalMachine, "InstallPath", QStringLiteral(VORNA_TEST_DATA_DIR));
-    const QString aside = LibraryPromptFolder().chopped(1) + "-aside";
-    ASSERT_TRUE(QDir().rename(LibraryPromptFolder().chopped(1), aside));
-
-    Rig rig(CSegment::kKindBreathwork, kRate, 24 * kRate); // defaults: pattern 0, 12 s, breathing 50
-    ASSERT_TRUE(rig.sound.Init()) << rig.sound.GetErrorText().toStdString();
-    const auto out = rig.Render(24 * kRate + 1, true);
-    ASSERT_FALSE(rig.failed);
-    auto peak = [&](double from, double to)
-    {
-        float p = 0.0f;
-        for (auto i = std::size_t(from * kRate); i < std::size_t(to * kRate); ++i)
-        {
-            EXPECT_TRUE(std::isfinite(out[i].left) && std::isfinite(out[i].right));
-            p = std::max({p, std::fabs(out[i].left), std::fabs(out[i].right)});
-        }
-        return p;
-    };
-    EXPECT_GT(peak(0.0, 1.0), 0.02f) << "the first prompt is said";
-    EXPECT_GT(peak(2.5, 3.5), 0.005f) << "breath noise in the middle of the inhale";
-    EXPECT_GT(peak(12.0, 13.0), 0.02f) << "the second cycle's prompt";
-    EXPECT_TRUE(rig.sound.Terminate());
-    ASSERT_TRUE(QDir().rename(aside, LibraryPromptFolder().chopped(1)));
-}
-
 } // namespace

@@ -1,7 +1,9 @@
 // The engine's render speed on the heavy reference session: ten minutes, every kind on two
 // tracks (16) or one (8), every segment the whole session, entrainment, bilateral movement
 // with a 50 ms cubic delay, all four effects with graph-mode levels, volume and balance in
-// graph mode, bells with all twelve instruments, noise with automatic graphs. Rendered offline
+// graph mode, bells with all twelve instruments, noise with automatic graphs, voice shuffling
+// three OGG files, both playlists over two OGG files (ambient music sliced, nature looped),
+// external audio looping an OGG file, breathwork with the installed prompts. Rendered offline
 // through the mixer's own stream procedure, in requests of a tenth of a second.
 //
 // Figures: x_realtime (audio seconds per second of rendering), p99 and maximum request time
@@ -14,11 +16,18 @@
 #include "audio/CMixer.h"
 #include "audio/CSound.h"
 #include "audio/OfflineRenderer.h"
+#include "model/CSegmentAmbientMusic.h"
 #include "model/CSegmentBells.h"
+#include "model/CSegmentMusicExt.h"
+#include "model/CSegmentNatureBG.h"
 #include "model/CSegmentNoise.h"
+#include "model/CSegmentSuggestions.h"
 #include "model/CSegments.h"
 #include "model/CTracks.h"
 #include "platform/audio/AudioSystem.h"
+#include "platform/audio/SoundWriter.h"
+
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -73,6 +82,56 @@ public:
 private:
     double m_hz;
     double m_phase = 0.0;
+};
+
+// Sound files for the file kinds, made once: OGG Vorbis at 44.1 kHz stereo, so every track
+// decodes and (at other rates) resamples as it would with a real library. The process runs in
+// a private home, so nothing is written into the user's documents.
+struct Media
+{
+    QTemporaryDir home;
+    std::vector<QString> voice;    // three 10 s files
+    std::vector<QString> playlist; // two 60 s files
+    QString external;              // 30 s, looped
+
+    Media()
+    {
+        setenv("HOME", home.path().toLocal8Bit().constData(), 1);
+        setenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit().constData(), 1);
+        for (int i = 0; i < 3; ++i)
+            voice.push_back(Write(QString("voice%1.ogg").arg(i), 10, 200.0 + 50 * i));
+        for (int i = 0; i < 2; ++i)
+            playlist.push_back(Write(QString("music%1.ogg").arg(i), 60, 330.0 + 110 * i));
+        external = Write("external.ogg", 30, 523.0);
+    }
+
+    QString Write(const QString& name, int seconds, double hz) const
+    {
+        constexpr unsigned rate = 44100;
+        const QString path = home.path() + "/" + name;
+        plat::SoundWriter writer;
+        writer.Open(path, plat::SoundWriter::Format::OggVorbis, rate, 2);
+        std::vector<float> block(2 * rate);
+        for (int s = 0; s < seconds; ++s)
+        {
+            for (unsigned i = 0; i < rate; ++i)
+            {
+                const double t = s + double(i) / rate;
+                const double v = 0.3 * std::sin(2.0 * std::numbers::pi * hz * t) * (0.6 + 0.4 * std::sin(t));
+                block[2 * i] = static_cast<float>(v);
+                block[2 * i + 1] = static_cast<float>(0.8 * v);
+            }
+            writer.Write(block.data(), rate);
+        }
+        writer.Close();
+        return path;
+    }
+
+    static const Media& Get()
+    {
+        static const Media media;
+        return media;
+    }
 };
 
 CGraph Wave(double low, double high)
@@ -136,6 +195,22 @@ struct HeavySession
         if (auto* noise = dynamic_cast<CSegmentNoise*>(segment.get()))
             for (CSmartProperty* p : {&noise->m_smoothness, &noise->m_filter, &noise->m_frequency, &noise->m_sharpness})
                 p->SetMode(CSmartProperty::kModeAutoGraph);
+        const Media& media = Media::Get();
+        if (auto* voice = dynamic_cast<CSegmentSuggestions*>(segment.get()))
+        {
+            for (const QString& path : media.voice)
+                voice->m_files.push_back({path, 0});
+            voice->m_playMode = CSegmentSuggestions::kPlayModeShuffle; // keeps speaking all session
+            voice->m_interval.SetValue(2.0);
+        }
+        if (auto* playlist = dynamic_cast<model::PlaylistSegment*>(segment.get()))
+            for (const QString& path : media.playlist)
+                playlist->m_files.push_back({path, 0});
+        if (auto* external = dynamic_cast<CSegmentMusicExt*>(segment.get()))
+        {
+            external->m_path = media.external;
+            external->m_loop = true;
+        }
         tracks.GetTrack(tracks.GetCount() - 1).m_segments.AddSegment(std::move(segment));
         if (!CMixer::CreateKindSound(kind))
             ++standIns;

@@ -1,5 +1,6 @@
 #include "audio/CMixer.h"
 
+#include "audio/AudioMessage.h"
 #include "audio/CSoundAmbientMusic.h"
 #include "audio/CSoundBells.h"
 #include "audio/CSoundBreathwork.h"
@@ -145,8 +146,8 @@ bool CMixer::Start(CPlaybackParams& params, rt::MixerBlockSink* levelWindow, boo
     }
     // A device that fails to start leaves the stream playing on the null device; the layer
     // asks its caller to say so.
-    if (!m_output->Play() && m_notifyWindow != nullptr)
-        m_notifyWindow->ShowMixerMessage(plat::AudioSystem::LastError());
+    if (!m_output->Play())
+        audio::ShowMessage(plat::AudioSystem::LastError());
     return true;
 }
 
@@ -615,8 +616,7 @@ void CMixer::FreeTracks() noexcept
 
 void CMixer::ShowMessage(const char* text) const
 {
-    if (m_notifyWindow != nullptr)
-        m_notifyWindow->ShowMixerMessage(QString::fromLatin1(text));
+    audio::ShowMessage(QString::fromLatin1(text));
 }
 
 void CMixer::Stop()

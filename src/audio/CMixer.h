@@ -64,8 +64,8 @@ public:
     CMixer& operator=(const CMixer&) = delete;
 
     /** Starts playing @p params on an output stream of the audio layer at the session rate;
-     *  @p levelWindow (may be null) receives every block. False, with a message box through
-     *  the notify window and nothing left running, when the tracks, the worker or the stream
+     *  @p levelWindow (may be null) receives every block. False, with a message box
+     *  (audio::ShowMessage) and nothing left running, when the tracks, the worker or the stream
      *  cannot be made. Only on an idle mixer (the view stops a playback first). */
     bool Play(CPlaybackParams& params, rt::MixerBlockSink* levelWindow);
     /** As Play, without a stream: the caller asks for the blocks through StreamProc (the

@@ -29,6 +29,6 @@ struct CPlaybackParams
     /** The session-wide clocks, not owned; when null the mixer uses default settings of its own. */
     CBrainwavesGlobal* m_brainwavesGlobal = nullptr;
     CBilateralGlobal* m_bilateralGlobal = nullptr;
-    /** Receives the engine's message boxes and its error message (the view). May be null. */
+    /** Receives a generator's error text during playback (the view). May be null. */
     rt::MixerEvents* m_notifyWindow = nullptr;
 };

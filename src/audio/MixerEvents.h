@@ -2,7 +2,9 @@
 /** @brief How the mixer reaches the windows that listen to it, without knowing any window.
  *
  * The view implements MixerEvents (it is the notify window); the live recorder implements a
- * MixerBlockSink (it is the level window), or uses rt::MixerBlockQueue. Everything handed over
+ * MixerBlockSink (it is the level window), or uses rt::MixerBlockQueue. The engine's message
+ * boxes (a playback that cannot start) go through audio::ShowMessage, as the other audio
+ * services' do. Everything handed over
  * is a value or is copied during the call: the mixer reuses its buffers for the next block. */
 
 #include <QString>
@@ -16,8 +18,6 @@ class MixerEvents
 {
 public:
     virtual ~MixerEvents() = default;
-    /** Shows @p text in a plain OK message box. UI thread, from inside CMixer::Play. */
-    virtual void ShowMixerMessage(const QString& text) = 0;
     /** A generator failed: the view stops playback and shows @p text (WM_APP_MIXER_ERROR).
      *  Called on the mixer's worker thread, at most once per playback: queue the text for the
      *  UI thread and return; never wait for the UI thread here. */

@@ -187,8 +187,9 @@ TEST(CMixer, MutedTrackIsSilentAndPreviewPlaysOnlyThePreviewedTrack)
         EXPECT_FALSE(mixer.IsPlaying());
         EXPECT_EQ(renderer.Request(out.data(), 400), 400u);
         EXPECT_TRUE(session.scripts[0]->events.empty());
-        EXPECT_EQ(session.scripts[1]->events,
-                  (std::vector<SoundEvent>{{SoundEvent::kInit, 0, 4000}, {SoundEvent::kTerminate, 2001, 6001}}));
+        EXPECT_EQ(
+            session.scripts[1]->events,
+            (std::vector<SoundEvent>{{SoundEvent::kInit, 0, 4000}, {SoundEvent::kTerminate, 2001, 6001}}));
         renderer.Stop();
     }
 }

@@ -2,6 +2,7 @@
 // Test generators and a small session builder for the engine tests. The generators stand in
 // for the real kinds where a test needs to know exactly what a track emits.
 
+#include "audio/AudioMessage.h"
 #include "audio/CMixer.h"
 #include "audio/CSound.h"
 #include "audio/MixerEvents.h"
@@ -115,15 +116,24 @@ private:
     std::shared_ptr<Script> m_script;
 };
 
-/** Records what the engine tells the view. */
+/** Records what the engine tells the view, and the message boxes of the audio services while
+ *  it lives. */
 class RecordingEvents : public rt::MixerEvents
 {
 public:
-    void ShowMixerMessage(const QString& text) override
+    RecordingEvents()
+        : m_previous(audio::SetMessageSink(
+              [this](const QString& text)
+              {
+                  std::lock_guard lock(m_mutex);
+                  m_messages.push_back(text);
+              }))
     {
-        std::lock_guard lock(m_mutex);
-        m_messages.push_back(text);
     }
+    ~RecordingEvents() override { audio::SetMessageSink(std::move(m_previous)); }
+    RecordingEvents(const RecordingEvents&) = delete;
+    RecordingEvents& operator=(const RecordingEvents&) = delete;
+
     void PostMixerError(QString text) override
     {
         std::lock_guard lock(m_mutex);
@@ -142,6 +152,7 @@ public:
 
 private:
     mutable std::mutex m_mutex;
+    audio::MessageSink m_previous;
     std::vector<QString> m_messages;
     std::vector<QString> m_errors;
 };

@@ -586,6 +586,52 @@ TEST(CMixer, SteadyStateBlocksAllocateNothing)
     renderer.Stop();
 }
 
+// The generators this build has, made by the mixer's own factory: each sounds through the
+// mixer, nothing goes non-finite, and steady blocks allocate nothing.
+TEST(CMixer, PlaysTheBuiltGeneratorKinds)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<std::int32_t> kinds;
+        bool mustSound;
+    } cases[] = {
+        {"tone", {CSegment::kKindTone}, true},
+        {"noise", {CSegment::kKindNoise}, true},
+        {"bells", {CSegment::kKindBells}, false}, // strikes come at random times
+        {"all three", {CSegment::kKindTone, CSegment::kKindNoise, CSegment::kKindBells}, true},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ProbeSession session(22050, 30);
+        for (std::int32_t kind : c.kinds)
+        {
+            CSegment& segment = session.AddSegment(session.AddTrack(kind), 0.0, 1.0);
+            segment.m_brainwaves.m_enabled = true;
+            segment.m_effects.m_switch[CEffectsLocal::kReverb] = true;
+            segment.m_effects.m_level[CEffectsLocal::kReverb].SetValue(50.0);
+        }
+        CMixer mixer; // the default factory
+        rt::OfflineRenderer renderer(mixer);
+        ASSERT_TRUE(renderer.Start(session.params));
+        std::vector<float> out(22050 * 2);
+        renderer.Render(out.data(), 22050, Fixed(2205));
+        const vtest::AllocationScope scope;
+        renderer.Render(out.data(), 22050, Fixed(2205));
+        EXPECT_EQ(scope.Count(), 0u);
+        renderer.Stop();
+        EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float v) { return std::isfinite(v); }));
+        const double energy = std::inner_product(out.begin(), out.end(), out.begin(), 0.0);
+        if (c.mustSound)
+        {
+            EXPECT_GT(std::sqrt(energy / out.size()), 1e-3);
+        }
+        EXPECT_TRUE(session.events.Errors().empty()) << session.events.Errors().front().toStdString();
+        EXPECT_TRUE(session.events.Messages().empty());
+    }
+}
+
 // Through the audio layer: the null device plays what the mixer renders, and Play returns
 // with the mixer already playing.
 class MixerOnNullDevice : public ::testing::Test

@@ -2,7 +2,7 @@
 
 #include "audio/CPlItemLoop.h"
 #include "audio/CPlItemSlicing.h"
-#include "platform/Random.h"
+#include "audio/PlayOrder.h"
 
 #include <new>
 #include <utility>
@@ -48,22 +48,7 @@ bool CPlaylistPlayer::Start()
 
 void CPlaylistPlayer::BuildOrder()
 {
-    const auto n = static_cast<std::int32_t>(m_order.size());
-    const std::int32_t last = m_order.back();
-    for (std::int32_t i = 0; i < n; ++i)
-        m_order[static_cast<std::size_t>(i)] = i;
-    if (m_shuffle)
-    {
-        for (std::int32_t i = 0; i < n / 2; ++i)
-        {
-            const int a = RandomInt(static_cast<std::uint32_t>(n));
-            const int b = RandomInt(static_cast<std::uint32_t>(n));
-            std::swap(m_order[static_cast<std::size_t>(a)], m_order[static_cast<std::size_t>(b)]);
-        }
-        if (n >= 2 && m_order[0] == last)
-            std::swap(m_order[0],
-                      m_order[static_cast<std::size_t>(1 + RandomInt(static_cast<std::uint32_t>(n - 1)))]);
-    }
+    audio::RefillPlayOrder(m_order, m_shuffle);
     m_orderIndex = 0;
 }
 

@@ -1,5 +1,6 @@
 #include "audio/CSoundSuggestions.h"
 
+#include "audio/PlayOrder.h"
 #include "model/CSegmentSuggestions.h"
 #include "platform/Random.h"
 
@@ -62,21 +63,7 @@ bool CSoundSuggestions::Terminate()
 
 void CSoundSuggestions::ShuffleOrder()
 {
-    const auto n = static_cast<std::int32_t>(m_order.size());
-    if (n == 0)
-        return;
-    const std::int32_t last = m_order.back();
-    for (std::int32_t i = 0; i < n; ++i)
-        m_order[static_cast<std::size_t>(i)] = i;
-    for (std::int32_t i = 0; i < n / 2; ++i)
-    {
-        const int a = RandomInt(static_cast<std::uint32_t>(n));
-        const int b = RandomInt(static_cast<std::uint32_t>(n));
-        std::swap(m_order[static_cast<std::size_t>(a)], m_order[static_cast<std::size_t>(b)]);
-    }
-    if (n >= 2 && m_order[0] == last)
-        std::swap(m_order[0],
-                  m_order[static_cast<std::size_t>(1 + RandomInt(static_cast<std::uint32_t>(n - 1)))]);
+    audio::RefillPlayOrder(m_order, true);
 }
 
 void CSoundSuggestions::NextIndex()

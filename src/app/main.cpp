@@ -1,4 +1,4 @@
-// Vorna's entry point. The main window comes with the window layer; until then the program
+// Vorna's entry point. The main window comes with the workspace; until then the program
 // checks its installation and says what this build holds.
 #include "platform/Folders.h"
 #include "platform/Registry.h"
@@ -14,7 +14,7 @@ int main(int argc, char* argv[])
 
     QTextStream out(stdout);
     out << "Vorna " << VORNA_VERSION << "\n"
-        << "This build holds the session model and its platform layer; the main window is not built yet.\n"
+        << "This build holds the session model, the audio engine and the controls; the main window is not built yet.\n"
         << "Installed data: " << GetInstallPath() << "\n"
         << "Documents folder: " << GetDocumentsFolder() << "\n";
     return 0;

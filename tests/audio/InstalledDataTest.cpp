@@ -1,3 +1,4 @@
+#include "audio/CBreathworkVoice.h"
 #include "audio/CSoundFile.h"
 #include "platform/audio/Spectrum.h"
 
@@ -99,19 +100,9 @@ TEST(InstalledData, NoiseLoopsHaveTheirColourAndWrapSeamlessly)
 // The prompts that the breathwork sound opens by name, each a short spoken phrase.
 TEST(InstalledData, BreathworkPromptsAreShortSpokenPhrases)
 {
-    const char* prompts[] = {"In",
-                             "Out",
-                             "Hold",
-                             "Breathe in",
-                             "Take a deep breath",
-                             "Take in a deep and slow breath",
-                             "Breathe out",
-                             "Breathe out slowly",
-                             "Breathe out the air completely",
-                             "Hold your breath",
-                             "Hold your breath and relax"};
-    for (const char* name : prompts)
+    for (int i = 0; i < CBreathworkVoice::kPhraseCount; ++i)
     {
+        const char* name = CBreathworkVoice::GetPhraseName(i);
         SCOPED_TRACE(name);
         const QString path = kData + "/Sound Library/Suggestions/VORNA Voice/Breathwork/" + name + ".ogg";
         const double seconds = CSoundFile::GetFileDuration(path);

@@ -183,14 +183,20 @@ bool CVornaDoc::OnSaveDocument(const QString& path)
         return false;
     }
 
-    // The previous file is replaced only once the new one is complete on disk.
+    // The previous file is replaced only once the new one is complete on disk. A small file
+    // stays in QSaveFile's buffer until commit, and commit does not report a failed flush (a full
+    // disk would replace the session with an empty file): flush and check before committing.
+    // Leaving without commit discards the temporary file and keeps the previous one.
     const std::vector<std::uint8_t>& bytes = ar.GetBytes();
     QSaveFile file(path);
     const auto size = static_cast<qint64>(bytes.size());
     if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(bytes.data()), size) != size || !file.commit())
+        file.write(reinterpret_cast<const char*>(bytes.data()), size) != size || !file.flush() ||
+        file.error() != QFileDevice::NoError || !file.commit())
     {
-        Report(Describe(kMsgFailedToSave, path, file.errorString()));
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        Report(Describe(kMsgFailedToSave, path, reason));
         return false;
     }
     TieToFile(path);

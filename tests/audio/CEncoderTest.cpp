@@ -12,7 +12,12 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <csignal>
 #include <cmath>
 #include <numbers>
 #include <thread>
@@ -310,6 +315,34 @@ TEST(CEncoder, StartFailuresShowTheirText)
     EXPECT_EQ(messages.Texts(),
               (QStringList{"Failed to start the encoder stream.", "Failed to create the encoder stream.",
                            "Failed to create the encoder stream."}));
+}
+
+// A full disk while a WAV is written: writes past the file-size limit fail (SIGXFSZ ignored), in
+// a child process so that the limit binds nothing else. The failure is reported, never a success.
+TEST(CEncoder, WavOntoAFullDiskIsReported)
+{
+    const QString path = vtest::MediaPath(QStringLiteral("full-disk.wav"));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        vtest::MessageLog messages;
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        CEncoder encoder;
+        bool ok = encoder.Start(path, 2, kWav, 3, 3, 44100);
+        const auto block = Sine(44100, 44100, 440.0);
+        ok = ok && encoder.Write(block.data(), 44100);
+        ok = encoder.Stop() && ok;
+        const bool reported = messages.Contains(QStringLiteral("Failed to write to the encoder.")) &&
+                              messages.Contains(QStringLiteral("Failed to finish the encoder stream."));
+        ::_exit(ok ? 1 : reported ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported success, 2: no message";
 }
 
 // A dead encoder is a failure, never a silent success: an encoder that dies while frames

@@ -18,8 +18,12 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstring>
 #include <vector>
@@ -444,6 +448,50 @@ TEST(CVornaDoc, FailedSaveIsReportedAndKeepsThePreviousFile)
     host.m_messages.clear();
     EXPECT_FALSE(doc.OnSaveDocument(vtest::TestHome() + QStringLiteral("/nirgends/da.vrx")));
     EXPECT_EQ(host.m_messages.size(), 1u);
+}
+
+// A full disk: writes past the file-size limit fail with EFBIG once SIGXFSZ is ignored. The save
+// runs in a child process so that the limit binds nothing else. Sizes below and above the save
+// file's buffer, which a small session never leaves before the commit.
+TEST(CVornaDoc, SaveOntoAFullDiskFailsAndKeepsThePreviousFile)
+{
+    const QString folder = vtest::TestHome() + QStringLiteral("/Full");
+    const QString path = folder + QStringLiteral("/Voll.vrx");
+    QDir().mkpath(folder);
+    for (const int noteChars : {1000, 15000, 40000})
+    {
+        SCOPED_TRACE(noteChars);
+        {
+            CVornaDoc previous;
+            previous.m_notes = QStringLiteral("vorher");
+            ASSERT_TRUE(previous.OnSaveDocument(path));
+        }
+        const Bytes before = ReadFile(path);
+        ASSERT_FALSE(before.empty());
+
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+        {
+            RecordingHost host;
+            CVornaDoc doc;
+            doc.SetHost(&host);
+            doc.m_notes = QString(noteChars, QLatin1Char('n'));
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{static_cast<rlim_t>(noteChars / 2), static_cast<rlim_t>(noteChars / 2)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            const bool saved = doc.OnSaveDocument(path);
+            const bool reported = host.m_messages.size() == 1 &&
+                                  host.m_messages[0].startsWith(QLatin1String("Failed to save document."));
+            ::_exit(saved ? 1 : reported ? 0 : 2);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported success, 2: no message";
+        EXPECT_EQ(ReadFile(path), before);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"Voll.vrx"});
+    }
 }
 
 TEST(CVornaDoc, ResetClearsTheSessionAndTheEditingStateButKeepsThePlacement)

@@ -13,6 +13,7 @@ struct SoundWriter::Impl
 {
     SNDFILE* file = nullptr;
     bool rf64WhenLarge = false;
+    bool headerAtEnd = false; ///< a WAV, whose sizes are written once the frames are
 };
 
 SoundWriter::SoundWriter() : m_impl(std::make_unique<Impl>()) {}
@@ -63,6 +64,8 @@ bool SoundWriter::Open(const QString& path, Format format, unsigned rate, int ch
     m_impl->file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
     if (!m_impl->file)
         return false;
+    const int major = info.format & SF_FORMAT_TYPEMASK;
+    m_impl->headerAtEnd = major == SF_FORMAT_WAV || major == SF_FORMAT_RF64;
     if (rf64)
         sf_command(m_impl->file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     sf_command(m_impl->file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -83,9 +86,17 @@ bool SoundWriter::Close()
 {
     if (!m_impl->file)
         return true;
+    // The header is written last: a disk that fills up then leaves a file that claims no frames
+    // (or the wrong count), which sf_close does not report; a failed write is kept in the error.
+    bool written = sf_error(m_impl->file) == SF_ERR_NO_ERROR;
+    if (written && m_impl->headerAtEnd)
+    {
+        sf_command(m_impl->file, SFC_UPDATE_HEADER_NOW, nullptr, 0);
+        written = sf_error(m_impl->file) == SF_ERR_NO_ERROR;
+    }
     const int err = sf_close(m_impl->file);
     m_impl->file = nullptr;
-    return err == 0;
+    return err == 0 && written;
 }
 
 void SoundWriter::SetRf64WhenLarge(bool on)

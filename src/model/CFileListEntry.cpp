@@ -24,7 +24,7 @@ void CFileListEntry::SerializeList(plat::Archive& ar, std::vector<CFileListEntry
         for (const CFileListEntry& entry : list)
         {
             ar.WriteString(entry.m_path);
-            ar.WriteByte(entry.m_libraryRelative);
+            ar.WriteFlag(entry.IsLibraryRelative());
         }
         return;
     }
@@ -35,7 +35,7 @@ void CFileListEntry::SerializeList(plat::Archive& ar, std::vector<CFileListEntry
     {
         CFileListEntry entry;
         entry.m_path = ar.ReadString();
-        entry.m_libraryRelative = ar.ReadByte();
+        entry.m_libraryRelative = ar.ReadFlag() ? 1 : 0;
         read.push_back(std::move(entry));
     }
     list = std::move(read);

@@ -395,6 +395,38 @@ TEST(SegmentKinds, OldVoiceRecord)
     EXPECT_EQ(shuffled->m_contentDuration, 0.0);
 }
 
+// The library flag is one byte: any non-zero value read is library relative, and it is written
+// back as 1 (not as the stray value read, which another reader may take for something else).
+TEST(SegmentKinds, FileEntryFlagIsReadAsNonZeroAndWrittenAsOne)
+{
+    plat::Archive in = plat::Archive::ForStoring(kCurrentVersion);
+    in.WriteInt32(3);
+    for (const std::uint8_t flag : {0xA5, 0x02, 0x00})
+    {
+        in.WriteString(QStringLiteral("a.ogg"));
+        in.WriteByte(flag);
+    }
+    plat::Archive reading = plat::Archive::ForLoading(in.GetBytes(), kCurrentVersion);
+    std::vector<CFileListEntry> list;
+    CFileListEntry::SerializeList(reading, list);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_TRUE(list[0].IsLibraryRelative());
+    EXPECT_TRUE(list[1].IsLibraryRelative());
+    EXPECT_FALSE(list[2].IsLibraryRelative());
+
+    plat::Archive out = plat::Archive::ForStoring(kCurrentVersion);
+    CFileListEntry::SerializeList(out, list);
+    std::vector<std::uint8_t> flags;
+    plat::Archive back = plat::Archive::ForLoading(out.GetBytes(), kCurrentVersion);
+    ASSERT_EQ(back.ReadInt32(), 3);
+    for (int i = 0; i < 3; ++i)
+    {
+        back.ReadString();
+        flags.push_back(back.ReadByte());
+    }
+    EXPECT_EQ(flags, (std::vector<std::uint8_t>{1, 1, 0}));
+}
+
 TEST(SegmentKinds, OldAmbientAndNatureRecordsMoveToTheNewFolders)
 {
     struct Case

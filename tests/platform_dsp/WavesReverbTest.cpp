@@ -147,3 +147,34 @@ TEST(WavesReverb, ShortestTimeAndLowRateStayFinite)
         EXPECT_LT(vtest::Rms(out), 1.0);
     }
 }
+
+// The combs peak at 0 Hz far above their energy gain: without a DC blocker in the wet path a DC
+// offset came out 7 to 14 times larger, and the 0 to 30 Hz band 3 to 7.5 dB above the mid band.
+// Gains are energy means over a fine grid of frequencies, since a comb's gain swings from one
+// frequency to the next.
+TEST(WavesReverb, NoBoostAtDcAndSubAudio)
+{
+    const double rate = 44100;
+    const auto meanGainDb = [&](const std::vector<double>& ir, double lo, double hi, double step)
+    {
+        double energy = 0;
+        int n = 0;
+        for (double f = lo; f < hi; f += step, ++n)
+            energy += std::pow(10.0, vtest::GainDbAt(ir, f, rate) / 10.0);
+        return 10.0 * std::log10(energy / n);
+    };
+    struct Case
+    {
+        float mix, timeMs;
+    };
+    for (const Case c : {Case{-8.3f, 1820.0f}, Case{-5.2f, 2125.0f}, Case{-2.0f, 2500.0f}})
+    {
+        SCOPED_TRACE(testing::Message() << c.mix << " dB, " << c.timeMs << " ms");
+        dsp::WavesReverb r = Make(rate, {0.0f, c.mix, c.timeMs, 0.5f});
+        const std::vector<double> ir =
+            vtest::Channel(Render(r, vtest::StereoImpulse(std::size_t(rate * 6))), 0);
+        const double mid = meanGainDb(ir, 300, 3000, 9.1);
+        EXPECT_NEAR(meanGainDb(ir, 0, 30, 0.1), mid, 1.0);
+        EXPECT_LT(vtest::GainDbAt(ir, 0.0, rate), mid);
+    }
+}

@@ -62,6 +62,7 @@ void WavesReverb::Reset() noexcept
         for (Line& l : m_allpass[ch])
             l.pos = 0;
         std::fill(std::begin(m_lowpass[ch]), std::end(m_lowpass[ch]), 0.0f);
+        m_dcIn[ch] = m_dcOut[ch] = 0.0f;
     }
 }
 
@@ -111,6 +112,7 @@ void WavesReverb::UpdateCoefficients() noexcept
             }
         }
     }
+    m_dcPole = static_cast<float>(1.0 - 2.0 * std::numbers::pi * kDcBlockHz / m_rate);
     const double inGain = DbToGain(m_params.inGain);
     const double wet = Clamp(DbToGain(m_params.reverbMix), 0.0, 1.0);
     m_dry = static_cast<float>(inGain * std::sqrt(1.0 - wet * wet));
@@ -127,9 +129,15 @@ void WavesReverb::ProcessChannel(float* samples, std::size_t frames, int channel
     const float* const damps = m_damp[channel];
     const float dry = m_dry;
     const float wet = m_wet;
+    const float dcPole = m_dcPole;
+    float dcIn = m_dcIn[channel];
+    float dcOut = m_dcOut[channel];
     for (std::size_t n = 0; n < frames; ++n)
     {
         const float in = samples[2 * n];
+        dcOut = in - dcIn + dcPole * dcOut;
+        dcIn = in;
+        const float toCombs = dcOut;
         float acc = 0.0f;
         for (int i = 0; i < kCombs; ++i)
         {
@@ -137,7 +145,7 @@ void WavesReverb::ProcessChannel(float* samples, std::size_t frames, int channel
             float& slot = buf[l.offset + l.pos];
             const float out = slot;
             lowpass[i] = out + (lowpass[i] - out) * damps[i];
-            slot = in + gains[i] * lowpass[i];
+            slot = toCombs + gains[i] * lowpass[i];
             l.pos = l.pos + 1 == l.length ? 0 : l.pos + 1;
             acc += out;
         }
@@ -153,6 +161,8 @@ void WavesReverb::ProcessChannel(float* samples, std::size_t frames, int channel
         }
         samples[2 * n] = dry * in + wet * acc;
     }
+    m_dcIn[channel] = dcIn;
+    m_dcOut[channel] = dcOut;
 }
 
 void WavesReverb::Process(float* interleaved, std::size_t frames) noexcept

@@ -8,7 +8,9 @@
  * the loop gain at the high-frequency reference corresponds to a decay of ratio x RT60.
  * The mix is an equal-power crossfade (wet = 10^(mix / 20), dry = sqrt(1 - wet^2)) with the
  * wet path normalised to the combs' energy gain, so the overall level stays about constant
- * whatever the mix and the reverb time. */
+ * whatever the mix and the reverb time. The combs' peak at 0 Hz is far above that energy gain
+ * (about 1 / (1 - g) against 1 / sqrt(1 - g^2)), so a DC offset or sub-audio rumble would come
+ * out many times louder: a DC blocker (a first-order highpass at kDcBlockHz) feeds the wet path. */
 
 #include <cstddef>
 #include <vector>
@@ -36,6 +38,8 @@ public:
     static constexpr double kHighFreqReference = 8000.0;
     static constexpr int kCombs = 8;
     static constexpr int kAllpasses = 4;
+    /** Corner of the DC blocker in front of the combs. */
+    static constexpr double kDcBlockHz = 3.0;
 
     /** Sizes the delay lines for @p rate (throws std::bad_alloc) and clears them. Preparing
      *  again at the same rate reuses the memory. */
@@ -65,6 +69,9 @@ private:
     float m_combGain[2][kCombs] = {};
     float m_damp[2][kCombs] = {};
     float m_lowpass[2][kCombs] = {};
+    float m_dcPole = 0.0f;
+    float m_dcIn[2] = {};  ///< the DC blocker's previous input, per channel
+    float m_dcOut[2] = {}; ///< and its previous output
     float m_dry = 1.0f;
     float m_wet = 0.0f;
 };

@@ -1,6 +1,7 @@
 #include "controls/CHoverButton.h"
 
 #include "controls/Resources.h"
+#include "controls/SkinDraw.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -22,6 +23,7 @@ void CHoverButton::UseStrip(const QPixmap& strip, int frameWidth, int frameHeigh
 {
     m_hover = false;
     m_strip = strip;
+    m_disabled = QPixmap();
     m_frameWidth = frameWidth;
     m_frameHeight = frameHeight;
     resize(frameWidth, frameHeight);
@@ -49,13 +51,27 @@ bool CHoverButton::SetBitmapFromStrip(int id, int n)
 
 int CHoverButton::FrameFor(const ui::DrawItemState& state) const
 {
+    if (state.disabled)
+        return 0;
     if (state.selected)
         return 1;
     return m_hover ? 2 : 0;
 }
 
+const QPixmap& CHoverButton::DisabledFrame() const
+{
+    if (m_disabled.isNull() && !m_strip.isNull())
+        m_disabled = DimmedBitmap(m_strip.copy(0, 0, m_frameWidth, m_frameHeight));
+    return m_disabled;
+}
+
 void CHoverButton::DrawItem(QPainter& painter, const ui::DrawItemState& state)
 {
+    if (state.disabled)
+    {
+        painter.drawPixmap(0, 0, DisabledFrame());
+        return;
+    }
     painter.drawPixmap(0, 0, m_strip, FrameFor(state) * m_frameWidth, 0, m_frameWidth, m_frameHeight);
 }
 
@@ -91,4 +107,17 @@ void CHoverButton::leaveEvent(QEvent* event)
     m_hover = false;
     update();
     ui::OwnerDrawButton::leaveEvent(event);
+}
+
+void CHoverButton::changeEvent(QEvent* event)
+{
+    // A button disabled under the mouse must not come back lit when enabled elsewhere.
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+    {
+        m_hoverTimer.stop();
+        m_tracking = false;
+        m_hover = false;
+        update();
+    }
+    ui::OwnerDrawButton::changeEvent(event);
 }

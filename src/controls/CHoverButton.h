@@ -2,7 +2,9 @@
 /** @brief A skinned button of three frames: normal, pressed and hover, from one image strip.
  *
  * Frame 1 shows while the button is pressed, frame 2 while the mouse rests over it, frame 0
- * otherwise. A click sends Notify::Clicked to the parent; a quick second click is a click too. */
+ * otherwise. A click sends Notify::Clicked to the parent; a quick second click is a click too.
+ * A disabled button shows frame 0 faded into its surface (DimmedBitmap) and never the hover
+ * frame, so that a disabled transport button plainly looks disabled. */
 
 #include "controls/Controls.h"
 
@@ -25,14 +27,18 @@ public:
     QSize FrameSize() const { return {m_frameWidth, m_frameHeight}; }
     const QPixmap& Strip() const { return m_strip; }
 
-    /** The frame DrawItem shows for @p state: 1 pressed, else 2 hovering, else 0. */
+    /** The frame DrawItem shows for @p state: 0 disabled (drawn dimmed), else 1 pressed, else 2
+     *  hovering, else 0. */
     int FrameFor(const ui::DrawItemState& state) const;
+    /** What a disabled button shows: frame 0, dimmed. */
+    const QPixmap& DisabledFrame() const;
 
 protected:
     void DrawItem(QPainter& painter, const ui::DrawItemState& state) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void UseStrip(const QPixmap& strip, int frameWidth, int frameHeight);
@@ -42,5 +48,6 @@ private:
     int m_frameWidth = 0;
     int m_frameHeight = 0;
     QPixmap m_strip;
+    mutable QPixmap m_disabled; // made from frame 0 when first needed
     QBasicTimer m_hoverTimer;
 };

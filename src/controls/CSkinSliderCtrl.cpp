@@ -1,8 +1,15 @@
 #include "controls/CSkinSliderCtrl.h"
 
 #include "controls/Resources.h"
+#include "controls/SkinDraw.h"
 
 #include <QPainter>
+
+namespace
+{
+// A disabled thumb shows this much of itself over the dimmed channel.
+constexpr double kDisabledThumbOpacity = 0.3;
+} // namespace
 
 CSkinSliderCtrl::CSkinSliderCtrl(QWidget* parent, int id, Qt::Orientation orientation)
     : ui::Slider(parent, id, orientation)
@@ -17,6 +24,7 @@ bool CSkinSliderCtrl::SetBitmaps(int channelId, int thumbId)
     if (channel.isNull() || thumb.isNull())
         return false;
     m_channel = channel;
+    m_channelDimmed = DimmedBitmap(channel);
     m_channelSize = size();
     m_thumb = thumb;
     update();
@@ -37,6 +45,13 @@ void CSkinSliderCtrl::paintEvent(QPaintEvent*)
     if (m_channel.isNull() || m_thumb.isNull())
     {
         painter.fillRect(rect(), palette().window());
+        return;
+    }
+    if (!isEnabled())
+    {
+        painter.drawPixmap(QRect(QPoint(0, 0), m_channelSize), m_channelDimmed);
+        painter.setOpacity(kDisabledThumbOpacity);
+        painter.drawPixmap(ThumbDrawRect().topLeft(), m_thumb);
         return;
     }
     painter.drawPixmap(QRect(QPoint(0, 0), m_channelSize), m_channel);

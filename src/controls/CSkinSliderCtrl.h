@@ -1,6 +1,7 @@
 #pragma once
 /** @brief A slider drawn from two bitmaps: the channel over the whole control and the thumb centred
- *  in the thumb's rectangle. */
+ *  in the thumb's rectangle. Disabled, the channel is drawn dimmed (DimmedBitmap) and the thumb
+ *  faded, so that a locked slider plainly looks locked. */
 
 #include "controls/Controls.h"
 
@@ -26,6 +27,7 @@ protected:
 
 private:
     QPixmap m_channel;
+    QPixmap m_channelDimmed;
     QSize m_channelSize;
     QPixmap m_thumb;
 };

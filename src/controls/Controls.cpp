@@ -89,6 +89,28 @@ QString Edit::TextAfterTyping(QChar character) const
     return t.replace(start, length, character);
 }
 
+void Edit::SetBackgroundColor(const QColor& colour)
+{
+    if (colour == m_background)
+        return;
+    m_background = colour;
+    if (!colour.isValid())
+    {
+        // A palette with no roles of its own: everything is inherited again.
+        setPalette(QPalette());
+        return;
+    }
+    // Only the enabled groups: a disabled edit keeps the palette's disabled look.
+    QPalette p;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+    {
+        p.setColor(group, QPalette::Base, colour);
+        if (colour.lightness() > 128)
+            p.setColor(group, QPalette::Text, QColor(30, 30, 30));
+    }
+    setPalette(p);
+}
+
 void Edit::keyPressEvent(QKeyEvent* event)
 {
     const QString typed = event->text();
@@ -288,6 +310,23 @@ QRect Slider::GetThumbRect() const
 SpinButton::SpinButton(QWidget* parent, int id) : Window(parent)
 {
     SetDlgCtrlID(id);
+    setMouseTracking(true);
+    SetOpaquePaint(true);
+}
+
+SpinButton::~SpinButton()
+{
+    if (m_buddy)
+        m_buddy->removeEventFilter(this);
+}
+
+void SpinButton::SetBuddy(QLineEdit* buddy)
+{
+    if (m_buddy)
+        m_buddy->removeEventFilter(this);
+    m_buddy = buddy;
+    if (m_buddy)
+        m_buddy->installEventFilter(this);
 }
 
 void SpinButton::SetRange(int minimum, int maximum)
@@ -304,12 +343,24 @@ void SpinButton::SetPos(int pos)
     update();
 }
 
+void SpinButton::ReadBuddy()
+{
+    if (!m_buddy)
+        return;
+    bool whole = false;
+    const int typed = m_buddy->text().trimmed().toInt(&whole);
+    if (whole && typed >= std::min(m_min, m_max) && typed <= std::max(m_min, m_max))
+        m_pos = typed;
+}
+
 void SpinButton::Step(int delta)
 {
+    ReadBuddy();
     const int lo = std::min(m_min, m_max);
     const int hi = std::max(m_min, m_max);
     // A reversed range (maximum below minimum) counts downwards when the upper arrow is pressed.
-    const int next = std::clamp(m_pos + (m_min <= m_max ? delta : -delta), lo, hi);
+    const long long wanted = static_cast<long long>(m_pos) + (m_min <= m_max ? delta : -delta);
+    const int next = static_cast<int>(std::clamp<long long>(wanted, lo, hi));
     if (next == m_pos)
         return;
     m_pos = next;
@@ -319,31 +370,131 @@ void SpinButton::Step(int delta)
     update();
 }
 
-void SpinButton::OnLButtonDown(const QPoint& point)
+int SpinButton::ArrowAt(const QPoint& point) const
 {
-    m_pressed = point.y() < height() / 2 ? 1 : -1;
-    Step(m_pressed);
+    if (!rect().contains(point))
+        return 0;
+    return point.y() < height() / 2 ? 1 : -1;
 }
 
-void SpinButton::OnLButtonUp(const QPoint&)
+void SpinButton::StopRepeat()
 {
+    KillTimer(kRepeatTimer);
     m_pressed = 0;
     update();
 }
 
+void SpinButton::OnLButtonDown(const QPoint& point)
+{
+    m_mouse = point;
+    m_pressed = ArrowAt(point);
+    if (m_pressed == 0)
+        return;
+    m_heldSince = CurrentBehaviour().TickCount();
+    SetTimer(kRepeatTimer, kRepeatDelayMs);
+    Step(m_pressed);
+    update();
+}
+
+void SpinButton::OnLButtonUp(const QPoint&)
+{
+    StopRepeat();
+}
+
+void SpinButton::OnMouseMove(const QPoint& point)
+{
+    m_mouse = point;
+    const int hot = ArrowAt(point);
+    if (hot != m_hot)
+    {
+        if (m_hot == 0)
+            TrackMouseEvent(true);
+        m_hot = hot;
+        update();
+    }
+}
+
+void SpinButton::OnMouseLeave()
+{
+    m_hot = 0;
+    update();
+}
+
+void SpinButton::OnTimer(int id)
+{
+    if (id != kRepeatTimer)
+        return;
+    if (m_pressed == 0 || !isEnabled())
+    {
+        StopRepeat();
+        return;
+    }
+    SetTimer(kRepeatTimer, kRepeatPeriodMs);
+    // Held off the pressed arrow, the repeat pauses until the mouse comes back.
+    if (ArrowAt(m_mouse) != m_pressed)
+        return;
+    // Unsigned: the tick count wraps.
+    const std::uint32_t held = CurrentBehaviour().TickCount() - m_heldSince;
+    const int step = held >= 5000 ? 20 : held >= 2000 ? 5 : 1;
+    Step(m_pressed * step);
+}
+
+void SpinButton::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+    {
+        StopRepeat();
+        m_hot = 0;
+    }
+    Window::changeEvent(event);
+}
+
+bool SpinButton::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_buddy && event->type() == QEvent::KeyPress && isEnabled())
+    {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool plain =
+            (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier)) == 0;
+        if (plain && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down))
+        {
+            try
+            {
+                Step(key->key() == Qt::Key_Up ? 1 : -1);
+            }
+            catch (const std::exception& error)
+            {
+                ReportException(error);
+            }
+            return true;
+        }
+    }
+    return Window::eventFilter(watched, event);
+}
+
 void SpinButton::OnPaint(QPainter& p)
 {
-    const QColor face(96, 96, 96), pressed(120, 120, 120), line(180, 180, 180), arrow(220, 220, 220);
+    const bool enabled = isEnabled();
+    const QColor face(96, 96, 96), hot(112, 112, 112), pressed(124, 124, 124), flat(78, 78, 78);
+    const QColor line = enabled ? QColor(180, 180, 180) : QColor(110, 110, 110);
     const int h = height() / 2;
     const QRect up(0, 0, width(), h), down(0, h, width(), height() - h);
-    p.fillRect(up, m_pressed == 1 ? pressed : face);
-    p.fillRect(down, m_pressed == -1 ? pressed : face);
+    auto faceOf = [&](int arrow)
+    {
+        if (!enabled)
+            return flat;
+        if (m_pressed == arrow && ArrowAt(m_mouse) == arrow)
+            return pressed;
+        return m_hot == arrow ? hot : face;
+    };
+    p.fillRect(up, faceOf(1));
+    p.fillRect(down, faceOf(-1));
     p.setPen(line);
     p.drawRect(rect().adjusted(0, 0, -1, -1));
     p.drawLine(0, h, width() - 1, h);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(isEnabled() ? arrow : QColor(130, 130, 130));
+    const QColor arrow(220, 220, 220), arrowHot(110, 200, 215), arrowOff(120, 120, 120);
     auto triangle = [&p](const QRect& r, bool pointsUp)
     {
         const double cx = r.center().x() + 0.5, cy = r.center().y() + 0.5;
@@ -363,8 +514,55 @@ void SpinButton::OnPaint(QPainter& p)
         }
         p.drawPath(path);
     };
+    p.setBrush(!enabled ? arrowOff : (m_hot == 1 ? arrowHot : arrow));
     triangle(up, true);
+    p.setBrush(!enabled ? arrowOff : (m_hot == -1 ? arrowHot : arrow));
     triangle(down, false);
+}
+
+ProgressBar::ProgressBar(QWidget* parent, int id) : Window(parent)
+{
+    SetDlgCtrlID(id);
+    SetOpaquePaint(true);
+}
+
+void ProgressBar::SetRange(int minimum, int maximum)
+{
+    m_min = minimum;
+    m_max = maximum;
+    if (m_max > m_min)
+        m_pos = std::clamp(m_pos, m_min, m_max);
+    update();
+}
+
+int ProgressBar::SetPos(int pos)
+{
+    const int previous = m_pos;
+    m_pos = m_max > m_min ? std::clamp(pos, m_min, m_max) : m_min;
+    if (m_pos != previous)
+        update();
+    return previous;
+}
+
+int ProgressBar::FilledWidth() const
+{
+    const int inner = std::max(0, width() - 2);
+    if (m_max <= m_min)
+        return 0;
+    return static_cast<int>(static_cast<long long>(m_pos - m_min) * inner /
+                            (static_cast<long long>(m_max) - m_min));
+}
+
+void ProgressBar::OnPaint(QPainter& p)
+{
+    const QColor well(44, 44, 44), edge(98, 98, 98);
+    const QColor fill = isEnabled() ? QColor(86, 186, 202) : QColor(110, 110, 110);
+    p.fillRect(rect(), well);
+    p.setPen(edge);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    const int filled = FilledWidth();
+    if (filled > 0 && height() > 2)
+        p.fillRect(QRect(1, 1, filled, height() - 2), fill);
 }
 
 OwnerDrawButton::OwnerDrawButton(QWidget* parent, int id) : QAbstractButton(parent)

@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,7 @@
 #include <QSlider>
 #include <QTabBar>
 
+#include <cstdint>
 #include <functional>
 
 namespace ui
@@ -52,7 +54,10 @@ public:
     QString GetWindowText() const { return text(); }
 };
 
-/** A one-line edit. Typed characters pass OnChar first; focus changes and text changes are sent. */
+/** A one-line edit. Typed characters pass OnChar first; focus changes and text changes are sent.
+ *
+ * Its background colour can be set (SetBackgroundColor): the property row shows a typed number
+ * that lies outside its range on a warning colour. */
 class Edit : public QLineEdit
 {
 public:
@@ -61,6 +66,14 @@ public:
     QString GetWindowText() const { return text(); }
     /** Selects @p start .. @p end (end -1: to the end; start -1: no selection, caret at the end). */
     void SetSel(int start, int end);
+
+    /** Fills the background with @p colour while the edit is enabled (a disabled edit keeps the
+     *  palette's disabled look). On a light colour the text turns dark so that it stays readable
+     *  on the workspace's light-on-dark palette. An invalid QColor() returns to the palette's own
+     *  colours. Setting the colour it already has does nothing. */
+    void SetBackgroundColor(const QColor& colour);
+    /** The colour set by SetBackgroundColor; invalid while the edit shows the palette's own. */
+    QColor GetBackgroundColor() const { return m_background; }
 
 protected:
     /** A typed character (digits, letters, punctuation, backspace as '\b'); false drops it. */
@@ -71,6 +84,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    QColor m_background;
 };
 
 /** A multi-line edit (notes, scripts, transcripts); sends Notify::Changed, SetFocus and KillFocus. */
@@ -150,30 +166,88 @@ private:
     bool m_setting = false;
 };
 
-/** Up and down arrows beside a buddy edit. A click moves the position by one within the range,
- *  writes it into the buddy as an integer and sends a vertical scroll event (ThumbPosition). */
+/** Up and down arrows beside a buddy edit (the property row's spin button).
+ *
+ * A press on an arrow moves the position by one within the range, writes it into the buddy as an
+ * integer and sends a vertical scroll event (ThumbPosition). Held down, the arrow repeats: after
+ * kRepeatDelayMs, then every kRepeatPeriodMs, for as long as the mouse stays over the pressed
+ * arrow; held for 2 s the step grows to 5 and after 5 s to 20, as the old control's default
+ * acceleration did. With the buddy focused, the Up and Down keys step too (and are not seen by
+ * the buddy). Before each step the position is read back from the buddy's text when that text is
+ * a whole number within the range, so a number typed into the buddy is where the step starts.
+ * The arrow under the mouse is highlighted; a disabled spin button draws flat and dim. */
 class SpinButton : public Window
 {
 public:
+    static constexpr int kRepeatDelayMs = 400;
+    static constexpr int kRepeatPeriodMs = 80;
+
     SpinButton(QWidget* parent, int id);
+    ~SpinButton() override;
     void SetRange(int minimum, int maximum);
     void SetPos(int pos);
     int GetPos() const { return m_pos; }
-    void SetBuddy(QLineEdit* buddy) { m_buddy = buddy; }
+    /** The edit the spin writes its position into and takes the arrow keys of; null for none. */
+    void SetBuddy(QLineEdit* buddy);
+    QLineEdit* GetBuddy() const { return m_buddy; }
+
+    /** The arrow under the mouse: +1 upper, -1 lower, 0 none. */
+    int HotArrow() const { return m_hot; }
+    /** The arrow held down: +1 upper, -1 lower, 0 none. */
+    int PressedArrow() const { return m_pressed; }
 
 protected:
     void OnPaint(QPainter& painter) override;
     void OnLButtonDown(const QPoint& point) override;
     void OnLButtonUp(const QPoint& point) override;
+    void OnMouseMove(const QPoint& point) override;
+    void OnMouseLeave() override;
+    void OnTimer(int id) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static constexpr int kRepeatTimer = 1;
+
+    int ArrowAt(const QPoint& point) const;
+    void ReadBuddy();
     void Step(int delta);
+    void StopRepeat();
 
     int m_min = 0;
     int m_max = 100;
     int m_pos = 0;
     int m_pressed = 0; // +1 upper arrow, -1 lower arrow
+    int m_hot = 0;     // the arrow under the mouse
+    QPoint m_mouse;    // the last mouse position, to repeat only while over the pressed arrow
+    std::uint32_t m_heldSince = 0;
     QPointer<QLineEdit> m_buddy;
+};
+
+/** A progress bar with a control id (loading, writing a disc, creating music): a dark well that
+ *  fills from the left in the teal accent, without text. The range is 0..100 until set; setting the
+ *  range or the position notifies nothing. Disabled, the fill is grey. */
+class ProgressBar : public Window
+{
+public:
+    ProgressBar(QWidget* parent, int id);
+    /** Sets the range; an empty or reversed range shows no fill. The position is held to it. */
+    void SetRange(int minimum, int maximum);
+    int GetRangeMin() const { return m_min; }
+    int GetRangeMax() const { return m_max; }
+    /** Sets the position (held to the range) and returns the previous one. */
+    int SetPos(int pos);
+    int GetPos() const { return m_pos; }
+    /** The width of the fill in pixels inside the one-pixel frame. */
+    int FilledWidth() const;
+
+protected:
+    void OnPaint(QPainter& painter) override;
+
+private:
+    int m_min = 0;
+    int m_max = 100;
+    int m_pos = 0;
 };
 
 /** What an owner-drawn button draws from. */

@@ -2,6 +2,10 @@
 
 #include "controls/Dc.h"
 
+#include <QImage>
+
+#include <algorithm>
+
 void DrawBitmapAt(QPainter& dc, const QPoint& at, const QPixmap& bitmap)
 {
     if (!bitmap.isNull())
@@ -58,4 +62,25 @@ void DrawBitmapThreeSlice(QPainter& dc, const QPoint& at, const QPixmap& bitmap,
 void DrawLine(QPainter& dc, const QPoint& from, const QPoint& to, const QColor& colour)
 {
     ui::Dc(dc).Line(from, to, colour);
+}
+
+QPixmap DimmedBitmap(const QPixmap& bitmap, double contrast)
+{
+    if (bitmap.isNull())
+        return bitmap;
+    QImage image = bitmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y)
+    {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const QRgb ground = line[0];
+        const int groundGrey = qGray(ground);
+        for (int x = 0; x < image.width(); ++x)
+        {
+            const double shift = (qGray(line[x]) - groundGrey) * contrast;
+            auto channel = [shift](int c) { return std::clamp(int(c + shift + 0.5), 0, 255); };
+            line[x] = qRgba(channel(qRed(ground)), channel(qGreen(ground)), channel(qBlue(ground)),
+                            qAlpha(line[x]));
+        }
+    }
+    return QPixmap::fromImage(image);
 }

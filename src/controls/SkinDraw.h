@@ -31,3 +31,9 @@ void DrawBitmapThreeSlice(QPainter& dc, const QPoint& at, const QPixmap& bitmap,
 
 /** A solid one-pixel line from @p from up to, but not including, @p to. */
 void DrawLine(QPainter& dc, const QPoint& from, const QPoint& to, const QColor& colour);
+
+/** The disabled look of a skin picture: every pixel turns grey and keeps only @p contrast of its
+ *  difference in brightness from the picture's left column on the same row, which is the surface
+ *  the picture sits on (the face of a button strip starts inside it). So the glyph and the face
+ *  fade into the surface while the surface itself stays as it is. Alpha is kept. */
+QPixmap DimmedBitmap(const QPixmap& bitmap, double contrast = 0.35);

@@ -231,6 +231,10 @@ protected:
         // Recorder top bar.
         const int rec = bar + 60 + 26;
         title(rec - 18, "Voice recorder");
+        dc.SetFont(ui::MakeFont(13, 700));
+        dc.SetTextColor(QColor(150, 150, 150));
+        dc.TextOut(640, rec - 18, QStringLiteral("Disabled, warning and progress"));
+        TileBitmap(p, ui::Ltrb(640, rec, 1090, rec + 70), ui::LoadBitmap(313));
         TileBitmap(p, ui::Ltrb(0, rec, 620, rec + 70), ui::LoadBitmap(415));
         DrawBitmapThreeSlice(p, {150, rec + 16}, ui::LoadBitmap(412), 9, 9, 230, 40);
         DrawBitmapThreeSlice(p, {386, rec + 16}, ui::LoadBitmap(412), 9, 9, 620 - 6 - 386, 40);
@@ -360,6 +364,29 @@ TEST(Screenshot, SampleSheetOfTheSkinnedControls)
     time->setGeometry(760 + 20, 122 + 78, 80, 22);
     time->EnableMask(QStringLiteral("DD:DD"), QStringLiteral("__:__"), QLatin1Char('_'));
     time->setText(QStringLiteral("07:45"));
+
+    // Disabled and warning states: a disabled transport button and slider, a row edit holding an
+    // out-of-range number on the warning colour, a disabled spin and a progress bar at 60 %.
+    auto* off = new CHoverButton(&sheet, ID_TRANSPORT_NEXT_STAGE);
+    ASSERT_TRUE(off->SetBitmap(360));
+    off->move(650, rec + 10);
+    off->setEnabled(false);
+    auto* offSlider = new CSkinSliderCtrl(&sheet, ID_SESSION_LENGTH_SLIDER);
+    offSlider->setGeometry(700, rec + 20, 123, 20);
+    offSlider->SetRange(1, 99);
+    offSlider->SetPos(30);
+    ASSERT_TRUE(offSlider->SetBitmaps(371, 372));
+    offSlider->setEnabled(false);
+    auto* warning = new ui::Edit(&sheet, 101);
+    warning->setGeometry(840, rec + 9, 70, 22);
+    warning->setText(QStringLiteral("140"));
+    warning->SetBackgroundColor(QColor(255, 200, 200));
+    auto* offSpin = new ui::SpinButton(&sheet, 102);
+    offSpin->setGeometry(910, rec + 9, 14, 22);
+    offSpin->setEnabled(false);
+    auto* progress = new ui::ProgressBar(&sheet, 1117);
+    progress->setGeometry(840, rec + 44, 240, 8);
+    progress->SetPos(60);
 
     const int menuTop = rec + 70 + 26;
     auto* help = new QWidget(&sheet);

@@ -96,7 +96,7 @@ void CSegment::LimitEnd(double nextBegin, std::int32_t sessionSeconds)
                                                                            : contentEnd / length;
     // A next begin below this begin (an overlapping list from a file) must not turn the
     // segment inside out.
-    m_end = std::max(m_begin, std::min(nextBegin, e));
+    m_end = std::max(m_begin.Load(), std::min(nextBegin, e));
 }
 
 void CSegment::Serialize(plat::Archive& ar)

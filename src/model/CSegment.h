@@ -14,6 +14,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -21,6 +22,41 @@ namespace plat
 {
 class Archive;
 }
+
+namespace model
+{
+
+/** A session fraction that the UI thread may write while the engine's worker reads it: the view
+ *  grows the live recording's placeholder every tick while the session plays. Each read and write
+ *  is one whole value (a relaxed atomic); nothing else is published through it, and the UI thread
+ *  is its only writer. It reads and assigns like a double. */
+class SharedFraction
+{
+public:
+    SharedFraction(double value = 0.0) noexcept : m_value(value) {}
+    SharedFraction(const SharedFraction& other) noexcept : m_value(other.Load()) {}
+    SharedFraction& operator=(const SharedFraction& other) noexcept
+    {
+        Store(other.Load());
+        return *this;
+    }
+    SharedFraction& operator=(double value) noexcept
+    {
+        Store(value);
+        return *this;
+    }
+    operator double() const noexcept { return Load(); }
+
+    double Load() const noexcept { return m_value.load(std::memory_order_relaxed); }
+    void Store(double value) noexcept { m_value.store(value, std::memory_order_relaxed); }
+
+private:
+    // The worker reads the times while rendering, where it must never wait on a lock.
+    static_assert(std::atomic<double>::is_always_lock_free);
+    std::atomic<double> m_value;
+};
+
+} // namespace model
 
 class CSegment
 {
@@ -78,8 +114,8 @@ public:
      *  archive of a newer file. */
     void LoadOld(plat::Archive& ar);
 
-    double m_begin = 0.0; ///< session fraction
-    double m_end = 0.0;   ///< session fraction
+    model::SharedFraction m_begin = 0.0; ///< session fraction
+    model::SharedFraction m_end = 0.0;   ///< session fraction
     QString m_name;
     QString m_secondText;
     CSmartProperty m_volume;  ///< percent, 0..100

@@ -209,7 +209,7 @@ void CTracks::UpdateSegmentTimes(std::int32_t sessionSeconds)
         const std::vector<CSegments::SegmentPtr>& segments = t.m_segments.GetSegments();
         for (std::size_t j = 0; j < segments.size(); ++j)
         {
-            const double nextBegin = j + 1 < segments.size() ? segments[j + 1]->m_begin : 1.0;
+            const double nextBegin = j + 1 < segments.size() ? segments[j + 1]->m_begin.Load() : 1.0;
             segments[j]->LimitEnd(nextBegin, sessionSeconds);
         }
     }

@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <thread>
 
 namespace
 {
@@ -41,6 +43,34 @@ public:
     void OnListCleared() override { ++m_cleared; }
     int m_cleared = 0;
 };
+
+// The view grows the live placeholder's end while the engine's worker reads the segment times
+// (the tsan preset flags a plain double here); every read must be a whole value some write stored.
+TEST(CSegment, TimesCrossThreadsWhole)
+{
+    auto segment = Span(0.0, 0.0, CSegment::kKindVoice);
+    std::atomic<bool> stop{false};
+    std::atomic<int> torn{0};
+    std::thread reader(
+        [&]
+        {
+            while (!stop.load(std::memory_order_relaxed))
+            {
+                const double end = segment->m_end;
+                // Every value written is k / 1024 for a whole k in 0..1024.
+                const double k = end * 1024.0;
+                if (k != std::floor(k) || k < 0 || k > 1024 || segment->m_begin != 0.0)
+                    torn.fetch_add(1, std::memory_order_relaxed);
+            }
+        });
+    for (int round = 0; round < 20; ++round)
+        for (int k = 0; k <= 1024; ++k)
+            segment->m_end = k / 1024.0;
+    stop.store(true, std::memory_order_relaxed);
+    reader.join();
+    EXPECT_EQ(torn.load(), 0);
+    EXPECT_DOUBLE_EQ(segment->m_end, 1.0);
+}
 
 } // namespace
 

@@ -64,7 +64,7 @@ enum AppMessageId : unsigned
     WM_APP_TRIM_POSITION = WM_APP + 0x38,    ///< wParam float* position fraction
     WM_APP_TRIM_SELECTION = WM_APP + 0x39,   ///< wParam double[2]: start, end fractions
     WM_APP_DISC_WRITTEN = WM_APP + 0x3A,     ///<
-    WM_APP_GET_TRACKS_PANE = WM_APP + 0x3B,  ///< wParam CPaneTracks** receiving the view's tracks pane
+    WM_APP_GET_TRACKS_PANE = WM_APP + 0x3B,  ///< wParam ui::SelectionSource** receiving the tracks pane
     /// Posted: wParam const QString* error text owned by the message (0 when there is none).
     WM_APP_MIXER_ERROR = WM_APP + 0x3C,
 };

@@ -1,5 +1,7 @@
 #include "controls/GraphEditors.h"
 
+#include "controls/AppMessage.h"
+
 namespace ui
 {
 
@@ -16,6 +18,14 @@ void SetGraphEditors(GraphEditors* editors)
 GraphEditors* GetGraphEditors()
 {
     return g_editors;
+}
+
+SelectionSource* AskTracksPane(QObject* view)
+{
+    SelectionSource* pane = nullptr;
+    if (view != nullptr)
+        SendMessage(view, WM_APP_GET_TRACKS_PANE, reinterpret_cast<WParam>(&pane));
+    return pane;
 }
 
 } // namespace ui

@@ -14,6 +14,7 @@
 class CAutoGraph;
 class CGraph;
 class CStages;
+class QObject;
 class QWidget;
 
 namespace ui
@@ -27,24 +28,32 @@ public:
     virtual ~SelectionSource() = default;
     /** The selected segment's begin and end fractions, or 0 and 1 when none is selected. */
     virtual void GetSelectedRange(double& begin, double& end) const = 0;
+    /** The index of the selected track in the document's tracks, or -1 when none is selected.
+     *  The properties pane and the top panel take the help topic and the neighbour segments
+     *  from it. */
+    virtual int GetSelectedTrack() const = 0;
 };
+
+/** Asks @p view for its tracks pane (WM_APP_GET_TRACKS_PANE, wParam = the SelectionSource**
+ *  that receives it); null when there is no view or it has none. */
+SelectionSource* AskTracksPane(QObject* view);
 
 /** The graph editor's inputs, as a property row's "Set Graph" fills them. */
 struct GraphEditorInputs
 {
-    QString title;                  ///< "Graph: " + label + " (" + unit + ")"
-    int min = 0;                    ///< the property's range, cut toward zero
+    QString title; ///< "Graph: " + label + " (" + unit + ")"
+    int min = 0;   ///< the property's range, cut toward zero
     int max = 0;
     QString unit;
     const CStages* stages = nullptr;
-    bool oneDecimal = false;        ///< value shown with one decimal, slider in tenths
-    CGraph* graph = nullptr;        ///< the property's own graph, edited in place
-    QPoint* editorPos = nullptr;    ///< the document's remembered editor position
-    QSize* editorSize = nullptr;    ///< the document's remembered editor size
-    CGraph* clipboard = nullptr;    ///< the document's graph clipboard (also the reference curve)
-    int sessionLength = 0;          ///< seconds
-    int span = 0;                   ///< seconds the graph covers (the selected segment's length)
-    int offset = 0;                 ///< seconds from the session start to where the graph begins
+    bool oneDecimal = false;     ///< value shown with one decimal, slider in tenths
+    CGraph* graph = nullptr;     ///< the property's own graph, edited in place
+    QPoint* editorPos = nullptr; ///< the document's remembered editor position
+    QSize* editorSize = nullptr; ///< the document's remembered editor size
+    CGraph* clipboard = nullptr; ///< the document's graph clipboard (also the reference curve)
+    int sessionLength = 0;       ///< seconds
+    int span = 0;                ///< seconds the graph covers (the selected segment's length)
+    int offset = 0;              ///< seconds from the session start to where the graph begins
 };
 
 class GraphEditors

@@ -38,6 +38,9 @@ public:
     /** Mode 0 with constant @p v, the graph flat at its height (plus 0.0001). */
     void SetValue(double v);
     double GetValue() const noexcept { return m_value.load(std::memory_order_relaxed); }
+    /** The constant alone: the mode and the graph stay as they are (a property row's typing,
+     *  which must not flatten a drawn graph). */
+    void SetConstant(double v) noexcept { m_value.store(v, std::memory_order_relaxed); }
     std::int32_t GetMode() const noexcept { return m_mode.load(std::memory_order_relaxed); }
     void SetMode(std::int32_t mode) noexcept { m_mode.store(mode, std::memory_order_relaxed); }
     std::pair<double, double> GetRange() const noexcept { return {m_min, m_max}; }

@@ -36,6 +36,7 @@ bool CSoundTone::Init()
         osc->m_periodStart = double(m_position);
         osc->m_period = PeriodOf(f0);
         osc->m_nextBoundary = double(m_position) + osc->m_period;
+        osc->m_partialPhase.fill(0.0);
     }
     return true;
 }
@@ -90,9 +91,14 @@ double CSoundTone::Oscillate(Oscillator& osc, int overtones) const noexcept
     double sum = 1.0;
     for (int i = 0; i < overtones; ++i)
     {
+        const auto k = static_cast<std::size_t>(i);
         a *= kOvertoneDecay;
-        s += a * std::sin(kTwoPi * u * kOvertoneMultipliers[static_cast<std::size_t>(i)]);
+        double& phase = osc.m_partialPhase[k];
+        s += a * std::sin(kTwoPi * phase);
         sum += a;
+        // At the carrier's present frequency, so that the partials glide with it.
+        phase += kOvertoneMultipliers[k] / osc.m_period;
+        phase -= std::floor(phase);
     }
     return s / sum;
 }

@@ -3,9 +3,10 @@
  *  carriers half a beat below and above it.
  *
  * Each oscillator takes a new frequency only when its period ends, so a carrier that follows
- * a graph glides without a phase jump. The overtones sit at fixed multiples of the carrier
- * within each period, with amplitudes 0.72^k, and the sum is divided by the total amplitude
- * so the peak stays at 1.
+ * a graph glides without a phase jump. The overtones are partials at fixed multiples of the
+ * carrier (1.25 to 3.25 times), each with its own continuous phase, so that they are heard at
+ * those frequencies and never step at a carrier period; amplitudes 0.72^k, and the sum is divided
+ * by the total amplitude so the peak stays at 1.
  *
  * Threads: the mixer's worker. GetSample allocates nothing. */
 
@@ -30,6 +31,8 @@ public:
         double m_periodStart = 0.0;  ///< segment position in frames
         double m_nextBoundary = 0.0; ///< segment position in frames
         double m_period = 0.0;       ///< frames
+        /** Each partial's phase in cycles (0 .. 1), advanced by its multiple of the carrier. */
+        std::array<double, kMaxOvertones> m_partialPhase{};
     };
 
     /** Starts the carrier's walk and both oscillators at the carrier's value at the start. */

@@ -92,8 +92,9 @@ TEST(CSoundTone, DefaultToneIsNotDetuned)
     EXPECT_NEAR(vtest::PeakHz(vtest::Channel(frames, false), kRate, 200.0, 280.0), 240.0, 0.5);
 }
 
-// The wave over one period of the carrier: the sine plus n overtones at the fixed multiples,
-// amplitudes 0.72, 0.5184, 0.373248, ..., divided by 1 plus their sum.
+// The wave at @p u carrier periods from the start: the sine plus n partials at the fixed
+// multiples of the carrier, each running on (not restarted with every period), amplitudes 0.72,
+// 0.5184, 0.373248, ..., divided by 1 plus their sum.
 double ExpectedWave(double u, int n)
 {
     static const double kMultipliers[] = {1.25, 1.5, 1.75, 2.0, 2.25, 2.5, 2.75, 3.0, 3.25};
@@ -127,7 +128,7 @@ const OvertoneCase kOvertoneCases[] = {
 
 TEST(CSoundTone, OvertoneSeriesFollowsTheConstant)
 {
-    // 48 kHz / 200 Hz: a period of exactly 240 frames, so the phase at frame i is (i mod 240) / 240.
+    // 48 kHz / 200 Hz: a period of exactly 240 frames, so frame i is i / 240 periods in.
     constexpr unsigned kRate = 48000;
     constexpr int kPeriod = 240;
     for (const OvertoneCase& c : kOvertoneCases)
@@ -150,13 +151,55 @@ TEST(CSoundTone, OvertoneSeriesFollowsTheConstant)
         double peak = 0.0;
         for (std::size_t i = 0; i < frames.size(); ++i)
         {
-            const double expected = ExpectedWave(double(i % kPeriod) / kPeriod, c.overtones);
+            const double expected = ExpectedWave(double(i) / kPeriod, c.overtones);
             worst = std::max(worst, std::abs(frames[i].left - expected));
             peak = std::max(peak, double(std::abs(frames[i].left)));
         }
         EXPECT_LT(worst, 1e-5);
         EXPECT_LE(peak, 1.0);
     }
+}
+
+// The overtones are heard at 1.25 to 3.25 times the carrier: with 9 of them on 200 Hz there are
+// peaks at 250, 300, ..., 650 Hz, no DC and no step. Partials restarted at each carrier period
+// gave only harmonics of 200 Hz, a DC offset of 9 % of the peak and a step every period.
+TEST(CSoundTone, OvertonesArePartialsAtTheirMultiples)
+{
+    constexpr unsigned kRate = 44100;
+    vtest::GeneratorRig rig(kRate, 4);
+    CSegmentTone segment;
+    MakeToneSegment(segment);
+    segment.m_carrier.SetValue(200.0);
+    segment.m_overtones.SetValue(9.0);
+    CSoundTone tone;
+    rig.Prepare(tone, segment);
+    ASSERT_TRUE(tone.Init());
+    const auto frames = vtest::Render(tone, 4 * kRate);
+    const auto left = vtest::Channel(frames, false);
+    for (int k = 5; k <= 13; ++k)
+        EXPECT_NEAR(vtest::PeakHz(left, kRate, 50.0 * k - 20.0, 50.0 * k + 20.0), 50.0 * k, 0.5) << k;
+
+    double mean = 0.0;
+    double peak = 0.0;
+    double largestStep = 0.0;
+    for (std::size_t i = 0; i < left.size(); ++i)
+    {
+        mean += left[i];
+        peak = std::max(peak, std::abs(double(left[i])));
+        if (i > 0)
+            largestStep = std::max(largestStep, std::abs(double(left[i]) - left[i - 1]));
+    }
+    mean /= double(left.size());
+    EXPECT_LT(std::abs(mean), 0.002 * peak);
+    // The slope of the sum is bounded by the weighted slopes of its partials.
+    double slope = 1.0, total = 1.0, a = 1.0;
+    for (double m : CSoundTone::kOvertoneMultipliers)
+    {
+        a *= 0.72;
+        slope += a * m;
+        total += a;
+    }
+    EXPECT_LT(largestStep, kTwoPi * 200.0 / kRate * slope / total * 1.01);
 }
 
 // A carrier graph from 30 Hz to 1000 Hz: a new frequency is taken only at a period end, so

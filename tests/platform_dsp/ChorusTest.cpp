@@ -137,3 +137,34 @@ TEST(Chorus, ExtremeSettingsStayBoundedAndResetClears)
                 ASSERT_EQ(v, 0.0f);
         }
 }
+
+// The output must not depend on how the signal is cut into blocks: the oscillator restarted its
+// phasor at every block, which moved the taps by up to 6e-8 between block sizes.
+TEST(Chorus, OutputIsTheSameForEveryBlockSize)
+{
+    const std::vector<float> in = vtest::StereoNoise(44100 * 2);
+    for (const int waveform : {0, 1})
+    {
+        SCOPED_TRACE(waveform);
+        const dsp::ChorusParams p{50.0f, 50.0f, 25.0f, 1.1f, waveform, 20.0f, 3};
+        dsp::Chorus reference = Make(44100, p);
+        const std::vector<float> expected = Render(reference, in, 4410);
+        for (const std::size_t block : {std::size_t(1), std::size_t(441), std::size_t(512), std::size_t(65536)})
+        {
+            dsp::Chorus c = Make(44100, p);
+            const std::vector<float> out = Render(c, in, block);
+            ASSERT_EQ(std::memcmp(out.data(), expected.data(), out.size() * sizeof(float)), 0) << block;
+        }
+        // Blocks of changing sizes.
+        dsp::Chorus c = Make(44100, p);
+        std::vector<float> out = in;
+        std::size_t at = 0;
+        for (std::size_t i = 0; at < in.size() / 2; ++i)
+        {
+            const std::size_t n = std::min<std::size_t>((i * 7919) % 1500 + 1, in.size() / 2 - at);
+            c.Process(out.data() + 2 * at, n);
+            at += n;
+        }
+        EXPECT_EQ(std::memcmp(out.data(), expected.data(), out.size() * sizeof(float)), 0);
+    }
+}

@@ -41,6 +41,9 @@ void Chorus::Reset() noexcept
     std::fill(m_line.begin(), m_line.end(), 0.0f);
     m_write = 0;
     m_phase = 0.0;
+    m_cos = 1.0;
+    m_sin = 0.0;
+    m_sinceResync = 0;
 }
 
 void Chorus::SetParams(const ChorusParams& params) noexcept
@@ -70,18 +73,27 @@ void Chorus::Process(float* interleaved, std::size_t frames) noexcept
     const std::size_t mask = m_mask;
 
     // The sine oscillators turn a phasor frame by frame instead of calling sin() twice a
-    // frame; it restarts from the exact phase at every block, so rounding cannot build up.
+    // frame. It runs on across blocks (restarting it at each block made the output depend on
+    // the block sizes) and is set back to the exact phase at a fixed count of frames, so
+    // rounding cannot build up.
     const double turnC = std::cos(2.0 * std::numbers::pi * step);
     const double turnS = std::sin(2.0 * std::numbers::pi * step);
-    double c = std::cos(2.0 * std::numbers::pi * m_phase);
-    double s = std::sin(2.0 * std::numbers::pi * m_phase);
+    double c = m_cos;
+    double s = m_sin;
     const double offC = std::cos(2.0 * std::numbers::pi * offset);
     const double offS = std::sin(2.0 * std::numbers::pi * offset);
     double phase = m_phase;
     std::size_t write = m_write;
+    std::size_t sinceResync = m_sinceResync;
 
     for (std::size_t n = 0; n < frames; ++n)
     {
+        if (sinceResync == 0)
+        {
+            c = std::cos(2.0 * std::numbers::pi * phase);
+            s = std::sin(2.0 * std::numbers::pi * phase);
+        }
+        sinceResync = sinceResync + 1 == kPhasorResync ? 0 : sinceResync + 1;
         double lfoL, lfoR;
         if (sine)
         {
@@ -114,11 +126,16 @@ void Chorus::Process(float* interleaved, std::size_t frames) noexcept
             interleaved[2 * n + 1] = xr + (taps[1] - xr) * w;
         }
         phase += step;
+        if (phase >= 1.0)
+            phase -= 1.0;
         const double nc = c * turnC - s * turnS;
         s = s * turnC + c * turnS;
         c = nc;
     }
-    m_phase = phase - std::floor(phase);
+    m_phase = phase;
+    m_cos = c;
+    m_sin = s;
+    m_sinceResync = sinceResync;
     m_write = write;
 }
 

@@ -50,6 +50,13 @@ private:
     std::size_t m_mask = 0;
     std::size_t m_write = 0;
     double m_phase = 0.0; ///< left oscillator, in cycles [0, 1)
+    /** The sine oscillator's phasor (cos, sin of the phase), carried from block to block and
+     *  set back to the exact phase every kPhasorResync frames of the running count, so the
+     *  output does not depend on where blocks begin. */
+    double m_cos = 1.0;
+    double m_sin = 0.0;
+    std::size_t m_sinceResync = 0;
+    static constexpr std::size_t kPhasorResync = 1024;
 };
 
 } // namespace dsp

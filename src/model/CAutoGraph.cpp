@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
-CAutoGraph::CAutoGraph() : m_random(plat::NewRandomSeed())
+CAutoGraph::CAutoGraph()
+    : m_random(plat::NewRandomSeed()), m_lastValue(std::numeric_limits<double>::quiet_NaN())
 {
 }
 
@@ -40,6 +42,7 @@ void CAutoGraph::StartWalk(std::uint32_t samplesPerStep) noexcept
     m_previousLevel = 0.5;
     m_targetLevel = 0.5;
     m_started = true;
+    m_lastValue.store(std::numeric_limits<double>::quiet_NaN(), std::memory_order_relaxed);
 }
 
 double CAutoGraph::NextValue() noexcept
@@ -57,7 +60,17 @@ double CAutoGraph::NextValue() noexcept
     // from a file after construction).
     const double span = m_started ? m_span : m_upperLimit - m_lowerLimit;
     const double ramp = static_cast<double>(m_counter) / static_cast<double>(m_samplesPerStep - 1);
-    return m_lowerLimit + span * (m_previousLevel + ramp * (m_targetLevel - m_previousLevel));
+    const double value = m_lowerLimit + span * (m_previousLevel + ramp * (m_targetLevel - m_previousLevel));
+    m_lastValue.store(value, std::memory_order_relaxed);
+    return value;
+}
+
+double CAutoGraph::LastValue() const noexcept
+{
+    const double last = m_lastValue.load(std::memory_order_relaxed);
+    if (!std::isnan(last))
+        return last;
+    return m_lowerLimit + 0.5 * (m_upperLimit - m_lowerLimit);
 }
 
 void CAutoGraph::Serialize(plat::Archive& ar)

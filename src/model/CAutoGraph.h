@@ -7,6 +7,7 @@
 
 #include "platform/Random.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace plat {
@@ -31,6 +32,10 @@ public:
     void StartWalk(std::uint32_t samplesPerStep) noexcept;
     /** The next value of the walk, always within [lower limit, upper limit]. */
     double NextValue() noexcept;
+    /** The value NextValue gave last, without stepping the walk: a read-out on the UI thread
+     *  must not move the walk the engine is stepping, and may run while it does. Before the
+     *  first step: the middle of the limits, where a walk starts. */
+    double LastValue() const noexcept;
 
     /** Largest step of a new target as a fraction of the span, for a change rate
      *  (clamped to 0..6): 0.25 at rate 0 down to 0.04 at rate 6. */
@@ -54,4 +59,5 @@ private:
     double m_previousLevel = 0.5;
     double m_targetLevel = 0.5;
     bool m_started = false;
+    std::atomic<double> m_lastValue; // NaN until the first step
 };

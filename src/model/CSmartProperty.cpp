@@ -64,6 +64,21 @@ double CSmartProperty::GetValueAt(double t) noexcept
     }
 }
 
+double CSmartProperty::PeekValueAt(double t) const noexcept
+{
+    switch (GetMode())
+    {
+    case kModeConstant:
+        return GetValue();
+    case kModeGraph:
+        return m_min + m_graph.GetValueAt(t) * (m_max - m_min);
+    case kModeAutoGraph:
+        return m_autoGraph.LastValue();
+    default:
+        return 0.0;
+    }
+}
+
 void CSmartProperty::Serialize(plat::Archive& ar)
 {
     if (ar.IsStoring())

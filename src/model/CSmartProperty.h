@@ -55,6 +55,9 @@ public:
     void StartAutoGraph(std::uint32_t samplesPerStep) noexcept { m_autoGraph.StartWalk(samplesPerStep); }
     /** The value at time fraction @p t of the evaluated span; mode 2 advances the walk. */
     double GetValueAt(double t) noexcept;
+    /** The same for a read-out (the status pane): modes 0 and 1 as GetValueAt, mode 2 the walk's
+     *  last value, so reading never moves the walk the engine is running. */
+    double PeekValueAt(double t) const noexcept;
 
     /** The current record: mode, min, max, value, graph, auto graph. Reading replaces the range. */
     void Serialize(plat::Archive& ar);

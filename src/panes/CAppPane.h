@@ -14,7 +14,8 @@ class CAppPane : public ui::Window
 public:
     explicit CAppPane(QWidget* parent = nullptr);
 
-    void SetDocument(CVornaDoc* doc) { m_pDoc = doc; }
+    /** Stores the document (not owned). A pane with children hands it on to them. */
+    virtual void SetDocument(CVornaDoc* doc) { m_pDoc = doc; }
     CVornaDoc* GetDocument() const { return m_pDoc; }
 
     /** Repaints the parent; the view's repaint repaints every pane. */

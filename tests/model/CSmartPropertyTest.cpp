@@ -203,3 +203,30 @@ TEST(CSmartProperty, CopiesAreDeep)
     EXPECT_EQ(q.GetGraph().GetCurve().size(), 48u);
     EXPECT_GT(q.GetValueAt(0.5), p.GetValueAt(0.5));
 }
+
+// peeking gives the walk's last value however often it is read.
+TEST(CSmartProperty, PeekDoesNotAdvanceTheAutomaticWalk)
+{
+    CSmartProperty p;
+    p.Init(2, 0, 40);
+    p.GetAutoGraph().m_lowerLimit = 10;
+    p.GetAutoGraph().m_upperLimit = 30;
+    EXPECT_DOUBLE_EQ(p.PeekValueAt(0.5), 20.0); // before any step: the middle of the limits
+    p.StartAutoGraph(4);
+
+    double last = 0.0;
+    for (int i = 0; i < 9; ++i)
+        last = p.GetValueAt(0.0);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_DOUBLE_EQ(p.PeekValueAt(0.0), last);
+    EXPECT_GE(last, 10.0);
+    EXPECT_LE(last, 30.0);
+
+    // Constant and graph modes read as GetValueAt does.
+    p.SetValue(12.5);
+    EXPECT_DOUBLE_EQ(p.PeekValueAt(0.7), 12.5);
+    p.SetMode(1);
+    EXPECT_DOUBLE_EQ(p.PeekValueAt(0.7), p.GetValueAt(0.7));
+    p.SetMode(9);
+    EXPECT_DOUBLE_EQ(p.PeekValueAt(0.7), 0.0);
+}

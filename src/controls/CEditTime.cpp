@@ -29,9 +29,17 @@ void CEditTime::EnableMask(const QString& mask, const QString& inputTemplate, QC
 
 void CEditTime::GetTime(int& minutes, int& seconds) const
 {
+    // Split at the colon, so that a mask with three minute digits ("DDD:DD") reads 100:00 as it is.
     const QString t = GetWindowText();
-    minutes = ui::LeadingInt(t.left(2));
-    seconds = ui::LeadingInt(t.right(2));
+    const int colon = t.indexOf(QLatin1Char(':'));
+    if (colon < 0)
+    {
+        minutes = ui::LeadingInt(t.left(2));
+        seconds = ui::LeadingInt(t.right(2));
+        return;
+    }
+    minutes = ui::LeadingInt(t.left(colon));
+    seconds = ui::LeadingInt(t.mid(colon + 1));
 }
 
 void CEditTime::keyPressEvent(QKeyEvent* event)

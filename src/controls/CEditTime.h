@@ -12,7 +12,8 @@ public:
      *  @p inputTemplate is the text shown before anything is typed, @p placeholder its blank. */
     void EnableMask(const QString& mask, const QString& inputTemplate, QChar placeholder);
 
-    /** Minutes from the text's first two characters and seconds from its last two. */
+    /** Minutes from the text before the colon and seconds from the text after it (without a colon:
+     *  the first two and the last two characters). */
     void GetTime(int& minutes, int& seconds) const;
 
     /** The text as shown, blanks included ("07:45", "_7:4_"). */

@@ -422,7 +422,9 @@ int Dialog::DoModal()
         m_initialised = true;
         OnInitDialog();
     }
-    setModal(true);
+    // Modal to its own window only: the modeless help window stays usable while a dialog runs, so
+    // its Help button can show a page there.
+    setWindowModality(parentWidget() != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
     return CurrentBehaviour().RunModal(*this);
 }
 

@@ -235,8 +235,9 @@ TEST(CEditFloat, DefaultRangeIsZeroToHundred)
     EXPECT_EQ(edit.GetUpper(), 100.0f);
 }
 
-// Minutes come from the first two characters and seconds from the last two, as atoi reads them.
-TEST(CEditTime, GetTimeReadsTheFirstAndLastTwoCharacters)
+// Minutes come from before the colon and seconds from after it, as atoi reads them; three minute
+// digits are read whole (a two-character split read "100:00" as 10:00).
+TEST(CEditTime, GetTimeSplitsAtTheColon)
 {
     struct Case
     {
@@ -247,6 +248,7 @@ TEST(CEditTime, GetTimeReadsTheFirstAndLastTwoCharacters)
     const Case cases[] = {
         {"07:45", 7, 45}, {"00:00", 0, 0}, {"59:59", 59, 59},
         {"7_:4_", 7, 4},  {"__:__", 0, 0}, {"12:0_", 12, 0},
+        {"100:00", 100, 0}, {" 01:30", 1, 30}, {"745:15", 745, 15},
     };
     CEditTime edit(nullptr, 1050);
     for (const Case& c : cases)

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 namespace
 {
@@ -356,6 +357,48 @@ TEST(Dialog, EnterAndEscapeRunOkAndCancel)
     QTest::keyClick(dialog.edit, Qt::Key_Escape);
     EXPECT_EQ(dialog.cancels, 1);
     EXPECT_FALSE(dialog.isVisible());
+}
+
+// A modal dialog blocks only its own window: another top-level window (the modeless help window)
+// is not blocked while the dialog runs, the dialog's owner is. Application modality blocks both.
+TEST(Dialog, ModalRunBlocksOnlyItsOwnWindow)
+{
+    struct BlockWatch : QObject
+    {
+        std::map<QObject*, bool> blocked;
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            if (e->type() == QEvent::WindowBlocked)
+                blocked[o] = true;
+            else if (e->type() == QEvent::WindowUnblocked)
+                blocked[o] = false;
+            return false;
+        }
+    } watch;
+    QWidget frame;
+    frame.resize(400, 300);
+    frame.installEventFilter(&watch);
+    frame.show();
+    QWidget help;
+    help.resize(200, 100);
+    help.installEventFilter(&watch);
+    help.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+
+    SampleDialog dialog;
+    dialog.setParent(&frame, dialog.windowFlags() | Qt::Dialog);
+    bool frameBlocked = false;
+    bool helpBlocked = true;
+    QTimer::singleShot(0, &dialog,
+                       [&]
+                       {
+                           frameBlocked = watch.blocked[&frame];
+                           helpBlocked = watch.blocked[&help];
+                           dialog.EndDialog(ui::IDOK);
+                       });
+    EXPECT_EQ(dialog.DoModal(), ui::IDOK); // the real run: QDialog::exec
+    EXPECT_TRUE(frameBlocked);
+    EXPECT_FALSE(helpBlocked);
 }
 
 TEST(Dialog, DialogUnitsMapToPixels)

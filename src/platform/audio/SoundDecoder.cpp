@@ -4,6 +4,7 @@
 
 #include <sndfile.h>
 #include <soxr.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
@@ -29,15 +30,57 @@ using SoxrPtr = std::unique_ptr<soxr, SoxrDeleter>;
 constexpr std::uint32_t kChunk = 4096;          // source frames decoded at a time
 constexpr std::uint64_t kMaxAlignFrames = 4096; // most target frames a seek decodes to align
 
+// A compressed file holds far fewer frames than this per byte: a count above it (or unknown,
+// as a truncated OGG reports it) is not the file's.
+constexpr std::uint64_t kMostFramesPerByte = 4096;
+
+// Counts the frames by decoding them all and goes back to the start; false when the file
+// cannot be read through or rewound.
+bool CountFrames(SNDFILE* f, const SF_INFO& info, sf_count_t& frames)
+{
+    std::vector<float> chunk(static_cast<std::size_t>(kChunk) * static_cast<std::size_t>(info.channels));
+    frames = 0;
+    for (;;)
+    {
+        const sf_count_t got = sf_readf_float(f, chunk.data(), kChunk);
+        if (got <= 0)
+            break;
+        frames += got;
+    }
+    return sf_seek(f, 0, SEEK_SET) == 0;
+}
+
 FilePtr OpenFile(const QString& path, SF_INFO& info)
 {
     std::memset(&info, 0, sizeof info);
     if (path.isEmpty())
         return nullptr;
-    FilePtr f(sf_open(QFile::encodeName(path).constData(), SFM_READ, &info));
-    if (f && (info.samplerate <= 0 || info.channels <= 0 || info.frames < 0))
+    // Only regular files: opening a named pipe or a device blocks until someone writes to it,
+    // and the caller (a generator's Init, or a stop waiting for it) would hang with it.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return nullptr;
+    FilePtr f(sf_open(name.constData(), SFM_READ, &info));
+    if (!f || info.samplerate <= 0 || info.channels <= 0)
+        return nullptr;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (info.frames < 0 || static_cast<std::uint64_t>(info.frames) / kMostFramesPerByte > size)
+    {
+        // The decodable part plays: the length is what decoding finds.
+        sf_count_t counted = 0;
+        if (!CountFrames(f.get(), info, counted))
+            return nullptr;
+        info.frames = counted;
+    }
     return f;
+}
+
+// frames x to / from without overflow (a header can claim up to 2^63 frames).
+std::uint64_t ScaleFrames(std::uint64_t frames, std::uint64_t to, std::uint64_t from)
+{
+    const unsigned __int128 scaled = static_cast<unsigned __int128>(frames) * to / from;
+    return scaled > UINT64_MAX ? UINT64_MAX : static_cast<std::uint64_t>(scaled);
 }
 
 } // namespace
@@ -160,7 +203,7 @@ bool SoundDecoder::Open(const QString& path, unsigned targetRate, bool loop)
                 info.channels};
     d.target = targetRate;
     d.loop = loop;
-    d.length = d.source.frames * targetRate / d.source.rate;
+    d.length = ScaleFrames(d.source.frames, targetRate, d.source.rate);
     d.position = 0;
     d.endOfFile = false;
     d.inputAt = d.inputLeft = 0;
@@ -231,7 +274,10 @@ bool SoundDecoder::Seek(std::uint64_t targetFrame)
         drop = targetFrame - k * dstStep;
     }
     else
-        src = (targetFrame * d.source.rate + d.target / 2) / d.target;
+    {
+        const std::uint64_t twice = ScaleFrames(targetFrame, 2 * std::uint64_t{d.source.rate}, d.target);
+        src = twice / 2 + twice % 2; // rounded
+    }
     src = std::min(src, d.source.frames);
     if (sf_seek(d.file.get(), static_cast<sf_count_t>(src), SEEK_SET) < 0)
         return false;

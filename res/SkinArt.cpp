@@ -1092,6 +1092,25 @@ const std::map<int, std::function<QImage()>>& Icons()
                      p.drawEllipse(QPointF(16, 9.5), 2, 2);
                  });
          }},
+        // Check for Updates: a circular arrow around a downward arrow into a tray.
+        {461,
+         []
+         {
+             return Icon(
+                 [](QPainter& p, const QPen& pen, const QPen& a)
+                 {
+                     p.setPen(pen);
+                     p.setBrush(Qt::NoBrush);
+                     p.drawArc(QRectF(4, 4, 24, 24), 40 * 16, 280 * 16);
+                     // The arrow head at the arc's open end (40 degrees, upper right).
+                     const QPointF tip(16 + 12 * std::cos(40 * M_PI / 180), 16 - 12 * std::sin(40 * M_PI / 180));
+                     p.drawPolyline(QPolygonF({tip + QPointF(-5.5, -1.5), tip, tip + QPointF(0.5, -5.5)}));
+                     p.setPen(a);
+                     p.drawLine(QPointF(16, 10), QPointF(16, 20));
+                     p.drawPolyline(QPolygonF({QPointF(12, 16.5), QPointF(16, 20.5), QPointF(20, 16.5)}));
+                     p.drawLine(QPointF(11.5, 23), QPointF(20.5, 23));
+                 });
+         }},
     };
     return icons;
 }

@@ -68,6 +68,7 @@ enum CommandId : int
     ID_SUPPORT_WEB_SITE = 20099,
     ID_SUPPORT_VIDEOS = 20100,
     ID_SUPPORT_CONTACT = 20101,
+    ID_SUPPORT_CHECK_UPDATES = 20102,
     ID_SUPPORT_ABOUT = 20103,
 
     // Commands of the accelerator table.

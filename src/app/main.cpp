@@ -1,21 +1,27 @@
-// Vorna's entry point. The main window comes with the workspace; until then the program
-// checks its installation and says what this build holds.
-#include "platform/Folders.h"
-#include "platform/Registry.h"
+// Vorna's entry point: the application object runs the start-up, then the event loop.
+#include "app/CVornaApp.h"
+#include "app/SelfTest.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QTextStream>
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(plat::kRegOrganization);
-    QCoreApplication::setApplicationName(plat::kRegApplication);
-
-    QTextStream out(stdout);
-    out << "Vorna " << VORNA_VERSION << "\n"
-        << "This build holds the session model, the audio engine and the controls; the main window is not built yet.\n"
-        << "Installed data: " << GetInstallPath() << "\n"
-        << "Documents folder: " << GetDocumentsFolder() << "\n";
-    return 0;
+    if (!shell::HasDisplay())
+    {
+        QTextStream(stderr) << "vorna: no display to show the window on (DISPLAY or WAYLAND_DISPLAY is not set).\n";
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(VORNA_VERSION));
+    int result = 1;
+    if (theApp.InitInstance(QApplication::arguments()))
+    {
+        shell::StartSelfTest(theApp);
+        shell::QuitOnTerminationSignals(theApp);
+        result = QApplication::exec();
+        result = shell::SelfTestResult(result);
+    }
+    theApp.ExitInstance();
+    return result;
 }

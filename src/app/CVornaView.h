@@ -1,0 +1,209 @@
+#pragma once
+/** @brief The one view of the workspace: it owns the panes, the recorder and the help window,
+ *  receives every application message, drives the engine and runs the start-up and playback
+ *  timers.
+ *
+ * Everything runs on the UI thread; the engine reaches the view only by posting (its errors).
+ * Engine read-outs are polled by the playback timer and handed to the panes. The editing
+ * commands live in CVornaViewCommands.cpp. */
+
+#include "app/ViewServices.h"
+#include "audio/MixerEvents.h"
+#include "controls/Window.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class CAppPane;
+class CSegment;
+class CVornaDoc;
+
+namespace ui
+{
+class SelectionSource;
+}
+
+class CVornaView : public ui::Window
+{
+public:
+    static constexpr int kTimerStartup = 3;
+    static constexpr int kTimerPlayback = 4;
+    static constexpr int kPlaybackPeriodMs = 100;
+    /** Width of the properties pane until the pane itself says (its panel's width). */
+    static constexpr int kDefaultPropertiesWidth = 340;
+
+    static constexpr const char* kMsgInitFailed = "BASS driver initialization failed.";
+    static constexpr const char* kMsgLiveNotice =
+        "You are about to start a live recording session.\n\n"
+        "If you want to cancel the live recording before it completes, please press the stop button at the "
+        "bottom panel.\n\n"
+        "This is a one-time message and it will not be shown again.";
+    static constexpr const char* kMsgSaveChanges = "The session was modified. Do you want to save the changes?";
+    static constexpr const char* kRegMsgHelp = "MsgHelp";
+    static constexpr const char* kRegMsgLiveRecording = "MsgLiveRecording";
+    static constexpr const char* kRegFolderSessions = "FolderSessions";
+
+    /** The view over @p doc; @p services replace the engine, the audio layer and the dialogs. */
+    explicit CVornaView(CVornaDoc* doc, shell::ViewServices services = {}, QWidget* parent = nullptr);
+    ~CVornaView() override;
+
+    CVornaDoc* GetDocument() const { return m_pDoc; }
+
+    /** After the document is loaded: the graph editor's first-use placement, timer 3, the focus
+     *  and the audio start-up. */
+    void OnInitialUpdate();
+    /** Checks the audio libraries and opens the options' output device; the problem is shown and
+     *  false returned when that fails (the program goes on without audio). */
+    bool InitAudio();
+    /** Frees the output device (the frame's close). */
+    void FreeAudio();
+
+    // Playback.
+    void Play(bool preview, QObject* levelWindow);
+    void StopPlayback();
+    void StopAll();
+    void Pause();
+    void RestartPlayback();
+    void GoToStart();
+    void PreviousStage();
+    void NextStage();
+
+    /** A new or opened session: no copied segment, no selection, no property page. */
+    void ResetSelection();
+
+    // Live recording.
+    void StartLiveRecording();
+    void AddLiveRecordingSegment();
+    void RemoveLiveRecordingSegment();
+    void UpdateRecordingLength();
+
+    /** The save prompt; true when the caller may go on (nothing to save, No, or saved). */
+    bool QuerySaveModified();
+
+    /** The pane with window id @p id (ID_PANE_*), or null. */
+    QWidget* GetPane(int id) const;
+    void LayoutPanes();
+
+    /** The selection the tracks pane holds: track and segment index, -1 for none. */
+    void GetSelection(int& track, int& segment) const;
+    void SetSelection(int track, int segment);
+
+    /** The copied segment of the copy command; expires with the segment. */
+    std::weak_ptr<CSegment> m_copiedSegment;
+
+    /** The help window (tests look at it). */
+    shell::HelpWindow* GetHelpWindow() const { return m_help.get(); }
+    shell::LiveRecorder* GetRecorder() const { return m_recorder.get(); }
+    /** The playback an engine error belongs to (0: none yet). */
+    std::uint64_t PlaybackNumber() const { return m_playbackNumber; }
+    /** Posts an engine error for the current playback, as the engine does; any thread. */
+    void PostMixerError(const QString& text) { m_errorRelay.PostMixerError(text); }
+
+protected:
+    int OnCreate() override;
+    void OnSize(int width, int height) override;
+    void OnPaint(QPainter& painter) override;
+    void OnTimer(int id) override;
+    bool OnCommand(int id, ui::Notify code, QWidget* from) override;
+    ui::LResult OnAppMessage(ui::MessageEvent& message) override;
+
+private:
+    /** Receives the engine's errors on its worker and posts them to the view with the number of
+     *  the playback they belong to. */
+    class ErrorRelay : public rt::MixerEvents
+    {
+    public:
+        explicit ErrorRelay(CVornaView* view) : m_view(view) {}
+        void PostMixerError(QString text) override;
+        std::atomic<std::uint64_t> m_playback{0};
+
+    private:
+        CVornaView* m_view;
+    };
+
+    shell::PlaybackEngine& Engine() const;
+    void CreatePanes();
+    void OnTimerStartup();
+    void OnTimerPlayback();
+    void ShowFirstRunHelp();
+    void HandReadouts();
+    void OnSelectSegment(CSegment* segment);
+    void OnMixerError(ui::MessageEvent& message);
+    void JumpToStage(bool next);
+    int PropertiesWidth() const;
+
+    // What the panes do for the view; the panes that are not built yet do nothing here.
+    void ClearTracksSelection();
+    void ShowProperties(CSegment* segment, int kind);
+    void ShowPropertyTab(int tab);
+    void UpdatePages();
+    void UpdateTop();
+    void UpdateSessionLength();
+    void InvalidatePane(int id);
+    ui::SelectionSource* TracksSelection() const;
+
+    // The editing commands (CVornaViewCommands.cpp): the dispatch of the accelerator commands
+    // and of the messages the core does not handle, and one handler each.
+    bool OnViewCommand(int id);
+    bool OnCommandMessage(ui::MessageEvent& message);
+    void OnDeleteSegment();
+    void OnCopySegment();
+    void OnPasteSegment();
+    void OnAddTrack();
+    void OnDuplicateTrack();
+    void OnRemoveTrack();
+    void OnCleanEmptyTracks();
+    void OnMuteTrack();
+    void OnActivateTrack();
+    void OnMuteAllTracks();
+    void OnActivateAllTracks();
+    void OnEditStages();
+    void OnEditNotes();
+    void OnShowGlobals();
+    void OnTranscript();
+    void OnOptions();
+    void OnAmbientMusicTool();
+    void OnAbout();
+    void OnRecordVoice();
+    void OnExportSession();
+    void OnHelpIndex();
+    void OnOpenWebSite();
+    void OnOpenVideos();
+    void OnOpenContact();
+    void OnCheckUpdates();
+    void OnNewSession();
+    void OnFileOpen();
+    /** Save (and Save As for a session tied to no file); true when the session was written. */
+    bool SaveSession();
+    bool SaveSessionAs();
+    bool SaveTo(const QString& path);
+    /** WM_APP_ADD_RECORDING: @p newSegment 0 into the selected voice segment, 1 a new one. */
+    ui::LResult OnAddRecording(ui::WParam newSegment, const QString* path);
+
+    CVornaDoc* m_pDoc;
+    shell::ViewServices m_services;
+    std::unique_ptr<shell::PlaybackEngine> m_ownEngine;
+    std::unique_ptr<shell::AudioLayer> m_ownAudio;
+
+    // Panes, in the order they are made; destroyed in reverse.
+    std::unique_ptr<CAppPane> m_paneToolbar;
+    std::unique_ptr<CAppPane> m_paneControlbar;
+    std::unique_ptr<CAppPane> m_paneTimeline;
+    std::unique_ptr<CAppPane> m_paneVSplitter;
+    std::unique_ptr<CAppPane> m_paneProperties;
+    std::unique_ptr<CAppPane> m_paneStages;
+    std::unique_ptr<CAppPane> m_paneTracks;
+    std::unique_ptr<shell::LiveRecorder> m_recorder;
+    std::unique_ptr<shell::HelpWindow> m_help;
+
+    // The selection while the tracks pane is a placeholder.
+    int m_selectedTrack = -1;
+    int m_selectedSegment = -1;
+
+    std::weak_ptr<CSegment> m_livePlaceholder;
+    ErrorRelay m_errorRelay{this};
+    std::uint64_t m_playbackNumber = 0;
+};

@@ -1,0 +1,59 @@
+#include "app/ViewServices.h"
+
+#include "audio/CMixer.h"
+#include "platform/audio/AudioSystem.h"
+
+namespace shell
+{
+
+bool MixerEngine::Play(CPlaybackParams& params, rt::MixerBlockSink* levelWindow)
+{
+    return m_mixer.Play(params, levelWindow);
+}
+
+void MixerEngine::Stop()
+{
+    m_mixer.Stop();
+}
+
+bool MixerEngine::IsPlaying() const
+{
+    return m_mixer.IsPlaying();
+}
+
+double MixerEngine::GetPosition() const
+{
+    return m_mixer.GetPosition();
+}
+
+void MixerEngine::GetLevels(double& left, double& right) const
+{
+    m_mixer.GetLevels(left, right);
+}
+
+void MixerEngine::GetSpectrum(std::span<double> bands) const
+{
+    m_mixer.GetSpectrum(bands);
+}
+
+double MixerEngine::GetCpuLoad() const
+{
+    return m_mixer.GetCpuLoad();
+}
+
+QString AudioLayer::CheckVersions()
+{
+    return plat::AudioSystem::CheckVersions();
+}
+
+bool AudioLayer::Initialize(int device)
+{
+    return plat::AudioSystem::Initialize(device);
+}
+
+void AudioLayer::Free()
+{
+    plat::AudioSystem::Shutdown();
+}
+
+} // namespace shell

@@ -10,6 +10,9 @@
 #include "controls/CommandIds.h"
 #include "controls/GraphEditors.h"
 #include "model/CVornaDoc.h"
+#include "panes/CPaneStages.h"
+#include "panes/CPaneTimeline.h"
+#include "panes/CPaneVSplitter.h"
 #include "platform/Registry.h"
 
 #include <QCoreApplication>
@@ -95,10 +98,10 @@ void CVornaView::CreatePanes()
     };
     make(m_paneToolbar, new shell::PlaceholderPane(QStringLiteral("Toolbar")), ID_PANE_TOOLBAR);
     make(m_paneControlbar, new shell::PlaceholderPane(QStringLiteral("Transport")), ID_PANE_CONTROLBAR);
-    make(m_paneTimeline, new shell::PlaceholderPane(QStringLiteral("Timeline")), ID_PANE_TIMELINE);
-    make(m_paneStages, new shell::PlaceholderPane(QStringLiteral("Stages")), ID_PANE_STAGES);
+    make(m_paneTimeline, new CPaneTimeline(), ID_PANE_TIMELINE);
+    make(m_paneStages, new CPaneStages(), ID_PANE_STAGES);
     make(m_paneTracks, new shell::PlaceholderPane(QStringLiteral("Tracks")), ID_PANE_TRACKS);
-    make(m_paneVSplitter, new shell::PlaceholderPane(QString()), ID_PANE_VSPLITTER);
+    make(m_paneVSplitter, new CPaneVSplitter(), ID_PANE_VSPLITTER);
     make(m_paneProperties, new shell::PlaceholderPane(QStringLiteral("Properties")), ID_PANE_PROPERTIES);
 
     if (m_services.makeRecorder)

@@ -28,6 +28,7 @@ public:
         begin = 0.0;
         end = 1.0;
     }
+    int GetSelectedTrack() const override { return -1; }
 
 protected:
     void OnPaint(QPainter& painter) override;

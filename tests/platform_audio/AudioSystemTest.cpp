@@ -70,6 +70,52 @@ TEST(AudioSystem, WithoutDevicesInitialiseFailsAndStreamsStillPlay)
     plat::AudioSystem::Shutdown();
 }
 
+// An ALSA configuration without any PCM made PortAudio abort the program (an assertion in its
+// device list). The program survives every such configuration and plays on the null device.
+TEST(AudioSystem, AlsaConfigurationWithoutPcmFallsBackToTheNullDevice)
+{
+    struct Case
+    {
+        const char* name;
+        const char* config; // null: the file is missing
+    };
+    const Case cases[] = {
+        {"empty", ""},
+        {"missing", nullptr},
+        {"only a ctl entry", "ctl.!default { type hw card 0 }\n"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        if (c.config)
+            UseAlsaConfig(c.config);
+        else
+            ::setenv("ALSA_CONFIG_PATH", QFile::encodeName(vtest::TestHome() + "/no-such.conf").constData(), 1);
+        plat::AudioSystem::UseRealDevices();
+        const bool ok = plat::AudioSystem::Initialize(-1);
+        if (plat::AudioSystem::OutputDevices().size() > 1)
+        {
+            plat::AudioSystem::Shutdown();
+            GTEST_SKIP() << "this machine has a sound card, which ALSA finds without a configuration";
+        }
+        EXPECT_FALSE(ok);
+        EXPECT_TRUE(plat::AudioSystem::UsesNullDevice());
+        auto out = plat::AudioOutput::CreateWithProcedure(44100,
+                                                          [](float* f, std::uint32_t n) -> std::uint32_t
+                                                          {
+                                                              std::fill(f, f + 2 * n, 0.0f);
+                                                              return n;
+                                                          });
+        ASSERT_TRUE(out);
+        EXPECT_TRUE(out->OnNullDevice());
+        EXPECT_TRUE(out->Play());
+        std::this_thread::sleep_for(50ms);
+        EXPECT_GT(out->PlayedFrames(), 0u);
+        out.reset();
+        plat::AudioSystem::Shutdown();
+    }
+}
+
 // Real PortAudio streams (output, and input where the device records) on whatever device
 // exists; here an ALSA null device, which plays as fast as it is fed. Skipped where PortAudio finds no device
 // at all.

@@ -12,8 +12,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace plat
@@ -86,6 +90,45 @@ public:
 private:
     int m_saved = -1;
 };
+
+// PortAudio's ALSA host asserts, and so aborts the whole program, when ALSA defines no PCM at
+// all (an empty or missing configuration, or one with only a ctl entry, on a machine without a
+// card). Whether it survives is found out in a short-lived child process first; a child that
+// dies, or hangs past the bound, means the program runs on the null device.
+bool PortAudioStartsSafely()
+{
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0)
+        return true; // no probe possible: the start-up is tried here as before
+    if (child == 0)
+    {
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        if (Pa_Initialize() == paNoError)
+            Pa_Terminate();
+        ::_exit(0);
+    }
+    constexpr auto kBound = std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + kBound;
+    int status = 0;
+    for (;;)
+    {
+        const pid_t done = ::waitpid(child, &status, WNOHANG);
+        if (done == child)
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done < 0)
+            return false;
+        if (std::chrono::steady_clock::now() >= deadline)
+        {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
 
 // "libsndfile-1.2.0" -> {1, 2}; "libsoxr-0.1.3" -> {0, 1}.
 std::pair<int, int> VersionOf(const char* text)
@@ -196,6 +239,8 @@ bool AudioSystem::Initialize(int device)
     {
         ::setenv("JACK_NO_START_SERVER", "1", 0);
         snd_lib_error_set_handler(&SilentAlsaHandler);
+        if (!PortAudioStartsSafely())
+            return false;
         PaError err;
         {
             QuietStderr quiet;

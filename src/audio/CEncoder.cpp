@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QStandardPaths>
 #include <QStringList>
 
 #include <algorithm>
@@ -69,6 +70,19 @@ QStringList Programs(const QString& word)
     return {word};
 }
 
+// Without the encoder program the user learns which one is missing and where it comes from;
+// empty when one of the template's programs is on the search path.
+QString MissingProgramHint(const QString& word)
+{
+    for (const QString& program : Programs(word))
+        if (!QStandardPaths::findExecutable(program).isEmpty())
+            return {};
+    const QString program = Programs(word).constLast();
+    const QString package = program == QLatin1String("oggenc") ? QStringLiteral("vorbis-tools") : program;
+    return QStringLiteral("\n\nThe program %1 was not found. It comes with the Debian package %2.")
+        .arg(program, package);
+}
+
 } // namespace
 
 CEncoder::~CEncoder()
@@ -113,6 +127,7 @@ bool CEncoder::Start(const QString& path, int channels, int format, int compress
     m_resampling = false;
 
     const char* failure = nullptr;
+    QString hint;
     if (channels < 1 || channels > 2 || rate == 0)
         failure = kCreateFailed;
     else
@@ -137,7 +152,10 @@ bool CEncoder::Start(const QString& path, int channels, int format, int compress
             if (m_resampling && !m_resampler.Open(rate, fileRate, channels))
                 failure = kCreateFailed;
             else if (!StartEncoder(path, format, compression, fileRate))
+            {
                 failure = kStartCompressedFailed;
+                hint = MissingProgramHint(GetCommandLine(format).section(QLatin1Char(' '), 0, 0));
+            }
             if (failure)
             {
                 m_resampler.Close();
@@ -148,7 +166,7 @@ bool CEncoder::Start(const QString& path, int channels, int format, int compress
     if (failure)
     {
         lock.unlock();
-        audio::ShowMessage(QString::fromLatin1(failure));
+        audio::ShowMessage(QString::fromLatin1(failure) + hint);
         return false;
     }
     // Room for a recording block (10 ms at up to 96 kHz, or a 20000-frame buffer) at once.

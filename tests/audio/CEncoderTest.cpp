@@ -276,7 +276,7 @@ TEST(CEncoder, RelativePathStartingWithADashIsNotTakenForAnOption)
 }
 
 // The Windows build's oggenc2 first, then Debian's oggenc; without either the start fails
-// with its message.
+// with its message, which says which program is missing and which package brings it.
 TEST(CEncoder, OggProgramIsFoundUnderEitherName)
 {
     {
@@ -298,10 +298,13 @@ TEST(CEncoder, OggProgramIsFoundUnderEitherName)
             EXPECT_FALSE(encoder.Write(&f, 1)) << "nothing was started";
             EXPECT_TRUE(encoder.Stop());
         }
-        EXPECT_EQ(messages.Texts(), (QStringList{"Failed to start the encoder stream (compression).",
-                                                 "Failed to write to the encoder.",
-                                                 "Failed to start the encoder stream (compression).",
-                                                 "Failed to write to the encoder."}));
+        EXPECT_EQ(messages.Texts(),
+                  (QStringList{"Failed to start the encoder stream (compression).\n\nThe program lame was not "
+                               "found. It comes with the Debian package lame.",
+                               "Failed to write to the encoder.",
+                               "Failed to start the encoder stream (compression).\n\nThe program oggenc was not "
+                               "found. It comes with the Debian package vorbis-tools.",
+                               "Failed to write to the encoder."}));
     }
 }
 

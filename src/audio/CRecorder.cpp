@@ -26,7 +26,7 @@ CRecorder::~CRecorder()
 QString CRecorder::Hints()
 {
     return QStringLiteral(
-        "\n\nPlease check the settings of your recording device in the Windows Control Panel."
+        "\n\nPlease check the settings of your recording device in the system's sound settings."
         "\n\nIn addition, please check the connection of the microphone to the computer.");
 }
 

@@ -125,7 +125,7 @@ TEST(CRecorder, HandsTenMillisecondBlocksToTheCallbackUntilItDeclines)
 TEST(CRecorder, DeviceThatCannotBeOpenedShowsTheTextWithHints)
 {
     const QString hints =
-        QStringLiteral("\n\nPlease check the settings of your recording device in the Windows Control Panel."
+        QStringLiteral("\n\nPlease check the settings of your recording device in the system's sound settings."
                        "\n\nIn addition, please check the connection of the microphone to the computer.");
     AlsaConfig alsa(QStringLiteral("pcm.!default { type null }\npcm.vornanull { type null }\n"));
     vtest::MessageLog messages;

@@ -213,19 +213,19 @@ QString AudioSystem::CheckVersions()
     // Each check keeps the wording the users of the program know; what is checked is what
     // this layer stands on.
     if (Pa_GetVersion() < 0x130000) // PortAudio V19
-        return QStringLiteral("Found a problem in the BASS driver (unexpected version).");
+        return QStringLiteral("Found a problem in the audio driver (unexpected version).");
     try
     {
         Spectrum probe;
     }
     catch (...)
     {
-        return QStringLiteral("Found a problem in the BASS driver (unexpected fx version).");
+        return QStringLiteral("Found a problem in the audio driver (unexpected fx version).");
     }
     if (!AtLeast(VersionOf(sf_version_string()), 1, 1)) // MP3 and Opus decoding came with 1.1
-        return QStringLiteral("Found a problem in the BASS driver (unexpected encoder version).");
+        return QStringLiteral("Found a problem in the audio driver (unexpected encoder version).");
     if (!AtLeast(VersionOf(soxr_version()), 0, 1))
-        return QStringLiteral("Found a problem in the BASS driver (unexpected mixer version).");
+        return QStringLiteral("Found a problem in the audio driver (unexpected mixer version).");
     return {};
 }
 

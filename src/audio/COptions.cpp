@@ -90,7 +90,9 @@ void COptions::Load()
 void COptions::Save() const
 {
     WriteNumber(kRecordingDevice, m_recordingDevice);
-    WriteNumber(kRecordingLevel, TruncToInt(m_recordingLevel * 100.0));
+    // Rounded: 0.29 x 100 is 28.999... in binary, and cutting it made the level drift down a
+    // percent at every save.
+    WriteNumber(kRecordingLevel, TruncToInt(std::round(m_recordingLevel * 100.0)));
     WriteNumber(kPlaybackDevice, m_playbackDevice);
     WriteNumber(kBurningDevice, m_burningDevice);
     WriteNumber(kExportFormatType, m_exportFormatType);

@@ -57,7 +57,7 @@ TEST_F(COptionsTest, SavedValuesUseTheirNamesAndLoadBack)
 {
     COptions options;
     options.m_recordingDevice = 2;
-    options.m_recordingLevel = 0.999; // whole percent, cut: "99"
+    options.m_recordingLevel = 0.29; // whole percent, rounded: 0.29 x 100 is just below 29
     options.m_playbackDevice = 1;
     options.m_burningDevice = 3;
     options.m_exportFormatType = COptions::kFormatOgg;
@@ -70,7 +70,7 @@ TEST_F(COptionsTest, SavedValuesUseTheirNamesAndLoadBack)
     options.Save();
 
     EXPECT_EQ(Stored("OptionsRecordingDevice"), "2");
-    EXPECT_EQ(Stored("OptionsRecordingLevel"), "99");
+    EXPECT_EQ(Stored("OptionsRecordingLevel"), "29");
     EXPECT_EQ(Stored("OptionsPlaybackDevice"), "1");
     EXPECT_EQ(Stored("OptionsBurningDevice"), "3");
     EXPECT_EQ(Stored("OptionsExportFormatType"), "2");
@@ -84,7 +84,7 @@ TEST_F(COptionsTest, SavedValuesUseTheirNamesAndLoadBack)
     COptions loaded;
     loaded.Load();
     EXPECT_EQ(loaded.m_recordingDevice, 2);
-    EXPECT_DOUBLE_EQ(loaded.m_recordingLevel, 0.99);
+    EXPECT_DOUBLE_EQ(loaded.m_recordingLevel, 0.29);
     EXPECT_EQ(loaded.m_playbackDevice, 1);
     EXPECT_EQ(loaded.m_burningDevice, 3);
     EXPECT_EQ(loaded.m_exportFormatType, 2);
@@ -161,5 +161,34 @@ TEST(COptions, EveryQualityIndexHasARate)
     {
         options.m_qualityType = indices[i];
         EXPECT_EQ(options.GetSampleRate(), rates[i]) << indices[i];
+    }
+}
+
+// A level saved and loaded again stays where it was, for every whole percent, and a level
+// between two percents is saved as the nearer one.
+TEST_F(COptionsTest, RecordingLevelKeepsItsPercentThroughSaves)
+{
+    for (int percent = 0; percent <= 100; ++percent)
+    {
+        COptions options;
+        options.m_recordingLevel = percent / 100.0;
+        for (int round = 0; round < 3; ++round)
+        {
+            options.Save();
+            options.Load();
+        }
+        EXPECT_EQ(Stored("OptionsRecordingLevel"), QString::number(percent));
+    }
+    const struct
+    {
+        double level;
+        const char* stored;
+    } cases[] = {{0.999, "100"}, {0.994, "99"}, {0.286, "29"}, {0.004, "0"}};
+    for (const auto& c : cases)
+    {
+        COptions options;
+        options.m_recordingLevel = c.level;
+        options.Save();
+        EXPECT_EQ(Stored("OptionsRecordingLevel"), c.stored) << c.level;
     }
 }

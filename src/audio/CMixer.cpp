@@ -256,6 +256,13 @@ bool CMixer::CreateTracks(const CPlaybackParams& params)
                 track.m_segmentStart = FrameOf(segment.m_begin);
                 track.m_segmentEnd = FrameOf(segment.m_end);
             }
+            else if (i == params.m_previewTrack)
+            {
+                // A segment the engine skips (it ends before it begins, or is of another kind
+                // than its track) never starts, so it could never end the preview either: the
+                // preview is over before its first block.
+                m_currentFrame = m_totalFrames;
+            }
         }
         else
         {

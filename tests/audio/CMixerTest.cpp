@@ -194,6 +194,49 @@ TEST(CMixer, MutedTrackIsSilentAndPreviewPlaysOnlyThePreviewedTrack)
     }
 }
 
+// A preview of a segment the engine skips never started, and the mixer said it was playing
+// until the session's end: the preview ends at once, in silence.
+TEST(CMixer, PreviewOfASkippedSegmentEndsAtOnce)
+{
+    const struct
+    {
+        const char* name;
+        bool otherKind;
+    } cases[] = {{"ends before it begins", false}, {"of another kind than its track", true}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ProbeSession session(1000, 8);
+        const auto track = session.AddTrack();
+        session.AddSegment(track, 0.0, 0.25);
+        if (c.otherKind)
+        {
+            auto tone = CSegments::CreateSegment(CSegment::kKindTone);
+            tone->m_begin = 0.5;
+            tone->m_end = 0.75;
+            session.tracks.GetTrack(track).m_segments.AddSegment(std::move(tone));
+        }
+        else
+            session.AddSegment(track, 0.6, 0.4);
+        for (auto& s : session.scripts)
+            s->signal = ProbeSound::Script::kDc;
+        session.params.m_previewOnly = true;
+        session.params.m_previewTrack = track;
+        session.params.m_previewSegment = 1;
+        CMixer mixer;
+        session.Install(mixer);
+        rt::OfflineRenderer renderer(mixer);
+        ASSERT_TRUE(renderer.Start(session.params));
+        std::vector<float> out(500 * 2, 1.0f);
+        renderer.Render(out.data(), 500, Fixed(500));
+        EXPECT_FALSE(mixer.IsPlaying());
+        for (std::size_t f = 0; f < 500; ++f)
+            ASSERT_EQ(Left(out, f), 0.0f) << f;
+        EXPECT_TRUE(session.scripts[0]->events.empty());
+        renderer.Stop();
+    }
+}
+
 TEST(CMixer, AfterTheSessionEndDeliversSilenceAndThePositionGoesOn)
 {
     ProbeSession session(1000, 2);

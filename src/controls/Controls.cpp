@@ -451,7 +451,8 @@ void SpinButton::changeEvent(QEvent* event)
 
 bool SpinButton::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_buddy && event->type() == QEvent::KeyPress && isEnabled())
+    // The type first: a buddy being destroyed still sends events here, and is no QLineEdit by then.
+    if (event->type() == QEvent::KeyPress && isEnabled() && watched == m_buddy.data())
     {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool plain =

@@ -262,9 +262,13 @@ TEST(ProgressBar, FillsToItsPositionWithinTheRange)
         const QImage shot = Grab(*bar);
         const QColor teal(86, 186, 202);
         if (c.filled > 0)
+        {
             EXPECT_EQ(QColor(shot.pixel(c.filled, 4)), teal);
+        }
         if (c.filled < 100)
+        {
             EXPECT_NE(QColor(shot.pixel(c.filled + 1, 4)), teal);
+        }
     }
     bar->SetRange(0, 100);
     bar->SetPos(40);

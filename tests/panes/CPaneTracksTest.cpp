@@ -202,6 +202,18 @@ TEST_F(TracksPane, SegmentRectangleFollowsTheUnevenRows)
     EXPECT_EQ(box, CPaneTracks::GetSegmentRect(0.25, 0.5, 153, 203, kWidth));
     EXPECT_EQ(pane.GetSegmentRect(3, 1), CPaneTracks::Box{});
     EXPECT_EQ(pane.GetSegmentRect(8, 0), CPaneTracks::Box{});
+
+    // The pixel two rows share belongs to the upper one.
+    struct RowCase
+    {
+        int y, row;
+    };
+    for (const RowCase& c : {RowCase{0, 0}, RowCase{51, 0}, RowCase{52, 1}, RowCase{153, 2}, RowCase{154, 3},
+                             RowCase{398, 7}})
+    {
+        Move(500, c.y);
+        EXPECT_EQ(pane.HitTestRow(), c.row) << "y = " << c.y;
+    }
 }
 
 TEST(CPaneTracksLabel, NamesLiveRecordingAndMutedTracks)

@@ -81,7 +81,7 @@ CIconButton::CIconButton() : ui::OwnerDrawButton(nullptr, 0)
 }
 
 bool CIconButton::Create(int iconId, const QRect& rect, QWidget* parent, int id, const QPixmap& background,
-                         const QString& caption, int iconSize)
+                         const QString& caption, int iconSize, const std::optional<QFont>& font)
 {
     m_hover = false;
     m_iconSize = iconSize;
@@ -92,7 +92,7 @@ bool CIconButton::Create(int iconId, const QRect& rect, QWidget* parent, int id,
     setParent(parent);
     ui::SetControlId(this, id);
     setGeometry(rect);
-    m_font = CaptionFont(caption, rect.width());
+    m_font = font ? *font : CaptionFont(caption, rect.width());
     BuildFaces(background);
     show();
     return true;

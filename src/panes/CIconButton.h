@@ -13,6 +13,8 @@
 #include <QPixmap>
 #include <QString>
 
+#include <optional>
+
 class CIconButton : public ui::OwnerDrawButton
 {
 public:
@@ -44,9 +46,10 @@ public:
 
     /** Creates the button over @p rect of @p parent with @p id, icon @p iconId and @p caption; the
      *  normal face shows @p background as the parent draws it (tiled from the parent's origin).
-     *  False when the icon does not load. */
+     *  The caption is drawn in @p font, or without one in CaptionFont(caption, width). False when
+     *  the icon does not load. */
     bool Create(int iconId, const QRect& rect, QWidget* parent, int id, const QPixmap& background,
-                const QString& caption, int iconSize = 32);
+                const QString& caption, int iconSize = 32, const std::optional<QFont>& font = std::nullopt);
 
     bool IsHovering() const { return m_hover; }
     const QString& Caption() const { return m_caption; }

@@ -108,13 +108,22 @@ int CPaneToolbar::OnCreate()
     m_background = ui::LoadBitmap(kBackgroundBitmap);
     if (m_background.isNull())
         return -1;
+    // One caption size for the whole strip: the largest at which every caption fits its button,
+    // so that a caption shrunk to fit does not stand out beside its neighbours.
+    QFont captionFont = CIconButton::CaptionFont(QString(), kButtons[0].right - kButtons[0].left);
+    for (const ButtonSpec& spec : kButtons)
+    {
+        const QFont fitting = CIconButton::CaptionFont(QString::fromUtf8(spec.caption), spec.right - spec.left);
+        if (fitting.pixelSize() < captionFont.pixelSize())
+            captionFont = fitting;
+    }
     for (std::size_t i = 0; i < kButtons.size(); ++i)
     {
         const ButtonSpec& spec = kButtons[i];
         delete m_buttons[i];
         m_buttons[i] = new CIconButton;
         m_buttons[i]->Create(spec.icon, ui::Ltrb(spec.left, 0, spec.right, kHeight), this, spec.id,
-                             m_background, QString::fromUtf8(spec.caption), kIconSize);
+                             m_background, QString::fromUtf8(spec.caption), kIconSize, captionFont);
     }
     Fill(m_tracks, kTracks);
     Fill(m_tools, kTools);

@@ -327,8 +327,9 @@ TEST_F(ToolbarFixture, CaptionsFitTheirButtonsAndNeverTouchTheirNeighbours)
         EXPECT_LE(layout.at2.y() + metrics.height(), button->height()) << "nothing cut at the bottom";
         if (button->x() == previousRight)
         {
-            EXPECT_GE(button->x() + start - previousEnd, 2) << "touches the caption on its left";
+            EXPECT_GE(button->x() + start - previousEnd, 3) << "touches the caption on its left";
         }
+        EXPECT_EQ(button->Font(), toolbar.Button(0)->Font()) << "one caption size for the strip";
         previousEnd = button->x() + end;
         previousRight = button->x() + button->width();
     }

@@ -13,6 +13,7 @@
 #include "controls/Accelerators.h"
 #include "controls/Behaviour.h"
 #include "controls/GraphEditors.h"
+#include "dialogs/GraphEditorRunner.h"
 #include "controls/Style.h"
 #include "model/CSegment.h"
 #include "model/CVornaDoc.h"
@@ -93,8 +94,9 @@ bool CVornaApp::InitInstance(const QStringList& arguments)
     m_doc->SetMixer(m_mixer.get());
     m_doc->SetHost(&m_host);
 
-    // The graph editors come with the dialogs library:
-    // ui::SetGraphEditors(<the dialogs' editors>) is installed here once they exist.
+    // The property rows open the graph editors of the dialogs library through this.
+    static dlg::GraphEditorRunner graphEditors;
+    ui::SetGraphEditors(&graphEditors);
 
     m_frame = std::make_unique<CMainFrame>();
     m_host.SetFrame(m_frame.get());

@@ -137,6 +137,7 @@ void CVornaApp::ExitInstance()
     {
         ui::SetMainFrame(nullptr, {});
         ui::SetActiveView(nullptr);
+        ui::SetGraphEditors(nullptr);
         m_host.SetFrame(nullptr);
         m_frame.reset();
     }

@@ -10,8 +10,11 @@
 #include "controls/CommandIds.h"
 #include "controls/GraphEditors.h"
 #include "model/CVornaDoc.h"
+#include "panes/CPaneControlbar.h"
 #include "panes/CPaneStages.h"
 #include "panes/CPaneTimeline.h"
+#include "panes/CPaneToolbar.h"
+#include "panes/CPaneTracks.h"
 #include "panes/CPaneVSplitter.h"
 #include "platform/Registry.h"
 
@@ -89,18 +92,18 @@ int CVornaView::OnCreate()
 void CVornaView::CreatePanes()
 {
     // Each pane: a child of the view with its id and an empty rectangle, then the document.
-    auto make = [this](std::unique_ptr<CAppPane>& pane, CAppPane* made, int id)
+    auto make = [this](auto& pane, auto* made, int id)
     {
         pane.reset(made);
         pane->Create(this, id, QRect());
         pane->setFocusPolicy(Qt::NoFocus);
         pane->SetDocument(m_pDoc);
     };
-    make(m_paneToolbar, new shell::PlaceholderPane(QStringLiteral("Toolbar")), ID_PANE_TOOLBAR);
-    make(m_paneControlbar, new shell::PlaceholderPane(QStringLiteral("Transport")), ID_PANE_CONTROLBAR);
+    make(m_paneToolbar, new CPaneToolbar(), ID_PANE_TOOLBAR);
+    make(m_paneControlbar, new CPaneControlbar(), ID_PANE_CONTROLBAR);
     make(m_paneTimeline, new CPaneTimeline(), ID_PANE_TIMELINE);
     make(m_paneStages, new CPaneStages(), ID_PANE_STAGES);
-    make(m_paneTracks, new shell::PlaceholderPane(QStringLiteral("Tracks")), ID_PANE_TRACKS);
+    make(m_paneTracks, new CPaneTracks(), ID_PANE_TRACKS);
     make(m_paneVSplitter, new CPaneVSplitter(), ID_PANE_VSPLITTER);
     make(m_paneProperties, new shell::PlaceholderPane(QStringLiteral("Properties")), ID_PANE_PROPERTIES);
 
@@ -242,6 +245,8 @@ void CVornaView::Play(bool preview, QObject* levelWindow)
     doc.m_isPlaying = true;
     UpdatePages();
     SetTimer(kTimerPlayback, kPlaybackPeriodMs);
+    HandReadouts();
+    RefreshPaneStates();
     Invalidate();
 }
 
@@ -254,6 +259,7 @@ void CVornaView::StopPlayback()
     Engine().Stop();
     KillTimer(kTimerPlayback);
     HandReadouts();
+    RefreshPaneStates();
     InvalidatePane(ID_PANE_TRACKS);
     InvalidatePane(ID_PANE_CONTROLBAR);
     UpdatePages();
@@ -402,6 +408,30 @@ void CVornaView::OnTimerPlayback()
 void CVornaView::HandReadouts()
 {
     // The panes get the engine's read-outs from here, never from the engine while painting.
+    PlaybackReadouts readouts;
+    const bool playing = m_pDoc->m_isPlaying;
+    if (playing)
+    {
+        readouts.positionSeconds = Engine().GetPosition();
+        Engine().GetLevels(readouts.levelLeft, readouts.levelRight);
+        Engine().GetSpectrum(readouts.spectrum);
+        readouts.load = Engine().GetCpuLoad();
+    }
+    if (m_paneControlbar)
+        m_paneControlbar->SetReadouts(readouts);
+    if (m_paneTracks)
+    {
+        const auto at = playing ? SessionFraction(readouts.positionSeconds, m_pDoc->m_sessionLength) : std::nullopt;
+        m_paneTracks->SetPlayPosition(at.value_or(-1.0));
+    }
+}
+
+void CVornaView::RefreshPaneStates()
+{
+    if (m_paneToolbar)
+        m_paneToolbar->RefreshEnabled();
+    if (m_paneControlbar)
+        m_paneControlbar->RefreshState();
 }
 
 // ---- Live recording -------------------------------------------------------------------------
@@ -483,21 +513,20 @@ void CVornaView::UpdateRecordingLength()
 
 void CVornaView::GetSelection(int& track, int& segment) const
 {
-    track = m_selectedTrack;
-    segment = m_selectedSegment;
+    track = m_paneTracks ? m_paneTracks->GetSelectedTrack() : -1;
+    segment = m_paneTracks ? m_paneTracks->GetSelectedSegmentIndex() : -1;
 }
 
 void CVornaView::SetSelection(int track, int segment)
 {
-    m_selectedTrack = track;
-    m_selectedSegment = segment;
+    if (m_paneTracks)
+        m_paneTracks->SetSelection(track, segment);
 }
 
 void CVornaView::ClearTracksSelection()
 {
-    m_selectedTrack = -1;
-    m_selectedSegment = -1;
-    InvalidatePane(ID_PANE_TRACKS);
+    if (m_paneTracks)
+        m_paneTracks->ClearSelection();
 }
 
 void CVornaView::ShowProperties(CSegment* segment, int kind)
@@ -519,6 +548,8 @@ void CVornaView::UpdateTop()
 
 void CVornaView::UpdateSessionLength()
 {
+    if (m_paneControlbar)
+        m_paneControlbar->UpdateSessionLength();
 }
 
 void CVornaView::InvalidatePane(int id)
@@ -529,7 +560,7 @@ void CVornaView::InvalidatePane(int id)
 
 ui::SelectionSource* CVornaView::TracksSelection() const
 {
-    return dynamic_cast<ui::SelectionSource*>(m_paneTracks.get());
+    return m_paneTracks.get();
 }
 
 void CVornaView::OnSelectSegment(CSegment* segment)

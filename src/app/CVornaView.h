@@ -18,6 +18,9 @@
 #include <memory>
 
 class CAppPane;
+class CPaneControlbar;
+class CPaneToolbar;
+class CPaneTracks;
 class CSegment;
 class CVornaDoc;
 
@@ -130,6 +133,7 @@ private:
     void OnTimerPlayback();
     void ShowFirstRunHelp();
     void HandReadouts();
+    void RefreshPaneStates();
     void OnSelectSegment(CSegment* segment);
     void OnMixerError(ui::MessageEvent& message);
     void JumpToStage(bool next);
@@ -189,19 +193,15 @@ private:
     std::unique_ptr<shell::AudioLayer> m_ownAudio;
 
     // Panes, in the order they are made; destroyed in reverse.
-    std::unique_ptr<CAppPane> m_paneToolbar;
-    std::unique_ptr<CAppPane> m_paneControlbar;
+    std::unique_ptr<CPaneToolbar> m_paneToolbar;
+    std::unique_ptr<CPaneControlbar> m_paneControlbar;
     std::unique_ptr<CAppPane> m_paneTimeline;
     std::unique_ptr<CAppPane> m_paneVSplitter;
     std::unique_ptr<CAppPane> m_paneProperties;
     std::unique_ptr<CAppPane> m_paneStages;
-    std::unique_ptr<CAppPane> m_paneTracks;
+    std::unique_ptr<CPaneTracks> m_paneTracks;
     std::unique_ptr<shell::LiveRecorder> m_recorder;
     std::unique_ptr<shell::HelpWindow> m_help;
-
-    // The selection while the tracks pane is a placeholder.
-    int m_selectedTrack = -1;
-    int m_selectedSegment = -1;
 
     std::weak_ptr<CSegment> m_livePlaceholder;
     ErrorRelay m_errorRelay{this};

@@ -102,6 +102,14 @@ void CPaneTracks::GetSelectedRange(double& begin, double& end) const
     }
 }
 
+void CPaneTracks::SetPlayPosition(double fraction)
+{
+    if (fraction == m_playPosition)
+        return;
+    m_playPosition = fraction;
+    update();
+}
+
 void CPaneTracks::ClearSelection()
 {
     SetSelection(-1, -1);
@@ -583,7 +591,7 @@ void CPaneTracks::OnPaint(QPainter& painter)
 
     double at = -1.0;
     if (m_pDoc->m_isPlaying)
-        at = m_pDoc->m_cursorPosition;
+        at = m_playPosition;
     else if (m_pDoc->m_hoverPosition != -1.0)
         at = m_pDoc->m_hoverPosition;
     if (at >= 0.0)

@@ -6,8 +6,8 @@
  * under it; every read checks them against the document. What it changes it tells the view
  * (SendMessage to the parent): WM_APP_SELECT_SEGMENT on every press, WM_APP_SEGMENT_CHANGED after
  * every drag step, WM_APP_DELETE_SEGMENT when a press on an empty row ends without a real drag.
- * While the session plays it only selects. The play position comes from the document's cursor
- * position, which the view's timer sets; the pane never asks the engine. UI thread only. */
+ * While the session plays it only selects. The play position is handed in by the view's timer
+ * (SetPlayPosition); the pane never asks the engine. UI thread only. */
 
 #include "controls/GraphEditors.h"
 #include "panes/CAppPane.h"
@@ -85,6 +85,10 @@ public:
      *  for the live-recording placeholder. Nothing is sent. */
     void SetSelection(int track, int segment);
     int GetSelectedSegmentIndex() const { return m_selectedSegment; }
+    /** Where the play line stands while the session plays, as a session fraction (-1: none); the
+     *  view's playback timer hands it in from the engine's position. */
+    void SetPlayPosition(double fraction);
+    double GetPlayPosition() const { return m_playPosition; }
     int GetHoveredRow() const { return m_hoveredRow; }
     int GetHoveredSegment() const { return m_hoveredSegment; }
     CursorKind GetCursorKind() const { return m_cursorKind; }
@@ -143,6 +147,7 @@ private:
     bool m_creating = false;
     int m_selectedTrack = -1;
     int m_selectedSegment = -1;
+    double m_playPosition = -1.0;
     int m_hoveredRow = -1;
     int m_hoveredSegment = -1;
     QPoint m_pressPoint;

@@ -591,7 +591,8 @@ TEST_F(TracksPane, PaintsRowsSegmentsAndThePositionLine)
 
     // Playing: the line at the played fraction; idle: at the hover, or none.
     doc.m_isPlaying = true;
-    doc.m_cursorPosition = 0.375;
+    doc.m_cursorPosition = 0.1; // the cursor stays where playback started
+    pane.SetPlayPosition(0.375);
     doc.m_hoverPosition = 0.625;
     QImage playing = pane.grab().toImage();
     EXPECT_EQ(playing.pixelColor(375, 50 * 6 + 40), QColor(220, 220, 220));
@@ -641,7 +642,7 @@ TEST_F(TracksPane, Screenshots)
     doc.m_tracks.AddLiveVoiceSegment()->m_end = 0.35;
     pane.SetSelection(0, 0);
     doc.m_isPlaying = true;
-    doc.m_cursorPosition = 0.35;
+    pane.SetPlayPosition(0.35);
     doc.m_hoverPosition = -1;
     Save(view, "tracks-pane-live-recording.png");
 }

@@ -32,8 +32,10 @@ public:
     static constexpr double kDefaultDepth = 100.0;
     static constexpr double kMaxDelay = 10.0;
     static constexpr double kDefaultPerMinute = 60.0;
-    /** Samples the delay line holds before any Setup grows it. */
-    static constexpr unsigned long kInitialLineMaximum = 4095;
+    /** Samples the delay line holds before any Setup grows it: none, so that a segment costs
+     *  no line memory until playback prepares it (a session of many segments would otherwise
+     *  hold 32 KB for each of them). */
+    static constexpr unsigned long kInitialLineMaximum = 0;
 
     CBilateralLocal();
     virtual ~CBilateralLocal() = default;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <atomic>
 #include <cmath>
 #include <limits>
@@ -420,4 +422,18 @@ TEST(CSegments, OldListTakesTheKindOfTheNamedTrack)
     CSegments outside;
     plat::Archive far = Loading(oldList(3), kOldVersion);
     EXPECT_THROW(outside.LoadOld(far, CSegment::kKindTone, kinds), plat::InvalidArgumentError);
+}
+
+// A segment costs no delay-line memory until playback prepares it: 100000 segments of a large
+// session each held a 32 KB bilateral line (3.7 GB in all) from the moment they were made.
+TEST(CSegments, NewSegmentsHoldNoDelayLine)
+{
+    const std::size_t before = mallinfo2().uordblks;
+    std::vector<CSegments::SegmentPtr> made;
+    for (int i = 0; i < 1000; ++i)
+        made.push_back(CSegments::CreateSegment(CSegment::kKindTone));
+    const std::size_t after = mallinfo2().uordblks;
+    if (before == 0 && after == 0)
+        GTEST_SKIP() << "the allocator here does not report its use";
+    EXPECT_LT((after - before) / made.size(), 8000u) << "bytes per segment";
 }

@@ -232,6 +232,10 @@ void CGraph::Serialize(plat::Archive& ar)
     // The lookup needs two points; fewer cannot come from this program's own files.
     if (n < 2)
         plat::Archive::ThrowBadFormat("The file is damaged: a graph has fewer than two points.");
+    // The editor draws a few hundred points. A graph of millions would cost gigabytes once
+    // smoothed (each pass doubles the points), so a count far beyond the editor's is refused.
+    if (n > kMaxPoints)
+        plat::Archive::ThrowBadFormat("The file is damaged: a graph has too many points.");
     std::vector<CDPoint> points(static_cast<std::size_t>(n));
     for (CDPoint& p : points)
     {

@@ -19,6 +19,8 @@ class CGraph
 public:
     /** Corner-cutting passes of the smoothed curve (each doubles the points). */
     static constexpr int kSmoothingPasses = 4;
+    /** Most points a graph read from a file may have. */
+    static constexpr std::int32_t kMaxPoints = 100000;
 
     CGraph();
     CGraph(const CGraph& other);

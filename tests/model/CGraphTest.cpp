@@ -121,6 +121,23 @@ TEST(CGraph, RecordWithFewerThanTwoPointsIsRefused)
     EXPECT_THROW(GraphFromRecord(0, {{0, std::nan("")}, {1, 0}}), plat::ArchiveError);
 }
 
+// A graph of millions of points cost gigabytes once smoothed: a record beyond the limit, far
+// above what the editor draws, is refused; one at the limit still reads and smooths.
+TEST(CGraph, RecordWithTooManyPointsIsRefused)
+{
+    const auto ramp = [](std::int32_t n)
+    {
+        std::vector<CDPoint> points(static_cast<std::size_t>(n));
+        for (std::int32_t i = 0; i < n; ++i)
+            points[static_cast<std::size_t>(i)] = {double(i) / (n - 1), 0.5};
+        return points;
+    };
+    const CGraph atLimit = GraphFromRecord(1, ramp(CGraph::kMaxPoints));
+    EXPECT_EQ(atLimit.GetPointCount(), 100000);
+    EXPECT_FALSE(atLimit.GetCurve().empty());
+    EXPECT_THROW(GraphFromRecord(1, ramp(100001)), plat::ArchiveError);
+}
+
 TEST(CGraph, SmoothingMakesSixteenTimesThePointsAndKeepsTheEnds)
 {
     CGraph g = MakeGraph({{0, 0.2}, {0.5, 0.8}, {1, 0.2}}, 1);

@@ -3,7 +3,12 @@
 #include "model/CVornaDoc.h"
 #include "platform/Archive.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 
@@ -98,3 +103,48 @@ static void BM_ReadSessionInMemory(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ReadSessionInMemory)->Unit(benchmark::kMillisecond);
+
+// A large session: 100000 segments. Opening it must cost memory in proportion to the file; the
+// figures are the file's size and how far the peak resident memory rose over the open.
+static void BM_OpenHundredThousandSegments(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("large.vrx"));
+    // Made in a child process, so that the session it builds does not raise this one's peak.
+    const pid_t child = ::fork();
+    if (child == 0)
+    {
+        CVornaDoc source;
+        for (std::int32_t track = 0; track < source.m_tracks.GetCount(); ++track)
+        {
+            CTrack& t = source.m_tracks.GetTrack(track);
+            for (int i = 0; i < 12500; ++i)
+            {
+                CSegments::SegmentPtr s = CSegments::CreateSegment(t.m_kind);
+                s->m_begin = i / 12500.0;
+                s->m_end = (i + 0.8) / 12500.0;
+                t.m_segments.AddSegment(s);
+            }
+        }
+        ::_exit(source.OnSaveDocument(path) ? 0 : 1);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    {
+        state.SkipWithError("the session could not be made");
+        return;
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const long peakBefore = usage.ru_maxrss;
+    for (auto _ : state)
+    {
+        CVornaDoc doc;
+        if (!doc.OnOpenDocument(path))
+            state.SkipWithError("open failed");
+    }
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["file_MB"] = static_cast<double>(QFileInfo(path).size()) / 1e6;
+    state.counters["peak_rise_MB"] = static_cast<double>(usage.ru_maxrss - peakBefore) / 1024.0;
+}
+BENCHMARK(BM_OpenHundredThousandSegments)->Unit(benchmark::kMillisecond)->Iterations(1);

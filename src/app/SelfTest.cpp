@@ -86,6 +86,11 @@ void StartSelfTest(CVornaApp& app)
                            QTextStream(stdout) << "selftest: session \"" << doc->GetTitle() << "\" played to "
                                                << QString::number(position, 'f', 2) << " s; data in "
                                                << GetInstallPath() << "\n";
+                           QStringList shown;
+                           for (QWidget* w : QApplication::topLevelWidgets())
+                               if (w->isVisible())
+                                   shown << w->windowTitle();
+                           QTextStream(stdout) << "selftest: windows: " << shown.join(QStringLiteral(", ")) << "\n";
                            // A message box still open (an engine that could not start) is named too.
                            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
                            {

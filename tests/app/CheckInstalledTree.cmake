@@ -1,5 +1,5 @@
 # Installs the build into a fresh prefix and checks the tree a desktop needs: the program, its
-# data, the icon in the hicolor sizes, the desktop entry and the session file type; then runs the
+# data (with the help pages), the icon in the hicolor sizes, the desktop entry and the session file type; then runs the
 # installed program once, which must find its data by itself (no InstallPath set).
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${PREFIX}"
@@ -15,6 +15,7 @@ set(expected
   share/vorna/Internals/Noise/Brown.ogg
   share/vorna/Internals/marmstk1.raw
   "share/vorna/Sound Library/Suggestions/VORNA Voice/Breathwork/Breathe in.ogg"
+  share/vorna/Help/help_files/index.html
   share/applications/vorna.desktop
   share/mime/packages/vorna.xml
   share/icons/hicolor/16x16/apps/vorna.png

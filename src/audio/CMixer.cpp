@@ -194,6 +194,7 @@ bool CMixer::StartThread(CPlaybackParams& params)
     m_requestWord.store(0, std::memory_order_relaxed);
     m_doneId.store(0, std::memory_order_relaxed);
     m_lastRequestId = 0;
+    m_handedFrames = 0;
     m_underruns.store(0, std::memory_order_relaxed);
     m_offlinePlayed.store(0, std::memory_order_relaxed);
     m_renderLoad.store(0.0, std::memory_order_relaxed);
@@ -596,7 +597,8 @@ std::uint32_t CMixer::StreamProc(float* buffer, std::uint32_t bytes) noexcept
         m_offlinePlayed.fetch_add(frames, std::memory_order_relaxed);
     }
     if (m_levelWindow != nullptr)
-        m_levelWindow->OnMixerBlock(buffer, frames);
+        m_levelWindow->OnMixerBlockAt(buffer, frames, std::uint64_t{m_startFrame} + m_handedFrames);
+    m_handedFrames += frames;
     return frames * kBytesPerFrame;
 }
 
@@ -653,6 +655,27 @@ double CMixer::GetPosition() const
     if (m_rate == 0)
         return 0.0;
     return double(played) / m_rate + m_startFraction * m_sessionSeconds;
+}
+
+std::uint64_t CMixer::GetHeardFrame() const
+{
+    std::uint64_t heard = 0;
+    if (m_output)
+    {
+        const std::uint64_t played = m_output->PlayedFrames();
+        const std::uint64_t latency = m_output->LatencyFrames();
+        heard = played > latency ? played - latency : 0;
+    }
+    else if (m_offlineHistory)
+        heard = m_offlinePlayed.load(std::memory_order_relaxed);
+    else
+        return 0;
+    return heard + m_startFrame;
+}
+
+double CMixer::GetHeardPosition() const
+{
+    return m_rate == 0 ? 0.0 : double(GetHeardFrame()) / m_rate;
 }
 
 void CMixer::GetLevels(double& left, double& right) const

@@ -79,6 +79,14 @@ public:
     /** Seconds: frames played on the output / rate + the start's offset in the session; keeps
      *  growing after the end. 0 when idle. */
     double GetPosition() const;
+    /** The heard position, in session frames: frames the device has played minus its output
+     *  latency, plus the start's frame; what the listener hears now, and the position the play
+     *  line shows and a live recording aligns to. Counted as the stamps of the blocks handed to
+     *  the level window (MixerBlockSink::OnMixerBlockAt) are. 0 when idle. Any thread, as
+     *  GetPosition. */
+    std::uint64_t GetHeardFrame() const;
+    /** GetHeardFrame in seconds. */
+    double GetHeardPosition() const;
     /** Peak levels over the last 20 ms played, 0..1 per channel; 0 when idle. */
     void GetLevels(double& left, double& right) const;
     /** Fills @p bands (at least 2 of them) with 0..1 levels from the 2048-point spectrum of
@@ -148,6 +156,7 @@ private:
     std::atomic<std::uint64_t> m_requestWord{0};
     std::atomic<std::uint32_t> m_doneId{0};
     std::uint32_t m_lastRequestId = 0; ///< stream procedure's thread
+    std::uint64_t m_handedFrames = 0;  ///< stream procedure's thread: frames returned so far
     std::chrono::milliseconds m_waitBound{600};
 
     std::unique_ptr<CStereoFrame[]> m_block; ///< what the worker renders into, kMaxBlockFrames

@@ -32,6 +32,15 @@ public:
      *  (WM_APP_MIXER_BLOCK). On the stream's update thread; @p interleaved is valid only during
      *  the call, so copy it. Must not block: the output waits for this call. */
     virtual void OnMixerBlock(const float* interleaved, std::uint32_t frames) noexcept = 0;
+    /** As OnMixerBlock, with the session frame the block's first frame stands for: the start's
+     *  frame plus every frame handed over before it, counted as CMixer::GetHeardFrame counts the
+     *  heard ones. A live recorder delays the session audio by (stamp - heard frame), the frames
+     *  between the mixer and the listener's ears. The default passes the block on without it. */
+    virtual void OnMixerBlockAt(const float* interleaved, std::uint32_t frames, std::uint64_t sessionFrame) noexcept
+    {
+        static_cast<void>(sessionFrame);
+        OnMixerBlock(interleaved, frames);
+    }
 };
 
 } // namespace rt

@@ -726,6 +726,52 @@ TEST_F(MixerOnNullDevice, PlaysThroughTheOutputStream)
     EXPECT_TRUE(session.events.Messages().empty());
 }
 
+// The heard position and the blocks' stamps count the same frames: every block handed to the
+// level window carries the session frame it starts at (the start's frame, then one after the
+// other), and the heard frame trails the frames handed over by the lead a live recording delays
+// the session audio by: never negative, never more than the stream's buffer and a block.
+TEST_F(MixerOnNullDevice, HeardPositionTrailsTheBlockStampsByTheLead)
+{
+    plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::RealTime);
+    class StampSink : public rt::MixerBlockSink
+    {
+    public:
+        void OnMixerBlock(const float*, std::uint32_t) noexcept override {}
+        void OnMixerBlockAt(const float*, std::uint32_t frames, std::uint64_t stamp) noexcept override
+        {
+            if (stamp != m_next.load())
+                m_gaps.fetch_add(1);
+            m_next.store(stamp + frames);
+        }
+        std::atomic<std::uint64_t> m_next{5 * 44100};
+        std::atomic<int> m_gaps{0};
+    } sink;
+    ProbeSession session(44100, 10);
+    session.AddSegment(session.AddTrack(), 0.0, 1.0);
+    session.params.m_startFraction = 0.5;
+    CMixer mixer;
+    session.Install(mixer);
+    ASSERT_TRUE(mixer.Play(session.params, &sink));
+    std::uint64_t worstLead = 0;
+    bool heardBehind = true;
+    const auto until = std::chrono::steady_clock::now() + 600ms;
+    while (std::chrono::steady_clock::now() < until)
+    {
+        const std::uint64_t handed = sink.m_next.load();
+        const std::uint64_t heard = mixer.GetHeardFrame();
+        heardBehind = heardBehind && heard <= handed && heard >= 5 * 44100;
+        worstLead = std::max(worstLead, handed - std::min(handed, heard));
+        std::this_thread::sleep_for(3ms);
+    }
+    EXPECT_GT(mixer.GetHeardFrame(), 5u * 44100 + 4410) << "the null device plays in real time";
+    EXPECT_NEAR(mixer.GetHeardPosition(), double(mixer.GetHeardFrame()) / 44100, 1e-9);
+    mixer.Stop();
+    EXPECT_EQ(sink.m_gaps.load(), 0);
+    EXPECT_TRUE(heardBehind);
+    EXPECT_LE(worstLead, 44100u * 3 / 10 + CMixer::kMaxBlockFrames);
+    EXPECT_EQ(mixer.GetHeardFrame(), 0u) << "idle";
+}
+
 // A generator that takes longer to start than the stream can wait costs silence and a counted
 // underrun, never a stalled stream; its sound follows once it has started.
 TEST_F(MixerOnNullDevice, LateWorkerCostsSilenceNotAHang)

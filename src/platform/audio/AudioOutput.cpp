@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -275,6 +276,13 @@ std::uint32_t AudioOutput::QueuedFrames() const
 std::uint64_t AudioOutput::PlayedFrames() const
 {
     return m_impl->played.load(std::memory_order_relaxed);
+}
+std::uint32_t AudioOutput::LatencyFrames() const
+{
+    const detail::Driver* driver = m_impl->Active();
+    if (driver == nullptr || m_impl->onNull.load(std::memory_order_relaxed))
+        return 0;
+    return static_cast<std::uint32_t>(std::lround(driver->OutputLatency() * m_impl->rate));
 }
 PeakLevel AudioOutput::GetLevel() const
 {

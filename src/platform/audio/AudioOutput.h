@@ -61,6 +61,9 @@ public:
 
     /** Frames of the stream the device has played (underrun silence not counted). */
     std::uint64_t PlayedFrames() const;
+    /** Frames the device has taken but the listener does not hear yet (the device's output
+     *  latency); 0 on the null device. Any thread. */
+    std::uint32_t LatencyFrames() const;
     PeakLevel GetLevel() const;
     /** 1024 magnitudes of the last 2048 frames played (see plat::Spectrum). */
     void GetSpectrum(float* magnitudes) const;

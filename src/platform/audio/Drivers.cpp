@@ -200,6 +200,11 @@ public:
     }
 
     bool Start() override { return Pa_StartStream(m_stream) == paNoError; }
+    double OutputLatency() const noexcept override
+    {
+        const PaStreamInfo* info = m_out ? Pa_GetStreamInfo(m_stream) : nullptr;
+        return info != nullptr && info->outputLatency > 0.0 ? info->outputLatency : 0.0;
+    }
     void Stop() override
     {
         if (Pa_IsStreamActive(m_stream) == 1)

@@ -42,6 +42,9 @@ public:
     virtual void Stop() = 0;
     /** The stream has written new frames; wakes a free-running null device. Any thread. */
     virtual void DataWritten() noexcept {}
+    /** Seconds from the device taking a frame to the frame being heard; 0 on the null
+     *  device. Any thread while the driver lives. */
+    virtual double OutputLatency() const noexcept { return 0.0; }
 };
 
 /** Null output: plays @p rate frames a second (RealTime) or whatever is ready (FreeRun). */

@@ -3,6 +3,11 @@
 #include "AppTestSupport.h"
 
 #include "controls/CommandIds.h"
+#include "controls/GraphEditors.h"
+#include "panes/CPaneControlbar.h"
+#include "panes/CPaneMeterLevels.h"
+#include "panes/CPaneStatus.h"
+#include "panes/CPaneTracks.h"
 #include "model/CSegments.h"
 #include "platform/Archive.h"
 #include "platform/Registry.h"
@@ -459,4 +464,29 @@ TEST(CVornaView, LiveRecordingThatCannotPrepareRemovesThePlaceholder)
     EXPECT_FALSE(f.doc.m_isLive);
     EXPECT_EQ(f.recorder->source, nullptr);
     EXPECT_EQ(f.doc.m_tracks.GetTrack(0).m_segments.GetCount(), segmentsBefore);
+}
+
+// The playback timer hands the engine's read-outs to the transport bar and the play line to the
+// tracks pane; a session of no length has no play line (no division by zero).
+TEST(CVornaView, PlaybackTimerHandsTheReadoutsToThePanes)
+{
+    ViewFixture f;
+    f.doc.m_sessionLength = 300;
+    f.doc.m_cursorPosition = 0.1;
+    f.Send(WM_APP_PLAY);
+    f.engine.position = 75.0;
+    f.engine.left = 0.4;
+    f.engine.right = 0.6;
+    auto* bar = static_cast<CPaneControlbar*>(f.view->GetPane(ID_PANE_CONTROLBAR));
+    auto* tracks = static_cast<CPaneTracks*>(f.view->GetPane(ID_PANE_TRACKS));
+    EXPECT_TRUE(vtest::WaitFor([&] { return bar->Status()->GetPosition() == 75.0; }, 2000));
+    EXPECT_DOUBLE_EQ(tracks->GetPlayPosition(), 0.25);
+    EXPECT_DOUBLE_EQ(bar->MeterLevels()->GetLoad(), 0.1);
+    EXPECT_DOUBLE_EQ(f.doc.m_cursorPosition, 0.1) << "playing never moves the cursor";
+
+    f.doc.m_sessionLength = 0;
+    EXPECT_TRUE(vtest::WaitFor([&] { return tracks->GetPlayPosition() == -1.0; }, 2000));
+
+    // The tracks pane is what WM_APP_GET_TRACKS_PANE answers.
+    EXPECT_EQ(ui::AskTracksPane(f.view.get()), static_cast<ui::SelectionSource*>(tracks));
 }

@@ -67,6 +67,8 @@ CMixer::CMixer()
     : m_block(std::make_unique<CStereoFrame[]>(kMaxBlockFrames)),
       m_spectrum(std::make_unique<plat::Spectrum>())
 {
+    m_brainwavesBlock.Reserve(kMaxBlockFrames);
+    m_bilateralBlock.Reserve(kMaxBlockFrames);
 }
 
 CMixer::~CMixer()
@@ -190,6 +192,8 @@ bool CMixer::StartThread(CPlaybackParams& params)
 
     if (!CreateTracks(params))
         return false;
+    m_tonePlays = std::any_of(m_tracks.begin(), m_tracks.end(), [](const CMixerTrack& t)
+                              { return t.m_active && t.m_kind == CSegment::kKindTone; });
 
     m_requestWord.store(0, std::memory_order_relaxed);
     m_doneId.store(0, std::memory_order_relaxed);
@@ -380,6 +384,88 @@ void CMixer::PrepareSound(CMixerTrack& track, std::uint32_t frame) noexcept
     sound.m_bilateralGlobal = m_bilateralGlobal;
 }
 
+bool CMixer::StartSegment(CMixerTrack& track, std::uint32_t frame) noexcept
+{
+    CSound& sound = *track.m_sound;
+    PrepareSound(track, frame);
+    bool ok = false;
+    try
+    {
+        ok = sound.Init();
+    }
+    catch (const std::exception&)
+    {
+        ok = false;
+    }
+    if (!ok)
+    {
+        PostError(sound.GetErrorText().isEmpty() ? QString::fromLatin1(kSoundError) : sound.GetErrorText());
+        return false;
+    }
+    track.m_startPending = false;
+    return true;
+}
+
+void CMixer::EndSegment(CMixerTrack& track, std::uint32_t frame) noexcept
+{
+    track.m_sound->Terminate();
+    // A preview ends after its segment; the stream goes on with silence until the view
+    // stops it, so the track's next segment must not start meanwhile.
+    if (m_preview.load(std::memory_order_relaxed))
+    {
+        m_playing.store(false, std::memory_order_release);
+        track.m_current = track.m_segmentCount;
+    }
+    else
+    {
+        NextSegment(track, frame);
+    }
+}
+
+bool CMixer::RenderTrackBlock(CMixerTrack& track, std::uint32_t frames) noexcept
+{
+    CStereoFrame* block = track.m_block.get();
+    std::fill_n(block, frames, CStereoFrame{});
+    if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount)
+        return true;
+    CSound& sound = *track.m_sound;
+    std::uint32_t f = 0;
+    // Spans between the segment's edges: silence before its start, its frames as one run,
+    // then the next segment, as the per-frame walk meets them.
+    while (f < frames)
+    {
+        if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount ||
+            m_abort.load(std::memory_order_relaxed))
+        {
+            sound.m_absoluteFrame += frames - f;
+            break;
+        }
+        const std::uint32_t e = m_blockStartFrame + f;
+        if (e < track.m_segmentStart)
+        {
+            f += std::min(frames - f, track.m_segmentStart - e);
+            continue;
+        }
+        if (e > track.m_segmentEnd)
+            break; // a segment the start frame passed is never reached again
+        if ((e == track.m_segmentStart || track.m_startPending) && !StartSegment(track, e))
+            return false;
+        const std::uint32_t last =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(track.m_segmentEnd, std::uint64_t{e} + (frames - f) - 1));
+        const std::uint32_t count = last - e + 1;
+        if (!sound.RenderBlock(block + f, count, {&m_brainwavesBlock, &m_bilateralBlock, f}))
+        {
+            PostError(sound.GetErrorText());
+            return false;
+        }
+        f += count;
+        if (last == track.m_segmentEnd)
+            EndSegment(track, last);
+    }
+    track.m_effects->Process(block, frames);
+    return true;
+}
+
 bool CMixer::RenderTrackFrame(CMixerTrack& track, std::uint32_t e, CStereoFrame& out) noexcept
 {
     if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount ||
@@ -391,26 +477,8 @@ bool CMixer::RenderTrackFrame(CMixerTrack& track, std::uint32_t e, CStereoFrame&
     }
     CSound& sound = *track.m_sound;
     const bool inside = track.m_segmentStart <= e && e <= track.m_segmentEnd;
-    if (e == track.m_segmentStart || (track.m_startPending && inside))
-    {
-        PrepareSound(track, e);
-        bool ok = false;
-        try
-        {
-            ok = sound.Init();
-        }
-        catch (const std::exception&)
-        {
-            ok = false;
-        }
-        if (!ok)
-        {
-            PostError(sound.GetErrorText().isEmpty() ? QString::fromLatin1(kSoundError)
-                                                     : sound.GetErrorText());
-            return false;
-        }
-        track.m_startPending = false;
-    }
+    if ((e == track.m_segmentStart || (track.m_startPending && inside)) && !StartSegment(track, e))
+        return false;
     if (inside)
     {
         if (!sound.GetSample(out))
@@ -427,20 +495,7 @@ bool CMixer::RenderTrackFrame(CMixerTrack& track, std::uint32_t e, CStereoFrame&
         out = CStereoFrame{};
     }
     if (e == track.m_segmentEnd)
-    {
-        sound.Terminate();
-        // A preview ends after its segment; the stream goes on with silence until the view
-        // stops it, so the track's next segment must not start meanwhile.
-        if (m_preview.load(std::memory_order_relaxed))
-        {
-            m_playing.store(false, std::memory_order_release);
-            track.m_current = track.m_segmentCount;
-        }
-        else
-        {
-            NextSegment(track, e);
-        }
-    }
+        EndSegment(track, e);
     return true;
 }
 
@@ -469,6 +524,36 @@ bool CMixer::RenderTrack(CMixerTrack& track, std::uint32_t frames) noexcept
 }
 
 bool CMixer::RenderBlock(std::uint32_t frames) noexcept
+{
+    if (m_renderer == Renderer::kPerFrame)
+        return RenderBlockPerFrame(frames);
+    CStereoFrame* out = m_block.get();
+    std::fill_n(out, frames, CStereoFrame{});
+    m_blockStartFrame = m_currentFrame;
+    // The session clocks once for every track; the tracks only read them.
+    m_brainwavesGlobal->FillBlock(m_brainwavesBlock, frames, m_tonePlays);
+    m_bilateralGlobal->FillBlock(m_bilateralBlock, frames, false);
+    for (CMixerTrack& track : m_tracks)
+        if (!RenderTrackBlock(track, frames))
+            return false;
+    for (const CMixerTrack& track : m_tracks)
+    {
+        if (!track.m_active)
+            continue;
+        // A generator or effect that produced a non-number silences its frame, not the session.
+        const CStereoFrame* block = track.m_block.get();
+        for (std::uint32_t f = 0; f < frames; ++f)
+        {
+            out[f].left += FiniteOrZero(block[f].left);
+            out[f].right += FiniteOrZero(block[f].right);
+        }
+    }
+    m_currentFrame = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(std::uint64_t{m_blockStartFrame} + frames, kMaxFrame));
+    return true;
+}
+
+bool CMixer::RenderBlockPerFrame(std::uint32_t frames) noexcept
 {
     CStereoFrame* out = m_block.get();
     std::fill_n(out, frames, CStereoFrame{});

@@ -54,6 +54,15 @@ public:
     static constexpr const char* kThreadError = "Failed to start the mixer thread.";
     static constexpr const char* kStreamError = "The mixer failed to create a playback stream.";
 
+    /** How the tracks are rendered. The block renderer is the engine's; the per-frame one
+     *  steps every generator and both session clocks frame by frame, and is kept as the
+     *  reference the block renderer is checked against. */
+    enum class Renderer
+    {
+        kBlock,
+        kPerFrame,
+    };
+
     /** Makes the generator of a segment kind; null when the kind has none. */
     using SoundFactory = std::function<std::unique_ptr<CSound>(std::int32_t kind)>;
 
@@ -105,6 +114,9 @@ public:
     /** Replaces how generators are made (the default makes the kinds this build has). UI
      *  thread, while idle. */
     void SetSoundFactory(SoundFactory factory);
+    /** Chooses the renderer of the next playback. UI thread, while idle. */
+    void SetRenderer(Renderer renderer) noexcept { m_renderer = renderer; }
+    Renderer GetRenderer() const noexcept { return m_renderer; }
     /** The generator of @p kind, or null for a kind this build cannot play. */
     static std::unique_ptr<CSound> CreateKindSound(std::int32_t kind);
 
@@ -124,7 +136,11 @@ private:
     void PrepareSound(CMixerTrack& track, std::uint32_t frame) noexcept;
     bool RenderTrackFrame(CMixerTrack& track, std::uint32_t frame, CStereoFrame& out) noexcept;
     bool RenderTrack(CMixerTrack& track, std::uint32_t frames) noexcept;
+    bool RenderTrackBlock(CMixerTrack& track, std::uint32_t frames) noexcept;
+    bool StartSegment(CMixerTrack& track, std::uint32_t frame) noexcept;
+    void EndSegment(CMixerTrack& track, std::uint32_t frame) noexcept;
     bool RenderBlock(std::uint32_t frames) noexcept;
+    bool RenderBlockPerFrame(std::uint32_t frames) noexcept;
     void ThreadProc() noexcept;
     void PostError(const QString& text) noexcept;
     void FreeTracks() noexcept;
@@ -171,6 +187,11 @@ private:
     model::SessionClockSetting::ClockState m_brainwavesAtBlock;
     model::SessionClockSetting::ClockState m_bilateralAtBlock;
     bool m_clocksAdvanced = false;     ///< worker: a track stepped the clocks over this block
+    // Block renderer: both clocks over the block, filled once before the tracks render.
+    model::ClockBlock m_brainwavesBlock;
+    model::ClockBlock m_bilateralBlock;
+    bool m_tonePlays = false; ///< a tone track reads the session beat frame by frame
+    Renderer m_renderer = Renderer::kBlock;
     CBrainwavesGlobal m_ownBrainwaves; ///< when the request brings no clocks
     CBilateralGlobal m_ownBilateral;
     rt::MixerEvents* m_notifyWindow = nullptr;

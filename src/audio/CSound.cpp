@@ -2,6 +2,7 @@
 
 #include "audio/CEffectsProcessor.h"
 #include "model/CSegment.h"
+#include "model/SessionClockSetting.h"
 
 #include <algorithm>
 
@@ -102,6 +103,11 @@ bool CSound::Terminate()
 
 double CSound::GetFade() noexcept
 {
+    return FadeAt(m_position);
+}
+
+double CSound::FadeAt(std::int64_t p) noexcept
+{
     if (!HasFades())
         return 1.0;
     // Signed: the unsigned form wrapped for segments of 0 or 1 frames and divided 0 by 0 for
@@ -115,7 +121,6 @@ double CSound::GetFade() noexcept
     }
     if (fade == 0)
         return 1.0;
-    const std::int64_t p = m_position;
     double f = 1.0;
     if (p <= fade)
         f = double(p) / double(fade);
@@ -167,4 +172,130 @@ void CSound::UpdateEffects() noexcept
     m_effects->SetReverbLevel(levels[CEffectsLocal::kReverb].GetValueAt(t) / 100.0);
     m_effects->SetEchoLevel(levels[CEffectsLocal::kEcho].GetValueAt(t) / 100.0);
     m_effects->SetChorusLevel(levels[CEffectsLocal::kChorus].GetValueAt(t) / 100.0);
+}
+
+bool CSound::GetSamples(CStereoFrame* out, std::uint32_t n)
+{
+    const std::uint32_t position = m_position;
+    const std::uint32_t absolute = m_absoluteFrame;
+    bool ok = true;
+    for (std::uint32_t i = 0; i < n; ++i)
+    {
+        if (!GetSample(out[i]))
+        {
+            ok = false;
+            break;
+        }
+        ++m_position;
+        ++m_absoluteFrame;
+    }
+    m_position = position;
+    m_absoluteFrame = absolute;
+    return ok;
+}
+
+void CSound::UpdateEffectsBlock(std::uint32_t n) noexcept
+{
+    if (m_segment == nullptr || m_effects == nullptr || n == 0)
+        return;
+    auto& levels = m_segment->m_effects.m_level;
+    const double t = Fraction(double(m_position + (n - 1)), double(m_segmentLength));
+    double value[CEffectsLocal::kEffectCount];
+    for (std::size_t e = 0; e < CEffectsLocal::kEffectCount; ++e)
+    {
+        CSmartProperty& level = levels[e];
+        if (level.GetMode() == CSmartProperty::kModeAutoGraph)
+        {
+            // Each frame steps the walk; the effects read the last value only.
+            for (std::uint32_t i = 1; i < n; ++i)
+                (void)level.GetValueAt(t);
+        }
+        value[e] = level.GetValueAt(t) / 100.0;
+    }
+    m_effects->SetEnhanceLevel(value[CEffectsLocal::kEnhance]);
+    m_effects->SetReverbLevel(value[CEffectsLocal::kReverb]);
+    m_effects->SetEchoLevel(value[CEffectsLocal::kEcho]);
+    m_effects->SetChorusLevel(value[CEffectsLocal::kChorus]);
+}
+
+bool CSound::RenderBlock(CStereoFrame* out, std::uint32_t n, SessionClocks clocks) noexcept
+{
+    if (m_segment == nullptr || clocks.brainwaves == nullptr || clocks.bilateral == nullptr)
+        return false;
+    CSegment& s = *m_segment;
+    const double baseGain = GetBaseGain();
+    double fadeGain[kChunkFrames];
+    double balanceLeft[kChunkFrames];
+    double balanceRight[kChunkFrames];
+    double beatLeft[kChunkFrames];
+    double beatRight[kChunkFrames];
+    double panLeft[kChunkFrames];
+    double panRight[kChunkFrames];
+    double beat[kChunkFrames];
+    std::size_t volumeHint = 1;
+    std::size_t balanceHint = 1;
+    for (std::uint32_t done = 0; done < n;)
+    {
+        const std::uint32_t count = std::min(n - done, kChunkFrames);
+        CStereoFrame* chunk = out + done;
+        const std::uint32_t offset = clocks.offset + done;
+
+        // What the sound's own generator needs first: the beat is read before the frame's
+        // entrainment step, as the per-frame order has it.
+        const bool needsBeat = NeedsBeat();
+        s.m_brainwaves.ProcessBlock(*clocks.brainwaves, offset, beatLeft, beatRight, needsBeat ? beat : nullptr,
+                                    count);
+        s.m_bilateral.ProcessBlock(*clocks.bilateral, offset, panLeft, panRight, count);
+        m_blockBeat = needsBeat ? beat : nullptr;
+        try
+        {
+            if (!GetSamples(chunk, count))
+            {
+                m_blockBeat = nullptr;
+                return false;
+            }
+        }
+        catch (...)
+        {
+            m_blockBeat = nullptr;
+            return false;
+        }
+        m_blockBeat = nullptr;
+
+        const bool volumeConstant = s.m_volume.IsConstant();
+        const bool balanceConstant = s.m_balance.IsConstant();
+        const double constantGain = baseGain * s.m_volume.GetValue() / 100.0;
+        const double constantBalance = s.m_balance.GetValue() / 100.0;
+        for (std::uint32_t i = 0; i < count; ++i)
+        {
+            const std::uint32_t p = m_position + i;
+            const double t = volumeConstant && balanceConstant
+                                 ? 0.0
+                                 : Fraction(double(p), double(m_segmentLength) - 1.0);
+            const double gain = volumeConstant ? constantGain : baseGain * s.m_volume.GetValueAt(t, volumeHint) / 100.0;
+            fadeGain[i] = FadeAt(p) * gain;
+            const double b = balanceConstant ? constantBalance : s.m_balance.GetValueAt(t, balanceHint) / 100.0;
+            balanceLeft[i] = b >= 0.5 ? 2.0 * (1.0 - b) : 1.0;
+            balanceRight[i] = b <= 0.5 ? 2.0 * b : 1.0;
+        }
+        // The multiplications in the order of the per-frame path, so the results are the same.
+        for (std::uint32_t i = 0; i < count; ++i)
+        {
+            double left = fadeGain[i] * chunk[i].left;
+            double right = fadeGain[i] * chunk[i].right;
+            left *= balanceLeft[i];
+            right *= balanceRight[i];
+            left *= beatLeft[i];
+            right *= beatRight[i];
+            left *= panLeft[i];
+            right *= panRight[i];
+            chunk[i].left = static_cast<float>(left);
+            chunk[i].right = static_cast<float>(right);
+        }
+        UpdateEffectsBlock(count);
+        m_position += count;
+        m_absoluteFrame += count;
+        done += count;
+    }
+    return true;
 }

@@ -18,6 +18,10 @@
 
 class CBilateralGlobal;
 class CBrainwavesGlobal;
+namespace model
+{
+struct ClockBlock;
+}
 class CEffectsProcessor;
 class CSegment;
 
@@ -62,6 +66,22 @@ public:
     /** Gain, fade, balance, entrainment then bilateral on one frame, then UpdateEffects. */
     void PostProcess(CStereoFrame& frame) noexcept;
 
+    /** The session-wide clocks of the engine's current block, and where in them the next
+     *  frame of this sound lies. */
+    struct SessionClocks
+    {
+        const model::ClockBlock* brainwaves = nullptr;
+        const model::ClockBlock* bilateral = nullptr;
+        std::uint32_t offset = 0;
+    };
+    /** The engine's block renderer: @p n frames into @p out, as n rounds of GetSample,
+     *  PostProcess and the steps of the position and absolute frame would give them (the
+     *  same values, automatic walks included), with the position and absolute frame stepped
+     *  over them. Properties are read once when constant, graphs walked forward, the gains
+     *  applied over arrays, and the effect levels worked out for the last frame only, which
+     *  is all the effects read. False with the error text set when the sound fails. */
+    bool RenderBlock(CStereoFrame* out, std::uint32_t n, SessionClocks clocks) noexcept;
+
     /** Time fraction of the current position for the segment's settings: p / (L - 1), held
      *  to [0, 1] (the last frames pass 1; a segment of one frame divides 0 by 0). */
     double GetTimeFraction() const noexcept;
@@ -85,6 +105,25 @@ public:
     CBilateralGlobal* m_bilateralGlobal = nullptr;   ///< not owned
 
 protected:
+    /** Frames a block is worked on in at a time (the scratch arrays live on the stack). */
+    static constexpr std::uint32_t kChunkFrames = 256;
+
+    /** The kind's sound for @p n frames (at most kChunkFrames) from m_position, as n GetSample
+     *  calls with the position and absolute frame stepped after each would give them; leaves
+     *  both where they were. The default calls GetSample. */
+    virtual bool GetSamples(CStereoFrame* out, std::uint32_t n);
+    /** Whether GetSamples reads the entrainment's beat of each frame (m_blockBeat). */
+    virtual bool NeedsBeat() const noexcept { return false; }
+    /** The fade factor at position @p p (GetFade at that position). */
+    double FadeAt(std::int64_t p) noexcept;
+    /** The effect levels of the last of @p n frames from m_position, with n steps of every
+     *  automatic walk among them (UpdateEffects n times). */
+    void UpdateEffectsBlock(std::uint32_t n) noexcept;
+
+    /** During GetSamples of the block renderer when NeedsBeat: the beat of each frame as
+     *  the entrainment's GetFrequency gives it; null otherwise. */
+    const double* m_blockBeat = nullptr;
+
     static constexpr const char* kEffectsInitError = "Failed to initialize the segment effects.";
     static constexpr const char* kEffectsTerminateError = "Failed to terminate a segment effects.";
 

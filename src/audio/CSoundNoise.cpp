@@ -92,3 +92,49 @@ void CSoundNoise::UpdateFilter(double t) noexcept
     m_effects->SetFilter(s.m_filter.GetValueAt(t) / 100.0, s.m_frequency.GetValueAt(t),
                          s.m_sharpness.GetValueAt(t) / 100.0);
 }
+
+bool CSoundNoise::GetSamples(CStereoFrame* out, std::uint32_t n)
+{
+    if (n == 0)
+        return true;
+    if (n > kChunkFrames)
+        return CSound::GetSamples(out, n);
+    auto fraction = [this](std::uint32_t p)
+    { return m_segmentLength == 0 ? 0.0 : std::min(1.0, double(p) / double(m_segmentLength)); };
+    CSegmentNoise& s = *m_noise;
+    if (m_brownOpen && m_coloredOpen)
+    {
+        CStereoFrame colored[kChunkFrames];
+        if (m_brown.ReadFrames(out, n) != n)
+        {
+            m_errorText = QStringLiteral("Failed to read the brown noise.");
+            return false;
+        }
+        if (m_colored.ReadFrames(colored, n) != n)
+        {
+            m_errorText = QStringLiteral("Failed to read the white noise.");
+            return false;
+        }
+        const bool constant = s.m_smoothness.IsConstant();
+        const double share = s.m_smoothness.GetValue() / 100.0;
+        std::size_t hint = 1;
+        for (std::uint32_t i = 0; i < n; ++i)
+        {
+            const double m = constant ? share : s.m_smoothness.GetValueAt(fraction(m_position + i), hint) / 100.0;
+            const CStereoFrame brown = out[i];
+            out[i].left = static_cast<float>((1.0 - m) * colored[i].left + m * brown.left);
+            out[i].right = static_cast<float>((1.0 - m) * colored[i].right + m * brown.right);
+        }
+    }
+    else
+    {
+        std::fill_n(out, n, CStereoFrame{});
+    }
+    // Every frame steps an automatic walk; the effects read the last frame's values only.
+    for (CSmartProperty* p : {&s.m_filter, &s.m_frequency, &s.m_sharpness})
+        if (p->GetMode() == CSmartProperty::kModeAutoGraph)
+            for (std::uint32_t i = 1; i < n; ++i)
+                (void)p->GetValueAt(0.0);
+    UpdateFilter(fraction(m_position + n - 1));
+    return true;
+}

@@ -26,6 +26,11 @@ public:
     double GetBaseGain() const noexcept override { return kDefaultBaseGain; }
     bool HasFades() const noexcept override { return true; }
 
+protected:
+    /** The block form: both loops read a block at a time, the blend over arrays, the filter
+     *  worked out for the last frame (the effects read no other). */
+    bool GetSamples(CStereoFrame* out, std::uint32_t n) override;
+
 private:
     void UpdateFilter(double t) noexcept;
 

@@ -41,6 +41,18 @@ bool CSoundTone::Init()
     return true;
 }
 
+bool CSoundTone::BeatIsBuilt() const noexcept
+{
+    return m_brainwaves != nullptr && m_brainwaves->m_enabled.load(std::memory_order_relaxed) &&
+           m_brainwaves->m_method.load(std::memory_order_relaxed) == CBrainwavesLocal::kMethodBinaural &&
+           m_brainwaves->IsTrueBinaural();
+}
+
+bool CSoundTone::NeedsBeat() const noexcept
+{
+    return BeatIsBuilt();
+}
+
 bool CSoundTone::GetSample(CStereoFrame& frame)
 {
     const double t = m_segmentLength == 0 ? 0.0 : std::min(1.0, double(m_position) / double(m_segmentLength));
@@ -101,4 +113,87 @@ double CSoundTone::Oscillate(Oscillator& osc, int overtones) const noexcept
         phase -= std::floor(phase);
     }
     return s / sum;
+}
+
+void CSoundTone::StartPhasor(const Oscillator& osc, Phasor& ph, double p, int overtones) const noexcept
+{
+    const double u = (p - osc.m_periodStart) / osc.m_period;
+    const double step = 1.0 / osc.m_period;
+    for (int k = 0; k <= overtones; ++k)
+    {
+        const double m = k == 0 ? 1.0 : kOvertoneMultipliers[static_cast<std::size_t>(k - 1)];
+        ph.re[k] = std::cos(kTwoPi * u * m);
+        ph.im[k] = std::sin(kTwoPi * u * m);
+        ph.stepRe[k] = std::cos(kTwoPi * step * m);
+        ph.stepIm[k] = std::sin(kTwoPi * step * m);
+    }
+}
+
+double CSoundTone::Turn(Oscillator& osc, Phasor& ph, double p, int overtones) const noexcept
+{
+    if (osc.m_nextBoundary <= p)
+    {
+        osc.m_period = PeriodOf(osc.m_frequency);
+        osc.m_periodStart = osc.m_nextBoundary;
+        osc.m_nextBoundary += osc.m_period;
+        StartPhasor(osc, ph, p, overtones);
+    }
+    double s = ph.im[0];
+    double a = 1.0;
+    double sum = 1.0;
+    for (int k = 1; k <= overtones; ++k)
+    {
+        a *= kOvertoneDecay;
+        s += a * ph.im[k];
+        sum += a;
+    }
+    // One step on; within a period the rounding grows by about an ulp a frame, far below
+    // what a float sample holds, and every period (and block) starts afresh.
+    for (int k = 0; k <= overtones; ++k)
+    {
+        const double re = ph.re[k] * ph.stepRe[k] - ph.im[k] * ph.stepIm[k];
+        ph.im[k] = ph.re[k] * ph.stepIm[k] + ph.im[k] * ph.stepRe[k];
+        ph.re[k] = re;
+    }
+    return overtones <= 0 ? s : s / sum;
+}
+
+bool CSoundTone::GetSamples(CStereoFrame* out, std::uint32_t n)
+{
+    if (n == 0)
+        return true;
+    const bool enabled = m_brainwaves->m_enabled.load(std::memory_order_relaxed);
+    const bool binaural =
+        m_brainwaves->m_method.load(std::memory_order_relaxed) == CBrainwavesLocal::kMethodBinaural;
+    const bool beatBuilt = BeatIsBuilt() && m_blockBeat != nullptr;
+    const bool twoCarriers = enabled && binaural;
+    const double overtoneSetting = m_tone->m_overtones.GetValue();
+    const int overtones =
+        overtoneSetting >= 1.0 ? static_cast<int>(std::min(overtoneSetting, double(kMaxOvertones))) : 0;
+    CSmartProperty& carrier = m_tone->m_carrier;
+    const bool carrierConstant = carrier.IsConstant();
+    std::size_t hint = 1;
+
+    Phasor left;
+    Phasor right;
+    const double p0 = double(m_position);
+    StartPhasor(m_left, left, p0, overtones);
+    if (twoCarriers)
+        StartPhasor(m_right, right, p0, overtones);
+    for (std::uint32_t i = 0; i < n; ++i)
+    {
+        const std::uint32_t position = m_position + i;
+        const double t =
+            m_segmentLength == 0 ? 0.0 : std::min(1.0, double(position) / double(m_segmentLength));
+        const double beat = beatBuilt ? m_blockBeat[i] : 0.0;
+        const double f = carrierConstant ? carrier.GetValue() : carrier.GetValueAt(t, hint);
+        m_left.m_frequency = f - beat / 2.0;
+        m_right.m_frequency = f + beat / 2.0;
+        const double p = double(position);
+        const double l = Turn(m_left, left, p, overtones);
+        const double r = twoCarriers ? Turn(m_right, right, p, overtones) : l;
+        out[i].left = static_cast<float>(l);
+        out[i].right = static_cast<float>(r);
+    }
+    return true;
 }

@@ -43,7 +43,27 @@ public:
     double GetBaseGain() const noexcept override { return kToneBaseGain; }
     bool HasFades() const noexcept override { return true; }
 
+protected:
+    /** The block form: each oscillator turns a phasor through its period instead of taking
+     *  a sine per frame and overtone; the period boundaries are those of GetSample. */
+    bool GetSamples(CStereoFrame* out, std::uint32_t n) override;
+    bool NeedsBeat() const noexcept override;
+
 private:
+    /** A phasor per partial of one oscillator over its current period. */
+    struct Phasor
+    {
+        double re[kMaxOvertones + 1];
+        double im[kMaxOvertones + 1];
+        double stepRe[kMaxOvertones + 1];
+        double stepIm[kMaxOvertones + 1];
+    };
+    /** Starts @p ph at the phase of position @p p in the oscillator's period. */
+    void StartPhasor(const Oscillator& osc, Phasor& ph, double p, int overtones) const noexcept;
+    /** The oscillator's value at @p p as Oscillate gives it, and the phasor a frame on. */
+    double Turn(Oscillator& osc, Phasor& ph, double p, int overtones) const noexcept;
+    bool BeatIsBuilt() const noexcept;
+
     double Oscillate(Oscillator& osc, int overtones) const noexcept;
     double PeriodOf(double hz) const noexcept;
 

@@ -2,6 +2,7 @@
 
 #include "platform/Archive.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -115,6 +116,65 @@ void CBilateralLocal::Process(double& left, double& right) noexcept
     left *= g > 0.5 ? 1.0 : 2.0 * g;
     right *= h > 0.5 ? 1.0 : 2.0 * h;
     ++m_run.m_frame;
+}
+
+void CBilateralLocal::ProcessBlock(const model::ClockBlock& shared, std::uint32_t offset, double* gainLeft,
+                                   double* gainRight, std::uint32_t n) noexcept
+{
+    if (!m_enabled.load(std::memory_order_relaxed))
+    {
+        std::fill_n(gainLeft, n, 1.0);
+        std::fill_n(gainRight, n, 1.0);
+        return;
+    }
+    const bool own = m_ownRate.load(std::memory_order_relaxed);
+    const bool cubic = m_cubic.load(std::memory_order_relaxed);
+    const bool invert = m_invert.load(std::memory_order_relaxed);
+    // The fraction is needed only by a property that follows a graph.
+    const bool needFraction = !m_delay.IsConstant() || !m_depth.IsConstant();
+    std::size_t delayHint = 1;
+    std::size_t depthHint = 1;
+    for (std::uint32_t i = 0; i < n; ++i)
+    {
+        const std::uint32_t k = offset + i;
+        const CCycleClock* clock = &shared.clock[k];
+        if (own)
+        {
+            AdvanceOwnClock();
+            clock = &m_run.m_ownClock;
+        }
+        const double u = needFraction ? m_run.Fraction() : 0.0;
+        double a = !own && m_run.m_frame == shared.firstFrame + k
+                       ? shared.wave[k]
+                       : (std::sin(2.0 * kPi * clock->PhaseAt(m_run.m_frame)) + 1.0) / 2.0;
+        if (m_delay.GetValueAt(u, delayHint) / 100.0 > 0.0)
+        {
+            const double delayed = m_line.tick(a);
+            if (m_lineTicks < m_line.getDelay())
+            {
+                ++m_lineTicks;
+                a = 0.5;
+            }
+            else
+                a = delayed;
+        }
+        const double d = m_depth.GetValueAt(u, depthHint) / 100.0;
+        double g = (1.0 - d) / 2.0 + a * d;
+        double h = 1.0 - g;
+        if (cubic)
+        {
+            g = g * g * g;
+            h = h * h * h;
+        }
+        if (invert)
+        {
+            g = 1.0 - g;
+            h = 1.0 - h;
+        }
+        gainLeft[i] = g > 0.5 ? 1.0 : 2.0 * g;
+        gainRight[i] = h > 0.5 ? 1.0 : 2.0 * h;
+        ++m_run.m_frame;
+    }
 }
 
 void CBilateralLocal::Serialize(plat::Archive& ar)

@@ -15,6 +15,7 @@
 #include "model/CBilateralGlobal.h"
 #include "model/CSmartProperty.h"
 #include "model/SegmentClock.h"
+#include "model/SessionClockSetting.h"
 
 #include <stk/Delay.h>
 
@@ -64,6 +65,13 @@ public:
     /** Multiplies one stereo frame by the panning gains and steps the frame. Disabled:
      *  untouched, and the frame does not move. Audio worker. */
     void Process(double& left, double& right) noexcept;
+
+    /** Process over @p n frames for the engine's block renderer: stores in @p gainLeft and
+     *  @p gainRight the panning gains Process would multiply by (1 when off), reading the
+     *  session-wide clock from @p shared at entry @p offset on. The same values as n Process
+     *  calls (automatic walks and the delay line included). Audio worker. */
+    void ProcessBlock(const model::ClockBlock& shared, std::uint32_t offset, double* gainLeft,
+                      double* gainRight, std::uint32_t n) noexcept;
 
     /** The frame the next Process call works on. */
     std::uint32_t GetFrame() const noexcept { return m_run.m_frame; }

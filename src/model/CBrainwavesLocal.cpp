@@ -2,6 +2,7 @@
 
 #include "platform/Archive.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -97,6 +98,69 @@ void CBrainwavesLocal::Process(double& left, double& right) noexcept
     ++m_run.m_frame;
 }
 
+void CBrainwavesLocal::ProcessBlock(const model::ClockBlock& shared, std::uint32_t offset, double* gainLeft,
+                                    double* gainRight, double* beat, std::uint32_t n) noexcept
+{
+    if (!m_enabled.load(std::memory_order_relaxed))
+    {
+        std::fill_n(gainLeft, n, 1.0);
+        std::fill_n(gainRight, n, 1.0);
+        // The tone asks for the beat only while the entrainment is on.
+        if (beat != nullptr)
+            std::fill_n(beat, n, 0.0);
+        return;
+    }
+    const bool own = m_ownFrequency.load(std::memory_order_relaxed);
+    const std::int32_t method = m_method.load(std::memory_order_relaxed);
+    const bool trueBinaural = IsTrueBinaural();
+    const bool depthConstant = m_depth.IsConstant();
+    const double constantDepth = m_depth.GetValue() / 100.0;
+    std::size_t depthHint = 1;
+    std::size_t frequencyHint = 1;
+    for (std::uint32_t i = 0; i < n; ++i)
+    {
+        const std::uint32_t k = offset + i;
+        if (beat != nullptr)
+            beat[i] = own ? m_frequency.GetValueAt(m_run.Fraction(), frequencyHint) : shared.frequency[k];
+        const CCycleClock* clock = &shared.clock[k];
+        if (own)
+        {
+            AdvanceOwnClock();
+            clock = &m_run.m_ownClock;
+        }
+        const double phase = clock->PhaseAt(m_run.m_frame);
+        m_depthFactor = depthConstant ? constantDepth : m_depth.GetValueAt(m_run.Fraction(), depthHint) / 100.0;
+        // The session clock's swing is worked out once for every track that stands on its frame.
+        const bool sharedWave = !own && m_run.m_frame == shared.firstFrame + k;
+        double l = 1.0;
+        double r = 1.0;
+        switch (method)
+        {
+        case kMethodBinaural:
+            if (!trueBinaural)
+                ApplyBinaural(sharedWave ? shared.wave[k] : (std::sin(2.0 * kPi * phase) + 1.0) / 2.0, l, r);
+            break;
+        case kMethodMonaural:
+            ApplyMonaural(sharedWave ? shared.wave[k] : (std::sin(2.0 * kPi * phase) + 1.0) / 2.0, l, r);
+            break;
+        case kMethodIsochronic:
+            ApplyIsochronic(0.5, phase, l, r);
+            break;
+        case kMethodIsochronicWide:
+            ApplyIsochronic(0.75, phase, l, r);
+            break;
+        case kMethodIsochronicNarrow:
+            ApplyIsochronic(0.25, phase, l, r);
+            break;
+        default:
+            break;
+        }
+        gainLeft[i] = l;
+        gainRight[i] = r;
+        ++m_run.m_frame;
+    }
+}
+
 void CBrainwavesLocal::ApplyBinaural(double a, double& left, double& right) const noexcept
 {
     left *= 1.0 - (1.0 - a) * m_depthFactor;
@@ -110,12 +174,12 @@ void CBrainwavesLocal::ApplyMonaural(double a, double& left, double& right) cons
     right *= gain;
 }
 
-void CBrainwavesLocal::ApplyIsochronic(double duty, double phase, double& left, double& right) const noexcept
+double CBrainwavesLocal::PulseEnvelope(double duty, double phase) noexcept
 {
     // One pulse per cycle: a sine-shaped rise over the ramp, on until the ramp before the
     // end of the duty share, a sine-shaped fall, then off for the rest of the cycle.
     const double ramp = kRampShare * duty;
-    double envelope;
+    double envelope = 0.0;
     if (phase >= 0.0 && phase < ramp)
         envelope = (std::sin(kPi * phase / ramp + 3.0 * kPi / 2.0) + 1.0) / 2.0;
     else if (phase >= duty - ramp && phase < duty)
@@ -124,6 +188,12 @@ void CBrainwavesLocal::ApplyIsochronic(double duty, double phase, double& left, 
         envelope = 1.0;
     else
         envelope = 0.0;
+    return envelope;
+}
+
+void CBrainwavesLocal::ApplyIsochronic(double duty, double phase, double& left, double& right) const noexcept
+{
+    const double envelope = PulseEnvelope(duty, phase);
     const double gain = 1.0 - (1.0 - envelope) * m_depthFactor;
     left *= gain;
     right *= gain;

@@ -14,6 +14,7 @@
 #include "model/CBrainwavesGlobal.h"
 #include "model/CSmartProperty.h"
 #include "model/SegmentClock.h"
+#include "model/SessionClockSetting.h"
 
 #include <atomic>
 #include <cstdint>
@@ -68,6 +69,13 @@ public:
     /** Multiplies one stereo frame by the method's gains and steps the frame. Disabled:
      *  untouched, and the frame does not move. Audio worker. */
     void Process(double& left, double& right) noexcept;
+    /** Process over @p n frames for the engine's block renderer: stores in @p gainLeft and
+     *  @p gainRight frame by frame the gains Process would multiply by (1 when off), reading the session-wide
+     *  clock from @p shared at entry @p offset on. With @p beat, stores there first the
+     *  GetFrequency() of each frame, as the tone generator reads it before the frame's step.
+     *  The same values as n Process calls (automatic walks included). Audio worker. */
+    void ProcessBlock(const model::ClockBlock& shared, std::uint32_t offset, double* gainLeft,
+                      double* gainRight, double* beat, std::uint32_t n) noexcept;
     /** The beat in Hz now: the own frequency at the segment fraction, or the bound
      *  global's. 0 when neither is available. Audio worker (the tone generator). */
     double GetFrequency() noexcept;
@@ -87,6 +95,7 @@ private:
     void ApplyBinaural(double a, double& left, double& right) const noexcept;
     void ApplyMonaural(double a, double& left, double& right) const noexcept;
     void ApplyIsochronic(double duty, double phase, double& left, double& right) const noexcept;
+    static double PulseEnvelope(double duty, double phase) noexcept;
 
     std::atomic<bool> m_trueBinaural{false};
     CBrainwavesGlobal* m_global = nullptr;

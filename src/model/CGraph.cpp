@@ -11,18 +11,22 @@ namespace {
 // Smallest record of one point: two doubles.
 constexpr std::size_t kPointBytes = 16;
 
+// The height at t on the span from p0 to p1.
+double Between(const CDPoint& p0, const CDPoint& p1, double t) noexcept
+{
+    if (!(p1.x > p0.x))
+        return p1.y; // zero-width span (duplicate x) or points out of order
+    const double f = std::clamp((t - p0.x) / (p1.x - p0.x), 0.0, 1.0);
+    return p0.y + f * (p1.y - p0.y);
+}
+
 // Bounded lookup over a[0..n-1]: the span [a[hi-1], a[hi]] with hi the first index >= 1
 // whose x >= t (the last span when none is). A lower-bound search over indices 1..n-1
 // finishes in at most ceil(log2 n) + 1 steps whatever the data holds, so unsorted points,
 // ends away from 0 and 1 or duplicate x from a file cannot hang the audio thread.
-double Interpolate(const std::vector<CDPoint>& a, double t) noexcept
+std::size_t SpanEnd(const std::vector<CDPoint>& a, double t) noexcept
 {
     const std::size_t n = a.size();
-    if (n == 0)
-        return 0.0;
-    if (n == 1)
-        return a[0].y;
-
     std::size_t lo = 1;
     std::size_t count = n - 1;
     while (count > 0)
@@ -37,14 +41,18 @@ double Interpolate(const std::vector<CDPoint>& a, double t) noexcept
         else
             count = step;
     }
-    const std::size_t hi = std::min(lo, n - 1);
+    return std::min(lo, n - 1);
+}
 
-    const CDPoint& p0 = a[hi - 1];
-    const CDPoint& p1 = a[hi];
-    if (!(p1.x > p0.x))
-        return p1.y; // zero-width span (duplicate x) or points out of order
-    const double f = std::clamp((t - p0.x) / (p1.x - p0.x), 0.0, 1.0);
-    return p0.y + f * (p1.y - p0.y);
+double Interpolate(const std::vector<CDPoint>& a, double t) noexcept
+{
+    const std::size_t n = a.size();
+    if (n == 0)
+        return 0.0;
+    if (n == 1)
+        return a[0].y;
+    const std::size_t hi = SpanEnd(a, t);
+    return Between(a[hi - 1], a[hi], t);
 }
 
 } // namespace
@@ -139,12 +147,14 @@ void CGraph::Reset()
 {
     m_points = {{0.0, 0.0}, {1.0, 0.0}};
     m_curve.clear();
+    UpdateOrder();
 }
 
 void CGraph::SetConstant(double y)
 {
     Reset();
     m_points = {{0.0, y}, {1.0, y}};
+    UpdateOrder();
 }
 
 void CGraph::ScaleToAverage(double target)
@@ -183,8 +193,12 @@ void CGraph::ScaleToAverage(double target)
 
 void CGraph::UpdateCurve()
 {
+    // Every edit of the points ends here, so the order flag follows them.
     if (m_smooth == 0 || m_points.size() < 3)
+    {
+        UpdateOrder();
         return;
+    }
     m_curve = m_points;
     std::vector<CDPoint> next;
     for (int pass = 0; pass < kSmoothingPasses; ++pass)
@@ -203,14 +217,46 @@ void CGraph::UpdateCurve()
         next.push_back(m_curve.back());
         m_curve.swap(next);
     }
+    UpdateOrder();
+}
+
+const std::vector<CDPoint>& CGraph::Lookup() const noexcept
+{
+    const bool useCurve = m_smooth != 0 && m_points.size() >= 3 && !m_curve.empty();
+    return useCurve ? m_curve : m_points;
+}
+
+void CGraph::UpdateOrder() noexcept
+{
+    const std::vector<CDPoint>& a = Lookup();
+    m_ordered = std::is_sorted(a.begin(), a.end(), [](const CDPoint& p, const CDPoint& q) { return p.x < q.x; });
 }
 
 double CGraph::GetValueAt(double t) const noexcept
 {
     if (!(t >= 0.0 && t <= 1.0)) // also false for NaN
         return 0.0;
-    const bool useCurve = m_smooth != 0 && m_points.size() >= 3 && !m_curve.empty();
-    return Interpolate(useCurve ? m_curve : m_points, t);
+    return Interpolate(Lookup(), t);
+}
+
+double CGraph::GetValueAt(double t, std::size_t& hint) const noexcept
+{
+    if (!(t >= 0.0 && t <= 1.0))
+        return 0.0;
+    const std::vector<CDPoint>& a = Lookup();
+    const std::size_t n = a.size();
+    if (n < 2 || !m_ordered)
+        return Interpolate(a, t);
+    // With the points in order, the span the search finds is the first whose end reaches t;
+    // every span before the hint ends before t when the span before the hint does.
+    std::size_t hi = hint;
+    if (hi < 1 || hi >= n || (hi > 1 && !(a[hi - 1].x < t)))
+        hi = SpanEnd(a, t);
+    else
+        while (hi < n - 1 && a[hi].x < t)
+            ++hi;
+    hint = hi;
+    return Between(a[hi - 1], a[hi], t);
 }
 
 void CGraph::Serialize(plat::Archive& ar)
@@ -247,5 +293,5 @@ void CGraph::Serialize(plat::Archive& ar)
     m_smooth = smooth;
     m_points = std::move(points);
     m_curve.clear();
-    UpdateCurve();
+    UpdateCurve(); // also brings the order flag up to date
 }

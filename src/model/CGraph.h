@@ -7,6 +7,7 @@
 
 #include "model/CDPoint.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -52,6 +53,10 @@ public:
 
     /** Height at time fraction @p t; 0 outside [0, 1] and for a non-finite t. */
     double GetValueAt(double t) const noexcept;
+    /** The same height as GetValueAt(t), for a caller that walks the graph forward frame by
+     *  frame: @p hint (1 to start with) remembers the span of the last call, so a time that
+     *  did not go back costs a step or two rather than a search. Any hint is safe. */
+    double GetValueAt(double t, std::size_t& hint) const noexcept;
 
     const std::vector<CDPoint>& GetPoints() const noexcept { return m_points; }
     const std::vector<CDPoint>& GetCurve() const noexcept { return m_curve; }
@@ -60,8 +65,13 @@ public:
 
 private:
     void CheckIndex(std::int32_t i) const;
+    const std::vector<CDPoint>& Lookup() const noexcept;
+    /** Recomputes m_ordered for the points the lookup reads; after every change to them. */
+    void UpdateOrder() noexcept;
 
     std::int32_t m_smooth = 0;
+    /** The lookup's points rise in x (never-falling): only then may a walk resume from a hint. */
+    bool m_ordered = true;
     std::vector<CDPoint> m_points;
     std::vector<CDPoint> m_curve;
 };

@@ -79,6 +79,21 @@ double CSmartProperty::PeekValueAt(double t) const noexcept
     }
 }
 
+double CSmartProperty::GetValueAt(double t, std::size_t& hint) noexcept
+{
+    switch (GetMode())
+    {
+    case kModeConstant:
+        return GetValue();
+    case kModeGraph:
+        return m_min + m_graph.GetValueAt(t, hint) * (m_max - m_min);
+    case kModeAutoGraph:
+        return m_autoGraph.NextValue();
+    default:
+        return 0.0;
+    }
+}
+
 void CSmartProperty::Serialize(plat::Archive& ar)
 {
     if (ar.IsStoring())

@@ -10,6 +10,7 @@
 #include "model/CGraph.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 
@@ -58,6 +59,11 @@ public:
     /** The same for a read-out (the status pane): modes 0 and 1 as GetValueAt, mode 2 the walk's
      *  last value, so reading never moves the walk the engine is running. */
     double PeekValueAt(double t) const noexcept;
+    /** GetValueAt(t) for a caller walking forward in time: the same values, with @p hint
+     *  (start it at 1) carrying the graph's span from call to call. */
+    double GetValueAt(double t, std::size_t& hint) noexcept;
+    /** True when the value is the constant: no time fraction is needed. */
+    bool IsConstant() const noexcept { return GetMode() == kModeConstant; }
 
     /** The current record: mode, min, max, value, graph, auto graph. Reading replaces the range. */
     void Serialize(plat::Archive& ar);

@@ -3,11 +3,15 @@
 #include "model/SegmentClock.h"
 #include "platform/Archive.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace model
 {
 
 namespace
 {
+constexpr double kPi = 3.14159265358979323846;
 // Files from this version on hold the current records.
 constexpr std::int32_t kCurrentRecordsVersion = 400;
 } // namespace
@@ -51,6 +55,30 @@ const CCycleClock& SessionClockSetting::AdvanceClock() noexcept
         m_state.clock.NextCycle(frame, GetFrequency(), m_state.sampleRate, true);
     ++m_state.clockFrame;
     return m_state.clock;
+}
+
+void ClockBlock::Reserve(std::uint32_t n)
+{
+    clock.resize(n);
+    frequency.resize(n);
+    wave.resize(n);
+}
+
+void SessionClockSetting::FillBlock(ClockBlock& block, std::uint32_t frames, bool withFrequency) noexcept
+{
+    frames = std::min<std::uint32_t>(frames, static_cast<std::uint32_t>(block.clock.size()));
+    block.firstFrame = m_state.clockFrame;
+    block.frames = frames;
+    std::size_t hint = 1;
+    for (std::uint32_t i = 0; i < frames; ++i)
+    {
+        const CCycleClock& clock = m_state.clock;
+        block.clock[i] = clock;
+        block.frequency[i] = withFrequency ? m_property.GetValueAt(SessionFraction(), hint) / m_divisor : 0.0;
+        // The gain curve's swing, as each track on this clock would compute it for this frame.
+        block.wave[i] = (std::sin(2.0 * kPi * clock.PhaseAt(m_state.clockFrame)) + 1.0) / 2.0;
+        AdvanceClock();
+    }
 }
 
 void SessionClockSetting::Serialize(plat::Archive& ar)

@@ -11,6 +11,7 @@
 #include "model/CSmartProperty.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace plat
 {
@@ -19,6 +20,20 @@ class Archive;
 
 namespace model
 {
+
+/** One block of a session-wide clock as every track reads it, frame by frame: filled once per
+ *  block before the tracks render (FillBlock), then only read, by as many threads as render. */
+struct ClockBlock
+{
+    std::uint32_t firstFrame = 0; ///< session frame of entry 0
+    std::uint32_t frames = 0;
+    std::vector<CCycleClock> clock; ///< the clock as a track reads it at frame firstFrame + i
+    std::vector<double> frequency;  ///< GetFrequency() at that frame
+    std::vector<double> wave;       ///< (sin(2 pi PhaseAt(firstFrame + i)) + 1) / 2
+
+    /** Room for @p frames frames; allocates, so before playback. */
+    void Reserve(std::uint32_t frames);
+};
 
 class SessionClockSetting
 {
@@ -58,6 +73,11 @@ public:
     /** The clock's frequency source now, in cycles per second (the setting at the session
      *  fraction of the clock frame, divided by the setting's cycles-per-second divisor). */
     double GetFrequency() noexcept;
+
+    /** Records the next @p frames frames of the clock into @p block (at most the room it was
+     *  given) as a track stepping with it would read them, and steps the clock over them. The
+     *  frequencies are read only @p withFrequency (an automatic setting steps on each read). */
+    void FillBlock(ClockBlock& block, std::uint32_t frames, bool withFrequency) noexcept;
 
     ClockState SaveClockState() const noexcept { return m_state; }
     void RestoreClockState(const ClockState& state) noexcept { m_state = state; }

@@ -105,6 +105,43 @@ TEST(CGraph, LookupTerminatesOnBrokenPoints)
     }
 }
 
+// The forward walk the engine uses gives exactly the search's heights, whatever the points
+// hold and whether the time goes on, stands still, jumps back or leaves the span.
+TEST(CGraph, WalkWithAHintGivesTheLookupsHeights)
+{
+    struct Case
+    {
+        const char* name;
+        std::int32_t smooth;
+        std::vector<CDPoint> points;
+    };
+    const Case cases[] = {
+        {"sorted", 0, {{0, 0.1}, {0.2, 0.9}, {0.5, 0.3}, {0.9, 0.6}, {1, 0.4}}},
+        {"smoothed", 1, {{0, 0.1}, {0.2, 0.9}, {0.5, 0.3}, {0.9, 0.6}, {1, 0.4}}},
+        {"duplicate x", 0, {{0, 0.1}, {0.4, 0.9}, {0.4, 0.2}, {0.4, 0.7}, {1, 0.4}}},
+        {"unsorted", 0, {{0, 0.1}, {0.9, 0.9}, {0.2, 0.3}, {0.6, 0.5}, {1, 0.4}}},
+        {"ends inside the span", 0, {{0.3, 0.2}, {0.7, 0.6}}},
+    };
+    const std::vector<double> times = [] {
+        std::vector<double> t;
+        for (int i = 0; i <= 997; ++i)
+            t.push_back(i / 997.0);
+        for (double x : {0.4, 0.4, 0.1, 0.95, 0.0, 1.0, -0.5, 0.7, std::nan(""), 0.71, 2.0, 0.3})
+            t.push_back(x);
+        return t;
+    }();
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const CGraph g = GraphFromRecord(c.smooth, c.points);
+        std::size_t hint = 1;
+        for (double t : times)
+            ASSERT_EQ(g.GetValueAt(t, hint), g.GetValueAt(t)) << t;
+        std::size_t wild = 123456; // a hint from another graph
+        EXPECT_EQ(g.GetValueAt(0.5, wild), g.GetValueAt(0.5));
+    }
+}
+
 // A zero-width span divides 0 by 0 in the plain formula; it yields the span's end height.
 TEST(CGraph, ZeroWidthSpanYieldsItsEndHeight)
 {

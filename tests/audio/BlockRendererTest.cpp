@@ -1,0 +1,250 @@
+// The block renderer against the per-frame one it replaced: for every kind built here, every
+// entrainment method, bilateral movement with a delay, effects, graph and automatic
+// properties, fades and segment edges falling inside blocks, both renderers must give the
+// same output for the same request plan.
+#include "MixerFixtures.h"
+
+#include "model/CSegmentBells.h"
+#include "model/CSegmentNoise.h"
+#include "model/CSegmentTone.h"
+#include "platform/Random.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <random>
+
+namespace
+{
+
+using vtest::Fixed;
+
+constexpr std::uint32_t kRate = 22050;
+constexpr std::uint32_t kSeconds = 3;
+constexpr std::uint32_t kFrames = kRate * kSeconds;
+
+// Heights are fractions of the property's range.
+CGraph Wave(double low, double high, int points = 24)
+{
+    CGraph graph;
+    for (int i = 1; i + 1 < points; ++i)
+        graph.AddPoint({i / double(points - 1), low + (high - low) * (0.5 + 0.5 * std::sin(i * 1.3))});
+    graph.MovePoint(0, 0.0, low);
+    graph.MovePoint(graph.GetPointCount() - 1, 1.0, high);
+    graph.SetSmooth(1);
+    return graph;
+}
+
+void Automatic(CSmartProperty& p)
+{
+    p.SetMode(CSmartProperty::kModeAutoGraph);
+    p.GetAutoGraph().m_changeRate = CAutoGraph::kFastestRate;
+}
+
+struct Session
+{
+    CTracks tracks;
+    CBrainwavesGlobal brainwaves;
+    CBilateralGlobal bilateral;
+    vtest::RecordingEvents events;
+    CPlaybackParams params;
+
+    Session()
+    {
+        params.m_tracks = &tracks;
+        params.m_rate = kRate;
+        params.m_sessionSeconds = kSeconds;
+        params.m_segmentFadeSeconds = 0.4;
+        params.m_playlistFadeSeconds = 0.2;
+        params.m_brainwavesGlobal = &brainwaves;
+        params.m_bilateralGlobal = &bilateral;
+        params.m_notifyWindow = &events;
+        brainwaves.m_property.SetGraph(Wave(0.1, 0.3)); // 4 to 12 Hz over the session
+        bilateral.m_property.SetValue(95.0);
+    }
+
+    CSegment& Add(std::int32_t kind, double begin, double end)
+    {
+        std::int32_t track = -1;
+        for (std::int32_t i = 0; i < tracks.GetCount(); ++i)
+            if (tracks.GetTrack(i).m_kind == kind && tracks.GetTrack(i).m_segments.GetSegment(
+                                                         tracks.GetTrack(i).m_segments.GetCount() - 1)->m_end <= begin)
+                track = i;
+        if (track < 0)
+        {
+            tracks.InsertTrack(tracks.GetCount(), kind);
+            track = tracks.GetCount() - 1;
+        }
+        auto segment = CSegments::CreateSegment(kind);
+        segment->m_begin = begin;
+        segment->m_end = end;
+        CSegment& result = *segment;
+        tracks.GetTrack(track).m_segments.AddSegment(std::move(segment));
+        return result;
+    }
+};
+
+void Entrain(CSegment& s, std::int32_t method, bool own)
+{
+    s.m_brainwaves.m_enabled = true;
+    s.m_brainwaves.m_method = method;
+    s.m_brainwaves.m_ownFrequency = own;
+    s.m_brainwaves.m_frequency.SetGraph(Wave(0.05, 0.4));
+    s.m_brainwaves.m_depth.SetGraph(Wave(0.3, 1.0));
+}
+
+void Pan(CSegment& s, double delay, bool own, bool cubic, bool invert)
+{
+    s.m_bilateral.m_enabled = true;
+    s.m_bilateral.m_delay.SetValue(delay);
+    s.m_bilateral.m_ownRate = own;
+    s.m_bilateral.m_rate.SetValue(140.0);
+    s.m_bilateral.m_cubic = cubic;
+    s.m_bilateral.m_invert = invert;
+    s.m_bilateral.m_depth.SetGraph(Wave(0.4, 1.0));
+}
+
+void Effects(CSegment& s, std::initializer_list<std::size_t> on, bool automatic)
+{
+    for (std::size_t e : on)
+    {
+        s.m_effects.m_switch[e] = true;
+        s.m_effects.m_level[e].SetGraph(Wave(0.2, 0.7));
+        if (automatic)
+            Automatic(s.m_effects.m_level[e]);
+    }
+}
+
+// Every method, own and session clocks, and segment edges that fall inside every plan's blocks.
+void Build(Session& session)
+{
+    {
+        CSegment& s = session.Add(CSegment::kKindTone, 0.0, 0.4567);
+        auto& tone = dynamic_cast<CSegmentTone&>(s);
+        tone.m_carrier.SetGraph(Wave(0.1, 0.4));
+        tone.m_overtones.SetValue(3.0);
+        Entrain(s, CBrainwavesLocal::kMethodBinaural, false); // the beat from two carriers
+        Pan(s, 5.0, false, true, false);
+        Effects(s, {CEffectsLocal::kReverb, CEffectsLocal::kEcho}, false);
+        s.m_volume.SetGraph(Wave(0.5, 1.0));
+    }
+    {
+        CSegment& s = session.Add(CSegment::kKindTone, 0.4567, 1.0);
+        auto& tone = dynamic_cast<CSegmentTone&>(s);
+        Automatic(tone.m_carrier);
+        Entrain(s, CBrainwavesLocal::kMethodBinaural, true);
+        Automatic(s.m_brainwaves.m_frequency); // read by the tone and by the own clock
+        Pan(s, 0.0, true, false, true);
+        Automatic(s.m_balance);
+    }
+    {
+        CSegment& s = session.Add(CSegment::kKindNoise, 0.0, 1.0);
+        auto& noise = dynamic_cast<CSegmentNoise&>(s);
+        noise.m_smoothness.SetGraph(Wave(0.2, 0.8));
+        Automatic(noise.m_filter);
+        noise.m_frequency.SetGraph(Wave(0.1, 0.6));
+        Entrain(s, CBrainwavesLocal::kMethodIsochronicWide, false);
+        Pan(s, 2.5, false, false, false);
+        Effects(s, {CEffectsLocal::kChorus, CEffectsLocal::kEnhance}, true);
+        s.m_balance.SetGraph(Wave(0.2, 0.8));
+        Automatic(s.m_volume);
+    }
+    {
+        CSegment& s = session.Add(CSegment::kKindNoise, 0.1, 0.3);
+        Entrain(s, CBrainwavesLocal::kMethodBinaural, false); // swings the channels on a noise track
+        Pan(s, 8.0, true, true, true);
+    }
+    {
+        CSegment& s = session.Add(CSegment::kKindNoise, 0.3, 0.300051); // three frames
+        Entrain(s, CBrainwavesLocal::kMethodMonaural, true);
+    }
+    {
+        CSegment& s = session.Add(CSegment::kKindNoise, 0.31, 0.77);
+        Entrain(s, CBrainwavesLocal::kMethodIsochronicNarrow, true);
+        Automatic(s.m_brainwaves.m_depth);
+    }
+    {
+        CSegment& s = session.Add(CSegment::kKindNoise, 0.8, 1.0);
+        Entrain(s, CBrainwavesLocal::kMethodIsochronic, false);
+        Automatic(s.m_bilateral.m_delay);
+        Pan(s, 3.0, false, false, false);
+        Automatic(s.m_bilateral.m_delay);
+    }
+    {
+        CSegment& s = session.Add(CSegment::kKindBells, 0.05, 0.95);
+        auto& bells = dynamic_cast<CSegmentBells&>(s);
+        bells.m_instruments = {0, 5, 9};
+        bells.m_density.SetValue(100.0);
+        Entrain(s, CBrainwavesLocal::kMethodMonaural, false);
+        Effects(s, {CEffectsLocal::kReverb}, false);
+    }
+}
+
+std::vector<float> Render(CMixer::Renderer renderer, std::function<std::uint32_t()> plan, std::uint32_t seed)
+{
+    // The same seeds for every walk and for the worker's generator, in the same order.
+    plat::SetRandomSeedOverride(seed);
+    Session session;
+    Build(session);
+    CMixer mixer;
+    mixer.SetRenderer(renderer);
+    rt::OfflineRenderer offline(mixer);
+    std::vector<float> out(std::size_t{kFrames} * 2, -99.0f);
+    if (offline.Start(session.params))
+    {
+        offline.Render(out.data(), kFrames, std::move(plan));
+        offline.Stop();
+    }
+    plat::SetRandomSeedOverride(std::nullopt);
+    EXPECT_TRUE(session.events.Errors().empty());
+    EXPECT_TRUE(session.events.Messages().empty());
+    return out;
+}
+
+std::function<std::uint32_t()> RandomPlan(std::uint32_t seed)
+{
+    auto random = std::make_shared<std::mt19937>(seed);
+    return [random] { return std::uniform_int_distribution<std::uint32_t>(1, 20000)(*random); };
+}
+
+TEST(BlockRenderer, MatchesThePerFrameRendererForEveryRequestPlan)
+{
+    struct Plan
+    {
+        const char* name;
+        std::function<std::function<std::uint32_t()>()> make;
+    } plans[] = {
+        {"1", [] { return Fixed(1); }},
+        {"441", [] { return Fixed(441); }},
+        {"512", [] { return Fixed(512); }},
+        {"4410", [] { return Fixed(4410); }},
+        {"20000", [] { return Fixed(20000); }},
+        {"random", [] { return RandomPlan(11); }},
+    };
+    for (const Plan& plan : plans)
+    {
+        SCOPED_TRACE(plan.name);
+        const auto expected = Render(CMixer::Renderer::kPerFrame, plan.make(), 777);
+        const auto out = Render(CMixer::Renderer::kBlock, plan.make(), 777);
+        ASSERT_EQ(out.size(), expected.size());
+        double worst = 0.0;
+        std::size_t where = 0;
+        double energy = 0.0;
+        for (std::size_t i = 0; i < out.size(); ++i)
+        {
+            const double d = std::abs(double(out[i]) - expected[i]);
+            if (!(d <= worst))
+            {
+                worst = d;
+                where = i;
+            }
+            energy += double(expected[i]) * expected[i];
+        }
+        EXPECT_LT(worst, 1e-6) << "frame " << where / 2 << (where % 2 ? " right" : " left");
+        EXPECT_GT(std::sqrt(energy / out.size()), 1e-3); // the session sounds
+    }
+}
+
+} // namespace

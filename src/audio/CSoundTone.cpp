@@ -117,15 +117,22 @@ double CSoundTone::Oscillate(Oscillator& osc, int overtones) const noexcept
 
 void CSoundTone::StartPhasor(const Oscillator& osc, Phasor& ph, double p, int overtones) const noexcept
 {
+    // The carrier from its place in the period; each partial from its own running phase.
     const double u = (p - osc.m_periodStart) / osc.m_period;
     const double step = 1.0 / osc.m_period;
-    for (int k = 0; k <= overtones; ++k)
+    ph.re[0] = std::cos(kTwoPi * u);
+    ph.im[0] = std::sin(kTwoPi * u);
+    ph.stepRe[0] = std::cos(kTwoPi * step);
+    ph.stepIm[0] = std::sin(kTwoPi * step);
+    for (int k = 1; k <= overtones; ++k)
     {
-        const double m = k == 0 ? 1.0 : kOvertoneMultipliers[static_cast<std::size_t>(k - 1)];
-        ph.re[k] = std::cos(kTwoPi * u * m);
-        ph.im[k] = std::sin(kTwoPi * u * m);
-        ph.stepRe[k] = std::cos(kTwoPi * step * m);
-        ph.stepIm[k] = std::sin(kTwoPi * step * m);
+        const auto i = static_cast<std::size_t>(k - 1);
+        const double phase = osc.m_partialPhase[i];
+        const double advance = kOvertoneMultipliers[i] / osc.m_period;
+        ph.re[k] = std::cos(kTwoPi * phase);
+        ph.im[k] = std::sin(kTwoPi * phase);
+        ph.stepRe[k] = std::cos(kTwoPi * advance);
+        ph.stepIm[k] = std::sin(kTwoPi * advance);
     }
 }
 
@@ -146,6 +153,11 @@ double CSoundTone::Turn(Oscillator& osc, Phasor& ph, double p, int overtones) co
         a *= kOvertoneDecay;
         s += a * ph.im[k];
         sum += a;
+        // The running phase as GetSample keeps it, so either path may take over from the other.
+        const auto i = static_cast<std::size_t>(k - 1);
+        double& phase = osc.m_partialPhase[i];
+        phase += kOvertoneMultipliers[i] / osc.m_period;
+        phase -= std::floor(phase);
     }
     // One step on; within a period the rounding grows by about an ulp a frame, far below
     // what a float sample holds, and every period (and block) starts afresh.

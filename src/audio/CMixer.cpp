@@ -199,6 +199,9 @@ bool CMixer::StartThread(CPlaybackParams& params)
     m_doneId.store(0, std::memory_order_relaxed);
     m_lastRequestId = 0;
     m_handedFrames = 0;
+    m_pendingId = 0;
+    m_pendingFrames = m_carryAt = m_carryLeft = 0;
+    m_silentFrames.store(0, std::memory_order_relaxed);
     m_underruns.store(0, std::memory_order_relaxed);
     m_offlinePlayed.store(0, std::memory_order_relaxed);
     m_renderLoad.store(0.0, std::memory_order_relaxed);
@@ -645,46 +648,70 @@ std::uint32_t CMixer::StreamProc(float* buffer, std::uint32_t bytes) noexcept
     const std::uint32_t frames = std::min(bytes / kBytesPerFrame, kMaxBlockFrames);
     if (frames == 0)
         return 0;
-    const std::uint32_t id = ++m_lastRequestId;
-    m_requestWord.store((std::uint64_t{id} << 32) | frames, std::memory_order_release);
-    m_request.Set();
 
-    const auto deadline = Clock::now() + m_waitBound;
-    bool answered = false;
-    for (;;)
+    // A late block delays the session's sound, never drops it: the request stays outstanding
+    // across calls (the output plays silence meanwhile), and its frames follow once the worker
+    // answers. A block larger than this call takes is handed on over the next calls.
+    bool answered = m_carryLeft > 0;
+    if (!answered)
     {
-        if (m_doneId.load(std::memory_order_acquire) == id)
+        if (m_pendingId == 0)
         {
-            answered = true;
-            break;
+            m_pendingId = ++m_lastRequestId;
+            m_pendingFrames = frames;
+            m_requestWord.store((std::uint64_t{m_pendingId} << 32) | frames, std::memory_order_release);
+            m_request.Set();
         }
-        if (!m_workerRunning.load(std::memory_order_acquire))
-            break;
-        const auto now = Clock::now();
-        if (now >= deadline)
-            break;
-        m_done.WaitFor(deadline - now);
+        const auto deadline = Clock::now() + m_waitBound;
+        for (;;)
+        {
+            if (m_doneId.load(std::memory_order_acquire) == m_pendingId)
+            {
+                answered = true;
+                m_carryAt = 0;
+                m_carryLeft = m_pendingFrames;
+                m_pendingId = 0;
+                break;
+            }
+            if (!m_workerRunning.load(std::memory_order_acquire))
+            {
+                m_pendingId = 0;
+                break;
+            }
+            const auto now = Clock::now();
+            if (now >= deadline)
+                break;
+            m_done.WaitFor(deadline - now);
+        }
     }
-    const std::size_t floats = std::size_t{frames} * 2;
+    std::uint32_t n = frames;
+    std::uint64_t stamp = std::uint64_t{m_startFrame} + m_handedFrames;
     if (answered)
     {
-        std::memcpy(buffer, m_block.get(), floats * sizeof(float));
+        n = std::min(frames, m_carryLeft);
+        std::memcpy(buffer, m_block.get() + m_carryAt, std::size_t{n} * kBytesPerFrame);
+        m_carryAt += n;
+        m_carryLeft -= n;
+        m_handedFrames += n;
     }
     else
     {
-        std::memset(buffer, 0, floats * sizeof(float));
+        std::memset(buffer, 0, std::size_t{n} * kBytesPerFrame);
         if (m_workerRunning.load(std::memory_order_acquire))
+        {
             m_underruns.fetch_add(1, std::memory_order_relaxed);
+            // Silence that stands for no session frame: the heard position waits through it.
+            m_silentFrames.fetch_add(n, std::memory_order_relaxed);
+        }
     }
     if (m_offline)
     {
-        m_offlineHistory->Push(buffer, frames);
-        m_offlinePlayed.fetch_add(frames, std::memory_order_relaxed);
+        m_offlineHistory->Push(buffer, n);
+        m_offlinePlayed.fetch_add(n, std::memory_order_relaxed);
     }
     if (m_levelWindow != nullptr)
-        m_levelWindow->OnMixerBlockAt(buffer, frames, std::uint64_t{m_startFrame} + m_handedFrames);
-    m_handedFrames += frames;
-    return frames * kBytesPerFrame;
+        m_levelWindow->OnMixerBlockAt(buffer, n, stamp);
+    return n * kBytesPerFrame;
 }
 
 void CMixer::PostError(const QString& text) noexcept
@@ -748,11 +775,15 @@ std::uint64_t CMixer::GetHeardFrame() const
     if (m_output)
     {
         const std::uint64_t played = m_output->PlayedFrames();
-        const std::uint64_t latency = m_output->LatencyFrames();
-        heard = played > latency ? played - latency : 0;
+        const std::uint64_t behind = m_output->LatencyFrames() + m_silentFrames.load(std::memory_order_relaxed);
+        heard = played > behind ? played - behind : 0;
     }
     else if (m_offlineHistory)
-        heard = m_offlinePlayed.load(std::memory_order_relaxed);
+    {
+        const std::uint64_t played = m_offlinePlayed.load(std::memory_order_relaxed);
+        const std::uint64_t silent = m_silentFrames.load(std::memory_order_relaxed);
+        heard = played > silent ? played - silent : 0;
+    }
     else
         return 0;
     return heard + m_startFrame;

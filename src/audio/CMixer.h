@@ -11,7 +11,9 @@
  *   done; frees the tracks when it leaves.
  * - The stream procedure (StreamProc): the output stream's update thread, or the offline
  *   renderer's thread. It asks the worker for a block and waits for it, at most twice the
- *   stream's buffer duration, so the device's own real-time callback never waits on the worker.
+ *   stream's buffer duration, so the device's own real-time callback never waits on the worker;
+ *   a block later than that is waited for again in the next calls (silence meanwhile), so a
+ *   late block delays the session's sound and loses none of it.
  * The flags shared between them are atomics. Rendering never allocates, locks or throws, except
  * at a segment start (a generator's Init) and in the one error message of a playback. */
 
@@ -107,8 +109,10 @@ public:
      *  periods that found the output stream's buffer short. UI thread. */
     std::uint64_t Underruns() const;
 
-    /** The stream procedure: renders min(bytes / 8, kMaxBlockFrames) frames into @p buffer
-     *  and returns their bytes; 0 once the mixer stops. One thread at a time. */
+    /** The stream procedure: renders up to min(bytes / 8, kMaxBlockFrames) frames into
+     *  @p buffer and returns their bytes; 0 once the mixer stops. A worker later than the wait
+     *  bound gets silence handed out meanwhile, and its block follows in the next calls, so no
+     *  session frame is lost. One thread at a time. */
     std::uint32_t StreamProc(float* buffer, std::uint32_t bytes) noexcept;
 
     /** Replaces how generators are made (the default makes the kinds this build has). UI
@@ -172,7 +176,12 @@ private:
     std::atomic<std::uint64_t> m_requestWord{0};
     std::atomic<std::uint32_t> m_doneId{0};
     std::uint32_t m_lastRequestId = 0; ///< stream procedure's thread
-    std::uint64_t m_handedFrames = 0;  ///< stream procedure's thread: frames returned so far
+    std::uint64_t m_handedFrames = 0;  ///< stream procedure's thread: session frames returned so far
+    std::uint32_t m_pendingId = 0;     ///< stream procedure's thread: the request not yet answered
+    std::uint32_t m_pendingFrames = 0; ///< its frame count
+    std::uint32_t m_carryAt = 0;       ///< stream procedure's thread: the answered block's frames
+    std::uint32_t m_carryLeft = 0;     ///< not yet handed on, from m_carryAt
+    std::atomic<std::uint64_t> m_silentFrames{0}; ///< silence handed while the worker was late
     std::chrono::milliseconds m_waitBound{600};
 
     std::unique_ptr<CStereoFrame[]> m_block; ///< what the worker renders into, kMaxBlockFrames

@@ -802,6 +802,55 @@ TEST_F(MixerOnNullDevice, LateWorkerCostsSilenceNotAHang)
     mixer.Stop();
 }
 
+// A late block delays the sound, never drops it: with an Init of 700 ms (longer than the stream
+// waits) the first request is answered late, the output plays silence meanwhile, and then every
+// session frame follows in order. The lost frames were the opening of a voice file.
+TEST_F(MixerOnNullDevice, LateFirstBlockDelaysTheSessionWithoutLosingFrames)
+{
+    plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::RealTime);
+    constexpr std::uint32_t kRate = 8000;
+    constexpr std::uint32_t kSeconds = 2;
+    class Capture : public rt::MixerBlockSink
+    {
+    public:
+        Capture() { m_frames.resize(kRate * kSeconds * 3); }
+        void OnMixerBlock(const float* interleaved, std::uint32_t frames) noexcept override
+        {
+            for (std::uint32_t i = 0; i < frames && m_count < m_frames.size(); ++i)
+                m_frames[m_count++] = {interleaved[2 * i], interleaved[2 * i + 1]};
+        }
+        std::vector<CStereoFrame> m_frames;
+        std::size_t m_count = 0; // read after Stop
+    } capture;
+    ProbeSession session(kRate, kSeconds);
+    session.AddSegment(session.AddTrack(), 0.0, 1.0);
+    session.scripts[0]->signal = ProbeSound::Script::kPosition; // left: the frame, right: 1
+    session.scripts[0]->initDelay = 700ms;
+    CMixer mixer;
+    session.Install(mixer);
+    ASSERT_TRUE(mixer.Play(session.params, &capture));
+    const auto until = std::chrono::steady_clock::now() + 8s;
+    while (mixer.IsPlaying() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_FALSE(mixer.IsPlaying());
+    const std::uint64_t underruns = mixer.Underruns();
+    mixer.Stop();
+    EXPECT_GT(underruns, 0u) << "the first block really was late";
+
+    std::uint32_t next = 0;
+    bool inOrder = true;
+    for (std::size_t i = 0; i < capture.m_count; ++i)
+    {
+        const CStereoFrame& f = capture.m_frames[i];
+        if (f.right == 0.0f)
+            continue; // silence while the worker was late, or after the end
+        inOrder = inOrder && f.left == static_cast<float>(next);
+        ++next;
+    }
+    EXPECT_TRUE(inOrder);
+    EXPECT_EQ(next, kRate * kSeconds) << "every session frame was heard";
+}
+
 // Play and Stop at random moments (while a generator initialises, right after an error, in
 // mid-block) must never hang: a watchdog ends the test if one cycle takes 5 s.
 TEST_F(MixerOnNullDevice, SurvivesPlayStopCyclesAtRandomMoments)

@@ -68,6 +68,15 @@ std::vector<float> DecodeLeft(const QString& path, unsigned rate, unsigned* leng
     return left;
 }
 
+std::vector<std::uint8_t> ReadBytes(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = f.readAll();
+    return {data.begin(), data.end()};
+}
+
 std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at)
 {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
@@ -120,10 +129,16 @@ TEST(CEncoder, WavSampleFormatsRoundTripAndClip)
         ASSERT_TRUE(plat::SoundDecoder::ReadInfo(path, info));
         EXPECT_EQ(info.rate, 96000u) << "WAV keeps the session rate";
         EXPECT_EQ(info.frames, frames.size());
-        QFile raw(path);
-        ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
-        EXPECT_EQ(raw.read(4), QByteArray("RIFF"));
-        raw.close();
+        // The plain header every reader takes: integer PCM (1) or IEEE float (3), not the
+        // extensible format, and no chunk before the format.
+        const auto bytes = ReadBytes(path);
+        ASSERT_GE(bytes.size(), 58u);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+        EXPECT_EQ(U32(bytes, 4), bytes.size() - 8);
+        EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "fmt ");
+        EXPECT_EQ(U16(bytes, 20), c.step == 0.0 ? 3 : 1);
+        const std::size_t data = c.step == 0.0 ? 50 : 36;
+        EXPECT_EQ(std::string(bytes.begin() + data, bytes.begin() + data + 4), "data");
 
         plat::SoundDecoder decoder;
         ASSERT_TRUE(decoder.Open(path, 96000, false));
@@ -142,6 +157,58 @@ TEST(CEncoder, WavSampleFormatsRoundTripAndClip)
                     EXPECT_NEAR(out, expected, c.step * 1.01) << "frame " << i << " channel " << ch;
                 }
             }
+    }
+}
+
+// Beyond the plain header's 4 GB (a small limit here) the file is RF64: its ds64 chunk holds the
+// sizes and every frame reads back. An odd count of data bytes is padded to a whole word.
+TEST(CEncoder, WavBeyondThePlainLimitIsRf64)
+{
+    struct Case
+    {
+        const char* name;
+        plat::SoundWriter::Format format;
+        int channels;
+        std::uint64_t frames;
+        const char* magic;
+    };
+    using F = plat::SoundWriter::Format;
+    const Case cases[] = {
+        {"within", F::Wav16, 2, 200, "RIFF"},
+        {"beyond", F::Wav16, 2, 1001, "RF64"},
+        {"beyond, float", F::WavFloat, 2, 700, "RF64"},
+        {"beyond, odd bytes", F::Wav8, 1, 1001, "RF64"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const QString path = vtest::MediaPath(QStringLiteral("limit.wav"));
+        std::vector<float> samples(c.frames * c.channels);
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = static_cast<float>(std::sin(0.01 * double(i)) * 0.5);
+        plat::SoundWriter writer;
+        writer.SetRf64WhenLarge(true, 1000);
+        ASSERT_TRUE(writer.Open(path, c.format, 22050, c.channels));
+        ASSERT_TRUE(writer.Write(samples.data(), c.frames));
+        ASSERT_TRUE(writer.Close());
+
+        const auto bytes = ReadBytes(path);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), c.magic);
+        EXPECT_EQ(bytes.size() % 2, 0u);
+        if (std::string(c.magic) == "RF64")
+        {
+            EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "ds64");
+            EXPECT_EQ(U32(bytes, 20) + (std::uint64_t{U32(bytes, 24)} << 32), bytes.size() - 8);
+        }
+        plat::SoundDecoder::Info info;
+        ASSERT_TRUE(plat::SoundDecoder::ReadInfo(path, info));
+        EXPECT_EQ(info.frames, c.frames);
+        plat::SoundDecoder decoder;
+        ASSERT_TRUE(decoder.Open(path, 22050, false));
+        std::vector<float> back(c.frames * 2);
+        ASSERT_EQ(decoder.Read(back.data(), static_cast<std::uint32_t>(c.frames)), c.frames);
+        for (std::uint64_t i = 0; i < c.frames; ++i)
+            ASSERT_NEAR(back[2 * i], samples[i * c.channels], 1.0 / 64) << i;
     }
 }
 

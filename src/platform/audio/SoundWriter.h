@@ -1,6 +1,6 @@
 #pragma once
-/** @brief Writes interleaved float frames to a sound file through libsndfile: WAV (8, 16,
- *  24 or 32-bit integer, or float), FLAC, OGG Vorbis or Opus.
+/** @brief Writes interleaved float frames to a sound file: WAV (8, 16, 24 or 32-bit integer,
+ *  or float; written here, with a plain header), or through libsndfile FLAC, OGG Vorbis or Opus.
  *
  * Integer formats clip instead of wrapping. One thread at a time; Close (or destruction)
  * finishes the file. */
@@ -37,9 +37,11 @@ public:
      *  created or the format does not take the rate or channels (Opus: 8000, 12000, 16000,
      *  24000 or 48000 Hz). */
     bool Open(const QString& path, Format format, unsigned rate, int channels, double quality = 0.5);
-    /** WAV files opened from now on may grow past 4 GB: they are written as RF64, which
-     *  becomes a plain WAV (extensible format) when the file is closed below 4 GB. */
-    void SetRf64WhenLarge(bool on);
+    /** WAV files opened from now on may grow past 4 GB (@p plainBytes, the most a plain
+     *  file's RIFF chunk holds; smaller only in tests): a file closed beyond it is RF64, one
+     *  within it a plain WAV with the PCM or IEEE float header every reader takes. Without
+     *  this, writing past 4 GB fails. */
+    void SetRf64WhenLarge(bool on, std::uint64_t plainBytes = 0xFFFFFFFFull);
     /** @p frames frames of the channels given to Open. False on a write error. */
     bool Write(const float* frames, std::uint64_t count);
     /** Finishes the file; false when it could not be finished. */

@@ -291,13 +291,13 @@ TEST(CMixer, StartFailuresShowTheirMessageAndLeaveNothingRunning)
     } cases[] = {
         {"no generator for the kind",
          [](ProbeSession&, CMixer& m) { m.SetSoundFactory([](std::int32_t) { return nullptr; }); },
-         CMixer::kSoundError},
+         "Failed to allocate a mixer memory sound object."},
         {"generator factory runs out of memory",
          [](ProbeSession&, CMixer& m)
          {
              m.SetSoundFactory([](std::int32_t) -> std::unique_ptr<CSound> { throw std::bad_alloc(); });
          },
-         CMixer::kSoundError},
+         "Failed to allocate a mixer memory sound object."},
         // Nothing to play: no message of the engine's own, and nothing starts.
         {"preview of a segment that does not exist",
          [](ProbeSession& s, CMixer& m)

@@ -534,3 +534,23 @@ TEST(CVornaDoc, PointsTheRawWaveFolderAtTheInstallation)
     CVornaDoc doc;
     EXPECT_EQ(stk::Stk::rawwavePath(), "/opt/vorna-test/Internals/");
 }
+
+// The other tests compare with the document's constants; these pin the constants to the texts
+// the users know, so that a typo in one cannot pass.
+TEST(CVornaDoc, MessagesAreTheLiteralTexts)
+{
+    const std::pair<const char*, const char*> texts[] = {
+        {CVornaDoc::kMsgInvalidFile, "Invalid VORNA file."},
+        {CVornaDoc::kMsgTooOld, "The version of the session file is too old.\nYou can still use this session file "
+                                "with the compatible VORNA software version."},
+        {CVornaDoc::kMsgTooNew, "VORNA software is older than the VORNA session file."},
+        {CVornaDoc::kMsgConverted, "The VORNA 3 session was converted to the VORNA 4 session format.\n\nWe "
+                                   "recommend that you use voice segments instead of external audio segments for "
+                                   "your recording scripts."},
+        {CVornaDoc::kMsgUnexpectedFormat, "Unexpected file format."},
+        {CVornaDoc::kMsgFailedToOpen, "Failed to open document."},
+        {CVornaDoc::kMsgFailedToSave, "Failed to save document."},
+    };
+    for (const auto& [constant, literal] : texts)
+        EXPECT_STREQ(constant, literal);
+}

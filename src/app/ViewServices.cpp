@@ -23,7 +23,9 @@ bool MixerEngine::IsPlaying() const
 
 double MixerEngine::GetPosition() const
 {
-    return m_mixer.GetPosition();
+    // What the device has played minus its latency: the play line, the status time, the pause
+    // position and a live recording line up with what the listener hears.
+    return m_mixer.GetHeardPosition();
 }
 
 void MixerEngine::GetLevels(double& left, double& right) const

@@ -89,6 +89,8 @@ public:
     /** The pane with window id @p id (ID_PANE_*), or null. */
     QWidget* GetPane(int id) const;
     void LayoutPanes();
+    /** The properties pane's width: its top panel's, or kDefaultPropertiesWidth without one. */
+    int PropertiesWidth() const;
 
     /** The selection the tracks pane holds: track and segment index, -1 for none. */
     void GetSelection(int& track, int& segment) const;
@@ -137,7 +139,6 @@ private:
     void OnSelectSegment(CSegment* segment);
     void OnMixerError(ui::MessageEvent& message);
     void JumpToStage(bool next);
-    int PropertiesWidth() const;
 
     // What the panes do for the view; the panes that are not built yet do nothing here.
     void ClearTracksSelection();

@@ -51,7 +51,8 @@ TEST(CVornaView, LaysOutTheSevenPanes)
     {
         SCOPED_TRACE(testing::Message() << c.w << " x " << c.h);
         ViewFixture f(c.w, c.h);
-        const int P = CVornaView::kDefaultPropertiesWidth;
+        const int P = f.view->PropertiesWidth();
+        ASSERT_GT(P, 0);
         const int X = c.w - P - 8;
         auto at = [&](int id) { return f.view->GetPane(id)->geometry(); };
         EXPECT_EQ(at(ID_PANE_TOOLBAR), QRect(0, 0, c.w, 73));

@@ -289,7 +289,7 @@ TEST(StartupChild, FillsTheScreen)
     EXPECT_EQ(view->geometry(), QRect(0, 0, 1280, 800)) << "the view fills the frame: no bars";
     EXPECT_EQ(view->GetPane(ID_PANE_CONTROLBAR)->geometry(), QRect(0, 740, 1280, 60));
     EXPECT_EQ(view->GetPane(ID_PANE_TRACKS)->geometry(),
-              QRect(0, 100, 1280 - CVornaView::kDefaultPropertiesWidth - 8, 613));
+              QRect(0, 100, 1280 - view->PropertiesWidth() - 8, 613));
 }
 
 TEST(StartupChild, MinimumSizeFollowsTheDpi)

@@ -631,7 +631,9 @@ bool CVornaView::OnCommand(int id, ui::Notify code, QWidget* from)
     switch (id)
     {
     case ID_ACCEL_PLAY:
-        Play(false, nullptr);
+        // A live recording's transport has Play and Pause disabled: a key must not end it either.
+        if (!m_pDoc->m_isLive)
+            Play(false, nullptr);
         return true;
     case ID_ACCEL_STOP:
         m_pDoc->m_isPaused = false;
@@ -639,7 +641,7 @@ bool CVornaView::OnCommand(int id, ui::Notify code, QWidget* from)
         Invalidate();
         return true;
     case ID_ACCEL_PAUSE:
-        if (m_pDoc->m_isPlaying)
+        if (m_pDoc->m_isPlaying && !m_pDoc->m_isLive)
             Pause();
         return true;
     default:

@@ -155,6 +155,10 @@ private:
     bool OnViewCommand(int id);
     bool OnCommandMessage(ui::MessageEvent& message);
     void OnDeleteSegment();
+    /** Removes the selected segment; @p isEdit false for the tracks pane's momentary segment. */
+    void DeleteSelectedSegment(bool isEdit);
+    void AddOrDuplicateTrack(bool duplicate);
+    void MuteOrActivateTrack(bool mute);
     void OnCopySegment();
     void OnPasteSegment();
     void OnAddTrack();
@@ -187,6 +191,8 @@ private:
     bool SaveTo(const QString& path);
     /** WM_APP_ADD_RECORDING: @p newSegment 0 into the selected voice segment, 1 a new one. */
     ui::LResult OnAddRecording(ui::WParam newSegment, const QString* path);
+    bool SetVoiceSegmentFile(const QString& path);
+    bool CreateVoiceSegment(const QString& path);
 
     CVornaDoc* m_pDoc;
     shell::ViewServices m_services;

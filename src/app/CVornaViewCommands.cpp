@@ -1,15 +1,22 @@
 // The view's editing, file, tool and support commands: the dispatch from the accelerator table
-// and from the application messages, and the handlers. A handler that is still empty does
-// nothing yet; its command comes with the session dialogs and editing commands.
+// and from the application messages, and the handlers. Every edit of the session marks it
+// modified; the dialogs run through CommandDialogs.
 #include "app/CVornaView.h"
 
 #include "app/CMainFrame.h"
+#include "app/CommandDialogs.h"
+#include "app/ViewCommandLogic.h"
 
+#include "controls/Accelerators.h"
 #include "controls/AppMessages.h"
 #include "controls/Behaviour.h"
 #include "controls/CommandIds.h"
+#include "model/CSegmentSuggestions.h"
 #include "model/CVornaDoc.h"
+#include "platform/Folders.h"
 #include "platform/Registry.h"
+
+#include <QUrl>
 
 bool CVornaView::OnViewCommand(int id)
 {
@@ -76,7 +83,9 @@ bool CVornaView::OnCommandMessage(ui::MessageEvent& message)
     switch (message.Message())
     {
     case WM_APP_DELETE_SEGMENT:
-        OnDeleteSegment();
+        // wParam kDeleteTemporarySegment: the tracks pane takes back the segment a click on an
+        // empty row made for a moment; that was never an edit of the session.
+        DeleteSelectedSegment(message.GetWParam() != kDeleteTemporarySegment);
         return true;
     case WM_APP_COPY_SEGMENT:
         OnCopySegment();
@@ -163,113 +172,297 @@ bool CVornaView::OnCommandMessage(ui::MessageEvent& message)
         SaveSessionAs();
         return true;
     case WM_APP_ADD_RECORDING:
-        message.SetResult(OnAddRecording(message.GetWParam(),
-                                         reinterpret_cast<const QString*>(message.GetLParam())));
+        message.SetResult(
+            OnAddRecording(message.GetWParam(), reinterpret_cast<const QString*>(message.GetLParam())));
         return true;
     default:
         return false;
     }
 }
 
+namespace
+{
+constexpr const char* kMsgCopyFirst = "Please copy a segment before pasting.";
+constexpr const char* kMsgCopyToItself = "Cannot copy a segment to itself.";
+constexpr const char* kMsgSameKind =
+    "Both copy (source) and paste (target) segments should be of the same soundtrack type";
+constexpr const char* kMsgNoMoreTracks = "Cannot add more tracks to the session.";
+constexpr const char* kMsgNoVoiceSegment = "No voice segment is currently selected.";
+constexpr const char* kMsgVoiceSegmentFailed = "Failed to create a new voice segment.";
+constexpr const char* kSessionFilter = "VORNA Session Files (*.vrx)|*.vrx||";
+constexpr ui::LResult kResultFailed = static_cast<ui::LResult>(0x80004005u);
+
+/** The segment at (track, index) of @p tracks, or null when either is outside its list. */
+CSegments::SegmentPtr SegmentAt(const CTracks& tracks, int track, int index)
+{
+    if (track < 0 || track >= tracks.GetCount())
+        return nullptr;
+    const CSegments& list = tracks.GetTrack(track).m_segments;
+    if (index < 0 || index >= list.GetCount())
+        return nullptr;
+    return list.GetSegment(index);
+}
+
+/** The dialogs of the commands belong to the main window, like every other modal window. */
+QWidget* DialogOwner(QWidget* view)
+{
+    QWidget* frame = ui::GetMainFrame();
+    return frame != nullptr ? frame : view->window();
+}
+
+void UpdateFrameTitle(QWidget* view)
+{
+    if (auto* frame = dynamic_cast<CMainFrame*>(view->window()))
+        frame->OnUpdateFrameTitle();
+}
+
+void OpenAddress(const char* address)
+{
+    ui::CurrentBehaviour().OpenUrl(QUrl(QString::fromLatin1(address)));
+}
+} // namespace
+
+// ---- Segment commands ------------------------------------------------------------------------
+
 void CVornaView::OnDeleteSegment()
 {
-    // Not built yet: comes with the editing commands.
+    DeleteSelectedSegment(true);
+}
+
+void CVornaView::DeleteSelectedSegment(bool isEdit)
+{
+    int track = -1;
+    int index = -1;
+    GetSelection(track, index);
+    const CSegments::SegmentPtr segment = SegmentAt(m_pDoc->m_tracks, track, index);
+    if (!segment)
+        return;
+    if (m_copiedSegment.lock() == segment)
+        m_copiedSegment.reset();
+    // The property rows let go of the segment before it leaves the session.
+    ShowProperties(nullptr, 0);
+    CTrack& owner = m_pDoc->m_tracks.GetTrack(track);
+    owner.m_segments.RemoveSegment(index);
+    if (owner.m_segments.GetCount() == 0)
+        owner.m_active = true;
+    ClearTracksSelection();
+    if (isEdit)
+        m_pDoc->SetSessionModified();
+    Invalidate();
 }
 
 void CVornaView::OnCopySegment()
 {
-    // Not built yet: comes with the editing commands.
+    int track = -1;
+    int index = -1;
+    GetSelection(track, index);
+    if (CSegments::SegmentPtr segment = SegmentAt(m_pDoc->m_tracks, track, index))
+        m_copiedSegment = segment;
 }
 
 void CVornaView::OnPasteSegment()
 {
-    // Not built yet: comes with the editing commands.
+    // A copied segment counts only while it is still one of this session's segments: a deleted
+    // segment (or one of a removed track) may live on elsewhere, but it is no longer a source.
+    CSegments::SegmentPtr source = m_copiedSegment.lock();
+    if (!source || !shell::IsSegmentInTracks(m_pDoc->m_tracks, source.get()))
+    {
+        m_copiedSegment.reset();
+        ui::MessageBox(this, QString::fromLatin1(kMsgCopyFirst));
+        return;
+    }
+    int track = -1;
+    int index = -1;
+    GetSelection(track, index);
+    const CSegments::SegmentPtr target = SegmentAt(m_pDoc->m_tracks, track, index);
+    if (!target)
+        return;
+    if (target == source)
+    {
+        ui::MessageBox(this, QString::fromLatin1(kMsgCopyToItself));
+        return;
+    }
+    if (m_pDoc->m_tracks.GetTrack(track).m_kind != source->GetKind() ||
+        target->GetKind() != source->GetKind())
+    {
+        ui::MessageBox(this, QString::fromLatin1(kMsgSameKind));
+        return;
+    }
+    const double begin = target->m_begin;
+    const double end = target->m_end;
+    target->CopyFrom(*source);
+    target->m_begin = begin;
+    target->m_end = end;
+    m_pDoc->m_tracks.UpdateSegmentTimes(m_pDoc->m_sessionLength);
+    OnSelectSegment(target.get());
+    m_pDoc->SetSessionModified();
+    Invalidate();
+}
+
+// ---- Track commands --------------------------------------------------------------------------
+
+void CVornaView::AddOrDuplicateTrack(bool duplicate)
+{
+    CTracks& tracks = m_pDoc->m_tracks;
+    if (!shell::CanAddTrack(tracks.GetCount()))
+    {
+        ui::MessageBox(this, QString::fromLatin1(kMsgNoMoreTracks));
+        return;
+    }
+    int track = -1;
+    int index = -1;
+    GetSelection(track, index);
+    if (!SegmentAt(tracks, track, index))
+        return;
+    // The new track goes after the selected one, so the selection keeps its indices.
+    if (duplicate)
+        tracks.DuplicateTrack(track);
+    else
+        tracks.AddTrack(track);
+    m_pDoc->SetSessionModified();
+    Invalidate();
 }
 
 void CVornaView::OnAddTrack()
 {
-    // Not built yet: comes with the editing commands.
+    AddOrDuplicateTrack(false);
 }
 
 void CVornaView::OnDuplicateTrack()
 {
-    // Not built yet: comes with the editing commands.
+    AddOrDuplicateTrack(true);
 }
 
 void CVornaView::OnRemoveTrack()
 {
-    // Not built yet: comes with the editing commands.
+    int track = -1;
+    int index = -1;
+    GetSelection(track, index);
+    if (!SegmentAt(m_pDoc->m_tracks, track, index))
+        return;
+    // The properties pane must not go on editing a segment of the removed track.
+    ShowProperties(nullptr, 0);
+    m_pDoc->m_tracks.RemoveTrack(track);
+    ClearTracksSelection();
+    m_pDoc->SetSessionModified();
+    Invalidate();
 }
 
 void CVornaView::OnCleanEmptyTracks()
 {
-    // Not built yet: comes with the editing commands.
+    // The selected segment stays selected: tracks in front of it may go, which moves its index.
+    int track = -1;
+    int index = -1;
+    GetSelection(track, index);
+    const CSegments::SegmentPtr selected = SegmentAt(m_pDoc->m_tracks, track, index);
+    m_pDoc->m_tracks.RemoveEmptyTracks();
+    if (selected && shell::FindSegmentInTracks(m_pDoc->m_tracks, selected.get(), track, index))
+        SetSelection(track, index);
+    else if (track >= m_pDoc->m_tracks.GetCount())
+        ClearTracksSelection();
+    m_pDoc->SetSessionModified();
+    Invalidate();
+}
+
+void CVornaView::MuteOrActivateTrack(bool mute)
+{
+    int track = -1;
+    int index = -1;
+    GetSelection(track, index);
+    if (track < 0 || track >= m_pDoc->m_tracks.GetCount())
+        return;
+    if (mute)
+        m_pDoc->m_tracks.MuteTrack(track);
+    else
+        m_pDoc->m_tracks.ActivateTrack(track);
+    m_pDoc->SetSessionModified();
+    Invalidate();
 }
 
 void CVornaView::OnMuteTrack()
 {
-    // Not built yet: comes with the editing commands.
+    MuteOrActivateTrack(true);
 }
 
 void CVornaView::OnActivateTrack()
 {
-    // Not built yet: comes with the editing commands.
+    MuteOrActivateTrack(false);
 }
 
 void CVornaView::OnMuteAllTracks()
 {
-    // Not built yet: comes with the editing commands.
+    m_pDoc->m_tracks.MuteAll();
+    m_pDoc->SetSessionModified();
+    Invalidate();
 }
 
 void CVornaView::OnActivateAllTracks()
 {
-    // Not built yet: comes with the editing commands.
+    m_pDoc->m_tracks.ActivateAll();
+    m_pDoc->SetSessionModified();
+    Invalidate();
 }
+
+// ---- Tool dialogs ----------------------------------------------------------------------------
 
 void CVornaView::OnEditStages()
 {
-    // Not built yet: comes with the stages dialog.
+    shell::RunEditStages(DialogOwner(this), *m_pDoc);
+    m_pDoc->SetSessionModified();
+    Invalidate();
 }
 
 void CVornaView::OnEditNotes()
 {
-    // Not built yet: comes with the notes dialog.
+    shell::RunEditNotes(DialogOwner(this), m_pDoc->m_notes);
+    m_pDoc->SetSessionModified();
 }
 
 void CVornaView::OnShowGlobals()
 {
-    // Not built yet: comes with the session-wide settings dialog.
+    shell::RunGlobals(DialogOwner(this), *m_pDoc);
+    m_pDoc->SetSessionModified();
+    Invalidate();
 }
 
 void CVornaView::OnTranscript()
 {
-    // Not built yet: comes with the transcript dialog.
+    shell::RunTranscript(DialogOwner(this), shell::BuildScriptReport(m_pDoc->m_tracks));
 }
 
 void CVornaView::OnOptions()
 {
-    // Not built yet: comes with the options dialog.
+    shell::RunOptions(DialogOwner(this), m_pDoc->GetOptions());
 }
 
 void CVornaView::OnAmbientMusicTool()
 {
-    // Not built yet: comes with the loop tool.
+    shell::RunAmbientTool(DialogOwner(this), m_pDoc->GetOptions());
 }
 
 void CVornaView::OnAbout()
 {
-    // Not built yet: comes with the about box.
+    shell::RunAbout(DialogOwner(this));
 }
 
 void CVornaView::OnRecordVoice()
 {
-    // Not built yet: comes with the recorder.
+    // The recorder offers the selected voice segment's script to read, unless the segment plays
+    // recordings made for it or is the live placeholder.
+    QString script;
+    int track = -1;
+    int index = -1;
+    GetSelection(track, index);
+    const CSegments::SegmentPtr segment = SegmentAt(m_pDoc->m_tracks, track, index);
+    if (segment && m_pDoc->m_tracks.GetTrack(track).m_kind == CSegment::kKindVoice)
+        if (const auto* voice = dynamic_cast<const CSegmentSuggestions*>(segment.get()))
+            if (voice->GetPlayMode() == CSegmentSuggestions::kPlayModeSequential ||
+                voice->GetPlayMode() == CSegmentSuggestions::kPlayModeShuffle)
+                script = voice->m_scriptText;
+    shell::RunRecordVoice(DialogOwner(this), m_pDoc->GetOptions(), script);
 }
 
-void CVornaView::OnExportSession()
-{
-    // Not built yet: comes with the export.
-}
+// ---- Help and support ------------------------------------------------------------------------
 
 void CVornaView::OnHelpIndex()
 {
@@ -282,37 +475,142 @@ void CVornaView::OnHelpIndex()
 
 void CVornaView::OnOpenWebSite()
 {
-    // Not built yet: comes with the support commands.
+    OpenAddress(shell::kWebSiteUrl);
 }
 
 void CVornaView::OnOpenVideos()
 {
-    // Not built yet: comes with the support commands.
+    OpenAddress(shell::kVideosUrl);
 }
 
 void CVornaView::OnOpenContact()
 {
-    // Not built yet: comes with the support commands.
+    OpenAddress(shell::kContactUrl);
 }
 
 void CVornaView::OnCheckUpdates()
 {
-    // Not built yet: comes with the update check.
+    // Comes with the update check.
 }
+
+void CVornaView::OnExportSession()
+{
+    // Comes with the export.
+}
+
+// ---- File commands ---------------------------------------------------------------------------
 
 void CVornaView::OnNewSession()
 {
-    // Not built yet: comes with the file commands.
+    if (!QuerySaveModified())
+        return;
+    m_pDoc->OnNewDocument();
+    ResetSelection();
+    UpdateFrameTitle(this);
+    Invalidate();
 }
 
 void CVornaView::OnFileOpen()
 {
-    // Not built yet: comes with the file commands.
+    if (!QuerySaveModified())
+        return;
+    // The session is reset before the dialog: a cancelled dialog leaves a new, empty session.
+    m_pDoc->OnNewDocument();
+    ResetSelection();
+    UpdateFrameTitle(this);
+    Invalidate();
+
+    ui::FileDialogRequest request;
+    request.mode = ui::FileDialogRequest::Mode::Open;
+    request.title = QStringLiteral("Open a session file");
+    request.filter = QString::fromLatin1(kSessionFilter);
+    request.defaultExtension = QStringLiteral("vrx");
+    GetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(kRegFolderSessions), request.folder);
+    const std::optional<QStringList> chosen = ui::CurrentBehaviour().GetFileNames(this, request);
+    if (!chosen || chosen->isEmpty())
+        return;
+    const QString path = chosen->front();
+    const bool opened = m_pDoc->OnOpenDocument(path);
+    ResetSelection();
+    UpdateFrameTitle(this);
+    Invalidate();
+    if (opened)
+        SetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(kRegFolderSessions),
+                     GetFolderOfPath(path));
+}
+
+// ---- Recordings ------------------------------------------------------------------------------
+
+bool CVornaView::SetVoiceSegmentFile(const QString& path)
+{
+    int track = -1;
+    int index = -1;
+    GetSelection(track, index);
+    const CSegments::SegmentPtr segment = SegmentAt(m_pDoc->m_tracks, track, index);
+    auto* voice = dynamic_cast<CSegmentSuggestions*>(segment.get());
+    if (voice == nullptr || voice->GetKind() != CSegment::kKindVoice)
+    {
+        ui::MessageBox(this, QString::fromLatin1(kMsgNoVoiceSegment));
+        return false;
+    }
+    QString stored = path;
+    const bool relative = MakeLibraryRelative(stored);
+    voice->m_files.push_back(CFileListEntry{stored, static_cast<std::uint8_t>(relative ? 1 : 0)});
+    ShowProperties(voice, CSegment::kKindVoice);
+    voice->UpdateDuration(CSegment::GetDurationFunction());
+    return true;
+}
+
+bool CVornaView::CreateVoiceSegment(const QString& path)
+{
+    CTracks& tracks = m_pDoc->m_tracks;
+    CSegments::SegmentPtr segment;
+    try
+    {
+        segment = CSegments::CreateSegment(CSegment::kKindVoice);
+    }
+    catch (const std::exception&)
+    {
+        segment = nullptr;
+    }
+    auto* voice = dynamic_cast<CSegmentSuggestions*>(segment.get());
+    if (voice == nullptr)
+    {
+        ui::MessageBox(this, QString::fromLatin1(kMsgVoiceSegmentFailed));
+        return false;
+    }
+    const int target = shell::PrepareRecordingTrack(tracks);
+    voice->m_begin = 0.0;
+    voice->m_end = 1.0;
+    voice->m_playMode = CSegmentSuggestions::kPlayModeSequential;
+    QString stored = path;
+    const bool relative = MakeLibraryRelative(stored);
+    voice->m_files.push_back(CFileListEntry{stored, static_cast<std::uint8_t>(relative ? 1 : 0)});
+    tracks.GetTrack(target).m_segments.AddSegment(segment);
+    voice->UpdateDuration(CSegment::GetDurationFunction());
+
+    double begin = 0.0;
+    double end = 1.0;
+    shell::CentreRecording(voice->m_contentDuration, static_cast<double>(m_pDoc->m_sessionLength), begin,
+                           end);
+    voice->m_begin = begin;
+    voice->m_end = end;
+
+    SetSelection(target, 0);
+    ShowProperties(voice, CSegment::kKindVoice);
+    return true;
 }
 
 ui::LResult CVornaView::OnAddRecording(ui::WParam newSegment, const QString* path)
 {
-    // Not built yet: comes with the end-of-recording dialogs.
+    if (path == nullptr)
+        return kResultFailed;
+    const bool placed = newSegment != 0 ? CreateVoiceSegment(*path) : SetVoiceSegmentFile(*path);
+    if (!placed)
+        return kResultFailed;
+    m_pDoc->m_tracks.UpdateSegmentTimes(m_pDoc->m_sessionLength);
+    m_pDoc->SetSessionModified();
+    Invalidate();
     return 0;
 }
 

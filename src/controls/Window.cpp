@@ -53,12 +53,15 @@ public:
             break;
         case QEvent::KeyPress:
             // A key that the focused widget ignores travels on to its parents, and the filter sees it
-            // again at each step; it is offered once only, at its first receiver.
+            // again at each step; it is offered once only, at its first receiver. A step of that
+            // travel carries the key a child ignored; a new key press is accepted until a widget
+            // ignores it, even when it reuses the address of the last one (Qt's are on the stack).
             if (watched->isWidgetType())
             {
                 auto* widget = static_cast<QWidget*>(watched);
-                const bool propagating = event == m_keyInFlight && m_keyReceiver != nullptr &&
-                                         m_keyReceiver != widget && widget->isAncestorOf(m_keyReceiver);
+                const bool propagating = event == m_keyInFlight && !event->isAccepted() &&
+                                         m_keyReceiver != nullptr && m_keyReceiver != widget &&
+                                         widget->isAncestorOf(m_keyReceiver);
                 if (!propagating)
                 {
                     m_keyInFlight = event;

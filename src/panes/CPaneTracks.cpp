@@ -464,7 +464,7 @@ void CPaneTracks::OnLButtonUp(const QPoint& point)
     {
         if (m_creating && std::abs(GetCursorClientPos().x() - m_pressPoint.x()) < kClickPixels)
         {
-            SendToParent(WM_APP_DELETE_SEGMENT);
+            SendToParent(WM_APP_DELETE_SEGMENT, kDeleteTemporarySegment);
             m_hoveredRow = m_hoveredSegment = -1;
         }
         else if (CSegment* s = GetSelectedSegment())

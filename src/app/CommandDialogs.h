@@ -1,0 +1,45 @@
+#pragma once
+/** @brief The modal dialogs the view's tool, help and support commands open, one function each.
+ *
+ * Each runs its dialog modally through the modal seam (ui::Dialog::DoModal) over @p owner and
+ * returns the dialog's result. Where the real dialog is not built yet, a STAND-IN runs instead:
+ * a small window titled as the dialog that shows what it was given and edits nothing (the notes
+ * stand-in edits the notes text). The dialog's own issue replaces the body of its function;
+ * the commands and their tests stay as they are. UI thread. */
+
+#include <QString>
+
+class COptions;
+class CVornaDoc;
+class QWidget;
+
+namespace shell
+{
+
+/** The titles the stand-ins carry (tests find the run dialog by them). */
+inline constexpr const char* kTitleEditStages = "Edit Stages";
+inline constexpr const char* kTitleEditNotes = "Session Notes";
+inline constexpr const char* kTitleGlobals = "Global Properties";
+inline constexpr const char* kTitleOptions = "Options";
+inline constexpr const char* kTitleAmbientTool = "Ambient Music Tool";
+inline constexpr const char* kTitleAbout = "About VORNA";
+inline constexpr const char* kTitleTranscript = "Scripts and Suggestions";
+inline constexpr const char* kTitleRecordVoice = "Record Voice";
+inline constexpr const char* kTitleNewVersion = "Check for Updates";
+
+int RunEditStages(QWidget* owner, CVornaDoc& doc);
+/** Edits @p notes in place when the dialog ends with OK. */
+int RunEditNotes(QWidget* owner, QString& notes);
+int RunGlobals(QWidget* owner, CVornaDoc& doc);
+int RunOptions(QWidget* owner, COptions* options);
+int RunAmbientTool(QWidget* owner, COptions* options);
+int RunAbout(QWidget* owner);
+/** Shows the script report @p text. */
+int RunTranscript(QWidget* owner, const QString& text);
+/** The recorder for a new recording, set up with @p script (the selected voice segment's text,
+ *  or empty), not live, of no session length. */
+int RunRecordVoice(QWidget* owner, COptions* options, const QString& script);
+/** Announces that @p published is out while @p own runs. */
+int RunNewVersion(QWidget* owner, const QString& own, const QString& published);
+
+} // namespace shell

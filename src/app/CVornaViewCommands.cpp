@@ -5,6 +5,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CommandDialogs.h"
+#include "app/UpdateCheck.h"
 #include "app/ViewCommandLogic.h"
 
 #include "controls/Accelerators.h"
@@ -490,7 +491,10 @@ void CVornaView::OnOpenContact()
 
 void CVornaView::OnCheckUpdates()
 {
-    // Comes with the update check.
+    m_pDoc->m_isPaused = false;
+    StopPlayback();
+    Invalidate();
+    shell::RunManualUpdateCheck(DialogOwner(this), shell::ManualUpdateFetch());
 }
 
 void CVornaView::OnExportSession()

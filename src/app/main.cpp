@@ -1,6 +1,7 @@
 // Vorna's entry point: the application object runs the start-up, then the event loop.
 #include "app/CVornaApp.h"
 #include "app/SelfTest.h"
+#include "app/UpdateCheck.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -15,6 +16,11 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(VORNA_VERSION));
     int result = 1;
+    // The program checks for a newer version once a week after start-up.
+    shell::WeeklyUpdateCheck weeklyCheck;
+    shell::ViewServices services;
+    services.updateCheck = &weeklyCheck;
+    theApp.SetViewServices(services);
     if (theApp.InitInstance(QApplication::arguments()))
     {
         shell::StartSelfTest(theApp);

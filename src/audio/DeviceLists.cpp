@@ -71,6 +71,23 @@ bool ReadName(const QString& path, QString& text)
     return true;
 }
 
+/** The kernel's names of the drives that can write a disc ("sr0"), in the kernel's order. */
+QStringList WriterDrives(const QString& base)
+{
+    auto rows = CdromRows(base + QStringLiteral("/proc/sys/dev/cdrom/info"));
+    const QStringList drives = rows[QStringLiteral("drive name")];
+    QStringList writers;
+    for (int i = 0; i < drives.size(); ++i)
+    {
+        bool writer = false;
+        for (const char* row : {"Can write CD-R", "Can write CD-RW", "Can write DVD-R", "Can write DVD-RAM"})
+            writer = writer || rows[QString::fromLatin1(row)].value(i) == QLatin1String("1");
+        if (writer)
+            writers << drives[i];
+    }
+    return writers;
+}
+
 } // namespace
 
 bool GetAudioDeviceInfo(int index, QString& name, bool& isDefault, bool& enabled)
@@ -87,17 +104,10 @@ QStringList FillBurningDeviceList(const QString& root)
 {
     QStringList entries;
     const QString base = QDir::cleanPath(root);
-    auto rows = CdromRows(base + QStringLiteral("/proc/sys/dev/cdrom/info"));
-    const QStringList drives = rows[QStringLiteral("drive name")];
-    for (int i = 0; i < drives.size(); ++i)
+    for (const QString& drive : WriterDrives(base))
     {
-        bool writer = false;
-        for (const char* row : {"Can write CD-R", "Can write CD-RW", "Can write DVD-R", "Can write DVD-RAM"})
-            writer = writer || rows[QString::fromLatin1(row)].value(i) == QLatin1String("1");
-        if (!writer)
-            continue;
         const QString device =
-            base + QStringLiteral("/sys/class/block/") + drives[i] + QStringLiteral("/device/");
+            base + QStringLiteral("/sys/class/block/") + drive + QStringLiteral("/device/");
         QString vendor;
         QString product;
         if (!ReadName(device + QStringLiteral("vendor"), vendor))
@@ -113,6 +123,14 @@ QStringList FillBurningDeviceList(const QString& root)
         entries << product + QStringLiteral(" [") + vendor + QLatin1Char(']');
     }
     return entries;
+}
+
+QStringList BurningDeviceNodes(const QString& root)
+{
+    QStringList nodes;
+    for (const QString& drive : WriterDrives(QDir::cleanPath(root)))
+        nodes << QStringLiteral("/dev/") + drive;
+    return nodes;
 }
 
 namespace audio

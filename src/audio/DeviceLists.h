@@ -23,6 +23,9 @@ bool GetRecordingDeviceInfo(int index, QString& name, bool& isDefault, bool& ena
  *  build the burning device list (get vendor id)." or "(get product id).". @p root is
  *  where /proc and /sys are found (tests give a folder of their own). */
 QStringList FillBurningDeviceList(const QString& root = QStringLiteral("/"));
+/** The device node ("/dev/sr0") of each disc writer, in the order of FillBurningDeviceList's
+ *  entries; no message boxes. */
+QStringList BurningDeviceNodes(const QString& root = QStringLiteral("/"));
 
 namespace audio
 {

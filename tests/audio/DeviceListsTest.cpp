@@ -140,6 +140,8 @@ TEST(DeviceLists, BurnersAreTheOpticalDrivesThatCanWrite)
     vtest::MessageLog messages;
     EXPECT_EQ(FillBurningDeviceList(root), (QStringList{"DRW-24D5MT [ASUS]", "DVDRAM GH24NSD1 [HL-DT-ST]"}));
     EXPECT_TRUE(messages.Texts().isEmpty());
+    // The node of each entry, in the same order: what a disc is written to.
+    EXPECT_EQ(BurningDeviceNodes(root), (QStringList{"/dev/sr2", "/dev/sr0"}));
 
     QFile::remove(root + "/sys/class/block/sr0/device/model");
     EXPECT_EQ(FillBurningDeviceList(root), QStringList{"DRW-24D5MT [ASUS]"});

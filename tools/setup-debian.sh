@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   portaudio19-dev libsndfile1-dev libsoxr-dev libkissfft-dev
   libstk-dev stk
-  lame vorbis-tools espeak-ng
+  lame vorbis-tools espeak-ng wodim
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core

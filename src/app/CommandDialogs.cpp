@@ -1,6 +1,12 @@
 #include "app/CommandDialogs.h"
 
+#include "app/UpdateCheck.h"
 #include "controls/Window.h"
+#include "dialogs/CDlgAbout.h"
+#include "dialogs/CDlgCheckUpdates.h"
+#include "dialogs/CDlgNotes.h"
+#include "dialogs/CDlgStages.h"
+#include "dialogs/CDlgVoiceTexts.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -14,12 +20,11 @@ namespace
 {
 
 /** STAND-IN for a dialog that is not built yet: its title, a line saying what it is about and,
- *  where it has one, a text (read-only unless @p editable). OK and Cancel end it. */
+ *  where it has one, a read-only text. OK and Cancel end it. */
 class StandInDialog : public ui::Dialog
 {
 public:
-    StandInDialog(QWidget* owner, const char* title, const QString& about, const QString* text = nullptr,
-                  bool editable = false)
+    StandInDialog(QWidget* owner, const char* title, const QString& about, const QString* text = nullptr)
         : ui::Dialog(owner)
     {
         setWindowTitle(QString::fromLatin1(title));
@@ -29,9 +34,9 @@ public:
         layout->addWidget(label);
         if (text != nullptr)
         {
-            m_text = new QPlainTextEdit(*text, this);
-            m_text->setReadOnly(!editable);
-            layout->addWidget(m_text);
+            auto* shown = new QPlainTextEdit(*text, this);
+            shown->setReadOnly(true);
+            layout->addWidget(shown);
         }
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
         layout->addWidget(buttons);
@@ -39,28 +44,22 @@ public:
         QObject::connect(buttons, &QDialogButtonBox::rejected, this, [this] { OnCancel(); });
         resize(text != nullptr ? 480 : 360, text != nullptr ? 420 : 140);
     }
-    QString Text() const { return m_text != nullptr ? m_text->toPlainText() : QString(); }
-
-private:
-    QPlainTextEdit* m_text = nullptr;
 };
 
 } // namespace
 
-int RunEditStages(QWidget* owner, CVornaDoc&)
+int RunEditStages(QWidget* owner, CVornaDoc& doc)
 {
-    StandInDialog dialog(owner, kTitleEditStages,
-                         QStringLiteral("The stage editor comes with a later version."));
+    CDlgStages dialog(owner);
+    dialog.m_pDoc = &doc;
     return dialog.DoModal();
 }
 
 int RunEditNotes(QWidget* owner, QString& notes)
 {
-    StandInDialog dialog(owner, kTitleEditNotes, QStringLiteral("Notes about this session:"), &notes, true);
-    const int result = dialog.DoModal();
-    if (result == ui::IDOK)
-        notes = dialog.Text();
-    return result;
+    CDlgNotes dialog(owner);
+    dialog.m_notes = &notes;
+    return dialog.DoModal();
 }
 
 int RunGlobals(QWidget* owner, CVornaDoc&)
@@ -86,14 +85,16 @@ int RunAmbientTool(QWidget* owner, COptions*)
 
 int RunAbout(QWidget* owner)
 {
-    StandInDialog dialog(owner, kTitleAbout, QStringLiteral("VORNA 4.1.0"));
+    CDlgAbout dialog(owner);
+    if (!dialog.IsCreated())
+        return -1;
     return dialog.DoModal();
 }
 
 int RunTranscript(QWidget* owner, const QString& text)
 {
-    StandInDialog dialog(owner, kTitleTranscript,
-                         QStringLiteral("The scripts of the session's voice segments:"), &text);
+    CDlgVoiceTexts dialog(owner);
+    dialog.m_text = text;
     return dialog.DoModal();
 }
 
@@ -104,10 +105,11 @@ int RunRecordVoice(QWidget* owner, COptions*, const QString& script)
     return dialog.DoModal();
 }
 
-int RunNewVersion(QWidget* owner, const QString& own, const QString& published)
+int RunNewVersion(QWidget* owner, const QString&, const QString&)
 {
-    StandInDialog dialog(owner, kTitleNewVersion,
-                         QStringLiteral("VORNA %1 is available (you have %2).").arg(published, own));
+    CDlgCheckUpdates dialog(owner);
+    dialog.m_releaseNotesUrl = QUrl(QString::fromLatin1(kReleaseNotesUrl));
+    dialog.m_updateUrl = UpdatePageUrl();
     return dialog.DoModal();
 }
 

@@ -3,8 +3,7 @@
  *
  * Each runs its dialog modally through the modal seam (ui::Dialog::DoModal) over @p owner and
  * returns the dialog's result. Where the real dialog is not built yet, a STAND-IN runs instead:
- * a small window titled as the dialog that shows what it was given and edits nothing (the notes
- * stand-in edits the notes text). The dialog's own issue replaces the body of its function;
+ * a small window titled as the dialog that shows what it was given and edits nothing. The dialog's own issue replaces the body of its function;
  * the commands and their tests stay as they are. UI thread. */
 
 #include <QString>
@@ -23,23 +22,24 @@ inline constexpr const char* kTitleGlobals = "Global Properties";
 inline constexpr const char* kTitleOptions = "Options";
 inline constexpr const char* kTitleAmbientTool = "Ambient Music Tool";
 inline constexpr const char* kTitleAbout = "About VORNA";
-inline constexpr const char* kTitleTranscript = "Scripts and Suggestions";
+inline constexpr const char* kTitleTranscript = "Session Transcript";
 inline constexpr const char* kTitleRecordVoice = "Record Voice";
 inline constexpr const char* kTitleNewVersion = "Check for Updates";
 
 int RunEditStages(QWidget* owner, CVornaDoc& doc);
-/** Edits @p notes in place when the dialog ends with OK. */
+/** Edits @p notes in place; however the dialog closes, the typed text is kept. */
 int RunEditNotes(QWidget* owner, QString& notes);
 int RunGlobals(QWidget* owner, CVornaDoc& doc);
 int RunOptions(QWidget* owner, COptions* options);
 int RunAmbientTool(QWidget* owner, COptions* options);
 int RunAbout(QWidget* owner);
-/** Shows the script report @p text. */
+/** Shows the script report @p text, with "Copy text". */
 int RunTranscript(QWidget* owner, const QString& text);
 /** The recorder for a new recording, set up with @p script (the selected voice segment's text,
  *  or empty), not live, of no session length. */
 int RunRecordVoice(QWidget* owner, COptions* options, const QString& script);
-/** Announces that @p published is out while @p own runs. */
+/** Announces that @p published is out while @p own runs: the new-version dialog (it names no
+ *  version); 1 after the update page was opened, 2 for later. */
 int RunNewVersion(QWidget* owner, const QString& own, const QString& published);
 
 } // namespace shell

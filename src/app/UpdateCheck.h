@@ -24,6 +24,8 @@ inline constexpr const char* kOwnVersion = "4.1.0";
 /** The download page; the settings value kRegUpdatePage replaces it (a test server). */
 inline constexpr const char* kUpdatePageUrl = "https://www.kestrune.com/download/";
 inline constexpr const char* kRegUpdatePage = "UpdatePage";
+/** The page about the latest release, which the new-version dialog offers to read. */
+inline constexpr const char* kReleaseNotesUrl = "https://www.kestrune.com/whats-new/";
 inline constexpr const char* kRegAutoCheckDate = "AutoCheckDate";
 /** Only this much of the page is read. */
 inline constexpr int kMaxPageBytes = 50000;

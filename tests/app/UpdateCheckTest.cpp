@@ -4,12 +4,15 @@
 
 #include "app/CommandDialogs.h"
 #include "app/UpdateCheck.h"
+#include "dialogs/CDlgCheckUpdates.h"
 #include "platform/Registry.h"
 
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
 
 namespace
 {
@@ -192,4 +195,25 @@ TEST(UpdateCheck, ManualAndAutomaticOutcomes)
         EXPECT_EQ(stored, QStringLiteral("20240322"));
         EXPECT_FALSE(shell::IsUpdateCheckDueNow());
     }
+}
+
+// The new-version dialog offers the release notes and the update page in use (the settings may
+// point it at another server); the update button ends it with 1.
+TEST(UpdateCheck, NewVersionDialogOpensTheReleaseNotesAndTheUpdatePage)
+{
+    vtest::FakeUi fake;
+    SetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(shell::kRegUpdatePage),
+                 QStringLiteral("https://mirror.example.org/download/"));
+    fake.modalRuns.push_back(
+        [](ui::Dialog& d)
+        {
+            d.show();
+            for (int id : {CDlgCheckUpdates::kIdReleaseNotes, CDlgCheckUpdates::kIdUpdate})
+                QTest::mouseClick(static_cast<QPushButton*>(ui::FindControl(&d, id)), Qt::LeftButton);
+            return d.result();
+        });
+    EXPECT_EQ(shell::RunNewVersion(nullptr, QStringLiteral("4.1.0"), QStringLiteral("4.2.0")), 1);
+    EXPECT_EQ(fake.openedUrls, (std::vector<QUrl>{QUrl(QString::fromLatin1(shell::kReleaseNotesUrl)),
+                                                  QUrl(QStringLiteral("https://mirror.example.org/download/"))}));
+    SetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(shell::kRegUpdatePage), QString(""));
 }

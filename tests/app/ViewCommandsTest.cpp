@@ -7,6 +7,9 @@
 #include "app/ViewCommandLogic.h"
 #include "controls/Accelerators.h"
 #include "controls/CommandIds.h"
+#include "dialogs/CDlgNotes.h"
+#include "dialogs/CDlgStages.h"
+#include "dialogs/CDlgVoiceTexts.h"
 #include "model/CSegmentSuggestions.h"
 #include "model/CSegments.h"
 #include "platform/Registry.h"
@@ -16,6 +19,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -482,6 +487,46 @@ TEST(ViewCommands, ToolCommandsRunTheirDialogs)
         EXPECT_EQ(f.fakeUi.modalTitles, std::vector<QString>{QString::fromLatin1(c.title)});
         EXPECT_EQ(f.doc.IsSessionModified(), c.modifies);
     }
+}
+
+// The session dialogs edit the document the view hands them: a stage deleted in the stage editor
+// is gone from the session, notes typed and closed with Esc are kept, and the transcript shows the
+// voice segments' scripts.
+TEST(ViewCommands, SessionDialogsWorkOnTheViewsDocument)
+{
+    CommandFixture f;
+    const int stages = f.doc.m_stages.GetCount();
+    f.fakeUi.modalRuns.push_back(
+        [](ui::Dialog& d)
+        {
+            d.show();
+            QTest::mouseClick(static_cast<QPushButton*>(ui::FindControl(&d, CDlgStages::kIdDelete)), Qt::LeftButton);
+            return int(ui::IDOK);
+        });
+    f.Send(WM_APP_EDIT_STAGES);
+    EXPECT_EQ(f.doc.m_stages.GetCount(), stages - 1);
+
+    f.fakeUi.modalRuns.push_back(
+        [](ui::Dialog& d)
+        {
+            d.show();
+            auto* edit = static_cast<QPlainTextEdit*>(ui::FindControl(&d, CDlgNotes::kIdText));
+            edit->setPlainText(QStringLiteral("Kept on Esc"));
+            QTest::keyClick(edit, Qt::Key_Escape);
+            return d.result();
+        });
+    f.Send(WM_APP_EDIT_NOTES);
+    EXPECT_EQ(f.doc.m_notes, QStringLiteral("Kept on Esc"));
+
+    QString shown;
+    f.fakeUi.modalRuns.push_back(
+        [&shown](ui::Dialog& d)
+        {
+            shown = static_cast<QPlainTextEdit*>(ui::FindControl(&d, CDlgVoiceTexts::kIdText))->toPlainText();
+            return int(ui::IDOK);
+        });
+    f.Send(WM_APP_TRANSCRIPT);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Breathe in."))) << shown.toStdString();
 }
 
 TEST(ViewCommands, SupportCommandsOpenTheirPages)

@@ -5,6 +5,7 @@
 #include "dialogs/CDlgAbout.h"
 #include "dialogs/CDlgCheckUpdates.h"
 #include "dialogs/CDlgNotes.h"
+#include "dialogs/CDlgOptions.h"
 #include "dialogs/CDlgStages.h"
 #include "dialogs/CDlgVoiceTexts.h"
 
@@ -69,10 +70,10 @@ int RunGlobals(QWidget* owner, CVornaDoc&)
     return dialog.DoModal();
 }
 
-int RunOptions(QWidget* owner, COptions*)
+int RunOptions(QWidget* owner, COptions* options)
 {
-    StandInDialog dialog(owner, kTitleOptions,
-                         QStringLiteral("The options editor comes with a later version."));
+    CDlgOptions dialog(owner);
+    dialog.m_options = options;
     return dialog.DoModal();
 }
 

@@ -11,6 +11,7 @@
 #include "controls/Controls.h"
 #include "dialogs/AmbientLoop.h"
 #include "dialogs/CGrainSynth.h"
+#include "dialogs/PreviewStreams.h"
 #include "dialogs/WorkProgress.h"
 
 #include "audio/CMemoryPlayer.h"
@@ -119,6 +120,12 @@ private:
     std::vector<float> m_output;
     std::uint32_t m_outputCount = 0;
     CMemoryPlayer m_player;
+    /** Re-opening the output device stops the previews first. */
+    dlg::PreviewRegistration m_previews{[this]
+                                        {
+                                            StopSource();
+                                            StopMusic();
+                                        }};
     bool m_loading = false;
     bool m_creating = false;
     bool m_sourcePlaying = false;

@@ -89,7 +89,7 @@ int CVornaView::OnCreate()
     if (m_services.makeHelpWindow)
         m_help = m_services.makeHelpWindow(this);
     else
-        m_help = std::make_unique<shell::HelpStandIn>(this);
+        m_help = std::make_unique<shell::HelpDialogWindow>(this);
     UpdateSessionLength();
     return 0;
 }

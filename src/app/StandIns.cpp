@@ -1,14 +1,10 @@
 #include "app/StandIns.h"
 
 #include "controls/AppMessages.h"
-#include "platform/Registry.h"
 
-#include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QTextBrowser>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace shell
@@ -28,27 +24,6 @@ void PlaceholderPane::OnPaint(QPainter& painter)
     painter.drawRect(r.adjusted(0, 0, -1, -1));
     painter.setPen(QColor(150, 150, 150));
     painter.drawText(r, Qt::AlignCenter, m_name);
-}
-
-HelpStandIn::HelpStandIn(QWidget* parent) : ui::Dialog(parent), m_browser(new QTextBrowser(this))
-{
-    setWindowTitle(QStringLiteral("VORNA Help"));
-    setModal(false);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_browser);
-    resize(450, 600);
-    setMinimumSize(450, 600);
-}
-
-void HelpStandIn::ShowTopic(const QString& topic)
-{
-    m_topic = topic;
-    const QString page = GetInstallPath() + QStringLiteral("/Help/help_files/") + topic + QStringLiteral(".html");
-    if (QFileInfo(page).isFile())
-        m_browser->setSource(QUrl::fromLocalFile(page));
-    else
-        m_browser->setPlainText(topic);
 }
 
 RecorderStandIn::RecorderStandIn(QWidget* parent) : ui::Dialog(parent)

@@ -1,6 +1,6 @@
 #pragma once
-/** @brief Stand-ins for the windows the view opens before their own dialogs exist: the help
- *  window, the live recorder and the countdown, and a plain pane for a place of the workspace
+/** @brief Stand-ins for the windows the view opens before their own dialogs exist: the
+ *  live recorder and the countdown, and a plain pane for a place of the workspace
  *  whose pane is not built. Each is small and does the least that keeps the workspace usable. */
 
 #include "app/ViewServices.h"
@@ -11,7 +11,6 @@
 
 #include <QPointer>
 
-class QTextBrowser;
 class QLabel;
 
 namespace shell
@@ -35,25 +34,6 @@ protected:
 
 private:
     QString m_name;
-};
-
-/** The help window: shows the installed page of a topic, or the topic's name when it has none. */
-class HelpStandIn : public ui::Dialog, public HelpWindow
-{
-public:
-    explicit HelpStandIn(QWidget* parent);
-    void Show() override { show(); }
-    void Hide() override { hide(); }
-    bool IsVisible() const override { return isVisible(); }
-    void ShowTopic(const QString& topic) override;
-    const QString& Topic() const { return m_topic; }
-
-protected:
-    void OnCancel() override { hide(); }
-
-private:
-    QTextBrowser* m_browser;
-    QString m_topic;
 };
 
 /** The live recorder: plays the session with itself as the level window and records nothing. */

@@ -1,6 +1,7 @@
 #include "app/ViewServices.h"
 
 #include "audio/CMixer.h"
+#include "dialogs/CDlgHelp.h"
 #include "platform/audio/AudioSystem.h"
 
 namespace shell
@@ -56,6 +57,33 @@ bool AudioLayer::Initialize(int device)
 void AudioLayer::Free()
 {
     plat::AudioSystem::Shutdown();
+}
+
+HelpDialogWindow::HelpDialogWindow(QWidget* parent) : m_dialog(std::make_unique<CDlgHelp>())
+{
+    m_dialog->Create(parent);
+}
+
+HelpDialogWindow::~HelpDialogWindow() = default;
+
+void HelpDialogWindow::Show()
+{
+    m_dialog->show();
+}
+
+void HelpDialogWindow::Hide()
+{
+    m_dialog->hide();
+}
+
+bool HelpDialogWindow::IsVisible() const
+{
+    return m_dialog->isVisible();
+}
+
+void HelpDialogWindow::ShowTopic(const QString& topic)
+{
+    m_dialog->ShowTopic(topic);
 }
 
 } // namespace shell

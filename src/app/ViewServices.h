@@ -3,7 +3,7 @@
  *  engine, the audio layer's start-up, the help window, the live recorder, the countdown and the
  *  automatic update check.
  *
- * The program uses the real engine and audio layer; the help window, the recorder and the
+ * The program uses the real engine, audio layer and help window; the recorder and the
  * countdown are stand-ins here until their dialogs exist, and the update check is not installed
  * until it exists. Tests put doubles in each place. UI thread only. */
 
@@ -13,6 +13,7 @@
 #include <memory>
 #include <span>
 
+class CDlgHelp;
 class CMixer;
 class COptions;
 class CSegment;
@@ -83,6 +84,22 @@ public:
     virtual void ShowTopic(const QString& topic) = 0;
 };
 
+/** The help window over the help dialog, created modeless over @p parent (the view). */
+class HelpDialogWindow : public HelpWindow
+{
+public:
+    explicit HelpDialogWindow(QWidget* parent);
+    ~HelpDialogWindow() override;
+    void Show() override;
+    void Hide() override;
+    bool IsVisible() const override;
+    void ShowTopic(const QString& topic) override;
+    CDlgHelp& Dialog() const { return *m_dialog; }
+
+private:
+    std::unique_ptr<CDlgHelp> m_dialog;
+};
+
 /** The recorder window a live recording runs in: modeless and hidden until a live recording. */
 class LiveRecorder
 {
@@ -119,7 +136,7 @@ struct ViewServices
     PlaybackEngine* engine = nullptr;
     /** Null: the program's audio layer. */
     AudioLayer* audio = nullptr;
-    /** Makes the help window (null: the stand-in). */
+    /** Makes the help window (null: the help dialog). */
     std::function<std::unique_ptr<HelpWindow>(QWidget* parent)> makeHelpWindow;
     /** Makes the live recorder (null: the stand-in). */
     std::function<std::unique_ptr<LiveRecorder>(QWidget* parent)> makeRecorder;

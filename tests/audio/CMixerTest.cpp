@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <numbers>
 #include <numeric>
 #include <random>
 
@@ -681,7 +683,12 @@ class MixerOnNullDevice : public ::testing::Test
 {
 protected:
     void SetUp() override { plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::FreeRun); }
-    void TearDown() override { plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::RealTime); }
+    void TearDown() override
+    {
+        plat::AudioSystem::SetNullDeviceMonitor({});
+        plat::AudioSystem::SetNullDeviceRate(0);
+        plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::RealTime);
+    }
 };
 
 TEST_F(MixerOnNullDevice, PlaysThroughTheOutputStream)
@@ -770,6 +777,80 @@ TEST_F(MixerOnNullDevice, HeardPositionTrailsTheBlockStampsByTheLead)
     EXPECT_TRUE(heardBehind);
     EXPECT_LE(worstLead, 44100u * 3 / 10 + CMixer::kMaxBlockFrames);
     EXPECT_EQ(mixer.GetHeardFrame(), 0u) << "idle";
+}
+
+// A device that plays only 48000 Hz takes a session at 22050 Hz: the output stream resamples
+// it, and the engine notices nothing. The heard position counts session frames at the session's
+// pace and trails the stamped blocks as on any device; the device plays the session's sine,
+// continuous, at its own rate.
+TEST_F(MixerOnNullDevice, SessionAtARateTheDeviceRefusesPlaysResampled)
+{
+    plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::RealTime);
+    plat::AudioSystem::SetNullDeviceRate(48000);
+    constexpr std::uint32_t kRate = 22050;
+    std::mutex m;
+    std::vector<float> played;
+    played.reserve(48000 * 4);
+    plat::AudioSystem::SetNullDeviceMonitor(
+        [&](const float* f, std::uint32_t n)
+        {
+            std::lock_guard lock(m);
+            if (played.size() + 2 * n <= played.capacity())
+                played.insert(played.end(), f, f + 2 * n);
+        });
+    class StampSink : public rt::MixerBlockSink
+    {
+    public:
+        void OnMixerBlock(const float*, std::uint32_t) noexcept override {}
+        void OnMixerBlockAt(const float*, std::uint32_t frames, std::uint64_t stamp) noexcept override
+        {
+            m_next.store(stamp + frames);
+        }
+        std::atomic<std::uint64_t> m_next{0};
+    } sink;
+    ProbeSession session(kRate, 10);
+    session.AddSegment(session.AddTrack(), 0.0, 1.0);
+    session.scripts[0]->signal = ProbeSound::Script::kSine;
+    session.scripts[0]->amplitude = 0.5;
+    CMixer mixer;
+    session.Install(mixer);
+    ASSERT_TRUE(mixer.Play(session.params, &sink));
+    const auto t0 = std::chrono::steady_clock::now();
+    bool heardBehind = true;
+    while (std::chrono::steady_clock::now() < t0 + 800ms)
+    {
+        const std::uint64_t handed = sink.m_next.load();
+        heardBehind = heardBehind && mixer.GetHeardFrame() <= handed;
+        std::this_thread::sleep_for(3ms);
+    }
+    const std::uint64_t heard = mixer.GetHeardFrame();
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    double left = 0, right = 0;
+    mixer.GetLevels(left, right);
+    mixer.Stop();
+    plat::AudioSystem::SetNullDeviceMonitor({});
+    EXPECT_TRUE(session.events.Messages().empty());
+    EXPECT_TRUE(heardBehind);
+    EXPECT_LE(static_cast<double>(heard), elapsed * kRate * 1.02);
+    EXPECT_GE(static_cast<double>(heard), 0.4 * kRate);
+    EXPECT_NEAR(left, 0.5, 0.01);
+
+    // A 1000 Hz sine at 48000 Hz: each sample is 2 cos(w) times the one before less the one
+    // before that. Only a lost or repeated stretch (an underrun on a loaded machine) breaks it.
+    std::lock_guard lock(m);
+    const double c = 2.0 * std::cos(2.0 * std::numbers::pi * 1000.0 / 48000.0);
+    int breaks = 0;
+    std::size_t sounding = 0;
+    for (std::size_t k = 2; k < played.size() / 2; ++k)
+    {
+        const double v = played[2 * k];
+        if (std::abs(v) > 0.0)
+            ++sounding;
+        if (std::abs(v - (c * played[2 * k - 2] - played[2 * k - 4])) > 1e-3)
+            ++breaks;
+    }
+    EXPECT_GE(sounding, std::size_t{48000 * 4 / 10});
+    EXPECT_LE(breaks, 40) << "the played sound is the session's sine";
 }
 
 // A generator that takes longer to start than the stream can wait costs silence and a counted

@@ -26,6 +26,7 @@ protected:
     void TearDown() override
     {
         plat::AudioSystem::SetNullDeviceMonitor({});
+        plat::AudioSystem::SetNullDeviceRate(0);
         plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::RealTime);
     }
 
@@ -235,6 +236,92 @@ TEST_F(NullOutput, LevelsAndSpectrumFollowThePlayedSound)
     EXPECT_NEAR(mag[64], 0.1875f, 0.01f);
 }
 
+// A sine of @p freq Hz at @p rate with a continuous phase, @p endAt frames long.
+struct SineProcedure
+{
+    unsigned rate = 44100;
+    double freq = 1000.0;
+    std::uint32_t endAt = 0;
+    std::shared_ptr<std::uint32_t> next = std::make_shared<std::uint32_t>(0);
+    std::uint32_t operator()(float* frames, std::uint32_t count) const
+    {
+        const std::uint32_t n = std::min(count, endAt - *next);
+        for (std::uint32_t i = 0; i < n; ++i, ++*next)
+        {
+            frames[2 * i] = static_cast<float>(0.5 * std::sin(2.0 * 3.141592653589793 * freq * *next / rate));
+            frames[2 * i + 1] = -frames[2 * i];
+        }
+        return *next == endAt ? (n | plat::AudioOutput::kEnd) : n;
+    }
+};
+
+// A device that takes only 48000 Hz still plays a stream made at another rate: the stream
+// resamples to the device's rate, keeping the sound's time (no delay, the same pitch) and
+// counting its position in the stream's own frames up to the last one.
+TEST_F(NullOutput, RefusedRateIsResampledToTheDeviceRate)
+{
+    Use(plat::NullDeviceMode::FreeRun);
+    plat::AudioSystem::SetNullDeviceRate(48000);
+    for (unsigned rate : {22050u, 44100u, 96000u})
+    {
+        SCOPED_TRACE(rate);
+        std::mutex m;
+        std::vector<float> captured;
+        plat::AudioSystem::SetNullDeviceMonitor(
+            [&](const float* f, std::uint32_t n)
+            {
+                std::lock_guard lock(m);
+                captured.insert(captured.end(), f, f + 2 * n);
+            });
+        SineProcedure proc{rate, 1000.0, 2 * rate + 17};
+        auto out = plat::AudioOutput::CreateWithProcedure(rate, proc);
+        ASSERT_TRUE(out);
+        EXPECT_EQ(out->Rate(), rate);
+        EXPECT_EQ(out->DeviceRate(), 48000u);
+        ASSERT_TRUE(out->Play());
+        ASSERT_TRUE(WaitUntil([&] { return !out->IsActive(); }, 30000ms));
+        EXPECT_EQ(out->PlayedFrames(), proc.endAt);
+        EXPECT_EQ(out->Underruns(), 0u);
+        out.reset();
+        plat::AudioSystem::SetNullDeviceMonitor({});
+
+        const double expected = proc.endAt * 48000.0 / rate;
+        ASSERT_NEAR(captured.size() / 2.0, expected, 1.0);
+        // Device frame k is the stream's sound at k / 48000 s; the ends carry the filter's
+        // ringing against the silence around the stream.
+        double worst = 0.0;
+        for (std::size_t k = 200; k + 200 < captured.size() / 2; ++k)
+        {
+            const double want = 0.5 * std::sin(2.0 * 3.141592653589793 * 1000.0 * k / 48000.0);
+            worst = std::max({worst, std::abs(captured[2 * k] - want), std::abs(captured[2 * k + 1] + want)});
+        }
+        EXPECT_LT(worst, 1e-3);
+    }
+}
+
+// On a paced device the position moves at the stream's rate, and the buffered frames are
+// counted in the stream's frames.
+TEST_F(NullOutput, ResampledStreamCountsItsOwnFrames)
+{
+    Use(plat::NullDeviceMode::RealTime);
+    plat::AudioSystem::SetNullDeviceRate(48000);
+    const unsigned rate = 22050;
+    auto out = plat::AudioOutput::CreateWithProcedure(rate, SineProcedure{rate, 440.0, 100 * rate});
+    ASSERT_TRUE(out);
+    ASSERT_TRUE(out->Play());
+    EXPECT_LE(out->QueuedFrames(), static_cast<std::uint32_t>(0.31 * rate));
+    EXPECT_GE(out->QueuedFrames(), rate / 10) << "the stream buffers before the device starts";
+    const auto t0 = Clock::now();
+    const std::uint64_t f0 = out->PlayedFrames();
+    std::this_thread::sleep_for(1000ms);
+    const std::uint64_t f1 = out->PlayedFrames();
+    const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    EXPECT_LE(static_cast<double>(f1 - f0), seconds * rate * 1.02 + 480);
+    EXPECT_GE(static_cast<double>(f1 - f0), 0.5 * rate);
+    EXPECT_EQ(out->LatencyFrames(), 0u);
+    EXPECT_EQ(out->Underruns(), 0u);
+}
+
 TEST_F(NullOutput, PushStreamPlaysWhatIsPutAndRefusesOverflow)
 {
     Use(plat::NullDeviceMode::FreeRun);
@@ -255,11 +342,36 @@ TEST_F(NullOutput, PushStreamPlaysWhatIsPutAndRefusesOverflow)
     EXPECT_EQ(proc->PutData(block.data(), 1), -1) << "only push streams take data";
 }
 
+// A push stream on a device that refuses its rate resamples what is put and counts it in its
+// own frames. The filter holds back its last few milliseconds until more is put.
+TEST_F(NullOutput, ResampledPushStreamPlaysWhatIsPut)
+{
+    Use(plat::NullDeviceMode::FreeRun);
+    plat::AudioSystem::SetNullDeviceRate(48000);
+    std::atomic<std::uint64_t> heard{0};
+    plat::AudioSystem::SetNullDeviceMonitor([&](const float*, std::uint32_t n) { heard += n; });
+    auto out = plat::AudioOutput::CreatePush(8000);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->DeviceRate(), 48000u);
+    std::vector<float> block(2 * 8000, 0.25f);
+    EXPECT_GE(out->PutData(block.data(), 8000), 6000);
+    std::vector<float> huge(2 * 8000 * 60, 0.0f);
+    EXPECT_EQ(out->PutData(huge.data(), 8000 * 60), -1) << "more than the stream holds";
+    ASSERT_TRUE(out->Play());
+    ASSERT_TRUE(WaitUntil([&] { return out->QueuedFrames() == 0 && out->PlayedFrames() >= 6000; }));
+    EXPECT_LE(out->PlayedFrames(), 8000u);
+    EXPECT_NEAR(static_cast<double>(heard.load()), out->PlayedFrames() * 6.0, 6.0);
+}
+
 // Once playing, the stream's threads (update, device clock) and the read-outs polled from
 // another thread allocate nothing: the buffers are all made before the stream starts.
 TEST_F(NullOutput, SteadyPlaybackAndReadOutsAllocateNothing)
 {
     Use(plat::NullDeviceMode::RealTime);
+    for (unsigned deviceRate : {0u, 48000u}) // the stream's own rate, and one it resamples to
+    {
+    SCOPED_TRACE(deviceRate);
+    plat::AudioSystem::SetNullDeviceRate(deviceRate);
     auto out = plat::AudioOutput::CreateWithProcedure(44100,
                                                       [](float* f, std::uint32_t n) -> std::uint32_t
                                                       {
@@ -281,6 +393,7 @@ TEST_F(NullOutput, SteadyPlaybackAndReadOutsAllocateNothing)
     }
     EXPECT_EQ(scope.Count(), 0u);
     EXPECT_EQ(out->Underruns(), 0u);
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "platform/audio/Drivers.h"
 #include "platform/audio/FrameFifo.h"
 #include "platform/audio/PlayedHistory.h"
+#include "platform/audio/Resampler.h"
 #include "platform/audio/Spectrum.h"
 
 #include <algorithm>
@@ -30,18 +31,28 @@ constexpr double kPushSeconds = 4.0;       // room of a push stream
 constexpr auto kUpdatePeriod = 5ms;        // how often the update thread looks at the buffer
 constexpr auto kPrebufferWait = 300ms;     // Play waits this long at most for the first fill
 constexpr auto kFirstCallbackWait = 500ms; // a device silent for this long has failed
+constexpr std::uint32_t kPushConvertFrames = 4096; // a push stream's resampling step
+constexpr std::uint32_t kFilterSlack = 1024;       // frames the resampler may hold back and release
 
 } // namespace
 
 struct AudioOutput::Impl : detail::OutputClient
 {
-    Impl(unsigned r, Procedure p, bool push)
-        : rate(r), procedure(std::move(p)), isPush(push),
-          target(std::max<std::uint32_t>(1, static_cast<std::uint32_t>(r * kBufferSeconds))),
-          fifo(push ? static_cast<std::uint32_t>(r * kPushSeconds) : target), history(r)
+    Impl(unsigned r, unsigned dr, Procedure p, bool push)
+        : rate(r), deviceRate(dr), procedure(std::move(p)), isPush(push), resampling(r != dr),
+          target(std::max<std::uint32_t>(1, static_cast<std::uint32_t>(dr * kBufferSeconds))),
+          fifo(push ? static_cast<std::uint32_t>(dr * kPushSeconds) : target), history(dr)
     {
         if (!isPush)
-            scratch.assign(static_cast<std::size_t>(target) * 2, 0.0f);
+        {
+            scratchFrames = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(r * kBufferSeconds));
+            scratch.assign(static_cast<std::size_t>(scratchFrames) * 2, 0.0f);
+        }
+        if (resampling)
+        {
+            convertedFrames = isPush ? kPushConvertFrames : target;
+            converted.assign(static_cast<std::size_t>(convertedFrames) * 2, 0.0f);
+        }
     }
 
     ~Impl() override
@@ -57,22 +68,27 @@ struct AudioOutput::Impl : detail::OutputClient
             updater.join();
         fallback.reset();
         driver.reset();
-        detail::AddLoad(-lastLoad);
-        detail::StreamClosed();
+        if (opened)
+        {
+            detail::AddLoad(-lastLoad);
+            detail::StreamClosed();
+        }
     }
 
-    bool OpenDriver()
+    bool Open(const detail::OutputTarget& t)
     {
-        const detail::OutputTarget t = detail::CurrentOutput();
+        if (resampling && !resampler.Open(rate, deviceRate, kChannels))
+            return false;
         onNull = t.null;
         if (!t.null)
-            driver = detail::OpenPortAudioOutput(t.paDevice, rate, *this);
+            driver = detail::OpenPortAudioOutput(t.paDevice, deviceRate, *this);
         else
-            driver = detail::OpenNullOutput(rate, t.mode, *this);
+            driver = detail::OpenNullOutput(deviceRate, t.mode, *this);
         if (!driver)
             return false;
         active.store(driver.get(), std::memory_order_release);
         detail::StreamOpened();
+        opened = true;
         return true;
     }
 
@@ -83,11 +99,17 @@ struct AudioOutput::Impl : detail::OutputClient
     void SwitchToNull()
     {
         driver->Stop();
-        fallback = detail::OpenNullOutput(rate, NullDeviceMode::RealTime, *this);
+        fallback = detail::OpenNullOutput(deviceRate, NullDeviceMode::RealTime, *this);
         onNull = true;
         active.store(fallback.get(), std::memory_order_release);
         Active()->Start();
         deviceStarted = true;
+    }
+
+    // Device frames to the stream's frames, to the nearest.
+    std::uint64_t ToStreamFrames(std::uint64_t deviceFrames) const
+    {
+        return resampling ? (deviceFrames * rate + deviceRate / 2) / deviceRate : deviceFrames;
     }
 
     // --- device thread ---
@@ -122,26 +144,11 @@ struct AudioOutput::Impl : detail::OutputClient
                 const std::uint32_t fill = fifo.Available();
                 if (fill < target)
                 {
-                    const std::uint32_t want = std::min(target - fill, fifo.Space());
+                    const std::uint32_t room = std::min(target - fill, fifo.Space());
                     lock.unlock();
-                    const auto t0 = Clock::now();
-                    const std::uint32_t result = procedure(scratch.data(), want);
-                    const auto t1 = Clock::now();
-                    const std::uint32_t frames = std::min(result & ~kEnd, want);
-                    fifo.Write(scratch.data(), frames);
-                    if (result & kEnd)
-                        ended.store(true, std::memory_order_release);
-                    if (frames > 0)
-                    {
-                        const double busy = std::chrono::duration<double>(t1 - t0).count();
-                        const double load = std::min(1.0, busy * rate / frames);
-                        const double smoothed = lastLoad + 0.2 * (load - lastLoad);
-                        detail::AddLoad(smoothed - lastLoad);
-                        lastLoad = smoothed;
-                    }
+                    more = resampling ? FillResampled(room) : FillDirect(room);
                     Active()->DataWritten();
                     lock.lock();
-                    more = frames > 0 && !(result & kEnd);
                 }
             }
             if (!more)
@@ -149,19 +156,97 @@ struct AudioOutput::Impl : detail::OutputClient
         }
     }
 
-    const unsigned rate;
+    // Calls the procedure for up to @p want frames into the scratch buffer and keeps its
+    // share of the load; returns its result with the frame count cut to @p want.
+    std::uint32_t CallProcedure(std::uint32_t want)
+    {
+        const auto t0 = Clock::now();
+        const std::uint32_t result = procedure(scratch.data(), want);
+        const auto t1 = Clock::now();
+        const std::uint32_t frames = std::min(result & ~kEnd, want);
+        if (frames > 0)
+        {
+            const double busy = std::chrono::duration<double>(t1 - t0).count();
+            const double load = std::min(1.0, busy * rate / frames);
+            const double smoothed = lastLoad + 0.2 * (load - lastLoad);
+            detail::AddLoad(smoothed - lastLoad);
+            lastLoad = smoothed;
+        }
+        delivered.fetch_add(frames, std::memory_order_relaxed);
+        return frames | (result & kEnd);
+    }
+
+    // The stream plays at the device's rate: what the procedure gives goes to the buffer as
+    // it is. True when the procedure may have more at once.
+    bool FillDirect(std::uint32_t want)
+    {
+        const std::uint32_t result = CallProcedure(want);
+        const std::uint32_t frames = result & ~kEnd;
+        fifo.Write(scratch.data(), frames);
+        if (result & kEnd)
+            ended.store(true, std::memory_order_release);
+        return frames > 0 && !(result & kEnd);
+    }
+
+    // The device refused the stream's rate: the procedure's frames pass through the
+    // resampler first. A block of the procedure is kept until the resampler has taken all of
+    // it; after the procedure's end the filter's rest is drained before the stream ends.
+    bool FillResampled(std::uint32_t room)
+    {
+        if (pendingAt == pendingFrames && !procedureEnded)
+        {
+            const auto want = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(
+                (std::uint64_t{room} * rate + deviceRate - 1) / deviceRate, 1, scratchFrames));
+            const std::uint32_t result = CallProcedure(want);
+            pendingAt = 0;
+            pendingFrames = result & ~kEnd;
+            procedureEnded = (result & kEnd) != 0;
+            if (pendingFrames == 0 && !procedureEnded)
+                return false;
+        }
+        room = std::min(room, convertedFrames);
+        std::size_t used = 0;
+        const std::ptrdiff_t made =
+            pendingAt < pendingFrames
+                ? resampler.Process(scratch.data() + std::size_t{pendingAt} * 2, pendingFrames - pendingAt, used,
+                                    converted.data(), room)
+                : resampler.Drain(converted.data(), room);
+        if (made < 0 || (procedureEnded && pendingAt == pendingFrames && made == 0))
+        {
+            ended.store(true, std::memory_order_release);
+            return false;
+        }
+        pendingAt += static_cast<std::uint32_t>(used);
+        fifo.Write(converted.data(), static_cast<std::uint32_t>(made));
+        written.fetch_add(static_cast<std::uint64_t>(made), std::memory_order_release);
+        return made > 0 || used > 0;
+    }
+
+    const unsigned rate;       // the stream's frames (the procedure's, the read-outs')
+    const unsigned deviceRate; // the device's frames (the buffer's, the history's)
     const Procedure procedure;
     const bool isPush;
-    const std::uint32_t target;
+    const bool resampling;
+    const std::uint32_t target; // device frames kept buffered
     FrameFifo fifo;
     PlayedHistory history;
-    std::vector<float> scratch;
+    std::vector<float> scratch; // the procedure's block
+    std::uint32_t scratchFrames = 0;
     std::unique_ptr<detail::Driver> driver;
     std::unique_ptr<detail::Driver> fallback;
     std::atomic<detail::Driver*> active{nullptr};
     std::atomic<bool> onNull{true};
+    bool opened = false;
     bool deviceStarted = false;
     double lastLoad = 0.0; // update thread, then the destructor after the join
+
+    // Resampling: the update thread's (or the push producer's) alone.
+    Resampler resampler;
+    std::vector<float> converted; // device frames on their way to the buffer
+    std::uint32_t convertedFrames = 0;
+    std::uint32_t pendingAt = 0;     // scratch frames the resampler has taken
+    std::uint32_t pendingFrames = 0; // scratch frames the procedure gave
+    bool procedureEnded = false;
 
     std::mutex mutex;
     std::condition_variable wake;
@@ -173,6 +258,8 @@ struct AudioOutput::Impl : detail::OutputClient
     std::atomic<std::uint64_t> played{0};
     std::atomic<std::uint64_t> underruns{0};
     std::atomic<std::uint64_t> callbacks{0};
+    std::atomic<std::uint64_t> delivered{0}; // stream frames the procedure (or PutData) gave
+    std::atomic<std::uint64_t> written{0};   // device frames the resampler gave
 
     mutable std::mutex spectrumMutex;
     mutable Spectrum spectrum;
@@ -181,12 +268,26 @@ struct AudioOutput::Impl : detail::OutputClient
 AudioOutput::AudioOutput(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
 AudioOutput::~AudioOutput() = default;
 
+namespace
+{
+
+// The rate the device plays at: the stream's own when the device takes it, else the device's.
+unsigned RateOnDevice(const detail::OutputTarget& t, unsigned rate)
+{
+    if (t.null)
+        return t.nullRate != 0 ? t.nullRate : rate;
+    return detail::PortAudioOutputRate(t.paDevice, rate);
+}
+
+} // namespace
+
 std::unique_ptr<AudioOutput> AudioOutput::CreateWithProcedure(unsigned rate, Procedure procedure)
 {
     if (rate == 0 || !procedure)
         return nullptr;
-    auto impl = std::make_unique<Impl>(rate, std::move(procedure), false);
-    if (!impl->OpenDriver())
+    const detail::OutputTarget t = detail::CurrentOutput();
+    auto impl = std::make_unique<Impl>(rate, RateOnDevice(t, rate), std::move(procedure), false);
+    if (!impl->Open(t))
         return nullptr;
     Impl* raw = impl.get();
     impl->updater = std::thread([raw] { raw->Update(); });
@@ -197,8 +298,9 @@ std::unique_ptr<AudioOutput> AudioOutput::CreatePush(unsigned rate)
 {
     if (rate == 0)
         return nullptr;
-    auto impl = std::make_unique<Impl>(rate, Procedure{}, true);
-    if (!impl->OpenDriver())
+    const detail::OutputTarget t = detail::CurrentOutput();
+    auto impl = std::make_unique<Impl>(rate, RateOnDevice(t, rate), Procedure{}, true);
+    if (!impl->Open(t))
         return nullptr;
     return std::unique_ptr<AudioOutput>(new AudioOutput(std::move(impl)));
 }
@@ -213,7 +315,7 @@ bool AudioOutput::Play()
     {
         d.wake.notify_all();
         const auto until = Clock::now() + kPrebufferWait;
-        const std::uint32_t enough = std::min(d.target, d.rate / 10);
+        const std::uint32_t enough = std::min(d.target, d.deviceRate / 10);
         while (Clock::now() < until && d.fifo.Available() < enough && !d.ended.load())
             std::this_thread::sleep_for(1ms);
     }
@@ -262,20 +364,57 @@ bool AudioOutput::IsActive() const
 std::int64_t AudioOutput::PutData(const float* frames, std::uint32_t count)
 {
     Impl& d = *m_impl;
-    if (!d.isPush || d.fifo.Space() < count)
+    if (!d.isPush)
         return -1;
-    d.fifo.Write(frames, count);
+    if (!d.resampling)
+    {
+        if (d.fifo.Space() < count)
+            return -1;
+        d.fifo.Write(frames, count);
+    }
+    else
+    {
+        // Room for the frames at the device's rate and what the filter still holds.
+        const std::uint64_t needed = (std::uint64_t{count} * d.deviceRate + d.rate - 1) / d.rate + kFilterSlack;
+        if (d.fifo.Space() < needed)
+            return -1;
+        std::uint32_t at = 0;
+        while (at < count)
+        {
+            std::size_t used = 0;
+            const std::ptrdiff_t made =
+                d.resampler.Process(frames + std::size_t{at} * 2, count - at, used, d.converted.data(),
+                                    std::min(d.convertedFrames, d.fifo.Space()));
+            if (made < 0)
+                return -1;
+            d.fifo.Write(d.converted.data(), static_cast<std::uint32_t>(made));
+            d.written.fetch_add(static_cast<std::uint64_t>(made), std::memory_order_release);
+            at += static_cast<std::uint32_t>(used);
+            if (made == 0 && used == 0)
+                break;
+        }
+    }
+    d.delivered.fetch_add(count, std::memory_order_relaxed);
     d.Active()->DataWritten();
-    return d.fifo.Available();
+    return QueuedFrames();
 }
 
 std::uint32_t AudioOutput::QueuedFrames() const
 {
-    return m_impl->fifo.Available();
+    return static_cast<std::uint32_t>(m_impl->ToStreamFrames(m_impl->fifo.Available()));
 }
 std::uint64_t AudioOutput::PlayedFrames() const
 {
-    return m_impl->played.load(std::memory_order_relaxed);
+    const Impl& d = *m_impl;
+    const std::uint64_t played = d.played.load(std::memory_order_acquire);
+    if (!d.resampling)
+        return played;
+    // Once the device has played everything of an ended stream, every frame of the stream
+    // was heard; before that the device's count stands for the stream's frames.
+    const std::uint64_t delivered = d.delivered.load(std::memory_order_relaxed);
+    if (d.ended.load(std::memory_order_acquire) && played >= d.written.load(std::memory_order_acquire))
+        return delivered;
+    return std::min(d.ToStreamFrames(played), delivered);
 }
 std::uint32_t AudioOutput::LatencyFrames() const
 {
@@ -295,6 +434,10 @@ std::uint64_t AudioOutput::Underruns() const
 unsigned AudioOutput::Rate() const
 {
     return m_impl->rate;
+}
+unsigned AudioOutput::DeviceRate() const
+{
+    return m_impl->deviceRate;
 }
 bool AudioOutput::OnNullDevice() const
 {

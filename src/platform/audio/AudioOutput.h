@@ -13,6 +13,13 @@
  * waits. When the buffer runs dry it plays silence and counts an underrun. Position, levels
  * and spectrum describe what the device played.
  *
+ * A device that refuses the stream's rate is opened at its own default rate, and the stream
+ * resamples (soxr) on its way to the device: on the stream-update thread for a procedure
+ * stream, in PutData for a push stream, never in the device's callback. The stream's users
+ * see only the stream's rate: the procedure, PutData, the position, the latency and the
+ * queued frames all count frames at the rate the stream was made with; the levels, the
+ * spectrum and the null device's monitor see the device's frames.
+ *
  * Create, Play, Stop and destruction are for the UI thread; the read-outs (PlayedFrames,
  * GetLevel, GetSpectrum, Underruns, IsActive, QueuedFrames) for any thread. */
 
@@ -69,7 +76,10 @@ public:
     void GetSpectrum(float* magnitudes) const;
     /** Device periods that found the buffer short (not counting after the stream ended). */
     std::uint64_t Underruns() const;
+    /** The stream's rate (the one it was made with). */
     unsigned Rate() const;
+    /** The rate the device plays at: Rate(), or the device's own when it refused Rate(). */
+    unsigned DeviceRate() const;
     /** True when the stream plays on the null device. Any thread. */
     bool OnNullDevice() const;
 

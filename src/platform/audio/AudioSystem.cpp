@@ -40,6 +40,7 @@ struct State
     bool terminatePending = false;
     bool forcedNull = false;
     NullDeviceMode nullMode = NullDeviceMode::RealTime;
+    unsigned nullRate = 0;
     bool failedOver = false;
     int selected = -1; // -1 default, 0 no sound, 1.. outputs[selected - 1]
     int defaultOutput = -1;
@@ -312,6 +313,13 @@ void AudioSystem::UseNullDevice(NullDeviceMode mode)
     s.nullMode = mode;
 }
 
+void AudioSystem::SetNullDeviceRate(unsigned rate)
+{
+    State& s = S();
+    std::lock_guard lock(s.mutex);
+    s.nullRate = rate;
+}
+
 void AudioSystem::UseRealDevices()
 {
     State& s = S();
@@ -347,6 +355,7 @@ OutputTarget CurrentOutput()
     std::lock_guard lock(s.mutex);
     OutputTarget t;
     t.mode = s.nullMode;
+    t.nullRate = s.nullRate;
     if (s.forcedNull || !s.paUp || s.failedOver || s.selected == 0)
         return t;
     int at = s.selected == -1 ? s.defaultOutput : s.selected - 1;

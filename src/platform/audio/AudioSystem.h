@@ -52,6 +52,10 @@ public:
     /** From now on every stream plays (and records) on the null device in @p mode, whatever
      *  devices exist. For tests and for running without sound. */
     static void UseNullDevice(NullDeviceMode mode);
+    /** From now on the null device plays only at @p rate Hz, as a card that refuses other
+     *  rates does, so streams at any other rate are resampled to it; 0 (the default) lets it
+     *  play at every rate. For tests. */
+    static void SetNullDeviceRate(unsigned rate);
     /** Back to the devices that Initialize chose (tests). */
     static void UseRealDevices();
     /** True when new streams would play on the null device. */

@@ -16,6 +16,7 @@ struct OutputTarget
     bool null = true;
     NullDeviceMode mode = NullDeviceMode::RealTime;
     int paDevice = -1;
+    unsigned nullRate = 0; ///< the only rate the null device plays at; 0 any
 };
 
 struct InputTarget

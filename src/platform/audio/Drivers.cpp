@@ -6,6 +6,7 @@
 #include <portaudio.h>
 
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -256,6 +257,22 @@ std::unique_ptr<Driver> OpenNullInput(unsigned rate, NullDeviceMode, InputClient
 {
     // Always paced: a free-running input would only overflow its reader.
     return std::make_unique<NullDriver>(rate, NullDeviceMode::RealTime, nullptr, &client);
+}
+
+unsigned PortAudioOutputRate(int paDevice, unsigned rate)
+{
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(paDevice);
+    if (!info)
+        return rate;
+    PaStreamParameters params{};
+    params.device = paDevice;
+    params.channelCount = kChannels;
+    params.sampleFormat = paFloat32;
+    params.suggestedLatency = std::max(info->defaultLowOutputLatency, 0.02);
+    if (Pa_IsFormatSupported(nullptr, &params, rate) == paFormatIsSupported)
+        return rate;
+    const long own = std::lround(info->defaultSampleRate);
+    return own > 0 ? static_cast<unsigned>(own) : rate;
 }
 
 std::unique_ptr<Driver> OpenPortAudioOutput(int paDevice, unsigned rate, OutputClient& client)

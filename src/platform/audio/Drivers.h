@@ -51,6 +51,9 @@ public:
 std::unique_ptr<Driver> OpenNullOutput(unsigned rate, NullDeviceMode mode, OutputClient& client);
 /** Null input: records silence, 10 ms at a time, always paced at real time. */
 std::unique_ptr<Driver> OpenNullInput(unsigned rate, NullDeviceMode mode, InputClient& client);
+/** @p rate when PortAudio's device @p paDevice plays stereo float at it, else the device's
+ *  own default rate (the stream then resamples to it). */
+unsigned PortAudioOutputRate(int paDevice, unsigned rate);
 /** nullptr when PortAudio refuses the device or the rate. */
 std::unique_ptr<Driver> OpenPortAudioOutput(int paDevice, unsigned rate, OutputClient& client);
 std::unique_ptr<Driver> OpenPortAudioInput(int paDevice, int channels, unsigned rate, InputClient& client);

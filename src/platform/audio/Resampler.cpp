@@ -98,4 +98,28 @@ bool Resampler::Flush(std::vector<float>& out)
     }
 }
 
+std::ptrdiff_t Resampler::Process(const float* in, std::size_t frames, std::size_t& used, float* out,
+                                  std::size_t room)
+{
+    used = 0;
+    if (!m_impl->soxr)
+        return -1;
+    std::size_t made = 0;
+    // soxr takes a null input as the end of the stream; an empty block is not one.
+    static const float kNothing[2] = {0.0f, 0.0f};
+    if (soxr_process(m_impl->soxr, frames > 0 ? in : kNothing, frames, &used, out, room, &made))
+        return -1;
+    return static_cast<std::ptrdiff_t>(made);
+}
+
+std::ptrdiff_t Resampler::Drain(float* out, std::size_t room)
+{
+    if (!m_impl->soxr)
+        return -1;
+    std::size_t made = 0;
+    if (soxr_process(m_impl->soxr, nullptr, 0, nullptr, out, room, &made))
+        return -1;
+    return static_cast<std::ptrdiff_t>(made);
+}
+
 } // namespace plat

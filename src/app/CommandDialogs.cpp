@@ -3,6 +3,7 @@
 #include "app/UpdateCheck.h"
 #include "controls/Window.h"
 #include "dialogs/CDlgAbout.h"
+#include "dialogs/CDlgAmbientGrains.h"
 #include "dialogs/CDlgCheckUpdates.h"
 #include "dialogs/CDlgNotes.h"
 #include "dialogs/CDlgOptions.h"
@@ -77,10 +78,10 @@ int RunOptions(QWidget* owner, COptions* options)
     return dialog.DoModal();
 }
 
-int RunAmbientTool(QWidget* owner, COptions*)
+int RunAmbientTool(QWidget* owner, COptions* options)
 {
-    StandInDialog dialog(owner, kTitleAmbientTool,
-                         QStringLiteral("The ambient music tool comes with a later version."));
+    CDlgAmbientGrains dialog(owner);
+    dialog.SetOptions(options);
     return dialog.DoModal();
 }
 

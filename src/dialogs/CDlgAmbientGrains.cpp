@@ -9,6 +9,7 @@
 #include "controls/Behaviour.h"
 #include "platform/Folders.h"
 #include "platform/Registry.h"
+#include "platform/ReplacingFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -574,11 +575,21 @@ void CDlgAmbientGrains::OnSave()
     const QString suffix = QFileInfo(path).suffix().toLower();
     const int format = suffix == QLatin1String("mp3") ? 1 : suffix == QLatin1String("ogg") ? 2 : 0;
     ui::WaitCursor wait;
-    CEncoder encoder;
-    if (!encoder.Start(path, 2, format, CEncoder::kDefaultCompression, 0, static_cast<unsigned>(m_rate)))
+    // The loop goes to a file beside the chosen one, which it replaces only once complete: a failed
+    // save (a full disk, an encoder that stops) never destroys an older file of that name.
+    plat::ReplacingFile file(path);
+    if (!file.Create())
+    {
+        ui::MessageBox(this, QString::fromLatin1(kMsgSaveFolder).arg(file.FolderForDisplay()));
         return;
-    encoder.Write(reinterpret_cast<const CStereoFrame*>(m_output.data()), m_outputCount);
-    encoder.Stop();
+    }
+    CEncoder encoder;
+    if (!encoder.Start(file.TemporaryPath(), 2, format, CEncoder::kDefaultCompression, 0,
+                       static_cast<unsigned>(m_rate)))
+        return; // the encoder has said why
+    const bool written = encoder.Write(reinterpret_cast<const CStereoFrame*>(m_output.data()), m_outputCount);
+    if (encoder.Stop() && written && !file.Commit())
+        ui::MessageBox(this, QString::fromLatin1(kMsgSaveReplace).arg(QDir::toNativeSeparators(path)));
 }
 
 void CDlgAmbientGrains::OnCancel()

@@ -60,6 +60,10 @@ public:
     static constexpr const char* kMsgNoMusic = "Please press \"Create music\" to create ambient music.";
     static constexpr const char* kMsgNoMemory = "Failed to allocate the output music (memory allocation failed).";
     static constexpr const char* kMsgEmptySelection = "The selection holds no sound. Please select a part of the source.";
+    static constexpr const char* kMsgSaveFolder =
+        "The loop cannot be saved to the folder:\n%1\n\nThe folder does not exist or cannot be written to. "
+        "Please choose another folder.";
+    static constexpr const char* kMsgSaveReplace = "The file:\n%1\ncould not be replaced by the new loop.";
     static constexpr const char* kHelpTopic = "CreatingYourOwnAmbientMusic";
     static constexpr const char* kRegFolder = "FolderMusicSource";
 

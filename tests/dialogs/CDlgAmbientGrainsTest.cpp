@@ -4,7 +4,9 @@
 #include "dialogs/CDlgTrim.h"
 
 #include "GraphEditorRig.h"
+#include "audio/AudioMessage.h"
 #include "audio/CSoundFile.h"
+#include "controls/Controls.h"
 #include "controls/Style.h"
 #include "platform/Registry.h"
 #include "support/TestEnvironment.h"
@@ -20,6 +22,8 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdlib>
+#include <set>
 
 namespace
 {
@@ -235,6 +239,262 @@ TEST_F(AmbientToolTest, PreviewsAndSaving)
     CSoundFile file;
     ASSERT_TRUE(file.Open(saved, 44100, false));
     EXPECT_EQ(file.GetLength(), 20u * 44100u);
+}
+
+namespace
+{
+/** The encoders' and the file writer's message boxes reach the tool's message boxes, as in the
+ *  program, for the scope's life. */
+struct AudioMessagesAsBoxes
+{
+    AudioMessagesAsBoxes() { audio::SetMessageSink([](const QString& text) { ui::MessageBox(nullptr, text); }); }
+    ~AudioMessagesAsBoxes() { audio::SetMessageSink({}); }
+};
+
+/** PATH without the encoder programs, for the scope's life. */
+struct NoEncoderPrograms
+{
+    NoEncoderPrograms() : saved(qgetenv("PATH")) { qputenv("PATH", empty.path().toLocal8Bit()); }
+    ~NoEncoderPrograms() { qputenv("PATH", saved); }
+    QTemporaryDir empty;
+    QByteArray saved;
+};
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void SetToEnd(CDlgAmbientGrains& d, int sliderId, bool high)
+{
+    auto* slider = static_cast<QSlider*>(ui::FindControl(&d, sliderId));
+    slider->setFocus();
+    QTest::keyClick(slider, high ? Qt::Key_End : Qt::Key_Home);
+}
+
+/** The largest absolute sample of @p samples; NaN when one of them is not finite. */
+float FinitePeak(const std::vector<float>& samples)
+{
+    float peak = 0;
+    for (float v : samples)
+    {
+        if (!std::isfinite(v))
+            return std::nanf("");
+        peak = std::max(peak, std::fabs(v));
+    }
+    return peak;
+}
+
+QString LabelText(CDlgAmbientGrains& d, int labelId)
+{
+    return static_cast<QLabel*>(ui::FindControl(&d, labelId))->text();
+}
+} // namespace
+
+// The loop saved with the real encoders reads back at its length: WAV to the frame, MP3 and OGG
+// within their encoders' padding. Saving over a file replaces it.
+TEST_F(AmbientToolTest, SavingAsWavMp3AndOgg)
+{
+    const QString path = WriteWav(dir.filePath("sine.wav"), 44100 * 3);
+    struct Case
+    {
+        const char* name;
+        std::int64_t tolerance; // frames
+    };
+    const Case cases[] = {{"loop.wav", 0}, {"loop.mp3", 2 * 1152}, {"loop.ogg", 1024}, {"loop.wav", 0}};
+    AudioMessagesAsBoxes messages;
+    Run(
+        [&](CDlgAmbientGrains& d)
+        {
+            Load(d, path);
+            SetToEnd(d, CDlgAmbientGrains::kIdLoopLength, false);
+            Click(d, CDlgAmbientGrains::kIdCreate);
+            ASSERT_EQ(d.GetOutputFrames(), 20u * 44100u);
+            for (const Case& c : cases)
+            {
+                fake.fileAnswers.push_back(QStringList{dir.filePath(QString::fromLatin1(c.name))});
+                Click(d, CDlgAmbientGrains::kIdSave);
+            }
+        });
+    EXPECT_TRUE(fake.boxes.empty()) << fake.boxes.size() << " boxes, the first: "
+                                    << (fake.boxes.empty() ? std::string() : fake.boxes.front().text.toStdString());
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        CSoundFile file;
+        ASSERT_TRUE(file.Open(dir.filePath(QString::fromLatin1(c.name)), 44100, false));
+        EXPECT_LE(std::llabs(std::int64_t{file.GetLength()} - 20 * 44100), c.tolerance) << file.GetLength();
+        CStereoFrame frame;
+        float peak = 0;
+        for (std::uint32_t i = 0; i < 44100 && file.ReadFrame(frame); ++i)
+            peak = std::max(peak, std::fabs(frame.left));
+        EXPECT_GT(peak, 0.1f) << "the loop is in the file";
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.part"}, QDir::Files | QDir::Hidden), QStringList{});
+}
+
+// A save that fails leaves an older file of the name as it was and no temporary file: the encoder
+// program missing (its own message says which), a folder that refuses new files.
+TEST_F(AmbientToolTest, FailedSavesKeepTheOlderFile)
+{
+    const QString path = WriteWav(dir.filePath("sine.wav"), 44100 * 3);
+    const QString older = dir.filePath("loop.mp3");
+    {
+        QFile file(older);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("an older loop");
+    }
+    AudioMessagesAsBoxes messages;
+    Run(
+        [&](CDlgAmbientGrains& d)
+        {
+            Load(d, path);
+            SetToEnd(d, CDlgAmbientGrains::kIdLoopLength, false);
+            Click(d, CDlgAmbientGrains::kIdCreate);
+            ASSERT_EQ(d.GetOutputFrames(), 20u * 44100u);
+            {
+                NoEncoderPrograms missing;
+                fake.fileAnswers.push_back(QStringList{older});
+                Click(d, CDlgAmbientGrains::kIdSave);
+            }
+            // Not even root may make files in /proc.
+            fake.fileAnswers.push_back(QStringList{QStringLiteral("/proc/loop.wav")});
+            Click(d, CDlgAmbientGrains::kIdSave);
+        });
+    EXPECT_EQ(BoxTexts(),
+              (std::vector<QString>{QStringLiteral("Failed to start the encoder stream (compression).\n\nThe program "
+                                                   "lame was not found. It comes with the Debian package lame."),
+                                    QStringLiteral("The loop cannot be saved to the folder:\n/proc\n\nThe folder does "
+                                                   "not exist or cannot be written to. Please choose another "
+                                                   "folder.")}));
+    EXPECT_EQ(ReadBytes(older), QByteArray("an older loop"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"loop.mp3", "sine.wav"}));
+}
+
+// Each slider's ends reach the settings the engine gets, with their labels; the Filter slider at 0
+// (no filtering) and at 99 (the strongest pole the filter takes) both make a loop.
+TEST_F(AmbientToolTest, SliderEndsReachTheSettings)
+{
+    const QString path = WriteWav(dir.filePath("sine.wav"), 44100 * 3);
+    using Field = double dlg::AmbientLoopSettings::*;
+    struct Case
+    {
+        int slider;
+        int label;
+        Field field;
+        bool high;
+        double value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {CDlgAmbientGrains::kIdQuality, CDlgAmbientGrains::kIdQualityLabel, &dlg::AmbientLoopSettings::quality, false, 0.01, "1%"},
+        {CDlgAmbientGrains::kIdQuality, CDlgAmbientGrains::kIdQualityLabel, &dlg::AmbientLoopSettings::quality, true, 1.0, "100%"},
+        {CDlgAmbientGrains::kIdScan, CDlgAmbientGrains::kIdScanLabel, &dlg::AmbientLoopSettings::scan, false, 0.0, "0%"},
+        {CDlgAmbientGrains::kIdScan, CDlgAmbientGrains::kIdScanLabel, &dlg::AmbientLoopSettings::scan, true, 1.0, "100%"},
+        {CDlgAmbientGrains::kIdTexture, CDlgAmbientGrains::kIdTextureLabel, &dlg::AmbientLoopSettings::texture, true, 1.0, "100%"},
+        {CDlgAmbientGrains::kIdSharpness, CDlgAmbientGrains::kIdSharpnessLabel, &dlg::AmbientLoopSettings::sharpness, true, 1.0, "100%"},
+        {CDlgAmbientGrains::kIdFilter, CDlgAmbientGrains::kIdFilterLabel, &dlg::AmbientLoopSettings::filter, true, 0.99, "99%"},
+        {CDlgAmbientGrains::kIdFilter, CDlgAmbientGrains::kIdFilterLabel, &dlg::AmbientLoopSettings::filter, false, 0.0, "0%"},
+    };
+    Run(
+        [&](CDlgAmbientGrains& d)
+        {
+            for (const Case& c : cases)
+            {
+                SCOPED_TRACE(c.text);
+                SetToEnd(d, c.slider, c.high);
+                EXPECT_EQ(LabelText(d, c.label), QString::fromLatin1(c.text));
+                EXPECT_DOUBLE_EQ(d.GetSettings().*c.field, c.value);
+            }
+            SetToEnd(d, CDlgAmbientGrains::kIdLoopLength, true);
+            EXPECT_EQ(LabelText(d, CDlgAmbientGrains::kIdLoopLengthLabel), QStringLiteral("180 seconds"));
+            EXPECT_EQ(d.GetSettings().loopSeconds, 180);
+            SetToEnd(d, CDlgAmbientGrains::kIdLoopLength, false);
+            EXPECT_EQ(d.GetSettings().loopSeconds, 20);
+
+            // The quickest loop at both ends of the Filter slider (quality 1 %, 0.05 s grains).
+            SetToEnd(d, CDlgAmbientGrains::kIdQuality, false);
+            Load(d, path);
+            for (const bool high : {false, true})
+            {
+                SCOPED_TRACE(high ? "filter 99" : "filter 0");
+                SetToEnd(d, CDlgAmbientGrains::kIdFilter, high);
+                Click(d, CDlgAmbientGrains::kIdCreate);
+                EXPECT_TRUE(fake.boxes.empty());
+                ASSERT_EQ(d.GetOutputFrames(), 20u * 44100u);
+                EXPECT_NEAR(FinitePeak(d.GetOutput()), 0.5f, 1e-3);
+            }
+        });
+}
+
+// Sources far shorter than a grain (2.5 s at the default texture): every grain reads the little
+// there is, and the loop is as long as asked, finite and not silent.
+TEST_F(AmbientToolTest, SourcesShorterThanASecond)
+{
+    for (const std::uint32_t frames : {44100u * 2 / 5, 40u})
+    {
+        SCOPED_TRACE(frames);
+        const QString path = WriteWav(dir.filePath(QStringLiteral("short%1.wav").arg(frames)), frames);
+        Run(
+            [&](CDlgAmbientGrains& d)
+            {
+                Load(d, path);
+                ASSERT_EQ(d.GetSourceFrames(), frames);
+                SetToEnd(d, CDlgAmbientGrains::kIdLoopLength, false);
+                Click(d, CDlgAmbientGrains::kIdCreate);
+                EXPECT_TRUE(fake.boxes.empty());
+                ASSERT_EQ(d.GetOutputFrames(), 20u * 44100u);
+                EXPECT_NEAR(FinitePeak(d.GetOutput()), 0.5f, 1e-3);
+            });
+    }
+}
+
+// The default loop (40 s, quality 50 %): while the grains are rendered the window's events keep
+// running, the progress bar climbs step by step, and Cancel, pressed from inside that pumping,
+// stops the render at once: no further progress, and no loop.
+TEST_F(AmbientToolTest, CreatingKeepsTheWindowResponsive)
+{
+    const QString path = WriteWav(dir.filePath("sine.wav"), 44100 * 10, false, true);
+    Run(
+        [&](CDlgAmbientGrains& d)
+        {
+            Load(d, path);
+            auto* bar = static_cast<ui::ProgressBar*>(ui::FindControl(&d, CDlgAmbientGrains::kIdMusicProgress));
+            std::vector<int> seen;
+            QTimer pump; // fires once in every dispatch of the window's events
+            pump.setInterval(0);
+            QObject::connect(&pump, &QTimer::timeout, [&] { seen.push_back(bar->GetPos()); });
+            pump.start();
+            Click(d, CDlgAmbientGrains::kIdCreate);
+            pump.stop();
+            ASSERT_EQ(d.GetOutputFrames(), 40u * 44100u);
+            EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+            EXPECT_GE(std::set<int>(seen.begin(), seen.end()).size(), 20u)
+                << "the events ran at (nearly) every percent of the render";
+
+            seen.clear();
+            int cancelledAt = -1;
+            QObject::connect(&pump, &QTimer::timeout,
+                             [&]
+                             {
+                                 if (cancelledAt < 0 && bar->GetPos() >= 30)
+                                 {
+                                     cancelledAt = bar->GetPos();
+                                     Click(d, CDlgAmbientGrains::kIdCreate);
+                                 }
+                             });
+            pump.start();
+            Click(d, CDlgAmbientGrains::kIdCreate);
+            pump.stop();
+            ASSERT_GE(cancelledAt, 30);
+            const auto after = std::find(seen.begin(), seen.end(), cancelledAt);
+            ASSERT_NE(after, seen.end());
+            for (auto it = after; it != seen.end(); ++it)
+                EXPECT_LE(*it, cancelledAt) << "the render went on after Cancel";
+            EXPECT_EQ(d.GetOutputFrames(), 0u);
+            EXPECT_TRUE(d.GetOutput().empty());
+        });
 }
 
 // For a reviewer: the tool with a loaded source, a selection and a created loop playing.

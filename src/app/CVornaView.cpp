@@ -1,5 +1,6 @@
 #include "app/CVornaView.h"
 
+#include "app/ExportCommand.h"
 #include "app/StandIns.h"
 #include "app/ViewLayout.h"
 #include "audio/CMixer.h"
@@ -242,18 +243,11 @@ void CVornaView::Play(bool preview, QObject* levelWindow)
     int segment = -1;
     GetSelection(track, segment);
 
-    CPlaybackParams params;
-    params.m_tracks = &doc.m_tracks;
-    params.m_rate = options.GetSampleRate();
-    params.m_sessionSeconds = static_cast<std::uint32_t>(std::max(doc.m_sessionLength, 0));
+    CPlaybackParams params = shell::SessionPlaybackParams(doc, options);
     params.m_startFraction = start;
     params.m_previewOnly = preview;
     params.m_previewTrack = track;
     params.m_previewSegment = segment;
-    params.m_segmentFadeSeconds = options.m_fadeSegmentSeconds;
-    params.m_playlistFadeSeconds = options.m_fadePlaylistSeconds;
-    params.m_brainwavesGlobal = &doc.m_brainwaves;
-    params.m_bilateralGlobal = &doc.m_bilateral;
     params.m_notifyWindow = &m_errorRelay;
 
     m_errorRelay.m_playback.store(++m_playbackNumber);

@@ -5,18 +5,23 @@
 
 #include "app/CMainFrame.h"
 #include "app/CommandDialogs.h"
+#include "app/ExportCommand.h"
 #include "app/UpdateCheck.h"
 #include "app/ViewCommandLogic.h"
 
+#include "audio/COptions.h"
+#include "audio/SessionExport.h"
 #include "controls/Accelerators.h"
 #include "controls/AppMessages.h"
 #include "controls/Behaviour.h"
 #include "controls/CommandIds.h"
+#include "dialogs/ExportProgressDialog.h"
 #include "model/CSegmentSuggestions.h"
 #include "model/CVornaDoc.h"
 #include "platform/Folders.h"
 #include "platform/Registry.h"
 
+#include <QDir>
 #include <QUrl>
 
 bool CVornaView::OnViewCommand(int id)
@@ -499,7 +504,49 @@ void CVornaView::OnCheckUpdates()
 
 void CVornaView::OnExportSession()
 {
-    // Comes with the export.
+    // The export renders the session with an engine of its own; the playback stops first, so the
+    // tracks are not played and rendered at once, and the session cannot change meanwhile (the
+    // progress window is modal).
+    m_pDoc->m_isPaused = false;
+    StopPlayback();
+    Invalidate();
+
+    const COptions defaults;
+    const COptions& options = m_pDoc->GetOptions() != nullptr ? *m_pDoc->GetOptions() : defaults;
+    QString folder;
+    GetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(kRegFolderSessions), folder);
+    const ui::FileDialogRequest request =
+        shell::ExportFileRequest(m_pDoc->GetPathName(), folder, options.m_exportFormatType);
+    const std::optional<QStringList> chosen = ui::CurrentBehaviour().GetFileNames(this, request);
+    if (!chosen || chosen->isEmpty())
+        return;
+    QString path = chosen->front();
+    const int format = shell::ExportFormatForPath(path, options.m_exportFormatType);
+
+    rt::SessionExport job;
+    if (!job.Start(shell::SessionPlaybackParams(*m_pDoc, options), path, format, options.m_exportCompress,
+                   options.m_exportSampleType))
+    {
+        if (!job.ErrorText().isEmpty())
+            ui::MessageBox(this, job.ErrorText());
+        return;
+    }
+    dlg::ExportProgressDialog progress(DialogOwner(this), job);
+    // Whatever ended the window before the export did counts as Cancel.
+    if (progress.DoModal() != ui::IDOK)
+        job.Cancel();
+    switch (job.Finish())
+    {
+    case rt::SessionExport::Outcome::Exported:
+        ui::MessageBox(this, QString::fromLatin1(shell::kMsgExported).arg(QDir::toNativeSeparators(path)));
+        break;
+    case rt::SessionExport::Outcome::Failed:
+        if (!job.ErrorText().isEmpty())
+            ui::MessageBox(this, job.ErrorText());
+        break;
+    case rt::SessionExport::Outcome::Cancelled:
+        break;
+    }
 }
 
 // ---- File commands ---------------------------------------------------------------------------

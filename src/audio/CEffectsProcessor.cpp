@@ -3,8 +3,10 @@
 #include "platform/dsp/DenormalGuard.h"
 #include "platform/dsp/DspUtil.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
+#include <numbers>
 
 namespace
 {
@@ -36,49 +38,58 @@ template <typename Effect> void RunGuarded(Effect& effect, float* samples, std::
 
 bool CEffectsProcessor::Init(int rate, bool enhance, bool reverb, bool echo, bool chorus)
 {
-    // Nothing of the previous segment survives: not its switches, levels, filter or tails.
+    // Nothing of the previous segment survives in the new chain: not its switches, levels,
+    // filter or tails (its tail fades in the other set).
     m_running = false;
-    m_enhanceOn = m_reverbOn = m_echoOn = m_chorusOn = m_filterOn = false;
-    m_enhanceLevel = m_reverbLevel = m_echoLevel = m_chorusLevel = 0.0;
-    m_filterGain = m_filterCentre = m_filterSharpness = 0.0;
+    Current().SwitchOff();
+    m_set = {};
+    m_latchedValid = false;
     if (rate <= 0 || rate > kMaxRate)
         return false;
     m_rate = rate;
 
-    // Every delay line is sized at the first Init at a rate, whichever effects that segment
-    // uses, so that later segments of the track start without allocating.
+    // Every delay line of both sets is sized at the first Init at a rate, whichever effects
+    // that segment uses, so that later segments of the track start without allocating.
     const bool fresh = m_preparedRate != rate;
     if (fresh)
     {
         m_preparedRate = 0;
+        m_tailing = false; // a tail at another rate has nothing to go on with
         try
         {
-            m_reverb.Prepare(rate);
-            m_echo.Prepare(rate);
-            m_chorus.Prepare(rate);
+            for (Chain& c : m_chains)
+            {
+                c.SwitchOff();
+                c.reverb.Prepare(rate);
+                c.echo.Prepare(rate);
+                c.chorus.Prepare(rate);
+            }
         }
         catch (const std::bad_alloc&)
         {
             return false;
         }
         m_preparedRate = rate;
+        m_tailFrames =
+            std::max<std::uint32_t>(1, static_cast<std::uint32_t>(std::lround(rate * kTailSeconds)));
     }
-    m_enhanceLow.Prepare(rate);
-    m_enhanceHigh.Prepare(rate);
-    m_filter.Prepare(rate);
+    Chain& c = Current();
+    c.enhanceLow.Prepare(rate);
+    c.enhanceHigh.Prepare(rate);
+    c.filter.Prepare(rate);
     if (!fresh)
     {
         if (reverb)
-            m_reverb.Reset();
+            c.reverb.Reset();
         if (echo)
-            m_echo.Reset();
+            c.echo.Reset();
         if (chorus)
-            m_chorus.Reset();
+            c.chorus.Reset();
     }
-    m_enhanceOn = enhance;
-    m_reverbOn = reverb;
-    m_echoOn = echo;
-    m_chorusOn = chorus;
+    c.enhanceOn = enhance;
+    c.reverbOn = reverb;
+    c.echoOn = echo;
+    c.chorusOn = chorus;
     m_running = true;
     return true;
 }
@@ -87,115 +98,169 @@ bool CEffectsProcessor::AddFilter()
 {
     if (!m_running)
         return false;
-    m_filterGain = m_filterCentre = m_filterSharpness = 0.0;
-    m_filter.Reset();
-    m_filterOn = true;
+    m_set.filterGain = m_set.filterCentre = m_set.filterSharpness = 0.0;
+    Current().filter.Reset();
+    Current().filterOn = true;
     return true;
 }
 
 void CEffectsProcessor::SetEnhanceLevel(double level) noexcept
 {
-    m_enhanceLevel = dsp::Clamp(level, 0.0, 1.0);
+    m_set.enhance = dsp::Clamp(level, 0.0, 1.0);
 }
 void CEffectsProcessor::SetReverbLevel(double level) noexcept
 {
-    m_reverbLevel = dsp::Clamp(level, 0.0, 1.0);
+    m_set.reverb = dsp::Clamp(level, 0.0, 1.0);
 }
 void CEffectsProcessor::SetEchoLevel(double level) noexcept
 {
-    m_echoLevel = dsp::Clamp(level, 0.0, 1.0);
+    m_set.echo = dsp::Clamp(level, 0.0, 1.0);
 }
 void CEffectsProcessor::SetChorusLevel(double level) noexcept
 {
-    m_chorusLevel = dsp::Clamp(level, 0.0, 1.0);
+    m_set.chorus = dsp::Clamp(level, 0.0, 1.0);
 }
 
 void CEffectsProcessor::SetFilter(double gainFraction, double centreHz, double sharpness) noexcept
 {
-    m_filterGain = gainFraction;
-    m_filterCentre = centreHz;
-    m_filterSharpness = sharpness;
+    m_set.filterGain = gainFraction;
+    m_set.filterCentre = centreHz;
+    m_set.filterSharpness = sharpness;
 }
 
-void CEffectsProcessor::UpdateParameters() noexcept
+void CEffectsProcessor::LatchSettings() noexcept
 {
-    if (m_enhanceOn)
+    m_latched = m_set;
+    m_latchedValid = true;
+}
+
+void CEffectsProcessor::UpdateParameters(Chain& c, const Settings& s) noexcept
+{
+    if (c.enhanceOn)
     {
-        const double e = std::sqrt(m_enhanceLevel);
-        m_enhanceLow.SetParams(
+        const double e = std::sqrt(s.enhance);
+        c.enhanceLow.SetParams(
             {kEnhanceLowCentre, kEnhanceLowBandwidth, static_cast<float>(e * kEnhanceLowGain)});
-        m_enhanceHigh.SetParams(
+        c.enhanceHigh.SetParams(
             {kEnhanceHighCentre, kEnhanceHighBandwidth, static_cast<float>(e * kEnhanceHighGain)});
     }
-    if (m_reverbOn)
+    if (c.reverbOn)
     {
         // -96 dB (dry) at level 0 up to -2 dB at 1; 500 ms up to 2.5 s.
-        const double r = m_reverbLevel;
-        dsp::WavesReverbParams p = m_reverb.GetParams();
+        const double r = s.reverb;
+        dsp::WavesReverbParams p = c.reverb.GetParams();
         p.reverbMix = static_cast<float>(-2.0 - (1.0 - std::pow(r, 0.05)) * 94.0);
         p.reverbTime = static_cast<float>(std::pow(r, 0.3) * 2000.0 + 500.0);
         p.highFreqRTRatio = kReverbHighFreqRatio;
-        m_reverb.SetParams(p);
+        c.reverb.SetParams(p);
     }
-    if (m_echoOn)
+    if (c.echoOn)
     {
-        dsp::EchoParams p = m_echo.GetParams();
-        p.wetDryMix = static_cast<float>(std::sqrt(m_echoLevel) * 25.0);
+        dsp::EchoParams p = c.echo.GetParams();
+        p.wetDryMix = static_cast<float>(std::sqrt(s.echo) * 25.0);
         p.leftDelay = kEchoLeftDelay;
         p.rightDelay = kEchoRightDelay;
         p.panDelay = 1;
-        m_echo.SetParams(p);
+        c.echo.SetParams(p);
     }
-    if (m_chorusOn)
+    if (c.chorusOn)
     {
-        const double c = std::sqrt(m_chorusLevel);
-        dsp::ChorusParams p = m_chorus.GetParams();
-        p.wetDryMix = static_cast<float>(c * 50.0);
+        const double ch = std::sqrt(s.chorus);
+        dsp::ChorusParams p = c.chorus.GetParams();
+        p.wetDryMix = static_cast<float>(ch * 50.0);
         p.depth = kChorusDepth;
-        p.feedback = static_cast<float>(c * 50.0);
+        p.feedback = static_cast<float>(ch * 50.0);
         p.delay = kChorusDelay;
-        m_chorus.SetParams(p);
+        c.chorus.SetParams(p);
     }
-    if (m_filterOn)
+    if (c.filterOn)
     {
-        m_filter.SetParams({static_cast<float>(m_filterCentre),
-                            static_cast<float>((1.0 - m_filterSharpness) * 35.0 + 1.0),
-                            static_cast<float>(m_filterGain * kFilterGain)});
+        c.filter.SetParams({static_cast<float>(s.filterCentre),
+                            static_cast<float>((1.0 - s.filterSharpness) * 35.0 + 1.0),
+                            static_cast<float>(s.filterGain * kFilterGain)});
+    }
+}
+
+void CEffectsProcessor::Run(Chain& c, float* samples, std::size_t n) noexcept
+{
+    if (c.reverbOn)
+        RunGuarded(c.reverb, samples, n);
+    if (c.echoOn)
+        RunGuarded(c.echo, samples, n);
+    if (c.chorusOn)
+        RunGuarded(c.chorus, samples, n);
+    if (c.enhanceOn)
+    {
+        RunGuarded(c.enhanceLow, samples, n);
+        RunGuarded(c.enhanceHigh, samples, n);
+    }
+    if (c.filterOn)
+        RunGuarded(c.filter, samples, n);
+}
+
+void CEffectsProcessor::AddTail(CStereoFrame* block, std::uint32_t frames) noexcept
+{
+    Chain& tail = m_chains[1 - m_current];
+    std::uint32_t at = 0;
+    while (at < frames && m_tailing)
+    {
+        const std::uint32_t n = std::min({frames - at, kTailChunk, m_tailFrames - m_tailDone});
+        std::fill_n(m_tailScratch, 2 * n, 0.0f);
+        Run(tail, m_tailScratch, n);
+        // A raised cosine from 1 down to exactly 0 at the tail's last frame.
+        const double step = std::numbers::pi / m_tailFrames;
+        for (std::uint32_t i = 0; i < n; ++i)
+        {
+            const auto gain = static_cast<float>(0.5 * (1.0 + std::cos(step * (m_tailDone + i + 1))));
+            block[at + i].left += m_tailScratch[2 * i] * gain;
+            block[at + i].right += m_tailScratch[2 * i + 1] * gain;
+        }
+        at += n;
+        m_tailDone += n;
+        if (m_tailDone >= m_tailFrames)
+        {
+            m_tailing = false;
+            tail.SwitchOff();
+        }
     }
 }
 
 std::uint32_t CEffectsProcessor::Process(CStereoFrame* block, std::uint32_t frames) noexcept
 {
-    if (!m_running || block == nullptr)
+    if (block == nullptr || (!m_running && !m_tailing))
         return 0;
     dsp::ScopedFlushDenormals noDenormals;
-    UpdateParameters();
-    float* const samples = &block->left; // CStereoFrame is a pair of floats, so this is interleaved
-    const std::size_t n = frames;
-    if (m_reverbOn)
-        RunGuarded(m_reverb, samples, n);
-    if (m_echoOn)
-        RunGuarded(m_echo, samples, n);
-    if (m_chorusOn)
-        RunGuarded(m_chorus, samples, n);
-    if (m_enhanceOn)
+    std::uint32_t done = 0;
+    if (m_running)
     {
-        RunGuarded(m_enhanceLow, samples, n);
-        RunGuarded(m_enhanceHigh, samples, n);
+        Chain& c = Current();
+        UpdateParameters(c, m_latchedValid ? m_latched : m_set);
+        Run(c, &block->left, frames); // CStereoFrame is a pair of floats, so this is interleaved
+        done = frames;
     }
-    if (m_filterOn)
-        RunGuarded(m_filter, samples, n);
-    return frames;
+    if (m_tailing)
+        AddTail(block, frames);
+    return done;
 }
 
 bool CEffectsProcessor::Terminate() noexcept
 {
+    if (m_running && Current().AnyOn())
+    {
+        // The ended chain fades out in its set; the next segment starts in the other one.
+        m_tailing = true;
+        m_tailDone = 0;
+        m_current = 1 - m_current;
+    }
     m_running = false;
-    m_enhanceOn = m_reverbOn = m_echoOn = m_chorusOn = m_filterOn = false;
+    Current().SwitchOff();
     return true;
 }
 
 void CEffectsProcessor::Free() noexcept
 {
-    Terminate();
+    m_running = false;
+    m_tailing = false;
+    m_chains[0].SwitchOff();
+    m_chains[1].SwitchOff();
 }

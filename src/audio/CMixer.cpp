@@ -429,48 +429,77 @@ bool CMixer::RenderTrackBlock(CMixerTrack& track, std::uint32_t frames) noexcept
 {
     CStereoFrame* block = track.m_block.get();
     std::fill_n(block, frames, CStereoFrame{});
+    CEffectsProcessor& effects = *track.m_effects;
     if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount)
+    {
+        effects.Process(block, frames); // the last segment's effect tail fades out
         return true;
+    }
     CSound& sound = *track.m_sound;
     std::uint32_t f = 0;
-    // Spans between the segment's edges: silence before its start, its frames as one run,
-    // then the next segment, as the per-frame walk meets them.
+    // Spans between the segment's edges: silence before its start, its frames as runs, then
+    // the next segment, as the per-frame walk meets them. A run ends at the effects' grid, so
+    // that each piece of the effects starts with the levels of its first frame.
     while (f < frames)
     {
         if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount ||
             m_abort.load(std::memory_order_relaxed))
         {
             sound.m_absoluteFrame += frames - f;
+            effects.Process(block + f, frames - f);
             break;
         }
         const std::uint32_t e = m_blockStartFrame + f;
         if (e < track.m_segmentStart)
         {
-            f += std::min(frames - f, track.m_segmentStart - e);
+            const std::uint32_t n = std::min(frames - f, track.m_segmentStart - e);
+            effects.Process(block + f, n);
+            f += n;
             continue;
         }
         if (e > track.m_segmentEnd)
-            break; // a segment the start frame passed is never reached again
-        if ((e == track.m_segmentStart || track.m_startPending) && !StartSegment(track, e))
-            return false;
-        const std::uint32_t last =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(track.m_segmentEnd, std::uint64_t{e} + (frames - f) - 1));
-        const std::uint32_t count = last - e + 1;
-        if (!sound.RenderBlock(block + f, count, {&m_brainwavesBlock, &m_bilateralBlock, f}))
         {
-            PostError(sound.GetErrorText());
-            return false;
+            effects.Process(block + f, frames - f);
+            break; // a segment the start frame passed is never reached again
         }
+        const bool starts = e == track.m_segmentStart || track.m_startPending;
+        if (starts && !StartSegment(track, e))
+            return false;
+        const std::uint32_t span =
+            std::min(frames - f, CEffectsProcessor::kGridFrames - e % CEffectsProcessor::kGridFrames);
+        const std::uint32_t last = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(track.m_segmentEnd, std::uint64_t{e} + span - 1));
+        const std::uint32_t count = last - e + 1;
+        // A piece of the effects begins at the segment's start and at each grid point.
+        const std::uint32_t head = starts || e % CEffectsProcessor::kGridFrames == 0 ? 1 : 0;
+        if (head > 0)
+        {
+            if (!RenderSoundRun(track, block + f, 1, f))
+                return false;
+            effects.LatchSettings();
+        }
+        if (count > head && !RenderSoundRun(track, block + f + head, count - head, f + head))
+            return false;
+        effects.Process(block + f, count);
         f += count;
         if (last == track.m_segmentEnd)
             EndSegment(track, last);
     }
-    track.m_effects->Process(block, frames);
     return true;
 }
 
-bool CMixer::RenderTrackFrame(CMixerTrack& track, std::uint32_t e, CStereoFrame& out) noexcept
+bool CMixer::RenderSoundRun(CMixerTrack& track, CStereoFrame* out, std::uint32_t n,
+                            std::uint32_t offset) noexcept
 {
+    if (track.m_sound->RenderBlock(out, n, {&m_brainwavesBlock, &m_bilateralBlock, offset}))
+        return true;
+    PostError(track.m_sound->GetErrorText());
+    return false;
+}
+
+bool CMixer::RenderTrackFrame(CMixerTrack& track, std::uint32_t e, CStereoFrame& out, bool& ends) noexcept
+{
+    ends = false;
     if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount ||
         m_abort.load(std::memory_order_relaxed))
     {
@@ -480,7 +509,7 @@ bool CMixer::RenderTrackFrame(CMixerTrack& track, std::uint32_t e, CStereoFrame&
     }
     CSound& sound = *track.m_sound;
     const bool inside = track.m_segmentStart <= e && e <= track.m_segmentEnd;
-    if ((e == track.m_segmentStart || (track.m_startPending && inside)) && !StartSegment(track, e))
+    if (StartsAt(track, e) && !StartSegment(track, e))
         return false;
     if (inside)
     {
@@ -497,32 +526,64 @@ bool CMixer::RenderTrackFrame(CMixerTrack& track, std::uint32_t e, CStereoFrame&
     {
         out = CStereoFrame{};
     }
-    if (e == track.m_segmentEnd)
-        EndSegment(track, e);
+    ends = e == track.m_segmentEnd;
     return true;
+}
+
+bool CMixer::StartsAt(const CMixerTrack& track, std::uint32_t e) const noexcept
+{
+    if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount ||
+        m_abort.load(std::memory_order_relaxed))
+        return false;
+    const bool inside = track.m_segmentStart <= e && e <= track.m_segmentEnd;
+    return e == track.m_segmentStart || (track.m_startPending && inside);
 }
 
 bool CMixer::RenderTrack(CMixerTrack& track, std::uint32_t frames) noexcept
 {
     CStereoFrame* block = track.m_block.get();
     std::fill_n(block, frames, CStereoFrame{});
+    CEffectsProcessor& effects = *track.m_effects;
     if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount)
+    {
+        effects.Process(block, frames); // the last segment's effect tail fades out
         return true;
+    }
     m_brainwavesGlobal->RestoreClockState(m_brainwavesAtBlock);
     m_bilateralGlobal->RestoreClockState(m_bilateralAtBlock);
     std::uint32_t e = m_blockStartFrame;
+    std::uint32_t piece = 0; // where the effects' current piece began in the block
     for (std::uint32_t f = 0; f < frames; ++f)
     {
+        // A piece of the effects begins at a segment's start and at each grid point; its
+        // levels are those of its first frame.
+        const bool starts = StartsAt(track, e);
+        const bool begins = starts || e % CEffectsProcessor::kGridFrames == 0;
+        if (begins && f > piece)
+        {
+            effects.Process(block + piece, f - piece);
+            piece = f;
+        }
         CStereoFrame frame;
-        if (!RenderTrackFrame(track, e, frame))
+        bool ends = false;
+        if (!RenderTrackFrame(track, e, frame, ends))
             return false;
         block[f] = frame;
+        if (begins && track.m_segmentStart <= e && e <= track.m_segmentEnd &&
+            track.m_sound->IsEffectsRunning())
+            effects.LatchSettings();
+        if (ends)
+        {
+            effects.Process(block + piece, f + 1 - piece);
+            piece = f + 1;
+            EndSegment(track, e);
+        }
         ++e;
         m_brainwavesGlobal->AdvanceClock();
         m_bilateralGlobal->AdvanceClock();
     }
+    effects.Process(block + piece, frames - piece);
     m_clocksAdvanced = true;
-    track.m_effects->Process(block, frames);
     return true;
 }
 

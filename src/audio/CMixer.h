@@ -138,7 +138,13 @@ private:
     void NextSegment(CMixerTrack& track, std::uint32_t frame) noexcept;
     bool IsPlayable(const CMixerTrack& track, std::int32_t index, std::uint32_t after) const noexcept;
     void PrepareSound(CMixerTrack& track, std::uint32_t frame) noexcept;
-    bool RenderTrackFrame(CMixerTrack& track, std::uint32_t frame, CStereoFrame& out) noexcept;
+    /** One frame of @p track at session frame @p frame; @p ends says the segment ended on it
+     *  (the caller runs the effects of the piece, then EndSegment). */
+    bool RenderTrackFrame(CMixerTrack& track, std::uint32_t frame, CStereoFrame& out, bool& ends) noexcept;
+    /** Whether @p track's segment starts (is initialised) at session frame @p frame. */
+    bool StartsAt(const CMixerTrack& track, std::uint32_t frame) const noexcept;
+    /** @p n frames of the track's sound into @p out, @p offset frames into the block. */
+    bool RenderSoundRun(CMixerTrack& track, CStereoFrame* out, std::uint32_t n, std::uint32_t offset) noexcept;
     bool RenderTrack(CMixerTrack& track, std::uint32_t frames) noexcept;
     bool RenderTrackBlock(CMixerTrack& track, std::uint32_t frames) noexcept;
     bool StartSegment(CMixerTrack& track, std::uint32_t frame) noexcept;

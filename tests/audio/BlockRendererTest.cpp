@@ -1,9 +1,10 @@
 // The block renderer against the per-frame one it replaced: for every kind built here, every
 // entrainment method, bilateral movement with a delay, effects, graph and automatic
 // properties, fades and segment edges falling inside blocks, both renderers must give the
-// same output for the same request plan.
+// same output for the same request plan, and each the same output for every request plan.
 #include "MixerFixtures.h"
 
+#include "audio/CEffectsProcessor.h"
 #include "model/CSegmentBells.h"
 #include "model/CSegmentNoise.h"
 #include "model/CSegmentTone.h"
@@ -182,12 +183,13 @@ void Build(Session& session)
     }
 }
 
-std::vector<float> Render(CMixer::Renderer renderer, std::function<std::uint32_t()> plan, std::uint32_t seed)
+std::vector<float> Render(CMixer::Renderer renderer, std::function<std::uint32_t()> plan, std::uint32_t seed,
+                          const std::function<void(Session&)>& build = Build)
 {
     // The same seeds for every walk and for the worker's generator, in the same order.
     plat::SetRandomSeedOverride(seed);
     Session session;
-    Build(session);
+    build(session);
     CMixer mixer;
     mixer.SetRenderer(renderer);
     rt::OfflineRenderer offline(mixer);
@@ -244,6 +246,65 @@ TEST(BlockRenderer, MatchesThePerFrameRendererForEveryRequestPlan)
         }
         EXPECT_LT(worst, 1e-6) << "frame " << where / 2 << (where % 2 ? " right" : " left");
         EXPECT_GT(std::sqrt(energy / out.size()), 1e-3); // the session sounds
+    }
+}
+
+// The effects run in pieces on a fixed grid of session frames, their levels taken at each
+// piece's start, so a session sounds the same however the device cuts it into requests: with
+// effect levels on graphs and automatic walks, and a segment with effects ending inside blocks
+// on a track whose next segment starts on the following frame.
+TEST(BlockRenderer, EveryRequestPlanGivesTheSameSound)
+{
+    for (const CMixer::Renderer renderer : {CMixer::Renderer::kBlock, CMixer::Renderer::kPerFrame})
+    {
+        SCOPED_TRACE(renderer == CMixer::Renderer::kBlock ? "block" : "per frame");
+        const auto expected = Render(renderer, Fixed(441), 777);
+        const std::pair<const char*, std::function<std::uint32_t()>> plans[] = {
+            {"512", Fixed(512)}, {"4410", Fixed(4410)}, {"random", RandomPlan(5)}};
+        for (const auto& [name, plan] : plans)
+        {
+            SCOPED_TRACE(name);
+            const auto out = Render(renderer, plan, 777);
+            ASSERT_EQ(out.size(), expected.size());
+            std::size_t differ = 0;
+            while (differ < out.size() && out[differ] == expected[differ])
+                ++differ;
+            EXPECT_EQ(differ, out.size()) << "first difference at frame " << differ / 2;
+        }
+    }
+}
+
+// A segment's effects do not stop with its last frame: the reverb's tail rings on after it and
+// fades out within the tail's time, with no step larger than the sound's own slope, and the
+// track is silent afterwards.
+TEST(BlockRenderer, AnEndingSegmentsEffectTailFadesOut)
+{
+    const auto build = [](Session& session)
+    {
+        CSegment& s = session.Add(CSegment::kKindTone, 0.0, 0.5);
+        s.m_effects.m_switch[CEffectsLocal::kReverb] = true;
+        s.m_effects.m_level[CEffectsLocal::kReverb].SetValue(50.0);
+    };
+    const std::size_t end = kFrames / 2; // the segment's last frame
+    const auto tail = static_cast<std::size_t>(std::lround(kRate * CEffectsProcessor::kTailSeconds));
+    for (const CMixer::Renderer renderer : {CMixer::Renderer::kBlock, CMixer::Renderer::kPerFrame})
+    {
+        SCOPED_TRACE(renderer == CMixer::Renderer::kBlock ? "block" : "per frame");
+        const auto out = Render(renderer, Fixed(441), 3, build);
+        const auto slope = [&](std::size_t from, std::size_t to)
+        {
+            double worst = 0.0;
+            for (std::size_t i = from; i < to; ++i)
+                for (int ch = 0; ch < 2; ++ch)
+                    worst = std::max(worst, std::abs(double(out[2 * (i + 1) + ch]) - out[2 * i + ch]));
+            return worst;
+        };
+        const double own = slope(end - kRate / 10, end - 1);
+        EXPECT_GT(own, 1e-5) << "the reverb sounds at the end";
+        EXPECT_LE(slope(end - 1, end + tail + 2), 1.2 * own);
+        EXPECT_GT(std::abs(out[2 * (end + tail / 4)]), 0.0f) << "the tail rings on";
+        for (std::size_t i = end + tail + 1; i < end + kRate / 2; ++i)
+            ASSERT_EQ(out[2 * i], 0.0f) << "frame " << i;
     }
 }
 

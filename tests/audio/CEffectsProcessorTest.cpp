@@ -80,10 +80,51 @@ TEST(CEffectsProcessor, OnlyARunningProcessorProcesses)
     EXPECT_EQ(fx.Process(&frame, 1), 1u);
     EXPECT_TRUE(fx.Terminate());
     EXPECT_FALSE(fx.IsRunning());
+    EXPECT_TRUE(fx.IsTailing());
+    fx.Free(); // drops the reverb's tail too
+    EXPECT_FALSE(fx.IsTailing());
     frame = {0.5f, -0.5f};
     EXPECT_EQ(fx.Process(&frame, 1), 0u);
     EXPECT_EQ(frame.left, 0.5f);
     EXPECT_EQ(frame.right, -0.5f);
+}
+
+// An ended segment's chain fades out over the tail's time, on top of the next segment's own
+// chain, which starts clean; a chain with no effect switched on leaves no tail.
+TEST(CEffectsProcessor, EndedChainsTailFadesOutBesideTheNextSegment)
+{
+    const int rate = 44100;
+    const auto tail = static_cast<std::size_t>(std::lround(rate * CEffectsProcessor::kTailSeconds));
+    CEffectsProcessor fx;
+    Start(fx, rate, {.reverb = true, .echo = true});
+    fx.SetReverbLevel(0.5);
+    fx.SetEchoLevel(0.5);
+    std::vector<float> noise = vtest::StereoNoise(rate / 2);
+    Render(fx, noise);
+    ASSERT_TRUE(fx.Terminate());
+    EXPECT_TRUE(fx.IsTailing());
+
+    // The next segment: a reverb of its own, on silence, so only the old tail sounds.
+    Start(fx, rate, {.reverb = true});
+    fx.SetReverbLevel(1.0);
+    std::vector<float> after(2 * std::size_t{rate} / 10, 0.0f);
+    Render(fx, after, 64);
+    EXPECT_FALSE(fx.IsTailing());
+    const auto peak = [&](std::size_t from, std::size_t to)
+    {
+        double m = 0.0;
+        for (std::size_t i = 2 * from; i < 2 * to; ++i)
+            m = std::max(m, double(std::abs(after[i])));
+        return m;
+    };
+    EXPECT_GT(peak(0, tail / 4), 1e-3) << "the tail goes on after the end";
+    EXPECT_LT(peak(tail - tail / 8, tail), peak(0, tail / 4) / 20) << "and fades out";
+    EXPECT_EQ(peak(tail, after.size() / 2), 0.0) << "the new chain started clean";
+
+    // Nothing switched on: nothing rings on.
+    Start(fx, rate, {});
+    ASSERT_TRUE(fx.Terminate());
+    EXPECT_FALSE(fx.IsTailing());
 }
 
 TEST(CEffectsProcessor, LevelsAreLimitedToZeroToOne)

@@ -109,7 +109,10 @@ TEST(AudioSystem, AlsaConfigurationWithoutPcmFallsBackToTheNullDevice)
         ASSERT_TRUE(out);
         EXPECT_TRUE(out->OnNullDevice());
         EXPECT_TRUE(out->Play());
-        std::this_thread::sleep_for(50ms);
+        // The null device's clock plays a period every 10 ms; a loaded machine may take longer.
+        const auto until = std::chrono::steady_clock::now() + 3s;
+        while (out->PlayedFrames() == 0 && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(5ms);
         EXPECT_GT(out->PlayedFrames(), 0u);
         out.reset();
         plat::AudioSystem::Shutdown();

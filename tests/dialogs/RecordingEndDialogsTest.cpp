@@ -15,9 +15,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -252,24 +254,94 @@ TEST_F(RecordingEndTest, RenameOntoAnExistingFileAsksFirst)
 }
 
 // Replacing happens in one step: when the rename fails after the OK, the other file is still
-// there and the recording keeps its name (here the recording was removed behind the dialog's back).
+// there and the recording keeps its name: the recording was removed behind the dialog's back, or
+// the name is a folder's.
 TEST_F(RecordingEndTest, AFailedReplaceLosesNothing)
 {
     const QString taken = folder + "/Taken.wav";
-    vtest::WriteText(taken, "the other file");
+    const QString aside = dir.filePath("elsewhere.wav");
+    struct Case
+    {
+        const char* name;
+        QString kept;    // the file that must survive
+        QString message; // the second box, after the question
+    };
+    const Case cases[] = {
+        {"recording gone", taken, recording + " was not found."},
+        {"a folder of that name", taken + "/inside.txt",
+         recording + " could not be replaced: a folder of that name is in the way."},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        fake.boxes.clear();
+        vtest::WriteText(c.kept, "the other file");
+        auto d = Make(kTwins[0]);
+        Run<Dialog>(*d,
+                    [&](Dialog& dialog)
+                    {
+                        if (c.kept == taken)
+                        {
+                            ASSERT_TRUE(QFile::rename(recording, aside));
+                        }
+                        fake.boxAnswers.push_back(ui::IDOK);
+                        vtest::EnterName(dialog, kTwins[0].nameId, QStringLiteral("Taken"));
+                        ASSERT_EQ(fake.boxes.size(), 2u);
+                        EXPECT_EQ(fake.boxes[1].text, c.message);
+                        EXPECT_EQ(vtest::ReadAll(c.kept), "the other file");
+                        EXPECT_EQ(dialog.GetFileName(), "Voice 1.wav");
+                        EXPECT_EQ(vtest::EditText(dialog, kTwins[0].nameId), "Voice 1");
+                    });
+        if (c.kept == taken)
+        {
+            ASSERT_TRUE(QFile::remove(taken));
+            ASSERT_TRUE(QFile::rename(aside, recording));
+        }
+        else
+            EXPECT_TRUE(QFile::exists(recording));
+    }
+}
+
+/** FakeUi with the real message boxes, each answered by pressing @c press once it shows. */
+class RealBoxes : public vtest::FakeUi
+{
+public:
+    int shown = 0;
+    QMessageBox::StandardButton press = QMessageBox::Cancel;
+
+    int MessageBox(QWidget* owner, const QString& text, ui::MessageButtons buttons, ui::MessageIcon icon) override
+    {
+        ++shown;
+        QTimer::singleShot(100,
+                           [this]
+                           {
+                               if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                                   box->button(press)->click();
+                           });
+        return ui::Behaviour::MessageBox(owner, text, buttons, icon);
+    }
+};
+
+// Enter in the name box asks the replace question in a real box; the box takes the focus from the
+// name box, which must not start a second rename (and a second question) inside the first.
+TEST_F(RecordingEndTest, TheQuestionBoxTakingTheFocusAsksOnce)
+{
+    vtest::WriteText(folder + "/Taken.wav", "the other file");
+    RealBoxes boxes;
     auto d = Make(kTwins[0]);
-    Run<Dialog>(*d,
-                [&](Dialog& dialog)
-                {
-                    ASSERT_TRUE(QFile::rename(recording, dir.filePath("elsewhere.wav")));
-                    fake.boxAnswers.push_back(ui::IDOK);
-                    vtest::EnterName(dialog, kTwins[0].nameId, QStringLiteral("Taken"));
-                    ASSERT_EQ(fake.boxes.size(), 2u);
-                    EXPECT_EQ(fake.boxes[1].text, recording + " was not found.");
-                    EXPECT_EQ(vtest::ReadAll(taken), "the other file");
-                    EXPECT_EQ(dialog.GetFileName(), "Voice 1.wav");
-                    EXPECT_EQ(vtest::EditText(dialog, kTwins[0].nameId), "Voice 1");
-                });
+    vtest::ScriptRun<Dialog>(boxes,
+                             [&](Dialog& dialog)
+                             {
+                                 auto* edit = qobject_cast<QLineEdit*>(dialog.GetDlgItem(kTwins[0].nameId));
+                                 edit->setFocus();
+                                 edit->setText(QStringLiteral("Taken"));
+                                 QTest::keyClick(edit, Qt::Key_Return);
+                                 EXPECT_EQ(boxes.shown, 1);
+                                 EXPECT_EQ(edit->text(), "Voice 1");
+                             });
+    d->DoModal();
+    EXPECT_EQ(vtest::ReadAll(folder + "/Taken.wav"), "the other file");
+    EXPECT_TRUE(QFile::exists(recording));
 }
 
 // Names that would make a hidden ".wav" or leave the folder are refused and the edit restored;

@@ -750,10 +750,12 @@ TEST_F(AudioCdTest, AFailingProgramShowsItsFailure)
     vtest::FakeWodim(bin, 3, "wodim: No disk / Wrong disk!");
     vtest::ScopedPath path(bin + ":/usr/bin:/bin");
     auto d = MakeEnd(drives);
+    QString temporary;
     const int result = Run<CDlgExportEnd>(*d,
                                           [&](CDlgExportEnd& dialog)
                                           {
                                               vtest::Click(dialog, CDlgExportEnd::kIdWriteCd);
+                                              temporary = dialog.GetTemporaryFile();
                                               EXPECT_TRUE(vtest::WaitFor([&] { return !dialog.IsWriting(); }, 15000));
                                               EXPECT_EQ(Status(dialog), CDlgExportEnd::kMsgWriteFailed);
                                               EXPECT_TRUE(dialog.GetDlgItem(CDlgExportEnd::kIdWriteCd)->isEnabled());
@@ -764,7 +766,8 @@ TEST_F(AudioCdTest, AFailingProgramShowsItsFailure)
               std::vector<QString>{"Failed to write the Audio-CD.\n\nwodim ended with exit status 3.\n"
                                    "wodim: No disk / Wrong disk!"});
     EXPECT_TRUE(QFile::exists(recording));
-    EXPECT_TRUE(QDir(QDir::tempPath()).entryList({"vorna-audio-cd-*"}).isEmpty());
+    EXPECT_FALSE(temporary.isEmpty());
+    EXPECT_FALSE(QFile::exists(temporary));
 }
 
 /** A disc writer the test drives by hand. */

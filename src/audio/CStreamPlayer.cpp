@@ -81,6 +81,11 @@ bool CStreamPlayer::Stop()
     return m_stream ? m_stream->Stop() : false;
 }
 
+bool CStreamPlayer::IsPlaying() const
+{
+    return m_stream && m_stream->IsActive();
+}
+
 double CStreamPlayer::GetLength() const
 {
     return m_length;

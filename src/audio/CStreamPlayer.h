@@ -47,6 +47,8 @@ public:
     bool Play();
     /** Pauses; the stream and its position stay. */
     bool Stop();
+    /** Playing and not at the end of the stream; false without a stream. UI thread. */
+    bool IsPlaying() const;
     /** Seconds of the open file; 0 for a push stream or without a stream. */
     double GetLength() const;
     /** Stops and frees the stream; false when there was none. */

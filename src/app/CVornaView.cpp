@@ -384,8 +384,13 @@ void CVornaView::OnTimer(int id)
 void CVornaView::OnTimerStartup()
 {
     KillTimer(kTimerStartup);
+    const bool shown = window()->isVisible();
     if (m_services.updateCheck != nullptr && m_services.updateCheck->IsDue())
         m_services.updateCheck->RunAutomatic(this);
+    // The check pumps messages while the page loads, so the main window may have been closed
+    // meanwhile; a help window opened now would keep the program running with no main window.
+    if (shown && !window()->isVisible())
+        return;
     ShowFirstRunHelp();
 }
 

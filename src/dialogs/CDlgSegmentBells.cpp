@@ -34,6 +34,7 @@ bool CDlgSegmentBells::OnInitDialog()
     FitCombos({m_toneRange});
     CreateRow(m_density, kDensityRow.rowId, m_densityPlaceholder);
     CreateRow(m_range, kRangeRow.rowId, m_rangePlaceholder);
+    FitRowLabels({&m_density, &m_range});
     return true;
 }
 

@@ -48,6 +48,7 @@ CDlgSegmentFileList::CDlgSegmentFileList(const char* folderValue, const DluRect&
 void CDlgSegmentFileList::CreateOwnRow()
 {
     CDlgPropertiesBase::CreateRow(m_row, m_rowId, m_rowPlaceholder);
+    FitRowLabels({&m_row});
 }
 
 void CDlgSegmentFileList::FillList()

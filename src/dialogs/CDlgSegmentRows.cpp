@@ -28,6 +28,10 @@ bool CDlgSegmentRows::OnInitDialog()
     }
     for (std::size_t i = 0; i < m_rows.size(); ++i)
         CreateRow(*m_rows[i], m_rowSpecs[i].rowId, m_placeholders[i]);
+    std::vector<CUiProperty*> rows;
+    for (const std::unique_ptr<CUiProperty>& row : m_rows)
+        rows.push_back(row.get());
+    FitRowLabels(rows);
     return true;
 }
 

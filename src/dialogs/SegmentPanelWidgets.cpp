@@ -1,5 +1,7 @@
 #include "dialogs/SegmentPanelWidgets.h"
 
+#include "controls/CUiProperty.h"
+
 #include <QFontMetrics>
 
 #include <algorithm>
@@ -12,6 +14,8 @@ namespace
 // What a button's frame and a drop-down list's frame and arrow take of their width.
 constexpr int kButtonChrome = 8;
 constexpr int kComboChrome = 28;
+// Between a row's label and its value edit.
+constexpr int kLabelMargin = 2;
 
 struct FitItem
 {
@@ -67,6 +71,14 @@ void FitCombos(const std::vector<QComboBox*>& combos)
             texts.push_back(combo->itemText(i));
         items.push_back({combo, texts, combo->width() - kComboChrome});
     }
+    FitFonts(items);
+}
+
+void FitRowLabels(const std::vector<CUiProperty*>& rows)
+{
+    std::vector<FitItem> items;
+    for (CUiProperty* row : rows)
+        items.push_back({&row->LabelCtrl(), {row->LabelCtrl().text()}, row->LabelCtrl().width() - kLabelMargin});
     FitFonts(items);
 }
 

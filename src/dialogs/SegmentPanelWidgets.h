@@ -12,6 +12,8 @@
 #include <span>
 #include <vector>
 
+class CUiProperty;
+
 namespace segpanel
 {
 
@@ -27,6 +29,8 @@ inline QRect Px(const DluRect& r)
  *  they were drawn for, so a long caption or item would be cut otherwise. */
 void FitButtons(const std::vector<QAbstractButton*>& buttons);
 void FitCombos(const std::vector<QComboBox*>& combos);
+/** The same for the labels of a panel's property rows, once the rows are laid out. */
+void FitRowLabels(const std::vector<CUiProperty*>& rows);
 inline constexpr int kSmallestTextPixels = 9;
 
 /** A push button from its table row. */

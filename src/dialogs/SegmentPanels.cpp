@@ -1,6 +1,15 @@
 #include "dialogs/SegmentPanels.h"
 
 #include "dialogs/CDlgPropertiesBase.h"
+#include "dialogs/CDlgSegmentAmbientMusic.h"
+#include "dialogs/CDlgSegmentBells.h"
+#include "dialogs/CDlgSegmentBreathwork.h"
+#include "dialogs/CDlgSegmentMusicExt.h"
+#include "dialogs/CDlgSegmentNatureBG.h"
+#include "dialogs/CDlgSegmentNoise.h"
+#include "dialogs/CDlgSegmentSuggestions.h"
+#include "dialogs/CDlgSegmentTone.h"
+#include "model/CSegment.h"
 
 namespace
 {
@@ -17,6 +26,22 @@ std::unique_ptr<CDlgPropertiesBase> CreateSegmentPanel(std::int32_t kind)
 {
     switch (kind)
     {
+    case CSegment::kKindVoice:
+        return std::make_unique<CDlgSegmentSuggestions>();
+    case CSegment::kKindAmbientMusic:
+        return std::make_unique<CDlgSegmentAmbientMusic>();
+    case CSegment::kKindNature:
+        return std::make_unique<CDlgSegmentNatureBG>();
+    case CSegment::kKindBells:
+        return std::make_unique<CDlgSegmentBells>();
+    case CSegment::kKindTone:
+        return std::make_unique<CDlgSegmentTone>();
+    case CSegment::kKindNoise:
+        return std::make_unique<CDlgSegmentNoise>();
+    case CSegment::kKindBreathwork:
+        return std::make_unique<CDlgSegmentBreathwork>();
+    case CSegment::kKindExternalAudio:
+        return std::make_unique<CDlgSegmentMusicExt>();
     default:
         return CreateEmptyPanel();
     }

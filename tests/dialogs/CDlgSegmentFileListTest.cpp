@@ -6,6 +6,7 @@
 #include "SegmentPanelRig.h"
 
 #include "controls/CUiPropertyEdit.h"
+#include "dialogs/PreviewPlayer.h"
 #include "model/CSegmentAmbientMusic.h"
 #include "model/CSegmentNatureBG.h"
 #include "model/CSegmentSuggestions.h"
@@ -330,6 +331,52 @@ TEST(CDlgSegmentSuggestions, ModeChangeMeasuresAgain)
     vtest::ChooseComboItem(panel, kIdFirstCombo, 1);
     EXPECT_EQ(voice.m_contentDuration, 0.0);
     EXPECT_EQ(rig.view.Count(WM_APP_SEGMENT_CHANGED), 2);
+}
+
+/** A preview player in place of the sound card: records what it was asked to play. */
+class RecordingPlayer : public PreviewPlayer
+{
+public:
+    explicit RecordingPlayer(std::vector<QString>& opened) : m_opened(opened) {}
+    bool OpenFile(const QString& path) override
+    {
+        m_opened.push_back(path);
+        return true;
+    }
+    double GetLength() const override { return 30.0; }
+    bool Play() override { return m_playing = true; }
+    bool IsPlaying() const override { return m_playing; }
+    void Close() override { m_playing = false; }
+
+private:
+    std::vector<QString>& m_opened;
+    bool m_playing = false;
+};
+
+// Play previews the selected file at its resolved path (a library entry made whole again); a second
+// press stops it.
+TEST(CDlgSegmentFileList, PlayPreviewsTheSelectedFile)
+{
+    vtest::PanelRig rig;
+    auto& panel = rig.Make<CDlgSegmentAmbientMusic>();
+    std::vector<QString> opened;
+    panel.SetPreviewPlayer(std::make_unique<RecordingPlayer>(opened));
+    CSegmentAmbientMusic ambient;
+    ambient.m_files = {{"Ambient Music\\Warm Pad.ogg", 1}, {"/music/Strings.ogg", 0}};
+    panel.SetObject(&ambient);
+
+    vtest::ClickControl(panel, kIdPlay);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], GetSoundLibraryFolder() + "Ambient Music/Warm Pad.ogg");
+    EXPECT_EQ(panel.PlayButton().text(), "Stop");
+    vtest::ClickControl(panel, kIdPlay);
+    EXPECT_EQ(panel.PlayButton().text(), "Play");
+
+    ClickItem(panel.FileList(), 1);
+    vtest::ClickControl(panel, kIdPlay);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[1], "/music/Strings.ogg");
+    EXPECT_FALSE(rig.TakeModified());
 }
 
 TEST(CDlgSegmentFileList, HelpLinkAsksForTheMultipleFilesPage)

@@ -107,7 +107,7 @@ TEST(ExportProgressDialog, ScreenshotAndCancel)
     ui::ApplyWorkspaceStyle(*qApp);
     vtest::FakeUi fake;
     QTemporaryDir dir;
-    ToneSession session(40 * 60, 44100);
+    ToneSession session(15 * 60);
     rt::SessionExport job;
     ASSERT_TRUE(job.Start(session.params, dir.filePath("Deep relaxation before sleep.wav"), 0, 3, 0));
     int result = -1;

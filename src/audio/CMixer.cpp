@@ -130,6 +130,8 @@ bool CMixer::Start(CPlaybackParams& params, rt::MixerBlockSink* levelWindow, boo
     {
         m_waitBound = std::chrono::duration_cast<std::chrono::milliseconds>(kOfflineWaitBound);
         m_offlineHistory = std::make_unique<plat::PlayedHistory>(m_rate);
+        if (m_levelWindow != nullptr)
+            m_levelWindow->OnMixerClock(this);
         return true;
     }
     m_waitBound = kDeviceWaitBound;
@@ -150,6 +152,8 @@ bool CMixer::Start(CPlaybackParams& params, rt::MixerBlockSink* levelWindow, boo
     // asks its caller to say so.
     if (!m_output->Play())
         audio::ShowMessage(plat::AudioSystem::LastError());
+    if (m_levelWindow != nullptr)
+        m_levelWindow->OnMixerClock(this);
     return true;
 }
 
@@ -803,6 +807,9 @@ void CMixer::ShowMessage(const char* text) const
 
 void CMixer::Stop()
 {
+    // The level window gives the clock back before the stream it reads goes.
+    if (m_levelWindow != nullptr)
+        m_levelWindow->OnMixerClock(nullptr);
     m_output.reset();
     if (m_thread.joinable())
     {
@@ -830,7 +837,7 @@ double CMixer::GetPosition() const
     return double(played) / m_rate + m_startFraction * m_sessionSeconds;
 }
 
-std::uint64_t CMixer::GetHeardFrame() const
+std::uint64_t CMixer::GetHeardFrame() const noexcept
 {
     std::uint64_t heard = 0;
     if (m_output)

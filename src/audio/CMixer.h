@@ -43,7 +43,7 @@ class PlayedHistory;
 class Spectrum;
 } // namespace plat
 
-class CMixer
+class CMixer : private rt::HeardClock
 {
 public:
     /** The largest block one request renders (every track block has this size). */
@@ -95,7 +95,7 @@ public:
      *  line shows and a live recording aligns to. Counted as the stamps of the blocks handed to
      *  the level window (MixerBlockSink::OnMixerBlockAt) are. 0 when idle. Any thread, as
      *  GetPosition. */
-    std::uint64_t GetHeardFrame() const;
+    std::uint64_t GetHeardFrame() const noexcept;
     /** GetHeardFrame in seconds. */
     double GetHeardPosition() const;
     /** Peak levels over the last 20 ms played, 0..1 per channel; 0 when idle. */
@@ -131,6 +131,7 @@ public:
 
 private:
     bool Start(CPlaybackParams& params, rt::MixerBlockSink* levelWindow, bool offline);
+    std::uint64_t HeardFrame() const noexcept override { return GetHeardFrame(); }
     bool StartThread(CPlaybackParams& params);
     bool CreateTracks(const CPlaybackParams& params);
     bool CreateTrackSound(CMixerTrack& track, std::int32_t kind);

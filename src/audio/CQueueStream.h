@@ -3,9 +3,11 @@
  *  session audio waiting to be mixed into a live recording.
  *
  * Ten seconds of frames at the rate it was created for. Lock-free and allocation-free once
- * created: PutData is for one producing thread (the UI thread, from the engine's blocks) and
- * GetData for one consuming thread (the recording thread). Create and Free on the UI thread
- * while neither side runs. */
+ * created: PutData is for one producing thread and GetData for one consuming thread (the
+ * recording thread). The producer is the engine's stream thread, which hands its blocks to a
+ * live recording as it passes them to the device, so no block waits for the UI thread; any
+ * one other thread may produce instead. Create and Free on the UI thread while neither side
+ * runs. */
 
 #include "audio/CStereoFrame.h"
 #include "platform/audio/FrameFifo.h"

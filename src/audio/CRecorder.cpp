@@ -99,3 +99,13 @@ double CRecorder::GetLevel() const
         return -1.0;
     return std::clamp(m_input->GetLevel().left / 32768.0, 0.0, 1.0);
 }
+
+std::uint64_t CRecorder::DroppedFrames() const
+{
+    return m_input ? m_input->DroppedFrames() : 0;
+}
+
+std::uint32_t CRecorder::QueuedFrames() const
+{
+    return m_input ? m_input->QueuedFrames() : 0;
+}

@@ -51,6 +51,12 @@ public:
 
     /** Peak of the left channel over the last 20 ms, 0..1; -1 without a device in use. */
     double GetLevel() const;
+    /** Frames the device recorded that found no room because the callback fell behind, since
+     *  Start; 0 without a device. Any thread while recording. */
+    std::uint64_t DroppedFrames() const;
+    /** Frames recorded after the block the callback is given; 0 without a device. The callback's
+     *  thread, or any thread while recording. */
+    std::uint32_t QueuedFrames() const;
 
     static QString Hints();
 

@@ -24,6 +24,16 @@ public:
     virtual void PostMixerError(QString text) = 0;
 };
 
+/** The session frame the listener hears now (CMixer::GetHeardFrame), for a level window that
+ *  lines its own audio up with what was heard. */
+class HeardClock
+{
+public:
+    virtual ~HeardClock() = default;
+    /** Any thread, between the OnMixerClock calls that hand the clock over and take it back. */
+    virtual std::uint64_t HeardFrame() const noexcept = 0;
+};
+
 class MixerBlockSink
 {
 public:
@@ -41,6 +51,10 @@ public:
         static_cast<void>(sessionFrame);
         OnMixerBlock(interleaved, frames);
     }
+    /** The mixer's heard clock once its stream plays (UI thread, in CMixer::Play), and null first
+     *  thing in CMixer::Stop: once this call returns with null, the sink must no longer read the
+     *  clock, for the stream behind it is about to go. The default ignores the clock. */
+    virtual void OnMixerClock(const HeardClock* clock) noexcept { static_cast<void>(clock); }
 };
 
 } // namespace rt

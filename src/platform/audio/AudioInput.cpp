@@ -159,4 +159,9 @@ std::uint64_t AudioInput::DroppedFrames() const
     return m_impl->dropped.load(std::memory_order_relaxed);
 }
 
+std::uint32_t AudioInput::QueuedFrames() const
+{
+    return m_impl->fifo.Available();
+}
+
 } // namespace plat

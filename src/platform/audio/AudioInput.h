@@ -6,7 +6,7 @@
  * blocks out and calls the caller's callback, which may take its time (write a file, feed an
  * encoder). A mono device feeds both channels. The volume is applied to the recorded frames
  * before the callback and the level meter see them. On the null device the input records
- * silence.
+ * silence (or the blocks of AudioSystem::SetNullInputSource).
  *
  * Start and destruction are for the UI thread; SetVolume, GetLevel and DeviceInUse for any
  * thread. */
@@ -53,6 +53,9 @@ public:
     PeakLevel GetLevel() const;
     /** Frames the device delivered that the recording thread had no room for. */
     std::uint64_t DroppedFrames() const;
+    /** Frames recorded and not yet handed to the callback: during a callback, how far the
+     *  recording has moved on since its block ended. */
+    std::uint32_t QueuedFrames() const;
 
 private:
     struct Impl;

@@ -49,6 +49,7 @@ struct State
     int openStreams = 0;
     QString lastError;
     std::function<void(const float*, std::uint32_t)> monitor;
+    std::function<void(float*, std::uint32_t)> inputSource;
 };
 
 State& S()
@@ -341,6 +342,12 @@ void AudioSystem::SetNullDeviceMonitor(std::function<void(const float*, std::uin
     S().monitor = std::move(monitor);
 }
 
+void AudioSystem::SetNullInputSource(std::function<void(float* frames, std::uint32_t count)> source)
+{
+    std::lock_guard lock(g_monitorMutex);
+    S().inputSource = std::move(source);
+}
+
 QString AudioSystem::LastError()
 {
     State& s = S();
@@ -433,6 +440,13 @@ void Monitor(const float* frames, std::uint32_t count) noexcept
     std::lock_guard lock(g_monitorMutex);
     if (S().monitor)
         S().monitor(frames, count);
+}
+
+void NullInput(float* frames, std::uint32_t count) noexcept
+{
+    std::lock_guard lock(g_monitorMutex);
+    if (S().inputSource)
+        S().inputSource(frames, count);
 }
 
 } // namespace detail

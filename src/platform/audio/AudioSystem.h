@@ -65,6 +65,10 @@ public:
      *  is how an offline render is captured). Empty to remove. */
     static void SetNullDeviceMonitor(std::function<void(const float* frames, std::uint32_t count)> monitor);
 
+    /** Fills every block the null device records, on the null device's thread, in place of
+     *  silence (tests: a fake microphone). Empty to record silence again. */
+    static void SetNullInputSource(std::function<void(float* frames, std::uint32_t count)> source);
+
     /** The text of the last failure of a stream to start on its device (AudioOutput::Play
      *  returned false), for the caller's message box. */
     static QString LastError();

@@ -45,4 +45,7 @@ void AddLoad(double fraction);
 /** The null-device monitor, if set (null device's thread). */
 void Monitor(const float* frames, std::uint32_t count) noexcept;
 
+/** Lets the null-input source, if set, fill a block the null device records (null device's thread). */
+void NullInput(float* frames, std::uint32_t count) noexcept;
+
 } // namespace plat::detail

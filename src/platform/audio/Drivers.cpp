@@ -126,6 +126,7 @@ private:
             else if (m_in)
             {
                 std::fill(m_buffer.begin(), m_buffer.end(), 0.0f);
+                NullInput(m_buffer.data(), frames);
                 m_in->Captured(m_buffer.data(), frames);
             }
 

@@ -49,7 +49,8 @@ public:
 
 /** Null output: plays @p rate frames a second (RealTime) or whatever is ready (FreeRun). */
 std::unique_ptr<Driver> OpenNullOutput(unsigned rate, NullDeviceMode mode, OutputClient& client);
-/** Null input: records silence, 10 ms at a time, always paced at real time. */
+/** Null input: records silence (or what the null-input source puts in), 10 ms at a time, always
+ *  paced at real time. */
 std::unique_ptr<Driver> OpenNullInput(unsigned rate, NullDeviceMode mode, InputClient& client);
 /** @p rate when PortAudio's device @p paDevice plays stereo float at it, else the device's
  *  own default rate (the stream then resamples to it). */

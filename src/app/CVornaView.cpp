@@ -1,6 +1,7 @@
 #include "app/CVornaView.h"
 
 #include "app/ExportCommand.h"
+#include "app/RecorderWindow.h"
 #include "app/StandIns.h"
 #include "app/ViewLayout.h"
 #include "audio/CMixer.h"
@@ -10,6 +11,7 @@
 #include "controls/Behaviour.h"
 #include "controls/CommandIds.h"
 #include "controls/GraphEditors.h"
+#include "dialogs/CDlgCountdown.h"
 #include "model/CVornaDoc.h"
 #include "panes/CPaneControlbar.h"
 // The properties pane is being built beside the view; it takes its place here as soon as it exists.
@@ -124,7 +126,7 @@ void CVornaView::CreatePanes()
     if (m_services.makeRecorder)
         m_recorder = m_services.makeRecorder(this);
     else
-        m_recorder = std::make_unique<shell::RecorderStandIn>(this);
+        m_recorder = std::make_unique<shell::RecorderWindow>(this);
 }
 
 QWidget* CVornaView::GetPane(int id) const
@@ -469,7 +471,7 @@ void CVornaView::StartLiveRecording()
         result = m_services.runCountdown(this);
     else
     {
-        shell::CountdownStandIn countdown(this);
+        CDlgCountdown countdown(this);
         result = countdown.DoModal();
     }
     if (result != ui::IDOK)

@@ -454,18 +454,21 @@ void CVornaView::OnAbout()
 void CVornaView::OnRecordVoice()
 {
     // The recorder offers the selected voice segment's script to read, unless the segment plays
-    // recordings made for it or is the live placeholder.
-    QString script;
+    // recordings made for it or is the live placeholder; the edited script goes back into it.
     int track = -1;
     int index = -1;
     GetSelection(track, index);
     const CSegments::SegmentPtr segment = SegmentAt(m_pDoc->m_tracks, track, index);
+    QString* script = nullptr;
     if (segment && m_pDoc->m_tracks.GetTrack(track).m_kind == CSegment::kKindVoice)
-        if (const auto* voice = dynamic_cast<const CSegmentSuggestions*>(segment.get()))
+        if (auto* voice = dynamic_cast<CSegmentSuggestions*>(segment.get()))
             if (voice->GetPlayMode() == CSegmentSuggestions::kPlayModeSequential ||
                 voice->GetPlayMode() == CSegmentSuggestions::kPlayModeShuffle)
-                script = voice->m_scriptText;
+                script = &voice->m_scriptText;
+    const QString before = script != nullptr ? *script : QString();
     shell::RunRecordVoice(DialogOwner(this), m_pDoc->GetOptions(), script);
+    if (script != nullptr && *script != before)
+        m_pDoc->SetSessionModified();
 }
 
 // ---- Help and support ------------------------------------------------------------------------

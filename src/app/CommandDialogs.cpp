@@ -7,6 +7,7 @@
 #include "dialogs/CDlgCheckUpdates.h"
 #include "dialogs/CDlgNotes.h"
 #include "dialogs/CDlgOptions.h"
+#include "dialogs/CDlgRecorder.h"
 #include "dialogs/CDlgStages.h"
 #include "dialogs/CDlgVoiceTexts.h"
 
@@ -100,11 +101,9 @@ int RunTranscript(QWidget* owner, const QString& text)
     return dialog.DoModal();
 }
 
-int RunRecordVoice(QWidget* owner, COptions*, const QString& script)
+int RunRecordVoice(QWidget* owner, COptions* options, QString* script)
 {
-    StandInDialog dialog(owner, kTitleRecordVoice,
-                         QStringLiteral("The voice recorder comes with a later version."), &script);
-    return dialog.DoModal();
+    return RunRecorder(owner, options, script);
 }
 
 int RunNewVersion(QWidget* owner, const QString&, const QString&)

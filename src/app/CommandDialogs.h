@@ -23,7 +23,7 @@ inline constexpr const char* kTitleOptions = "Options";
 inline constexpr const char* kTitleAmbientTool = "Create Ambient Music Loops";
 inline constexpr const char* kTitleAbout = "About VORNA";
 inline constexpr const char* kTitleTranscript = "Session Transcript";
-inline constexpr const char* kTitleRecordVoice = "Record Voice";
+inline constexpr const char* kTitleRecordVoice = "Sound Recorder";
 inline constexpr const char* kTitleNewVersion = "Check for Updates";
 
 int RunEditStages(QWidget* owner, CVornaDoc& doc);
@@ -35,9 +35,9 @@ int RunAmbientTool(QWidget* owner, COptions* options);
 int RunAbout(QWidget* owner);
 /** Shows the script report @p text, with "Copy text". */
 int RunTranscript(QWidget* owner, const QString& text);
-/** The recorder for a new recording, set up with @p script (the selected voice segment's text,
- *  or empty), not live, of no session length. */
-int RunRecordVoice(QWidget* owner, COptions* options, const QString& script);
+/** The recorder for a new recording, showing @p script (the selected voice segment's text, or
+ *  null), which gets the edited text back when the recorder closes. */
+int RunRecordVoice(QWidget* owner, COptions* options, QString* script);
 /** Announces that @p published is out while @p own runs: the new-version dialog (it names no
  *  version); 1 after the update page was opened, 2 for later. */
 int RunNewVersion(QWidget* owner, const QString& own, const QString& published);

@@ -1,17 +1,12 @@
 #pragma once
-/** @brief Stand-ins for the windows the view opens before their own dialogs exist: the
- *  live recorder and the countdown, and a plain pane for a place of the workspace
- *  whose pane is not built. Each is small and does the least that keeps the workspace usable. */
+/** @brief Stand-ins for the windows the view opens before their own dialogs exist: a plain pane
+ *  for a place of the workspace whose pane is not built. It does the least that keeps the
+ *  workspace usable. */
 
 #include "app/ViewServices.h"
-#include "audio/MixerEvents.h"
 #include "controls/GraphEditors.h"
 #include "controls/Window.h"
 #include "panes/CAppPane.h"
-
-#include <QPointer>
-
-class QLabel;
 
 namespace shell
 {
@@ -34,39 +29,6 @@ protected:
 
 private:
     QString m_name;
-};
-
-/** The live recorder: plays the session with itself as the level window and records nothing. */
-class RecorderStandIn : public ui::Dialog, public LiveRecorder, public rt::MixerBlockSink
-{
-public:
-    explicit RecorderStandIn(QWidget* parent);
-    void Setup(COptions* options, const QString& script, bool live, double sessionSeconds, QWidget* owner,
-               CSegment* effectsSource) override;
-    bool Prepare() override;
-    void Stop() override {}
-    void Close() override { hide(); }
-    void ReleaseSource() override { m_source = nullptr; }
-    void OnMixerBlock(const float* interleaved, std::uint32_t frames) noexcept override {}
-
-private:
-    QPointer<QWidget> m_owner;
-    CSegment* m_source = nullptr;
-};
-
-/** The countdown before a live recording: three seconds, with Cancel. */
-class CountdownStandIn : public ui::Dialog
-{
-public:
-    explicit CountdownStandIn(QWidget* parent);
-
-protected:
-    bool OnInitDialog() override;
-    void OnTimer(int id) override;
-
-private:
-    QLabel* m_label;
-    int m_left = 3;
 };
 
 } // namespace shell

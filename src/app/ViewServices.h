@@ -3,9 +3,8 @@
  *  engine, the audio layer's start-up, the help window, the live recorder, the countdown and the
  *  automatic update check.
  *
- * The program uses the real engine, audio layer and help window; the recorder and the
- * countdown are stand-ins here until their dialogs exist, and the update check is not installed
- * until it exists. Tests put doubles in each place. UI thread only. */
+ * The program uses the real engine, audio layer, help window, recorder and countdown; the update
+ * check is not installed until it exists. Tests put doubles in each place. UI thread only. */
 
 #include <QString>
 
@@ -138,10 +137,10 @@ struct ViewServices
     AudioLayer* audio = nullptr;
     /** Makes the help window (null: the help dialog). */
     std::function<std::unique_ptr<HelpWindow>(QWidget* parent)> makeHelpWindow;
-    /** Makes the live recorder (null: the stand-in). */
+    /** Makes the live recorder (null: the recorder dialog). */
     std::function<std::unique_ptr<LiveRecorder>(QWidget* parent)> makeRecorder;
-    /** Runs the countdown before a live recording; IDOK to go on (null: the stand-in, run
-     *  through the modal seam). */
+    /** Runs the countdown before a live recording; IDOK to go on (null: the countdown dialog,
+     *  run through the modal seam). */
     std::function<int(QWidget* owner)> runCountdown;
     /** Null: no automatic check. */
     UpdateCheck* updateCheck = nullptr;

@@ -74,6 +74,7 @@ public:
     FakeMicrophone()
     {
         plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::RealTime);
+        CRecorder::SetStartLevel(1.0); // the frames as they are, whatever an earlier test set
         plat::AudioSystem::SetNullInputSource(
             [this](float* frames, std::uint32_t count)
             {
@@ -313,6 +314,7 @@ TEST(CRecordingSession, NothingIsMonitoredWhenMonitoringIsOff)
 TEST(CRecordingSession, LiveSessionAudioLinesUpWithWhatWasHeard)
 {
     plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::RealTime);
+    CRecorder::SetStartLevel(1.0);
     const double sessionSeconds = 3.0;
     constexpr std::uint64_t kStepFrame = kRate; // the segment starts a third into 3 s
     vtest::ProbeSession engineSession(kRate, 3);

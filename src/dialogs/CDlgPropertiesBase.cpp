@@ -17,6 +17,7 @@
 CDlgPropertiesBase::CDlgPropertiesBase(int widthDlu, int heightDlu)
     : m_widthDlu(widthDlu), m_heightDlu(heightDlu), m_player(MakeStreamPreviewPlayer())
 {
+    setFont(props::PanelFont());
     resize(PanelSize());
 }
 

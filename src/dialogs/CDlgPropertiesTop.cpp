@@ -2,6 +2,7 @@
 
 #include "controls/Controls.h"
 #include "controls/GraphEditors.h"
+#include "dialogs/CDlgSegmentDimensions.h"
 #include "dialogs/PropertyRows.h"
 #include "model/CSegment.h"
 #include "model/CVornaDoc.h"
@@ -44,7 +45,7 @@ constexpr int kFrameTimes = 1031;
 constexpr const char* kTabStyle =
     "QTabBar { background: transparent; }"
     "QTabBar::tab { background: rgb(58, 58, 58); color: rgb(200, 200, 200); border: 1px solid rgb(25, 25, 25);"
-    " border-bottom: none; padding: 3px 7px; margin-right: 1px; }"
+    " border-bottom: none; padding: 3px 4px; margin-right: 1px; }"
     "QTabBar::tab:selected { background: rgb(88, 88, 88); color: rgb(240, 240, 240);"
     " border-top: 2px solid rgb(0, 150, 150); }"
     "QTabBar::tab:!selected:hover { background: rgb(70, 70, 70); }"
@@ -52,7 +53,18 @@ constexpr const char* kTabStyle =
 
 } // namespace
 
-CDlgPropertiesTop::CDlgPropertiesTop() : CDlgPropertiesBase(kWidthDlu, kHeightDlu) {}
+CDlgPropertiesTop::CDlgPropertiesTop() : CDlgPropertiesBase(kWidthDlu, kHeightDlu)
+{
+    m_runDimensions = [](CDlgPropertiesTop& owner, double rangeFrom, double rangeTo)
+    {
+        CDlgSegmentDimensions dialog(&owner);
+        dialog.m_rangeFrom = rangeFrom;
+        dialog.m_rangeTo = rangeTo;
+        dialog.m_doc = owner.GetDocument();
+        dialog.m_segment = owner.GetObject();
+        return dialog.DoModal();
+    };
+}
 
 CDlgPropertiesTop::~CDlgPropertiesTop() = default;
 
@@ -96,7 +108,8 @@ bool CDlgPropertiesTop::OnInitDialog()
     m_tab = new ui::TabBar(this, kIdTab);
     m_tab->setStyleSheet(QString::fromLatin1(kTabStyle));
     m_tab->setDrawBase(false);
-    m_tab->setExpanding(false);
+    m_tab->setExpanding(true);
+    m_tab->setUsesScrollButtons(false);
     m_tab->setGeometry(tabPlace->geometry());
     {
         // Adding the first tab selects it; that is no choice of the user's.

@@ -4,6 +4,8 @@
 #include "controls/CUiProperty.h"
 #include "model/CVornaDoc.h"
 
+#include <QApplication>
+
 #include <algorithm>
 #include <array>
 
@@ -53,6 +55,14 @@ const RowSpec* FindRow(int id)
 {
     const auto it = std::find_if(kRows.begin(), kRows.end(), [id](const RowSpec& r) { return r.id == id; });
     return it != kRows.end() ? &*it : nullptr;
+}
+
+QFont PanelFont()
+{
+    QFont font = QApplication::font();
+    font.setStretch(QFont::Condensed);
+    font.setPixelSize(11);
+    return font;
 }
 
 bool CreatePropertyRow(CUiProperty& row, int id, QWidget* placeholder, QWidget* parent, CVornaDoc* doc,

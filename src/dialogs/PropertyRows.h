@@ -5,6 +5,7 @@
  *
  * UI thread only. */
 
+#include <QFont>
 #include <QString>
 
 #include <span>
@@ -59,6 +60,10 @@ inline constexpr int kRowEffectChorus = 20084;
 std::span<const RowSpec> RowTable();
 /** The row @p id; null for an id the table does not hold (20061 among them). */
 const RowSpec* FindRow(int id);
+
+/** The font of the panels and of the dialogs made of property rows: the workspace's face at a
+ *  condensed width and the small size the templates were laid out for, so labels stay whole. */
+QFont PanelFont();
 
 /** Where a row's graph editor takes its time axis from. */
 enum class GraphAxis

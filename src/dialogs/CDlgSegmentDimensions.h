@@ -1,0 +1,81 @@
+#pragma once
+/** @brief The "Segment Dimensions" dialog: a segment's begin and end as minutes:seconds, within the
+ *  range its neighbours leave it.
+ *
+ * A field is committed when it loses the focus, and only when its text changed since it was last
+ * shown: leaving an untouched field never moves the segment. A commit is refused (the field shows
+ * the segment's time again) when the end would not lie at least one second after the begin, or
+ * the segment would leave its range; a segment whose content sets its length moves its begin with
+ * its end. Each commit tells the owner (WM_APP_SEGMENT_CHANGED) and repaints the view; Cancel puts
+ * back the times the segment had when the dialog opened. UI thread only. */
+
+#include "controls/Window.h"
+
+#include <QString>
+
+class CEditTime;
+class CSegment;
+class CVornaDoc;
+
+namespace ui
+{
+class Static;
+}
+
+class CDlgSegmentDimensions : public ui::Dialog
+{
+public:
+    static constexpr int kIdBegin = 1050;
+    static constexpr int kIdEnd = 1049;
+    static constexpr int kIdLength = 1051;
+    static constexpr int kIdRange = 1052;
+    static constexpr int kIdHelp = 9;
+    static constexpr const char* kHelpTopic = "EditSegmentDimensions";
+
+    /** @p owner gets WM_APP_SEGMENT_CHANGED after each commit and after Cancel. */
+    explicit CDlgSegmentDimensions(QWidget* owner = nullptr);
+    ~CDlgSegmentDimensions() override;
+
+    // Set before DoModal: the range the segment may use (session fractions), the segment and the
+    // document (its session length).
+    double m_rangeFrom = 0.0;
+    double m_rangeTo = 1.0;
+    CSegment* m_segment = nullptr;
+    CVornaDoc* m_doc = nullptr;
+    QWidget* m_owner = nullptr;
+
+    /** Shows @p begin and @p end (whole seconds), the length between them and the range. */
+    void ShowTimes(int begin, int end);
+    /** Both fields in seconds (minutes x 60 + seconds). */
+    void GetTimes(int& begin, int& end) const;
+    /** What leaving the begin and the end field do. */
+    void CommitBegin();
+    void CommitEnd();
+
+    CEditTime& BeginField() { return *m_begin; }
+    CEditTime& EndField() { return *m_end; }
+    ui::Static& LengthLabel() { return *m_length; }
+    ui::Static& RangeLabel() { return *m_range; }
+
+    /** "mm:ss" as the fields show it (three minute digits, the first blank below 100 minutes). */
+    static QString FieldText(int seconds);
+
+protected:
+    bool OnInitDialog() override;
+    void OnCancel() override;
+    bool OnCommand(int id, ui::Notify code, QWidget* from) override;
+
+private:
+    int SessionLength() const;
+    int Seconds(double fraction) const;
+    void Notify();
+
+    CEditTime* m_begin = nullptr;
+    CEditTime* m_end = nullptr;
+    ui::Static* m_length = nullptr;
+    ui::Static* m_range = nullptr;
+    double m_savedBegin = 0.0;
+    double m_savedEnd = 0.0;
+    QString m_shownBegin;
+    QString m_shownEnd;
+};

@@ -5,6 +5,7 @@
 #include "dialogs/CDlgAbout.h"
 #include "dialogs/CDlgAmbientGrains.h"
 #include "dialogs/CDlgCheckUpdates.h"
+#include "dialogs/CDlgGlobals.h"
 #include "dialogs/CDlgNotes.h"
 #include "dialogs/CDlgOptions.h"
 #include "dialogs/CDlgRecorder.h"
@@ -65,10 +66,10 @@ int RunEditNotes(QWidget* owner, QString& notes)
     return dialog.DoModal();
 }
 
-int RunGlobals(QWidget* owner, CVornaDoc&)
+int RunGlobals(QWidget* owner, CVornaDoc& doc)
 {
-    StandInDialog dialog(owner, kTitleGlobals,
-                         QStringLiteral("The session-wide settings editor comes with a later version."));
+    CDlgGlobals dialog(owner);
+    dialog.m_doc = &doc;
     return dialog.DoModal();
 }
 

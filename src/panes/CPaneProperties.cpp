@@ -3,6 +3,9 @@
 #include "controls/GraphEditors.h"
 #include "controls/Resources.h"
 #include "controls/SkinDraw.h"
+#include "dialogs/CDlgPropertiesBilateral.h"
+#include "dialogs/CDlgPropertiesBrainwaves.h"
+#include "dialogs/CDlgPropertiesEffects.h"
 #include "dialogs/CDlgPropertiesTop.h"
 #include "dialogs/SegmentPanels.h"
 #include "dialogs/SoundFileList.h"
@@ -12,17 +15,6 @@
 #include "platform/Registry.h"
 
 #include <QPainter>
-
-namespace
-{
-
-// The template sizes of the three pages beside the segment pages (dialog units).
-constexpr int kPageWidthDlu = 170;
-constexpr int kEffectsHeightDlu = 93;
-constexpr int kBrainwavesHeightDlu = 88;
-constexpr int kBilateralHeightDlu = 126;
-
-} // namespace
 
 CPaneProperties::CPaneProperties(QWidget* parent) : CAppPane(parent), m_segmentFactory(&CreateSegmentPanel)
 {
@@ -80,9 +72,9 @@ int CPaneProperties::OnCreate()
         std::unique_ptr<CDlgPropertiesBase> page = m_segmentFactory ? m_segmentFactory(k) : nullptr;
         m_segmentPages[static_cast<std::size_t>(k)] = page ? std::move(page) : CreateEmptyPanel();
     }
-    m_effects = std::make_unique<CDlgPropertiesBase>(kPageWidthDlu, kEffectsHeightDlu);
-    m_brainwaves = std::make_unique<CDlgPropertiesBase>(kPageWidthDlu, kBrainwavesHeightDlu);
-    m_bilateral = std::make_unique<CDlgPropertiesBase>(kPageWidthDlu, kBilateralHeightDlu);
+    m_effects = std::make_unique<CDlgPropertiesEffects>();
+    m_brainwaves = std::make_unique<CDlgPropertiesBrainwaves>();
+    m_bilateral = std::make_unique<CDlgPropertiesBilateral>();
 
     auto make = [this](CDlgPropertiesBase& panel)
     {

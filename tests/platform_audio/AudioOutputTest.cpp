@@ -75,16 +75,27 @@ TEST_F(NullOutput, RealTimeModeNeverRunsAheadOfItsRate)
         ASSERT_TRUE(out->Play());
         // The position moves a device period at a time: measure from one step to another
         // so that the period's granularity does not count as an error.
+        // The clock is read on both sides of the position, and the span taken from before the
+        // first read to after the last: a thread descheduled between the two reads (a loaded
+        // machine) only widens the span, never makes the device look fast.
+        struct Step
+        {
+            std::uint64_t frames;
+            Clock::time_point before, after;
+        };
         auto nextStep = [&]
         {
             const std::uint64_t now = out->PlayedFrames();
             EXPECT_TRUE(WaitUntil([&] { return out->PlayedFrames() != now; }));
-            return std::pair{out->PlayedFrames(), Clock::now()};
+            const auto before = Clock::now();
+            const std::uint64_t frames = out->PlayedFrames();
+            return Step{frames, before, Clock::now()};
         };
-        const auto [f0, t0] = nextStep();
+        const Step s0 = nextStep();
         std::this_thread::sleep_for(1500ms);
-        const auto [f1, t1] = nextStep();
-        const double seconds = std::chrono::duration<double>(t1 - t0).count();
+        const Step s1 = nextStep();
+        const double seconds = std::chrono::duration<double>(s1.after - s0.before).count();
+        const std::uint64_t f0 = s0.frames, f1 = s1.frames;
         const double played = static_cast<double>(f1 - f0);
         EXPECT_LE(played, seconds * rate * 1.01);
         EXPECT_GE(played, seconds * rate * 0.5);

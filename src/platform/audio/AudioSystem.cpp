@@ -97,8 +97,8 @@ private:
 // all (an empty or missing configuration, or one with only a ctl entry, on a machine without a
 // card). Whether it survives is found out in a short-lived child process first; a child that
 // dies, or hangs past the bound, means the program runs on the null device. (Under
-// ThreadSanitizer the child may start PortAudio's threads only with die_after_fork=0, which
-// the tsan preset sets.)
+// ThreadSanitizer the child dies when PortAudio starts its threads, so a tsan build always
+// plays on the null device.)
 bool PortAudioStartsSafely()
 {
     std::fflush(nullptr);

@@ -1,4 +1,5 @@
 #include "dialogs/CDlgPropertiesBase.h"
+#include "dialogs/EnableChildWindows.h"
 
 #include "audio/CMixer.h"
 #include "controls/Behaviour.h"
@@ -54,10 +55,7 @@ void CDlgPropertiesBase::UpdateControls()
 
 void CDlgPropertiesBase::EnableChildWindows(QWidget* parent, bool enable)
 {
-    if (parent == nullptr)
-        return;
-    for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        child->setEnabled(enable);
+    ::EnableChildWindows(parent, enable);
 }
 
 bool CDlgPropertiesBase::IsPlaying() const

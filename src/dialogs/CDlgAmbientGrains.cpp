@@ -1,4 +1,5 @@
 #include "dialogs/CDlgAmbientGrains.h"
+#include "dialogs/HelpTopic.h"
 
 #include "dialogs/CDlgTrim.h"
 
@@ -222,8 +223,7 @@ bool CDlgAmbientGrains::OnCommand(int id, ui::Notify code, QWidget*)
         return true;
     case kIdHelp:
     {
-        QString topic = QString::fromLatin1(kHelpTopic);
-        ui::SendMessage(GetActiveView(), WM_APP_HELP_TOPIC, reinterpret_cast<ui::WParam>(&topic), 0);
+        dlg::ShowHelpTopic(kHelpTopic);
         return true;
     }
     default:

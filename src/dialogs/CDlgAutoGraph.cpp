@@ -1,4 +1,5 @@
 #include "dialogs/CDlgAutoGraph.h"
+#include "dialogs/HelpTopic.h"
 
 #include "controls/AppMessage.h"
 #include "model/CAutoGraph.h"
@@ -125,8 +126,7 @@ bool CDlgAutoGraph::OnCommand(int id, ui::Notify code, QWidget*)
         return false;
     if (id == kIdHelp)
     {
-        QString topic = QString::fromLatin1(kHelpTopic);
-        ui::SendMessage(GetActiveView(), WM_APP_HELP_TOPIC, reinterpret_cast<ui::WParam>(&topic), 0);
+        dlg::ShowHelpTopic(kHelpTopic);
         return true;
     }
     if (id == kIdClose)

@@ -1,4 +1,5 @@
 #include "dialogs/CDlgGlobals.h"
+#include "dialogs/HelpTopic.h"
 
 #include "controls/Controls.h"
 #include "dialogs/PropertyRows.h"
@@ -63,8 +64,7 @@ bool CDlgGlobals::OnCommand(int id, ui::Notify code, QWidget*)
         return true;
     case kIdHelp:
     {
-        const QString topic = QString::fromLatin1(kHelpTopic);
-        ui::SendMessage(GetActiveView(), WM_APP_HELP_TOPIC, reinterpret_cast<ui::WParam>(&topic), 0);
+        dlg::ShowHelpTopic(kHelpTopic);
         return true;
     }
     default:

@@ -1,4 +1,5 @@
 #include "dialogs/CDlgGraph.h"
+#include "dialogs/HelpTopic.h"
 
 #include "controls/AppMessage.h"
 #include "controls/Behaviour.h"
@@ -843,8 +844,7 @@ void CDlgGraph::OnSmooth()
 
 void CDlgGraph::OnHelp()
 {
-    QString topic = QString::fromLatin1(kHelpTopic);
-    ui::SendMessage(GetActiveView(), WM_APP_HELP_TOPIC, reinterpret_cast<ui::WParam>(&topic), 0);
+    dlg::ShowHelpTopic(kHelpTopic);
 }
 
 // A field is committed only when the user changed its text: leaving a field that was merely

@@ -1,4 +1,5 @@
 #include "dialogs/CDlgRecorder.h"
+#include "dialogs/HelpTopic.h"
 
 #include "audio/COptions.h"
 #include "controls/AppMessages.h"
@@ -230,8 +231,7 @@ bool CDlgRecorder::OnCommand(int id, ui::Notify code, QWidget*)
         return true;
     case kIdHelp:
     {
-        QString topic = QString::fromLatin1(kHelpTopic);
-        ui::SendMessage(GetActiveView(), WM_APP_HELP_TOPIC, reinterpret_cast<ui::WParam>(&topic), 0);
+        dlg::ShowHelpTopic(kHelpTopic);
         return true;
     }
     default:

@@ -1,4 +1,5 @@
 #include "dialogs/CDlgSegmentDimensions.h"
+#include "dialogs/HelpTopic.h"
 
 #include "controls/CEditTime.h"
 #include "controls/Controls.h"
@@ -188,8 +189,7 @@ bool CDlgSegmentDimensions::OnCommand(int id, ui::Notify code, QWidget*)
     case kIdHelp:
         if (code == ui::Notify::Clicked)
         {
-            const QString topic = QString::fromLatin1(kHelpTopic);
-            ui::SendMessage(GetActiveView(), WM_APP_HELP_TOPIC, reinterpret_cast<ui::WParam>(&topic), 0);
+            dlg::ShowHelpTopic(kHelpTopic);
         }
         return true;
     case ui::IDOK:

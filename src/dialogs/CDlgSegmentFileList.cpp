@@ -1,4 +1,5 @@
 #include "dialogs/CDlgSegmentFileList.h"
+#include "dialogs/HelpTopic.h"
 
 #include "controls/AppMessage.h"
 #include "dialogs/SegmentPanelWidgets.h"
@@ -91,8 +92,7 @@ bool CDlgSegmentFileList::OnCommand(int id, ui::Notify code, QWidget* from)
         return true;
     case kIdHelpLink:
     {
-        QString topic = QString::fromLatin1(kHelpTopicMultipleFiles);
-        ui::SendMessage(GetActiveView(), WM_APP_HELP_TOPIC, reinterpret_cast<ui::WParam>(&topic), 0);
+        dlg::ShowHelpTopic(kHelpTopicMultipleFiles);
         return true;
     }
     case kIdFileList:

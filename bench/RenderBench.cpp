@@ -1,19 +1,35 @@
-// The engine's render speed on the heavy reference session: ten minutes, every kind on two
-// tracks (16) or one (8), every segment the whole session, entrainment, bilateral movement
-// with a 50 ms cubic delay, all four effects with graph-mode levels, volume and balance in
-// graph mode, bells with all twelve instruments, noise with automatic graphs, voice shuffling
-// three OGG files, both playlists over two OGG files (ambient music sliced, nature looped),
-// external audio looping an OGG file, breathwork with the installed prompts. Rendered offline
-// through the mixer's own stream procedure, in requests of a tenth of a second.
+// The engine's render speed on three sessions, rendered offline through the mixer's own stream
+// procedure in requests of a tenth of a second, on one core (the engine renders on one thread):
+// - the typical session: eight tracks at 44.1 kHz, one of each kind, one segment over the whole
+//   session with every property at the constant a new segment of its kind gets, entrainment on
+//   at its defaults, reverb and echo at constant levels on three tracks, real OGG media for the
+//   file kinds and the installed prompts and noise loops;
+// - the tone and pink noise session: a 200 Hz carrier with a 10 Hz binaural beat and no
+//   overtones, and a pink noise track;
+// - the heavy session: every kind on two tracks (16) or one (8), entrainment, bilateral movement
+//   with a 50 ms cubic delay, all four effects with graph-mode levels, volume and balance in
+//   graph mode, bells with all twelve instruments, noise with automatic graphs, voice shuffling
+//   three OGG files, both playlists over two OGG files (ambient music sliced, nature looped),
+//   external audio looping an OGG file, breathwork with the installed prompts.
+// Every session lasts ten minutes. The heavy one renders its first minute only: its figure is
+// as steady over one minute as over ten (every segment runs the whole session), and the 96 kHz
+// sizes would otherwise take minutes.
 //
 // Figures: x_realtime (audio seconds per second of rendering), x_realtime_cpu (the same per
 // CPU second of the process, which a busy machine does not lower), p99 and maximum request time
 // as a share of the request's duration (steady state, and the first request, where every
-// segment starts), allocations per steady-state request, and how many tracks had to use a
-// stand-in sine generator because this build has no generator of their kind yet.
+// segment starts), allocations per steady-state request, how many tracks had to use a
+// stand-in sine generator because this build has no generator of their kind, and the render's
+// level: rms_dbfs (0 dBFS is a full-scale square wave) and peak (1 is full scale). A render that
+// is silent, has non-finite samples, goes far over full scale or reports a generator failure is
+// an error, not a figure.
 //
-// VORNA_BENCH_REALTIME_SECONDS=300 adds a real-time run of that length on the null device,
-// which reports the output's underruns.
+// BM_PlaybackTypical plays the typical session in real time on the null device and reports the
+// process's CPU seconds per wall second (output threads included) as cpu_share;
+// VORNA_BENCH_PLAYBACK_SECONDS changes its length (20 s).
+//
+// VORNA_BENCH_REALTIME_SECONDS=300 adds a real-time run of that length of the heavy session (16
+// tracks at 44.1 kHz) on the null device, which reports the output's underruns.
 #include "audio/CMixer.h"
 #include "audio/CSound.h"
 #include "audio/OfflineRenderer.h"
@@ -23,6 +39,7 @@
 #include "model/CSegmentNatureBG.h"
 #include "model/CSegmentNoise.h"
 #include "model/CSegmentSuggestions.h"
+#include "model/CSegmentTone.h"
 #include "model/CSegments.h"
 #include "model/CTracks.h"
 #include "platform/audio/AudioSystem.h"
@@ -38,6 +55,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <string>
 #include <new>
 #include <numbers>
 #include <thread>
@@ -151,6 +172,7 @@ struct Media
     }
 };
 
+// Graph heights are fractions of the property's range (0..1), as the model reads them.
 CGraph Wave(double low, double high)
 {
     CGraph graph;
@@ -160,15 +182,37 @@ CGraph Wave(double low, double high)
     return graph;
 }
 
-struct HeavySession
+// Keeps the first generator failure of a playback (the mixer's worker reports it, once, and
+// then renders silence), so that a render with a failed track is reported, not measured.
+class FailureCatcher : public rt::MixerEvents
+{
+public:
+    void PostMixerError(QString text) override
+    {
+        m_text = std::move(text);
+        m_failed.store(true, std::memory_order_release);
+    }
+    // After the mixer stopped (its worker is joined).
+    bool Failed() const noexcept { return m_failed.load(std::memory_order_acquire); }
+    const QString& Text() const noexcept { return m_text; }
+
+private:
+    std::atomic<bool> m_failed{false};
+    QString m_text;
+};
+
+// A session to play: its tracks, the two session-wide clocks and the playback settings, which
+// point into the object (so it is made once and never moved).
+struct Session
 {
     CTracks tracks;
     CBrainwavesGlobal brainwaves;
     CBilateralGlobal bilateral;
+    FailureCatcher failures;
     CPlaybackParams params;
     int standIns = 0;
 
-    HeavySession(std::uint32_t rate, int copies)
+    explicit Session(std::uint32_t rate)
     {
         params.m_tracks = &tracks;
         params.m_rate = rate;
@@ -177,64 +221,27 @@ struct HeavySession
         params.m_playlistFadeSeconds = 2.0;
         params.m_brainwavesGlobal = &brainwaves;
         params.m_bilateralGlobal = &bilateral;
-        brainwaves.m_property.SetValue(7.5);
-        bilateral.m_property.SetValue(30.0);
-        for (int copy = 0; copy < copies; ++copy)
-            for (std::int32_t kind = 0; kind < CSegment::kKindCount; ++kind)
-                AddTrack(kind);
+        params.m_notifyWindow = &failures;
     }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
-    void AddTrack(std::int32_t kind)
+    // A new track of @p kind holding one segment over the whole session, with the settings a
+    // new segment of that kind gets; the caller changes what it needs.
+    CSegment& AddTrack(std::int32_t kind)
     {
         tracks.InsertTrack(tracks.GetCount(), kind);
         auto segment = CSegments::CreateSegment(kind);
         segment->m_begin = 0.0;
         segment->m_end = 1.0;
-        segment->m_volume.SetGraph(Wave(60.0, 100.0));
-        segment->m_balance.SetGraph(Wave(30.0, 70.0));
-        for (std::size_t e = 0; e < CEffectsLocal::kEffectCount; ++e)
-        {
-            segment->m_effects.m_switch[e] = true;
-            segment->m_effects.m_level[e].SetGraph(Wave(20.0, 60.0));
-        }
-        segment->m_brainwaves.m_enabled = true;
-        segment->m_brainwaves.m_method = kind == CSegment::kKindTone ? CBrainwavesLocal::kMethodBinaural
-                                                                     : CBrainwavesLocal::kMethodIsochronic;
-        segment->m_bilateral.m_enabled = true;
-        segment->m_bilateral.m_delay.SetValue(5.0);
-        segment->m_bilateral.m_cubic = true;
-        if (auto* bells = dynamic_cast<CSegmentBells*>(segment.get()))
-        {
-            bells->m_instruments.clear();
-            for (std::int32_t i = 0; i < CSegmentBells::kInstrumentCount; ++i)
-                bells->m_instruments.push_back(i);
-        }
-        if (auto* noise = dynamic_cast<CSegmentNoise*>(segment.get()))
-            for (CSmartProperty* p :
-                 {&noise->m_smoothness, &noise->m_filter, &noise->m_frequency, &noise->m_sharpness})
-                p->SetMode(CSmartProperty::kModeAutoGraph);
-        const Media& media = Media::Get();
-        if (auto* voice = dynamic_cast<CSegmentSuggestions*>(segment.get()))
-        {
-            for (const QString& path : media.voice)
-                voice->m_files.push_back({path, 0});
-            voice->m_playMode = CSegmentSuggestions::kPlayModeShuffle; // keeps speaking all session
-            voice->m_interval.SetValue(2.0);
-        }
-        if (auto* playlist = dynamic_cast<model::PlaylistSegment*>(segment.get()))
-            for (const QString& path : media.playlist)
-                playlist->m_files.push_back({path, 0});
-        if (auto* external = dynamic_cast<CSegmentMusicExt*>(segment.get()))
-        {
-            external->m_path = media.external;
-            external->m_loop = true;
-        }
+        CSegment& added = *segment;
         tracks.GetTrack(tracks.GetCount() - 1).m_segments.AddSegment(std::move(segment));
         if (!CMixer::CreateKindSound(kind))
             ++standIns;
+        return added;
     }
 
-    void Install(CMixer& mixer)
+    void Install(CMixer& mixer) const
     {
         mixer.SetSoundFactory(
             [n = 0](std::int32_t kind) mutable -> std::unique_ptr<CSound>
@@ -247,6 +254,122 @@ struct HeavySession
     }
 };
 
+using SessionPtr = std::unique_ptr<Session>;
+
+SessionPtr MakeHeavySession(std::uint32_t rate, int trackCount)
+{
+    auto session = std::make_unique<Session>(rate);
+    session->brainwaves.m_property.SetValue(7.5);
+    session->bilateral.m_property.SetValue(30.0);
+    const Media& media = Media::Get();
+    for (int copy = 0; copy < trackCount / CSegment::kKindCount; ++copy)
+        for (std::int32_t kind = 0; kind < CSegment::kKindCount; ++kind)
+        {
+            CSegment& segment = session->AddTrack(kind);
+            segment.m_volume.SetGraph(Wave(0.6, 1.0));  // 60..100 %
+            segment.m_balance.SetGraph(Wave(0.3, 0.7)); // 30..70
+            for (std::size_t e = 0; e < CEffectsLocal::kEffectCount; ++e)
+            {
+                segment.m_effects.m_switch[e] = true;
+                segment.m_effects.m_level[e].SetGraph(Wave(0.2, 0.6)); // 20..60 %
+            }
+            segment.m_brainwaves.m_enabled = true;
+            segment.m_brainwaves.m_method = kind == CSegment::kKindTone ? CBrainwavesLocal::kMethodBinaural
+                                                                        : CBrainwavesLocal::kMethodIsochronic;
+            segment.m_bilateral.m_enabled = true;
+            segment.m_bilateral.m_delay.SetValue(5.0); // 50 ms
+            segment.m_bilateral.m_cubic = true;
+            if (auto* bells = dynamic_cast<CSegmentBells*>(&segment))
+            {
+                bells->m_instruments.clear();
+                for (std::int32_t i = 0; i < CSegmentBells::kInstrumentCount; ++i)
+                    bells->m_instruments.push_back(i);
+            }
+            if (auto* noise = dynamic_cast<CSegmentNoise*>(&segment))
+                for (CSmartProperty* p :
+                     {&noise->m_smoothness, &noise->m_filter, &noise->m_frequency, &noise->m_sharpness})
+                    p->SetMode(CSmartProperty::kModeAutoGraph);
+            if (auto* voice = dynamic_cast<CSegmentSuggestions*>(&segment))
+            {
+                for (const QString& path : media.voice)
+                    voice->m_files.push_back({path, 0});
+                voice->m_playMode = CSegmentSuggestions::kPlayModeShuffle; // keeps speaking all session
+                voice->m_interval.SetValue(2.0);
+            }
+            if (auto* playlist = dynamic_cast<model::PlaylistSegment*>(&segment))
+                for (const QString& path : media.playlist)
+                    playlist->m_files.push_back({path, 0});
+            if (auto* external = dynamic_cast<CSegmentMusicExt*>(&segment))
+            {
+                external->m_path = media.external;
+                external->m_loop = true;
+            }
+        }
+    return session;
+}
+
+void SwitchOn(CEffectsLocal& effects, CEffectsLocal::Effect effect, double level)
+{
+    effects.m_switch[effect].store(true, std::memory_order_relaxed);
+    effects.m_level[effect].SetValue(level);
+}
+
+// Only the content is chosen here (files, instruments); every property keeps its kind's
+// default, the session clocks theirs (4 Hz beat, 60 cycles a minute), bilateral movement is off
+// as it is by default. The voice plays its three files in turn as often as the session holds;
+// external audio loops its file.
+SessionPtr MakeTypicalSession(std::uint32_t rate)
+{
+    constexpr double kReverbLevel = 50.0; // what a new bells segment has
+    constexpr double kEchoLevel = 30.0;
+    auto session = std::make_unique<Session>(rate);
+    const Media& media = Media::Get();
+    for (std::int32_t kind = 0; kind < CSegment::kKindCount; ++kind)
+    {
+        CSegment& segment = session->AddTrack(kind);
+        segment.m_brainwaves.m_enabled = true;
+        if (auto* voice = dynamic_cast<CSegmentSuggestions*>(&segment))
+        {
+            // Each file lasts 10 s and is followed by the default gap.
+            const double perFile = 10.0 + voice->m_interval.GetValue();
+            for (int i = 0; i * perFile < kSessionSeconds; ++i)
+                voice->m_files.push_back({media.voice[static_cast<std::size_t>(i) % media.voice.size()], 0});
+            SwitchOn(segment.m_effects, CEffectsLocal::kReverb, kReverbLevel);
+            SwitchOn(segment.m_effects, CEffectsLocal::kEcho, kEchoLevel);
+        }
+        if (auto* playlist = dynamic_cast<model::PlaylistSegment*>(&segment))
+        {
+            for (const QString& path : media.playlist)
+                playlist->m_files.push_back({path, 0});
+            if (kind == CSegment::kKindAmbientMusic)
+                SwitchOn(playlist->m_effects, CEffectsLocal::kReverb, kReverbLevel);
+        }
+        if (auto* bells = dynamic_cast<CSegmentBells*>(&segment)) // reverb on at 50 by default
+            bells->m_instruments = {0, 5, 10};
+        if (auto* external = dynamic_cast<CSegmentMusicExt*>(&segment))
+        {
+            external->m_path = media.external;
+            external->m_loop = true;
+        }
+    }
+    return session;
+}
+
+// A tone of 200 Hz with a 10 Hz binaural beat (the session-wide beat) and no overtones, and pink
+// noise (the noise's default colour) at its defaults.
+SessionPtr MakeToneNoiseSession(std::uint32_t rate)
+{
+    auto session = std::make_unique<Session>(rate);
+    session->brainwaves.m_property.SetValue(10.0);
+    auto& tone = static_cast<CSegmentTone&>(session->AddTrack(CSegment::kKindTone));
+    tone.m_carrier.SetValue(200.0);
+    tone.m_overtones.SetValue(0.0);
+    tone.m_brainwaves.m_enabled = true;
+    tone.m_brainwaves.m_method = CBrainwavesLocal::kMethodBinaural;
+    session->AddTrack(CSegment::kKindNoise);
+    return session;
+}
+
 double Percentile(std::vector<double> v, double p)
 {
     if (v.empty())
@@ -255,42 +378,103 @@ double Percentile(std::vector<double> v, double p)
     return v[std::min(v.size() - 1, static_cast<std::size_t>(p * (v.size() - 1) + 0.5))];
 }
 
-// Arguments: tracks (8 or 16), rate, seconds of the session to render.
-void BM_RenderSession(benchmark::State& state)
+// The level of everything rendered, so that a broken session (silent, non-finite, clipping far
+// over full scale) can never pass for a fast one.
+struct RenderLevel
 {
-    const int copies = static_cast<int>(state.range(0)) / 8;
-    const auto rate = static_cast<std::uint32_t>(state.range(1));
-    const auto seconds = static_cast<std::uint32_t>(state.range(2));
-    const std::uint32_t request = rate / 10;
-    const std::uint32_t requests = seconds * 10;
-    const double requestSeconds = double(request) / rate;
-    std::vector<float> buffer(std::size_t{request} * 2);
+    double sumSquares = 0.0;
+    std::uint64_t samples = 0;
+    double peak = 0.0;
+    bool finite = true;
+
+    void Add(const float* interleaved, std::size_t count) noexcept
+    {
+        double sum = 0.0;
+        float top = 0.0f;
+        bool ok = true;
+        for (std::size_t i = 0; i < count; ++i)
+        {
+            const float v = interleaved[i];
+            ok = ok && std::isfinite(v);
+            sum += double(v) * v;
+            top = std::max(top, std::fabs(v));
+        }
+        finite = finite && ok;
+        sumSquares += sum;
+        samples += count;
+        peak = std::max(peak, double(top));
+    }
+    double RmsDbfs() const
+    {
+        return samples == 0 || sumSquares <= 0.0 ? -std::numeric_limits<double>::infinity()
+                                                 : 10.0 * std::log10(sumSquares / double(samples));
+    }
+    // Null when the render is sane.
+    const char* Fault() const
+    {
+        if (!finite)
+            return "the render has non-finite samples";
+        if (RmsDbfs() < -80.0)
+            return "the render is silent (below -80 dBFS)";
+        if (peak > 4.0)
+            return "the render goes far over full scale (peak above +12 dBFS)";
+        return nullptr;
+    }
+    void Report(benchmark::State& state) const
+    {
+        state.counters["rms_dbfs"] = finite ? RmsDbfs() : std::numeric_limits<double>::quiet_NaN();
+        state.counters["peak"] = peak;
+    }
+};
+
+// Changes the mixer before a render (a variant's setting, such as a thread count); may be empty.
+using MixerSetup = std::function<void(CMixer&)>;
+
+// Renders @p seconds of the session @p make builds and reports the figures above.
+void RenderSession(benchmark::State& state, const std::function<SessionPtr()>& make, std::uint32_t seconds,
+                   const MixerSetup& setup = {})
+{
+    std::uint32_t request = 0;
+    double requestSeconds = 0.0;
+    std::vector<float> buffer;
     std::vector<double> steady;
-    steady.reserve(requests);
     double first = 0.0, wall = 0.0, cpu = 0.0;
     std::uint64_t allocations = 0;
     int standIns = 0;
+    RenderLevel level;
     for (auto _ : state)
     {
-        HeavySession session(rate, copies);
-        standIns = session.standIns;
+        const SessionPtr session = make();
+        const std::uint32_t rate = session->params.m_rate;
+        request = rate / 10;
+        requestSeconds = double(request) / rate;
+        const std::uint32_t requests = seconds * 10;
+        buffer.assign(std::size_t{request} * 2, 0.0f);
+        steady.clear();
+        steady.reserve(requests);
+        standIns = session->standIns;
+        level = {};
+        wall = cpu = 0.0;
+        allocations = 0;
         CMixer mixer;
-        session.Install(mixer);
+        session->Install(mixer);
+        if (setup)
+            setup(mixer);
         rt::OfflineRenderer renderer(mixer);
-        if (!renderer.Start(session.params))
+        if (!renderer.Start(session->params))
         {
             state.SkipWithError("the session did not start");
             return;
         }
-        steady.clear();
-        const auto begin = Clock::now();
-        const double cpuBegin = ProcessCpuSeconds();
         for (std::uint32_t i = 0; i < requests; ++i)
         {
             const std::uint64_t before = g_allocations.load(std::memory_order_relaxed);
+            const double cpu0 = ProcessCpuSeconds();
             const auto t0 = Clock::now();
-            renderer.Request(buffer.data(), request);
+            const std::uint32_t got = renderer.Request(buffer.data(), request);
             const double took = std::chrono::duration<double>(Clock::now() - t0).count();
+            cpu += ProcessCpuSeconds() - cpu0;
+            wall += took;
             if (i == 0)
                 first = took;
             else
@@ -298,11 +482,27 @@ void BM_RenderSession(benchmark::State& state)
                 steady.push_back(took);
                 allocations += g_allocations.load(std::memory_order_relaxed) - before;
             }
-            benchmark::DoNotOptimize(buffer.data());
+            if (got != request)
+            {
+                renderer.Stop();
+                state.SkipWithError("the mixer stopped before the end of the render");
+                return;
+            }
+            level.Add(buffer.data(), buffer.size()); // outside the timed part
         }
-        wall = std::chrono::duration<double>(Clock::now() - begin).count();
-        cpu = ProcessCpuSeconds() - cpuBegin;
         renderer.Stop();
+        if (session->failures.Failed())
+        {
+            const std::string text = "a generator failed: " + session->failures.Text().toStdString();
+            state.SkipWithError(text.c_str());
+            return;
+        }
+        if (const char* fault = level.Fault())
+        {
+            level.Report(state);
+            state.SkipWithError(fault);
+            return;
+        }
     }
     state.counters["x_realtime"] = seconds / wall;
     state.counters["x_realtime_cpu"] = seconds / cpu;
@@ -312,8 +512,33 @@ void BM_RenderSession(benchmark::State& state)
     state.counters["first_share"] = first / requestSeconds;
     state.counters["allocs_per_request"] = steady.empty() ? 0.0 : double(allocations) / steady.size();
     state.counters["standin_tracks"] = standIns;
+    level.Report(state);
 }
-BENCHMARK(BM_RenderSession)
+
+// Seconds rendered of the typical and the tone and noise sessions: half the session, which takes
+// a few seconds at today's speed and stays long enough to time at the speed aimed for.
+constexpr std::uint32_t kRenderSeconds = 300;
+
+void BM_RenderTypical(benchmark::State& state)
+{
+    RenderSession(state, [] { return MakeTypicalSession(44100); }, kRenderSeconds);
+}
+BENCHMARK(BM_RenderTypical)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RenderToneNoise(benchmark::State& state)
+{
+    RenderSession(state, [] { return MakeToneNoiseSession(44100); }, kRenderSeconds);
+}
+BENCHMARK(BM_RenderToneNoise)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Arguments: tracks (8 or 16), rate, seconds of the session to render.
+void BM_RenderHeavy(benchmark::State& state)
+{
+    const int tracks = static_cast<int>(state.range(0));
+    const auto rate = static_cast<std::uint32_t>(state.range(1));
+    RenderSession(state, [=] { return MakeHeavySession(rate, tracks); }, static_cast<std::uint32_t>(state.range(2)));
+}
+BENCHMARK(BM_RenderHeavy)
     ->ArgNames({"tracks", "rate", "seconds"})
     ->Args({8, 44100, 60})
     ->Args({16, 44100, 60})
@@ -326,11 +551,11 @@ BENCHMARK(BM_RenderSession)
 // What the meters cost the UI thread while a session plays: GetSpectrum(16) and GetLevels.
 void BM_MeterReadOuts(benchmark::State& state)
 {
-    HeavySession session(44100, 1);
+    const SessionPtr session = MakeHeavySession(44100, 8);
     CMixer mixer;
-    session.Install(mixer);
+    session->Install(mixer);
     rt::OfflineRenderer renderer(mixer);
-    renderer.Start(session.params);
+    renderer.Start(session->params);
     std::vector<float> buffer(4410 * 2);
     renderer.Request(buffer.data(), 4410);
     std::vector<double> bands(16);
@@ -346,33 +571,118 @@ void BM_MeterReadOuts(benchmark::State& state)
 }
 BENCHMARK(BM_MeterReadOuts)->Unit(benchmark::kMicrosecond);
 
-// A playback in real time on the null device, paced as a sound card would be.
+// Plays @p session in real time on the null device, paced as a sound card would be, for
+// @p seconds; @p settled is called @p settleSeconds in (after every segment's start). Counts
+// what the null device played into @p level.
+bool PlayOnNullDevice(benchmark::State& state, Session& session, int seconds, int settleSeconds,
+                      RenderLevel& level, const std::function<void(CMixer&)>& settled,
+                      const std::function<void(CMixer&)>& finished)
+{
+    plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::RealTime);
+    plat::AudioSystem::SetNullDeviceMonitor([&level](const float* frames, std::uint32_t count)
+                                            { level.Add(frames, std::size_t{count} * 2); });
+    CMixer mixer;
+    session.Install(mixer);
+    if (!mixer.Play(session.params, nullptr))
+    {
+        plat::AudioSystem::SetNullDeviceMonitor({});
+        state.SkipWithError("the session did not start");
+        return false;
+    }
+    settleSeconds = std::min(seconds, settleSeconds);
+    std::this_thread::sleep_for(std::chrono::seconds(settleSeconds));
+    settled(mixer);
+    std::this_thread::sleep_for(std::chrono::seconds(seconds - settleSeconds));
+    finished(mixer);
+    mixer.Stop();
+    plat::AudioSystem::SetNullDeviceMonitor({});
+    if (session.failures.Failed())
+    {
+        const std::string text = "a generator failed: " + session.failures.Text().toStdString();
+        state.SkipWithError(text.c_str());
+        return false;
+    }
+    if (const char* fault = level.Fault())
+    {
+        level.Report(state);
+        state.SkipWithError(fault);
+        return false;
+    }
+    return true;
+}
+
+// The CPU a playback of the typical session costs: the process's CPU seconds per wall second,
+// the mixer's worker, the output's update thread and the null device's thread together (the
+// benchmark's own thread sleeps). cpu_share counts from Play on, cpu_share_steady from two
+// seconds in, when every segment has started. mixer_cpu_load is the mixer's own read-out.
+void BM_PlaybackTypical(benchmark::State& state)
+{
+    int seconds = 20;
+    if (const char* text = std::getenv("VORNA_BENCH_PLAYBACK_SECONDS"))
+        seconds = std::max(3, std::atoi(text));
+    double share = 0.0, steadyShare = 0.0, load = 0.0, position = 0.0;
+    std::uint64_t underruns = 0;
+    RenderLevel level;
+    for (auto _ : state)
+    {
+        const SessionPtr session = MakeTypicalSession(44100);
+        level = {};
+        double cpu0 = ProcessCpuSeconds(), cpu1 = 0.0;
+        auto t0 = Clock::now(), t1 = t0;
+        const bool played = PlayOnNullDevice(
+            state, *session, seconds, 2, level,
+            [&](CMixer&)
+            {
+                cpu1 = ProcessCpuSeconds();
+                t1 = Clock::now();
+            },
+            [&](CMixer& mixer)
+            {
+                const double cpu2 = ProcessCpuSeconds();
+                const auto t2 = Clock::now();
+                share = (cpu2 - cpu0) / std::chrono::duration<double>(t2 - t0).count();
+                steadyShare = (cpu2 - cpu1) / std::chrono::duration<double>(t2 - t1).count();
+                load = mixer.GetCpuLoad();
+                position = mixer.GetPosition();
+                underruns = mixer.Underruns();
+            });
+        if (!played)
+            return;
+    }
+    state.counters["cpu_share"] = share;
+    state.counters["cpu_share_steady"] = steadyShare;
+    state.counters["mixer_cpu_load"] = load;
+    state.counters["position_s"] = position;
+    state.counters["mixer_underruns"] = double(underruns);
+    level.Report(state);
+}
+BENCHMARK(BM_PlaybackTypical)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// The heavy session (16 tracks at 44.1 kHz) in real time on the null device, for its underruns.
 void BM_RealTimeNullDevice(benchmark::State& state, int seconds)
 {
     std::uint64_t underruns = 0, startUnderruns = 0;
     double position = 0.0;
+    RenderLevel level;
     for (auto _ : state)
     {
-        plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::RealTime);
-        HeavySession session(44100, 2);
-        CMixer mixer;
-        session.Install(mixer);
-        if (!mixer.Play(session.params, nullptr))
-        {
-            state.SkipWithError("the session did not start");
-            return;
-        }
+        const SessionPtr session = MakeHeavySession(44100, 16);
+        level = {};
         // The first seconds hold every segment's start (instruments, delay lines, file opens).
-        std::this_thread::sleep_for(std::chrono::seconds(std::min(seconds, 5)));
-        startUnderruns = mixer.Underruns();
-        std::this_thread::sleep_for(std::chrono::seconds(seconds > 5 ? seconds - 5 : 0));
-        position = mixer.GetPosition();
-        underruns = mixer.Underruns();
-        mixer.Stop();
+        const bool played = PlayOnNullDevice(
+            state, *session, seconds, 5, level, [&](CMixer& mixer) { startUnderruns = mixer.Underruns(); },
+            [&](CMixer& mixer)
+            {
+                position = mixer.GetPosition();
+                underruns = mixer.Underruns();
+            });
+        if (!played)
+            return;
     }
     state.counters["position_s"] = position;
     state.counters["mixer_underruns"] = double(underruns);
     state.counters["underruns_first_5s"] = double(startUnderruns);
+    level.Report(state);
 }
 
 const bool g_realTimeRegistered = []

@@ -1,5 +1,8 @@
 // Decoding and resampling speed of CSoundFile, as a multiple of real time on one core:
-// "x_realtime" is the seconds of sound delivered per second of work.
+// "x_realtime" is the seconds of sound delivered per second of work, "x_realtime_cpu" the same
+// per CPU second of the process (which a busy machine does not lower). OggAt96k is the figure
+// for decoding an OGG file of 30 s (written by the program's own writer) and resampling it to
+// 96 kHz, open and close included.
 
 #include "audio/CSoundFile.h"
 #include "platform/audio/SoundWriter.h"
@@ -11,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <ctime>
 #include <numbers>
 #include <vector>
 
@@ -18,6 +22,13 @@ namespace
 {
 
 constexpr unsigned kFileRate = 44100;
+
+double ProcessCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + t.tv_nsec * 1e-9;
+}
 constexpr unsigned kSeconds = 30;
 
 // A stereo test signal: a few sines and a little noise, so the encoders have real work.
@@ -76,6 +87,7 @@ void ReadWhole(benchmark::State& state, const QString& path, unsigned rate)
     }
     std::vector<CStereoFrame> block(4096);
     double seconds = 0.0;
+    const double cpuBegin = ProcessCpuSeconds();
     for (auto _ : state)
     {
         CSoundFile file;
@@ -94,7 +106,9 @@ void ReadWhole(benchmark::State& state, const QString& path, unsigned rate)
         }
         seconds += static_cast<double>(frames) / rate;
     }
+    const double cpu = ProcessCpuSeconds() - cpuBegin;
     state.counters["x_realtime"] = benchmark::Counter(seconds, benchmark::Counter::kIsRate);
+    state.counters["x_realtime_cpu"] = cpu > 0.0 ? seconds / cpu : 0.0;
 }
 
 void OggAt96k(benchmark::State& state)

@@ -30,4 +30,8 @@ struct CBell
     double m_gain = 0.0;
     std::uint32_t m_nextStrike = 0; ///< segment position in frames
     int m_note = -1;                ///< index into the note table; -1 before the first strike
+    /** Decayed out of hearing: not ticked, and silent, until its next strike. */
+    bool m_resting = false;
+    std::uint32_t m_quietFrames = 0; ///< frames in a row below the rest level
+    std::uint32_t m_restStart = 0;   ///< segment position of the first frame not ticked
 };

@@ -6,6 +6,7 @@
 
 #include <stk/BandedWG.h>
 #include <stk/ModalBar.h>
+#include <stk/SineWave.h>
 #include <stk/Stk.h>
 
 #include <algorithm>
@@ -21,6 +22,45 @@ constexpr std::array<int, CBell::kTypeCount - CBell::kFirstModalBarType> kModalB
                                                                                              5, 6, 7, 8};
 // At density 0 a bell waits up to this many more seconds for every instrument of the list.
 constexpr double kSparseSecondsPerInstrument = 15.0;
+
+// A modal bar that can rest. A strike keeps what is left in its resonators, which a rest
+// clears (that residue is under the rest level); but the vibraphone's vibrato runs on
+// whatever sounds, and a rest must move it on by the frames it was not ticked, or the bell
+// wakes at another phase of its tremolo.
+class RestingModalBar final : public stk::ModalBar
+{
+public:
+    // STK's own default rate for the modal vibrato, set here so that the rest knows it.
+    static constexpr double kVibratoHz = 6.0;
+
+    RestingModalBar()
+    {
+        vibrato_.setFrequency(kVibratoHz);
+        m_vibratoStep = double(::TABLE_SIZE) * kVibratoHz / stk::Stk::sampleRate();
+    }
+
+    // Not virtual, so the modal filters are inlined into the bells' loop.
+    stk::StkFloat Tick() { return stk::Modal::tick(); }
+
+    void SkipFrames(std::uint32_t frames)
+    {
+        if (vibratoGain_ != 0.0)
+            vibrato_.addTime(std::fmod(double(frames) * m_vibratoStep, double(::TABLE_SIZE)));
+    }
+
+private:
+    double m_vibratoStep = 0.0; // table samples per frame
+};
+
+RestingModalBar& AsModalBar(CBell& bell) noexcept
+{
+    return static_cast<RestingModalBar&>(*bell.m_instrument);
+}
+
+bool IsModalBar(const CBell& bell) noexcept
+{
+    return bell.m_type >= CBell::kFirstModalBarType;
+}
 
 const QString& BellInitError()
 {
@@ -50,7 +90,7 @@ std::unique_ptr<stk::Instrmnt> CSoundBells::CreateInstrument(int type)
         if (type >= CBell::kFirstModalBarType && type < CBell::kTypeCount)
         {
             // Reads marmstk1.raw from STK's raw-wave folder; throws StkError without it.
-            auto bar = std::make_unique<stk::ModalBar>();
+            auto bar = std::make_unique<RestingModalBar>();
             bar->setPreset(kModalBarPresets[static_cast<std::size_t>(type - CBell::kFirstModalBarType)]);
             return bar;
         }
@@ -92,6 +132,7 @@ bool CSoundBells::Init()
     // at a fixed 44.1 kHz pace whatever the rate.
     s.m_density.StartAutoGraph(m_rate);
     s.m_range.StartAutoGraph(m_rate);
+    m_restFrames = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(kRestSeconds * double(m_rate)));
 
     try
     {
@@ -130,18 +171,50 @@ bool CSoundBells::Terminate()
     return CSound::Terminate();
 }
 
+void CSoundBells::StrikeIfDue(CBell& bell) noexcept
+{
+    if (m_position < bell.m_nextStrike)
+        return;
+    if (bell.m_resting && IsModalBar(bell))
+        AsModalBar(bell).SkipFrames(m_position - bell.m_restStart);
+    bell.m_resting = false;
+    bell.m_quietFrames = 0;
+    bell.m_instrument->noteOn(bell.m_frequency, 1.0);
+    ScheduleStrike(bell);
+}
+
+double CSoundBells::TickBell(CBell& bell) noexcept
+{
+    const double s = IsModalBar(bell) ? AsModalBar(bell).Tick() : bell.m_instrument->tick();
+    // A NaN never counts as quiet.
+    if (std::abs(s) * bell.m_gain < m_restLevel)
+    {
+        if (++bell.m_quietFrames >= m_restFrames)
+        {
+            // What is left rings on under the rest level; cleared, a woken bell sounds as
+            // a fresh one (whose leftovers would have decayed further meanwhile).
+            bell.m_instrument->clear();
+            bell.m_resting = true;
+            bell.m_restStart = m_position + 1;
+        }
+    }
+    else
+    {
+        bell.m_quietFrames = 0;
+    }
+    return s;
+}
+
 bool CSoundBells::GetSample(CStereoFrame& frame)
 {
     double left = 0.0;
     double right = 0.0;
     for (CBell& bell : m_bells)
     {
-        if (m_position >= bell.m_nextStrike)
-        {
-            bell.m_instrument->noteOn(bell.m_frequency, 1.0);
-            ScheduleStrike(bell);
-        }
-        const double s = bell.m_instrument->tick();
+        StrikeIfDue(bell);
+        if (bell.m_resting)
+            continue;
+        const double s = TickBell(bell);
         double l = s;
         double r = s;
         ApplyPanGain(bell, l, r);
@@ -150,6 +223,52 @@ bool CSoundBells::GetSample(CStereoFrame& frame)
     }
     frame.left = static_cast<float>(left);
     frame.right = static_cast<float>(right);
+    return true;
+}
+
+bool CSoundBells::GetSamples(CStereoFrame* out, std::uint32_t n)
+{
+    double left[kChunkFrames];
+    double right[kChunkFrames];
+    n = std::min(n, kChunkFrames);
+    std::fill_n(left, n, 0.0);
+    std::fill_n(right, n, 0.0);
+    const std::uint32_t start = m_position;
+    for (std::uint32_t i = 0; i < n;)
+    {
+        // The strikes of this frame in the order of the list (they draw from one random
+        // stream), then every bell over the frames up to the next strike of any. The sums
+        // take the bells in the same order as GetSample, so they are the same.
+        m_position = start + i;
+        std::uint32_t next = n;
+        for (CBell& bell : m_bells)
+        {
+            StrikeIfDue(bell);
+            // A strike still due (a wait past the position's range) is met again next frame.
+            const std::uint64_t due = bell.m_nextStrike > m_position ? bell.m_nextStrike - start : i + 1;
+            next = static_cast<std::uint32_t>(std::min<std::uint64_t>(next, due));
+        }
+        for (CBell& bell : m_bells)
+        {
+            // The pan and gain in the order ApplyPanGain multiplies them (by 1 is exact).
+            const double panLeft = bell.m_pan >= 0.5 ? 2.0 * (1.0 - bell.m_pan) : 1.0;
+            const double panRight = bell.m_pan <= 0.5 ? 2.0 * bell.m_pan : 1.0;
+            for (std::uint32_t k = i; k < next && !bell.m_resting; ++k)
+            {
+                m_position = start + k;
+                const double s = TickBell(bell);
+                left[k] += s * panLeft * bell.m_gain;
+                right[k] += s * panRight * bell.m_gain;
+            }
+        }
+        i = next;
+    }
+    m_position = start;
+    for (std::uint32_t k = 0; k < n; ++k)
+    {
+        out[k].left = static_cast<float>(left[k]);
+        out[k].right = static_cast<float>(right[k]);
+    }
     return true;
 }
 

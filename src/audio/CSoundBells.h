@@ -7,6 +7,10 @@
  * of that before its first strike; its note steps up or down by up to half the scale's width
  * times the segment's "Range".
  *
+ * A bell whose output (after its type's gain) has stayed below kRestLevel (-100 dBFS) for
+ * kRestSeconds rests: its state is cleared, and it is not ticked and adds exactly nothing
+ * until its next strike wakes it. Both renderers meet the same rule, as it lives here.
+ *
  * Threads: the mixer's worker. Init and Terminate make and free the instruments; GetSample
  * allocates nothing. */
 
@@ -39,13 +43,20 @@ public:
                                                          NoteRange{14, 20}, NoteRange{0, 13},
                                                          NoteRange{7, 20},  NoteRange{0, 20}};
 
+    /** Full scale; a bell's output times its type gain under this is out of hearing. */
+    static constexpr double kRestLevel = 1e-5;
+    /** How long a bell stays under kRestLevel before it rests: longer than a period of the
+     *  vibraphone's 6 Hz tremolo, so a trough of it is not taken for the end of the note. */
+    static constexpr double kRestSeconds = 0.25;
+
     /** Makes one bell per entry of the segment's list, each with its first strike due.
      *  False with "Failed to initialize a bell sound." when an instrument cannot be made
      *  (STK's raw wave missing, no memory). */
     bool Init() override;
     /** Frees the instruments, then the base part. */
     bool Terminate() override;
-    /** Strikes the bells that are due, then sums one sample of every bell, panned. */
+    /** Strikes the bells that are due, then sums one sample of every bell that does not
+     *  rest, panned. */
     bool GetSample(CStereoFrame& frame) override;
     double GetBaseGain() const noexcept override { return kBellsBaseGain; }
     bool HasFades() const noexcept override { return true; }
@@ -59,8 +70,18 @@ public:
 protected:
     /** A uniform draw in [0, 1): this thread's RandomUnit. */
     virtual double DrawUnit() noexcept;
+    /** The block renderer's: the strikes at the frames GetSample meets them, and each bell
+     *  ticked over the frames between them. */
+    bool GetSamples(CStereoFrame* out, std::uint32_t n) override;
+
+    /** The level under which a bell counts as quiet; 0 keeps every bell ticking. */
+    double m_restLevel = kRestLevel;
 
 private:
+    /** Strikes @p bell when it is due at m_position (waking it first), and schedules its next. */
+    void StrikeIfDue(CBell& bell) noexcept;
+    /** One sample of a bell that does not rest, and the count towards its rest. */
+    double TickBell(CBell& bell) noexcept;
     void ScheduleStrike(CBell& bell) noexcept;
     double NextNote(int& index, int scale, double width) noexcept;
     static void ApplyPanGain(const CBell& bell, double& left, double& right) noexcept;
@@ -68,4 +89,5 @@ private:
 
     CSegmentBells* m_bellsSegment = nullptr; ///< the segment as a bells segment, not owned
     std::vector<CBell> m_bells;
+    std::uint32_t m_restFrames = 1; ///< kRestSeconds at the segment's rate
 };

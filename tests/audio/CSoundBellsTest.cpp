@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <random>
 #include <set>
 
 namespace
@@ -26,6 +27,10 @@ class ScriptedBells : public CSoundBells
 public:
     std::deque<double> m_script;
     double m_fallback = 0.5;
+
+    // Every bell ticks all along, as before bells could rest.
+    void NeverRest() { m_restLevel = 0.0; }
+    using CSoundBells::GetSamples;
 
 protected:
     double DrawUnit() noexcept override
@@ -348,6 +353,148 @@ TEST_F(CSoundBellsTest, DensityAndRangeWalksStartAtTheSessionRate)
         EXPECT_NE(v[2], v[1]);
         EXPECT_DOUBLE_EQ(v[kRate], v[kRate - 1]);
     }
+}
+
+struct RestCase
+{
+    const char* name;
+    std::int32_t type;
+    bool rests; // between strikes 8.4 s apart
+};
+
+// A rest that began while the bell could still be heard, or a bell that woke with a stale
+// state (the vibraphone's tremolo at another phase) would differ from the bell ticked all
+// along by more than -100 dBFS; a rule that never rests would leave the bar ticking.
+const RestCase kRestCases[] = {
+    {"MarimbaRests", 4, true},
+    {"VibraphoneWakesInPhase", 5, true},
+    {"UniformBarRests", 1, true},
+    {"RingingBowlKeepsTicking", 0, false},
+};
+
+TEST_F(CSoundBellsTest, DecayedBellRestsUntilItsNextStrike)
+{
+    constexpr unsigned kRate = 22050;
+    constexpr double kHearing = 1e-5; // -100 dBFS
+    for (const RestCase& c : kRestCases)
+    {
+        SCOPED_TRACE(c.name);
+        vtest::GeneratorRig rig(kRate, 60);
+        CSegmentBells segment;
+        MakeBellsSegment(segment, {c.type});
+        // The first strike after 1/3 s, the second 8.4 s later (w = 0 + 1 + 0.99 x 7.5).
+        const std::deque<double> script = {0.0, 0.0, 0.0, 0.0, 0.9, 0.5, 0.99, 0.0, 0.0, 0.9, 0.5};
+        ScriptedBells bells;
+        ScriptedBells ticking;
+        ticking.NeverRest();
+        for (ScriptedBells* b : {&bells, &ticking})
+        {
+            b->m_script = script;
+            rig.Prepare(*b, segment);
+            ASSERT_TRUE(b->Init());
+        }
+        const std::uint32_t first = bells.GetBells()[0].m_nextStrike;
+
+        std::size_t resting = 0;
+        bool wokeAtStrike = true;
+        bool restingSilent = true;
+        bool restingUnticked = true;
+        double worst = 0.0;
+        std::uint32_t second = 0;
+        for (std::uint32_t i = 0; i < 12 * kRate; ++i)
+        {
+            const CBell& bell = bells.GetBells()[0];
+            const bool strikes = i >= first && bell.m_nextStrike == i;
+            if (strikes)
+                second = i;
+            const double before = bell.m_instrument->lastOut();
+            const bool rests = bell.m_resting && !strikes && i > first;
+            CStereoFrame a;
+            CStereoFrame b;
+            ASSERT_TRUE(bells.GetSample(a));
+            ASSERT_TRUE(ticking.GetSample(b));
+            if (strikes && bell.m_resting)
+                wokeAtStrike = false;
+            if (rests)
+            {
+                ++resting;
+                restingSilent = restingSilent && a.left == 0.0f && a.right == 0.0f;
+                restingUnticked = restingUnticked && bell.m_instrument->lastOut() == before;
+            }
+            worst = std::max({worst, std::abs(double(a.left) - b.left), std::abs(double(a.right) - b.right)});
+            for (ScriptedBells* s : {&bells, &ticking})
+            {
+                ++s->m_position;
+                ++s->m_absoluteFrame;
+            }
+        }
+        EXPECT_GT(second, first) << "struck twice";
+        EXPECT_EQ(resting > 0, c.rests) << resting << " frames rested";
+        EXPECT_TRUE(wokeAtStrike);
+        EXPECT_TRUE(restingSilent);
+        EXPECT_TRUE(restingUnticked);
+        EXPECT_LT(worst, kHearing);
+    }
+}
+
+// Twelve bells of every type at full density, several struck within one chunk: the block
+// path must strike them in the list's order (one random stream) and sum them in that order,
+// as frame by frame; and resting must leave the sound as it was within -100 dBFS.
+TEST_F(CSoundBellsTest, ChunksMatchFramesAndRestingKeepsTheSound)
+{
+    constexpr unsigned kRate = 22050;
+    constexpr std::uint32_t kFrames = 30 * kRate;
+    const std::uint32_t chunks[] = {1, 7, 256, 100, 3};
+    std::mt19937 random(99);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::deque<double> draws(20000);
+    for (double& d : draws)
+        d = unit(random);
+    std::vector<CStereoFrame> out[3];
+    std::size_t rested = 0;
+    for (int run = 0; run < 3; ++run)
+    {
+        SCOPED_TRACE(run);
+        vtest::GeneratorRig rig(kRate, 60);
+        CSegmentBells segment;
+        MakeBellsSegment(segment, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, 100.0);
+        segment.m_toneRange = CSegmentBells::kToneRangeAll;
+        ScriptedBells bells;
+        bells.m_script = draws;
+        if (run == 2)
+            bells.NeverRest();
+        rig.Prepare(bells, segment);
+        ASSERT_TRUE(bells.Init());
+        out[run].resize(kFrames);
+        if (run == 0)
+        {
+            out[run] = vtest::Render(bells, kFrames);
+            continue;
+        }
+        for (std::uint32_t done = 0, k = 0; done < kFrames; ++k)
+        {
+            const std::uint32_t n = std::min(chunks[k % std::size(chunks)], kFrames - done);
+            ASSERT_TRUE(bells.GetSamples(out[run].data() + done, n));
+            for (const CBell& bell : bells.GetBells())
+                rested += bell.m_resting ? n : 0;
+            bells.m_position += n;
+            bells.m_absoluteFrame += n;
+            done += n;
+        }
+    }
+
+    double chunked = 0.0;
+    double resting = 0.0;
+    for (std::uint32_t i = 0; i < kFrames; ++i)
+    {
+        chunked = std::max({chunked, std::abs(double(out[0][i].left) - out[1][i].left),
+                            std::abs(double(out[0][i].right) - out[1][i].right)});
+        resting = std::max({resting, std::abs(double(out[1][i].left) - out[2][i].left),
+                            std::abs(double(out[1][i].right) - out[2][i].right)});
+    }
+    EXPECT_EQ(chunked, 0.0);
+    EXPECT_LT(resting, 1e-5);
+    EXPECT_GT(rested, 0u) << "the bars decay within their strikes";
 }
 
 // Twelve bells of every type, struck at full density: no allocation while rendering.

@@ -70,13 +70,13 @@ bool CSoundBreathwork::OpenPrompts()
 bool CSoundBreathwork::OpenBreathNoise()
 {
     const QString folder = GetInstallPath() + QStringLiteral("/Internals/Noise/");
-    m_brownOpen = m_brown.Open(folder + QStringLiteral("Brown.ogg"), m_rate, true);
+    m_brownOpen = m_brown.OpenSharedLoop(folder + QStringLiteral("Brown.ogg"), m_rate);
     if (!m_brownOpen)
     {
         m_errorText = QStringLiteral("Failed to open the breathwork brown noise.");
         return false;
     }
-    m_pinkOpen = m_pink.Open(folder + QStringLiteral("Pink.ogg"), m_rate, true);
+    m_pinkOpen = m_pink.OpenSharedLoop(folder + QStringLiteral("Pink.ogg"), m_rate);
     if (!m_pinkOpen)
     {
         m_errorText = QStringLiteral("Failed to open the breathwork white noise.");

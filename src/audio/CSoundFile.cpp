@@ -6,8 +6,21 @@
 bool CSoundFile::Open(const QString& path, unsigned rate, bool loop)
 {
     Close();
+    m_shared.reset();
     if (!m_decoder.Open(path, rate, loop))
         return false;
+    m_targetRate = rate;
+    return Rewind();
+}
+
+bool CSoundFile::OpenSharedLoop(const QString& path, unsigned rate)
+{
+    Close();
+    std::shared_ptr<const audio::SharedLoop> loop = audio::SharedLoops::Acquire(path, rate);
+    if (!loop)
+        return Open(path, rate, true);
+    m_shared = std::move(loop);
+    m_sharedOpen = true;
     m_targetRate = rate;
     return Rewind();
 }
@@ -15,6 +28,7 @@ bool CSoundFile::Open(const QString& path, unsigned rate, bool loop)
 bool CSoundFile::Close()
 {
     m_decoder.Close();
+    m_sharedOpen = false;
     m_bufferFrames = 0;
     m_readOffset = -1;
     return true;
@@ -27,8 +41,31 @@ bool CSoundFile::Refill()
     return m_bufferFrames > 0;
 }
 
+std::uint32_t CSoundFile::ReadShared(CStereoFrame* frames, std::uint32_t count) noexcept
+{
+    const audio::SharedLoop& loop = *m_shared;
+    std::uint32_t done = 0;
+    while (done < count)
+    {
+        const std::uint32_t n = std::min(count - done, loop.Size() - m_sharedAt);
+        std::copy_n(loop.Frames() + m_sharedAt, n, frames + done);
+        done += n;
+        m_sharedAt += n;
+        if (m_sharedAt == loop.Size())
+            m_sharedAt = loop.LoopStart();
+    }
+    return done;
+}
+
 bool CSoundFile::ReadFrame(CStereoFrame& frame)
 {
+    if (m_sharedOpen)
+    {
+        frame = m_shared->Frames()[m_sharedAt];
+        if (++m_sharedAt == m_shared->Size())
+            m_sharedAt = m_shared->LoopStart();
+        return true;
+    }
     if (!m_decoder.IsOpen())
     {
         frame = {};
@@ -48,6 +85,8 @@ bool CSoundFile::ReadFrame(CStereoFrame& frame)
 
 std::uint32_t CSoundFile::ReadFrames(CStereoFrame* frames, std::uint32_t count)
 {
+    if (m_sharedOpen)
+        return ReadShared(frames, count);
     std::uint32_t done = 0;
     while (done < count && m_decoder.IsOpen())
     {
@@ -67,6 +106,8 @@ std::uint32_t CSoundFile::ReadFrames(CStereoFrame* frames, std::uint32_t count)
 
 unsigned CSoundFile::GetLength() const
 {
+    if (m_sharedOpen)
+        return m_shared->Period();
     return static_cast<unsigned>(std::min<std::uint64_t>(m_decoder.Length(), UINT32_MAX));
 }
 
@@ -77,6 +118,11 @@ bool CSoundFile::Rewind()
 
 bool CSoundFile::Seek(unsigned frame)
 {
+    if (m_sharedOpen)
+    {
+        m_sharedAt = m_shared->IndexOf(frame);
+        return true;
+    }
     m_readOffset = -1;
     m_bufferFrames = 0;
     return m_decoder.Seek(frame);

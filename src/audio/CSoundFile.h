@@ -4,19 +4,23 @@
  * Every file-based generator, the segment panels (file lengths) and the ambient-loop tool
  * read their files through this. Frames come out of a 5000-frame buffer refilled from the
  * decoder; a refill that comes back short is the last one, and from then on ReadFrame gives
- * silence and false until Rewind or Seek. A looping file repeats without end.
+ * silence and false until Rewind or Seek. A looping file repeats without end. A loop opened
+ * with OpenSharedLoop reads the frames of an audio::SharedLoops copy instead: the same frames,
+ * decoded once for every reader of the file at that rate.
  *
  * Each instance is used by one thread at a time (the UI thread's panels and the engine's
  * worker have their own); the static helpers may be called from any thread. Reports no text
  * of its own: failures return false (or a duration of 0) and the caller words them. */
 
 #include "audio/CStereoFrame.h"
+#include "audio/SharedLoops.h"
 #include "platform/audio/SoundDecoder.h"
 
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class CSoundFile
 {
@@ -30,9 +34,16 @@ public:
     /** Opens @p path for reading at @p rate Hz, looping when @p loop; rewinds. Closes what was
      *  open first. False when the file is missing or cannot be decoded. */
     bool Open(const QString& path, unsigned rate, bool loop);
-    /** Frees the file; true. */
+    /** Opens @p path as a loop, as Open(path, rate, true) would, reading the frames of the
+     *  shared decoded copy (made here when no one holds it yet). A file that cannot be shared
+     *  streams as Open would; false when that fails too. The engine's worker at a segment's
+     *  Init: it may decode the whole file. */
+    bool OpenSharedLoop(const QString& path, unsigned rate);
+    /** Frees the file; true. A shared loop's frames stay held until the next Open, the next
+     *  OpenSharedLoop of another file or the destructor, so a track that closes its loop at
+     *  the end of a segment and opens it again for the next one does not decode it again. */
     bool Close();
-    bool IsOpen() const { return m_decoder.IsOpen(); }
+    bool IsOpen() const { return m_sharedOpen || m_decoder.IsOpen(); }
 
     /** The next frame; false with silence at the end of the file, on a failed read or when
      *  nothing is open. */
@@ -46,7 +57,8 @@ public:
     unsigned GetLength() const;
     /** Back to the start, buffer emptied. */
     bool Rewind();
-    /** Moves to @p frame at the target rate, buffer emptied. */
+    /** Moves to @p frame at the target rate, buffer emptied. A shared loop moves to the frame
+     *  its unbroken stream from the start gives there. */
     bool Seek(unsigned frame);
 
     /** Seconds of the file (source frames / source rate); 0 for an empty path or a file that
@@ -57,10 +69,14 @@ public:
 
 private:
     bool Refill();
+    std::uint32_t ReadShared(CStereoFrame* frames, std::uint32_t count) noexcept;
 
     plat::SoundDecoder m_decoder;
     std::array<CStereoFrame, kBufferFrames> m_buffer{};
     std::uint32_t m_bufferFrames = 0; // frames in the buffer
     std::int64_t m_readOffset = -1;   // next frame in the buffer; -1 when the buffer is empty
     unsigned m_targetRate = 0;
+    std::shared_ptr<const audio::SharedLoop> m_shared; // kept past Close, see there
+    bool m_sharedOpen = false;
+    std::uint32_t m_sharedAt = 0; // next frame of m_shared
 };

@@ -26,7 +26,7 @@ bool CSoundNoise::Init()
         p->StartAutoGraph(m_rate);
 
     const QString folder = GetInstallPath() + QStringLiteral("/Internals/Noise/");
-    m_brownOpen = m_brown.Open(folder + QStringLiteral("Brown.ogg"), m_rate, true);
+    m_brownOpen = m_brown.OpenSharedLoop(folder + QStringLiteral("Brown.ogg"), m_rate);
     if (!m_brownOpen)
     {
         m_errorText = QStringLiteral("Failed to open the brown noise.");
@@ -34,7 +34,7 @@ bool CSoundNoise::Init()
     }
     const QString name =
         s.GetColor() == CSegmentNoise::kColorWhite ? QStringLiteral("White") : QStringLiteral("Pink");
-    m_coloredOpen = m_colored.Open(folder + name + QStringLiteral(".ogg"), m_rate, true);
+    m_coloredOpen = m_colored.OpenSharedLoop(folder + name + QStringLiteral(".ogg"), m_rate);
     if (!m_coloredOpen)
     {
         // The same text for either colour, as the program has always shown it.

@@ -2,6 +2,7 @@
 
 #include "GeneratorRig.h"
 #include "SoundMedia.h"
+#include "audio/SharedLoops.h"
 #include "model/CSegmentNoise.h"
 #include "support/AllocationCounter.h"
 
@@ -133,6 +134,33 @@ TEST_F(CSoundNoiseTest, RenderingAllocatesNothing)
         ++m_noise.m_absoluteFrame;
     }
     EXPECT_EQ(scope.Count(), 0u);
+}
+
+// Each loop is decoded once for every track that plays it, and a track's next segment reuses
+// what its last one held; the tracks still hear the same frames.
+TEST_F(CSoundNoiseTest, TracksShareOneDecodeOfEachLoop)
+{
+    const std::uint64_t start = audio::SharedLoops::DecodeCount();
+    CSoundNoise first;
+    CSoundNoise second;
+    m_rig.Prepare(first, m_segment);
+    ASSERT_TRUE(first.Init()) << first.GetErrorText().toStdString();
+    vtest::GeneratorRig otherRig{kRate, 60};
+    otherRig.Prepare(second, m_segment);
+    ASSERT_TRUE(second.Init()) << second.GetErrorText().toStdString();
+    EXPECT_EQ(audio::SharedLoops::DecodeCount() - start, 2u); // brown and pink
+    const auto a = vtest::Render(first, kRate / 2);
+    const auto b = vtest::Render(second, kRate / 2);
+    for (std::size_t i = 0; i < a.size(); ++i)
+        ASSERT_EQ(a[i].left, b[i].left) << i;
+
+    ASSERT_TRUE(second.Terminate());
+    otherRig.Prepare(second, m_segment);
+    ASSERT_TRUE(second.Init());
+    ASSERT_TRUE(first.Terminate());
+    m_rig.Prepare(first, m_segment);
+    ASSERT_TRUE(first.Init());
+    EXPECT_EQ(audio::SharedLoops::DecodeCount() - start, 2u);
 }
 
 class NoFilterProcessor : public CEffectsProcessor

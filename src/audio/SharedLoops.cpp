@@ -1,0 +1,148 @@
+#include "audio/SharedLoops.h"
+
+#include "platform/audio/SoundDecoder.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <mutex>
+
+namespace audio
+{
+namespace
+{
+
+// Frames at the start of a resampled stream kept as they come: the resampler's filter has
+// heard only silence before the file there, so those frames differ from the ones the stream
+// repeats. The high-quality filter settles within a few hundred frames; a tenth of a second
+// leaves room for any rate pair.
+std::uint32_t IntroFrames(unsigned rate)
+{
+    return rate / 10;
+}
+
+struct Key
+{
+    QString path; // canonical
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    unsigned rate = 0;
+
+    bool operator==(const Key&) const = default;
+};
+
+// One file at one rate. The build mutex makes a second Acquire of the same key wait for the
+// first one's decode instead of decoding it again; other keys do not wait.
+struct Slot
+{
+    Key key;
+    std::mutex build;
+    std::weak_ptr<const SharedLoop> loop; // guarded by build
+};
+
+struct Cache
+{
+    std::mutex mutex;
+    std::vector<std::shared_ptr<Slot>> entries; // guarded by mutex
+};
+
+Cache& TheCache()
+{
+    static Cache cache;
+    return cache;
+}
+
+std::atomic<std::uint64_t> g_decodes{0};
+
+bool MakeKey(const QString& path, unsigned rate, Key& key)
+{
+    if (path.isEmpty() || rate == 0)
+        return false;
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (canonical.isEmpty())
+        return false;
+    struct stat st;
+    if (::stat(QFile::encodeName(canonical).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    key.path = canonical;
+    key.device = st.st_dev;
+    key.inode = st.st_ino;
+    key.size = static_cast<std::int64_t>(st.st_size);
+    key.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    key.rate = rate;
+    return true;
+}
+
+std::shared_ptr<const SharedLoop> Decode(const QString& path, unsigned rate)
+{
+    plat::SoundDecoder decoder;
+    if (!decoder.Open(path, rate, true))
+        return nullptr;
+    const plat::SoundDecoder::Info& source = decoder.Source();
+    const std::uint64_t period = decoder.Length();
+    // Only a pass of a whole number of frames makes the stream repeat frame for frame.
+    if (period == 0 || source.frames % source.rate * rate % source.rate != 0)
+        return nullptr;
+    const std::uint64_t intro = source.rate == rate ? 0 : IntroFrames(rate);
+    if (period + intro > SharedLoops::kMaxFrames)
+        return nullptr;
+    const auto size = static_cast<std::uint32_t>(period + intro);
+    std::vector<CStereoFrame> frames(size);
+    ++g_decodes;
+    // A looping decoder gives fewer frames only when the file fails part-way: the streaming
+    // reader is left to meet that failure where it always has.
+    if (decoder.Read(&frames[0].left, size) != size)
+        return nullptr;
+    return std::make_shared<const SharedLoop>(std::move(frames), static_cast<std::uint32_t>(intro),
+                                              static_cast<std::uint32_t>(period));
+}
+
+} // namespace
+
+std::shared_ptr<const SharedLoop> SharedLoops::Acquire(const QString& path, unsigned rate)
+{
+    Key key;
+    if (!MakeKey(path, rate, key))
+        return nullptr;
+    std::shared_ptr<Slot> slot;
+    {
+        Cache& cache = TheCache();
+        const std::lock_guard lock(cache.mutex);
+        // Slots whose loop nobody holds or builds any more go.
+        std::erase_if(cache.entries,
+                      [](const std::shared_ptr<Slot>& s)
+                      {
+                          if (s.use_count() > 1)
+                              return false;
+                          const std::lock_guard building(s->build);
+                          return s->loop.expired();
+                      });
+        for (const std::shared_ptr<Slot>& s : cache.entries)
+            if (s->key == key)
+                slot = s;
+        if (!slot)
+        {
+            slot = std::make_shared<Slot>();
+            slot->key = key;
+            cache.entries.push_back(slot);
+        }
+    }
+    const std::lock_guard building(slot->build);
+    if (std::shared_ptr<const SharedLoop> held = slot->loop.lock())
+        return held;
+    std::shared_ptr<const SharedLoop> loop = Decode(key.path, rate);
+    slot->loop = loop;
+    return loop;
+}
+
+std::uint64_t SharedLoops::DecodeCount() noexcept
+{
+    return g_decodes.load();
+}
+
+} // namespace audio

@@ -22,6 +22,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <system_error>
 
@@ -46,6 +47,18 @@ std::uint32_t TruncFrame(double x) noexcept
     if (x >= static_cast<double>(kMaxFrame))
         return kMaxFrame;
     return static_cast<std::uint32_t>(x);
+}
+
+// How fast the measured cost of a frame follows the blocks.
+constexpr double kFrameCostFollow = 0.2;
+
+// Generators' Init and Terminate, one at a time across the process: STK keeps its sample rate,
+// raw-wave folder and the list of objects told of rate changes in statics that making and
+// freeing an instrument edit, and a track's segment may start on any thread of the pool.
+std::mutex& SegmentEdgeMutex()
+{
+    static std::mutex mutex;
+    return mutex;
 }
 
 float FiniteOrZero(float x) noexcept
@@ -198,6 +211,7 @@ bool CMixer::StartThread(CPlaybackParams& params)
         return false;
     m_tonePlays = std::any_of(m_tracks.begin(), m_tracks.end(), [](const CMixerTrack& t)
                               { return t.m_active && t.m_kind == CSegment::kKindTone; });
+    StartPool();
 
     m_requestWord.store(0, std::memory_order_relaxed);
     m_doneId.store(0, std::memory_order_relaxed);
@@ -221,10 +235,32 @@ bool CMixer::StartThread(CPlaybackParams& params)
     {
         m_workerRunning.store(false, std::memory_order_release);
         ShowMessage(kThreadError);
+        m_pool.Stop();
         FreeTracks();
         return false;
     }
     return true;
+}
+
+void CMixer::StartPool() noexcept
+{
+    unsigned threads = m_renderThreads != 0 ? m_renderThreads : std::thread::hardware_concurrency();
+    // More threads than tracks would only wait; the per-frame reference stays on the worker.
+    threads = static_cast<unsigned>(
+        std::min<std::size_t>(std::max(threads, 1u), std::max<std::size_t>(m_tracks.size(), 1)));
+    if (m_renderer == Renderer::kPerFrame)
+        threads = 1;
+    m_frameCost = 0.0;
+    try
+    {
+        m_pool.Start(threads - 1);
+        m_poolThreads = threads;
+    }
+    catch (const std::exception&)
+    {
+        // The worker alone renders every track, as with one thread.
+        m_poolThreads = 1;
+    }
 }
 
 bool CMixer::CreateTracks(const CPlaybackParams& params)
@@ -246,6 +282,9 @@ bool CMixer::CreateTracks(const CPlaybackParams& params)
     {
         const CTrack& source = tracks.GetTrack(i);
         CMixerTrack& track = m_tracks[static_cast<std::size_t>(i)];
+        // Seeded in track order, so a seed override gives every track the same draws each time.
+        track.m_random.Seed(plat::NewRandomSeed());
+        plat::ScopedRandom random(track.m_random);
         track.m_segments = &source.m_segments;
         track.m_segmentCount = source.m_segments.GetCount();
         track.m_kind = source.m_kind;
@@ -398,6 +437,7 @@ bool CMixer::StartSegment(CMixerTrack& track, std::uint32_t frame) noexcept
     bool ok = false;
     try
     {
+        std::lock_guard lock(SegmentEdgeMutex());
         ok = sound.Init();
     }
     catch (const std::exception&)
@@ -406,7 +446,7 @@ bool CMixer::StartSegment(CMixerTrack& track, std::uint32_t frame) noexcept
     }
     if (!ok)
     {
-        PostError(sound.GetErrorText().isEmpty() ? QString::fromLatin1(kSoundError) : sound.GetErrorText());
+        Fail(track, sound.GetErrorText().isEmpty() ? QString::fromLatin1(kSoundError) : sound.GetErrorText());
         return false;
     }
     track.m_startPending = false;
@@ -415,7 +455,10 @@ bool CMixer::StartSegment(CMixerTrack& track, std::uint32_t frame) noexcept
 
 void CMixer::EndSegment(CMixerTrack& track, std::uint32_t frame) noexcept
 {
-    track.m_sound->Terminate();
+    {
+        std::lock_guard lock(SegmentEdgeMutex());
+        track.m_sound->Terminate();
+    }
     // A preview ends after its segment; the stream goes on with silence until the view
     // stops it, so the track's next segment must not start meanwhile.
     if (m_preview.load(std::memory_order_relaxed))
@@ -446,8 +489,7 @@ bool CMixer::RenderTrackBlock(CMixerTrack& track, std::uint32_t frames) noexcept
     // that each piece of the effects starts with the levels of its first frame.
     while (f < frames)
     {
-        if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount ||
-            m_abort.load(std::memory_order_relaxed))
+        if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount || m_blockAborted)
         {
             sound.m_absoluteFrame += frames - f;
             effects.Process(block + f, frames - f);
@@ -497,15 +539,14 @@ bool CMixer::RenderSoundRun(CMixerTrack& track, CStereoFrame* out, std::uint32_t
 {
     if (track.m_sound->RenderBlock(out, n, {&m_brainwavesBlock, &m_bilateralBlock, offset}))
         return true;
-    PostError(track.m_sound->GetErrorText());
+    Fail(track, track.m_sound->GetErrorText());
     return false;
 }
 
 bool CMixer::RenderTrackFrame(CMixerTrack& track, std::uint32_t e, CStereoFrame& out, bool& ends) noexcept
 {
     ends = false;
-    if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount ||
-        m_abort.load(std::memory_order_relaxed))
+    if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount || m_blockAborted)
     {
         if (track.m_sound)
             ++track.m_sound->m_absoluteFrame;
@@ -519,7 +560,7 @@ bool CMixer::RenderTrackFrame(CMixerTrack& track, std::uint32_t e, CStereoFrame&
     {
         if (!sound.GetSample(out))
         {
-            PostError(sound.GetErrorText());
+            Fail(track, sound.GetErrorText());
             return false;
         }
         sound.PostProcess(out);
@@ -536,8 +577,7 @@ bool CMixer::RenderTrackFrame(CMixerTrack& track, std::uint32_t e, CStereoFrame&
 
 bool CMixer::StartsAt(const CMixerTrack& track, std::uint32_t e) const noexcept
 {
-    if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount ||
-        m_abort.load(std::memory_order_relaxed))
+    if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount || m_blockAborted)
         return false;
     const bool inside = track.m_segmentStart <= e && e <= track.m_segmentEnd;
     return e == track.m_segmentStart || (track.m_startPending && inside);
@@ -598,12 +638,21 @@ bool CMixer::RenderBlock(std::uint32_t frames) noexcept
     CStereoFrame* out = m_block.get();
     std::fill_n(out, frames, CStereoFrame{});
     m_blockStartFrame = m_currentFrame;
+    m_blockFrames = frames;
+    m_blockAborted = m_abort.load(std::memory_order_relaxed);
     // The session clocks once for every track; the tracks only read them.
     m_brainwavesGlobal->FillBlock(m_brainwavesBlock, frames, m_tonePlays);
     m_bilateralGlobal->FillBlock(m_bilateralBlock, frames, false);
-    for (CMixerTrack& track : m_tracks)
-        if (!RenderTrackBlock(track, frames))
-            return false;
+    // Every track renders its block, even after one failed, so which tracks rendered does not
+    // depend on which ran first; the block is then silenced as a whole.
+    m_pool.Run(ThreadsFor(frames), static_cast<std::uint32_t>(m_tracks.size()), &CMixer::RenderTrackTask, this);
+    double busy = 0.0;
+    for (const CMixerTrack& track : m_tracks)
+        busy += track.m_renderSeconds;
+    if (frames > 0)
+        m_frameCost += kFrameCostFollow * (busy / frames - m_frameCost);
+    if (!PostFirstError())
+        return false;
     for (const CMixerTrack& track : m_tracks)
     {
         if (!track.m_active)
@@ -621,17 +670,62 @@ bool CMixer::RenderBlock(std::uint32_t frames) noexcept
     return true;
 }
 
+void CMixer::RenderTrackTask(void* mixer, std::uint32_t index) noexcept
+{
+    CMixer& self = *static_cast<CMixer*>(mixer);
+    CMixerTrack& track = self.m_tracks[index];
+    const auto t0 = Clock::now();
+    plat::ScopedRandom random(track.m_random);
+    track.m_failed = false;
+    if (!self.RenderTrackBlock(track, self.m_blockFrames))
+        track.m_failed = true;
+    track.m_renderSeconds = std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+unsigned CMixer::ThreadsFor(std::uint32_t frames) const noexcept
+{
+    if (m_poolThreads <= 1)
+        return 1;
+    if (!(m_workPerThread > 0.0))
+        return m_poolThreads;
+    const double threads = m_frameCost * frames / m_workPerThread;
+    if (!(threads >= 2.0))
+        return 1;
+    return threads >= m_poolThreads ? m_poolThreads : static_cast<unsigned>(threads);
+}
+
+void CMixer::Fail(CMixerTrack& track, const QString& text) noexcept
+{
+    track.m_failed = true;
+    track.m_errorText = text; // shares the text's data: no allocation
+}
+
+bool CMixer::PostFirstError() noexcept
+{
+    const auto failed = std::find_if(m_tracks.begin(), m_tracks.end(), [](const CMixerTrack& t) { return t.m_failed; });
+    if (failed == m_tracks.end())
+        return true;
+    PostError(failed->m_errorText);
+    for (CMixerTrack& track : m_tracks)
+        track.m_failed = false;
+    return false;
+}
+
 bool CMixer::RenderBlockPerFrame(std::uint32_t frames) noexcept
 {
     CStereoFrame* out = m_block.get();
     std::fill_n(out, frames, CStereoFrame{});
     m_blockStartFrame = m_currentFrame;
+    m_blockAborted = m_abort.load(std::memory_order_relaxed);
     m_brainwavesAtBlock = m_brainwavesGlobal->SaveClockState();
     m_bilateralAtBlock = m_bilateralGlobal->SaveClockState();
     m_clocksAdvanced = false;
     for (CMixerTrack& track : m_tracks)
+    {
+        plat::ScopedRandom random(track.m_random);
         if (!RenderTrack(track, frames))
-            return false;
+            return PostFirstError();
+    }
     for (const CMixerTrack& track : m_tracks)
     {
         if (!track.m_active)
@@ -797,6 +891,7 @@ void CMixer::PostError(const QString& text) noexcept
 
 void CMixer::FreeTracks() noexcept
 {
+    std::lock_guard lock(SegmentEdgeMutex());
     m_tracks.clear();
 }
 
@@ -817,6 +912,7 @@ void CMixer::Stop()
         m_request.Set();
         m_thread.join();
     }
+    m_pool.Stop();
     m_playing.store(false, std::memory_order_release);
     m_offline = false;
     m_offlineHistory.reset();

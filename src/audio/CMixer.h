@@ -8,19 +8,26 @@
  *   holds; the UI thread may call them at any time, another thread only between Play and
  *   Stop (GetSpectrum from one thread at a time).
  * - The worker (started by Play): renders one block per request, between a request and its
- *   done; frees the tracks when it leaves.
+ *   done; frees the tracks when it leaves. The block renderer hands the tracks of a block to a
+ *   render pool made at Play (SetRenderThreads), whose helpers render tracks beside the
+ *   worker: each track only writes its own state and block and reads the block's shared clock
+ *   blocks, and the worker sums the track blocks in track order afterwards, so the output is
+ *   the same whatever the number of threads.
  * - The stream procedure (StreamProc): the output stream's update thread, or the offline
  *   renderer's thread. It asks the worker for a block and waits for it, at most twice the
  *   stream's buffer duration, so the device's own real-time callback never waits on the worker;
  *   a block later than that is waited for again in the next calls (silence meanwhile), so a
  *   late block delays the session's sound and loses none of it.
  * The flags shared between them are atomics. Rendering never allocates, locks or throws, except
- * at a segment start (a generator's Init) and in the one error message of a playback. */
+ * at a segment's start and end (a generator's Init and Terminate, made one at a time across the
+ * process: some generators share library state, such as STK's) and in the one error message of
+ * a playback. */
 
 #include "audio/CMixerTrack.h"
 #include "audio/CPlaybackParams.h"
 #include "audio/CStereoFrame.h"
 #include "audio/MixerEvents.h"
+#include "audio/RenderPool.h"
 #include "model/CBilateralGlobal.h"
 #include "model/CBrainwavesGlobal.h"
 #include "platform/AutoResetEvent.h"
@@ -46,6 +53,9 @@ class Spectrum;
 class CMixer : private rt::HeardClock
 {
 public:
+    /** Below this work for each thread (seconds on one thread) a block is not split: waking a
+     *  helper and waiting for the last one costs some tens of microseconds. */
+    static constexpr double kWorkPerThread = 150e-6;
     /** The largest block one request renders (every track block has this size). */
     static constexpr std::uint32_t kMaxBlockFrames = 20000;
     static constexpr std::uint32_t kBytesPerFrame = sizeof(CStereoFrame);
@@ -121,6 +131,16 @@ public:
     /** Chooses the renderer of the next playback. UI thread, while idle. */
     void SetRenderer(Renderer renderer) noexcept { m_renderer = renderer; }
     Renderer GetRenderer() const noexcept { return m_renderer; }
+    /** How many threads render the block renderer's tracks in the next playback: 0 for every
+     *  core (the default), 1 for the worker alone. A block small enough that handing it out
+     *  would cost more than it saves is rendered on fewer of them; the per-frame renderer
+     *  always renders on the worker alone. UI thread, while idle. */
+    void SetRenderThreads(unsigned threads) noexcept { m_renderThreads = threads; }
+    unsigned GetRenderThreads() const noexcept { return m_renderThreads; }
+    /** The work, in seconds on one thread, that each thread of a block must have before the
+     *  block's tracks are split between threads (kWorkPerThread); 0 splits every block among
+     *  all the threads, as the tests do. UI thread, while idle. */
+    void SetWorkPerThread(double seconds) noexcept { m_workPerThread = seconds; }
     /** The generator of @p kind, or null for a kind this build cannot play. */
     static std::unique_ptr<CSound> CreateKindSound(std::int32_t kind);
 
@@ -134,6 +154,9 @@ private:
     std::uint64_t HeardFrame() const noexcept override { return GetHeardFrame(); }
     bool StartThread(CPlaybackParams& params);
     bool CreateTracks(const CPlaybackParams& params);
+    /** Starts the render pool's helpers for the tracks made (none when they cannot be made:
+     *  the worker then renders alone). */
+    void StartPool() noexcept;
     bool CreateTrackSound(CMixerTrack& track, std::int32_t kind);
     void FindFirstSegment(CMixerTrack& track) noexcept;
     void NextSegment(CMixerTrack& track, std::uint32_t frame) noexcept;
@@ -151,6 +174,15 @@ private:
     bool StartSegment(CMixerTrack& track, std::uint32_t frame) noexcept;
     void EndSegment(CMixerTrack& track, std::uint32_t frame) noexcept;
     bool RenderBlock(std::uint32_t frames) noexcept;
+    /** The render pool's task: track @p index of the block renderer's current block. */
+    static void RenderTrackTask(void* mixer, std::uint32_t index) noexcept;
+    /** Threads for a block of @p frames frames, from the measured cost of a frame of every track. */
+    unsigned ThreadsFor(std::uint32_t frames) const noexcept;
+    /** Marks @p track's block failed with @p text; the block's first failed track in track
+     *  order is posted (PostFirstError) once the block's tracks are done. */
+    static void Fail(CMixerTrack& track, const QString& text) noexcept;
+    /** Posts the first failed track's error, in track order; false when a track failed. */
+    bool PostFirstError() noexcept;
     bool RenderBlockPerFrame(std::uint32_t frames) noexcept;
     void ThreadProc() noexcept;
     void PostError(const QString& text) noexcept;
@@ -208,6 +240,13 @@ private:
     model::ClockBlock m_bilateralBlock;
     bool m_tonePlays = false; ///< a tone track reads the session beat frame by frame
     Renderer m_renderer = Renderer::kBlock;
+    unsigned m_renderThreads = 0; ///< as SetRenderThreads
+    double m_workPerThread = kWorkPerThread;
+    rt::RenderPool m_pool;
+    unsigned m_poolThreads = 1;         ///< the worker and the pool's helpers of this playback
+    std::uint32_t m_blockFrames = 0;    ///< worker: the current block's frames, for the tasks
+    bool m_blockAborted = false;        ///< worker: the playback had failed before this block
+    double m_frameCost = 0.0;           ///< worker: smoothed seconds of one frame of every track
     CBrainwavesGlobal m_ownBrainwaves; ///< when the request brings no clocks
     CBilateralGlobal m_ownBilateral;
     rt::MixerEvents* m_notifyWindow = nullptr;

@@ -1,17 +1,22 @@
 #pragma once
 /** @brief The mixer's state for one session track: where it stands in its segments, its
- *  generator, its render block and its effect chain. Worker thread while playing. */
+ *  generator, its render block and its effect chain. While playing, written only by the
+ *  thread rendering the track's block (the worker or one of its render pool's helpers). */
 
 #include "audio/CEffectsProcessor.h"
 #include "audio/CSound.h"
 #include "audio/CStereoFrame.h"
+#include "platform/Random.h"
+
+#include <QString>
 
 #include <cstdint>
 #include <memory>
 
 class CSegments;
 
-struct CMixerTrack
+// Own cache lines: tracks rendered side by side on different threads write their fields.
+struct alignas(64) CMixerTrack
 {
     /** The track's flag and at least one segment; in preview mode only the previewed track. */
     bool m_active = false;
@@ -27,4 +32,10 @@ struct CMixerTrack
     std::unique_ptr<CSound> m_sound; ///< null for a track without segments
     std::unique_ptr<CStereoFrame[]> m_block;
     bool m_startPending = false; ///< positioned on a segment whose sound is not initialised yet
+    /** The track's own random numbers, current while it is made and while it renders, so
+     *  that what it draws does not depend on the thread that renders it or on the other tracks. */
+    plat::Random15 m_random;
+    bool m_failed = false;      ///< the block's render failed; m_errorText says why
+    QString m_errorText;        ///< for the view, posted by the mixer after the block
+    double m_renderSeconds = 0; ///< how long the last block of the track took to render
 };

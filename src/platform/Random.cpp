@@ -22,8 +22,13 @@ std::uint32_t Mix(std::uint32_t x) noexcept
     return x;
 }
 
+// The generator a ScopedRandom made current on this thread; null for the thread's own.
+thread_local Random15* t_current = nullptr;
+
 Random15& ThreadGenerator() noexcept
 {
+    if (t_current != nullptr)
+        return *t_current;
     thread_local Random15 generator(NewRandomSeed());
     return generator;
 }
@@ -42,6 +47,15 @@ std::uint32_t TimeHash(std::int64_t time) noexcept
 
 std::uint32_t NewRandomSeed() noexcept
 {
+    if (t_current != nullptr)
+    {
+        // From the current stream, so that a walk seeded while a track renders gets the same
+        // seed whichever thread renders the track and whatever the other tracks seeded meanwhile.
+        const std::uint32_t a = t_current->Next();
+        const std::uint32_t b = t_current->Next();
+        const std::uint32_t c = t_current->Next();
+        return Mix(a | (b << 15) | (c << 30)) ^ Mix(c + 0x9e3779b9u);
+    }
     const std::uint32_t n = g_seedCounter.fetch_add(1, std::memory_order_relaxed);
     const std::uint32_t base = g_overrideSet.load(std::memory_order_acquire)
                                    ? g_overrideBase.load(std::memory_order_relaxed)
@@ -57,6 +71,16 @@ void SetRandomSeedOverride(std::optional<std::uint32_t> base) noexcept
         g_seedCounter.store(0, std::memory_order_relaxed);
     }
     g_overrideSet.store(base.has_value(), std::memory_order_release);
+}
+
+ScopedRandom::ScopedRandom(Random15& generator) noexcept : m_previous(t_current)
+{
+    t_current = &generator;
+}
+
+ScopedRandom::~ScopedRandom()
+{
+    t_current = m_previous;
 }
 
 } // namespace plat

@@ -632,7 +632,8 @@ TEST(CMixer, SteadyStateBlocksAllocateNothing)
 }
 
 // The generators this build has, made by the mixer's own factory: each sounds through the
-// mixer, nothing goes non-finite, and steady blocks allocate nothing.
+// mixer, nothing goes non-finite, and steady blocks allocate nothing, on the worker alone and
+// with every block's tracks split over the render pool's helpers.
 TEST(CMixer, PlaysTheBuiltGeneratorKinds)
 {
     struct Case
@@ -640,11 +641,17 @@ TEST(CMixer, PlaysTheBuiltGeneratorKinds)
         const char* name;
         std::vector<std::int32_t> kinds;
         bool mustSound;
+        unsigned threads = 1;
     } cases[] = {
         {"tone", {CSegment::kKindTone}, true},
         {"noise", {CSegment::kKindNoise}, true},
         {"bells", {CSegment::kKindBells}, false}, // strikes come at random times
         {"all three", {CSegment::kKindTone, CSegment::kKindNoise, CSegment::kKindBells}, true},
+        {"two of each on four threads",
+         {CSegment::kKindTone, CSegment::kKindNoise, CSegment::kKindBells, CSegment::kKindTone,
+          CSegment::kKindNoise, CSegment::kKindBells},
+         true,
+         4},
     };
     for (const Case& c : cases)
     {
@@ -658,6 +665,8 @@ TEST(CMixer, PlaysTheBuiltGeneratorKinds)
             segment.m_effects.m_level[CEffectsLocal::kReverb].SetValue(50.0);
         }
         CMixer mixer; // the default factory
+        mixer.SetRenderThreads(c.threads);
+        mixer.SetWorkPerThread(0.0);
         rt::OfflineRenderer renderer(mixer);
         ASSERT_TRUE(renderer.Start(session.params));
         std::vector<float> out(22050 * 2);

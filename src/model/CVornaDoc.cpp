@@ -117,25 +117,37 @@ bool CVornaDoc::OnOpenDocument(const QString& path)
         Report(QString::fromLatin1(kMsgInvalidFile));
         return false;
     }
-    QByteArray bytes;
-    try
+    // The file is read where the system keeps it, mapped: a copy would cost as much memory again
+    // as the file, each page of it touched for the first time. A file that cannot be mapped (not
+    // a regular file) is read into memory.
+    const qint64 size = file.size();
+    std::span<const std::uint8_t> bytes;
+    if (size > 0)
+        if (const uchar* mapped = file.map(0, size))
+            bytes = {mapped, static_cast<std::size_t>(size)};
+    QByteArray copy;
+    if (bytes.empty())
     {
-        bytes = file.readAll();
-    }
-    catch (const std::bad_alloc&)
-    {
-        Report(QString::fromLatin1(kMsgFailedToOpen));
-        return false;
-    }
-    if (file.error() != QFileDevice::NoError)
-    {
-        Report(Describe(kMsgFailedToOpen, path, file.errorString()));
-        return false;
+        file.unsetError(); // a refused mapping leaves its error behind
+        try
+        {
+            copy = file.readAll();
+        }
+        catch (const std::bad_alloc&)
+        {
+            Report(QString::fromLatin1(kMsgFailedToOpen));
+            return false;
+        }
+        if (file.error() != QFileDevice::NoError)
+        {
+            Report(Describe(kMsgFailedToOpen, path, file.errorString()));
+            return false;
+        }
+        bytes = {reinterpret_cast<const std::uint8_t*>(copy.constData()), static_cast<std::size_t>(copy.size())};
     }
 
     // An empty file is not read at all: it opens as the new session, tied to that file.
-    if (!bytes.isEmpty() && !LoadFromBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                                     static_cast<std::size_t>(bytes.size()))))
+    if (!bytes.empty() && !LoadFromBytes(bytes))
         return false;
 
     TieToFile(path);
@@ -149,7 +161,7 @@ bool CVornaDoc::LoadFromBytes(std::span<const std::uint8_t> bytes)
 {
     try
     {
-        plat::Archive ar = plat::Archive::ForLoading(bytes);
+        plat::Archive ar = plat::Archive::ForLoadingInPlace(bytes);
         Serialize(ar);
         return true;
     }

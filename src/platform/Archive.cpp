@@ -41,6 +41,16 @@ Archive Archive::ForLoading(std::span<const std::uint8_t> bytes, std::int32_t fi
 {
     Archive ar(Mode::Load, fileVersion);
     ar.m_bytes.assign(bytes.begin(), bytes.end());
+    ar.m_data = ar.m_bytes.data();
+    ar.m_size = ar.m_bytes.size();
+    return ar;
+}
+
+Archive Archive::ForLoadingInPlace(std::span<const std::uint8_t> bytes, std::int32_t fileVersion)
+{
+    Archive ar(Mode::Load, fileVersion);
+    ar.m_data = bytes.data();
+    ar.m_size = bytes.size();
     return ar;
 }
 
@@ -66,11 +76,10 @@ void Archive::RequireStoring() const
         throw ArchiveError(ArchiveError::Cause::WrongMode, "Attempted to write to an archive opened for reading.");
 }
 
-void Archive::Need(std::size_t n) const
+void Archive::RefuseRead() const
 {
     RequireLoading();
-    if (n > GetRemaining())
-        throw ArchiveError(ArchiveError::Cause::EndOfFile, "Attempted to read past the end of the file.");
+    throw ArchiveError(ArchiveError::Cause::EndOfFile, "Attempted to read past the end of the file.");
 }
 
 void Archive::CheckFits(std::uint64_t count, std::size_t minBytesPerItem) const
@@ -89,54 +98,6 @@ std::int32_t Archive::ReadCount(std::size_t minBytesPerItem)
         ThrowBadFormat("The file is damaged: a stored count is negative.");
     CheckFits(static_cast<std::uint64_t>(n), minBytesPerItem);
     return n;
-}
-
-std::uint8_t Archive::ReadByte()
-{
-    Need(1);
-    return m_bytes[m_pos++];
-}
-
-bool Archive::ReadFlag()
-{
-    return ReadByte() != 0;
-}
-
-std::uint16_t Archive::ReadUInt16()
-{
-    Need(2);
-    std::uint16_t v;
-    std::memcpy(&v, m_bytes.data() + m_pos, 2);
-    m_pos += 2;
-    return v;
-}
-
-std::int32_t Archive::ReadInt32()
-{
-    return static_cast<std::int32_t>(ReadUInt32());
-}
-
-std::uint32_t Archive::ReadUInt32()
-{
-    Need(4);
-    std::uint32_t v;
-    std::memcpy(&v, m_bytes.data() + m_pos, 4);
-    m_pos += 4;
-    return v;
-}
-
-std::uint64_t Archive::ReadUInt64()
-{
-    Need(8);
-    std::uint64_t v;
-    std::memcpy(&v, m_bytes.data() + m_pos, 8);
-    m_pos += 8;
-    return v;
-}
-
-double Archive::ReadDouble()
-{
-    return std::bit_cast<double>(ReadUInt64());
 }
 
 QString Archive::ReadString()
@@ -167,7 +128,7 @@ QString Archive::ReadString()
 
     CheckFits(length, unicode ? 2 : 1);
     const std::size_t n = static_cast<std::size_t>(length);
-    const std::uint8_t* p = m_bytes.data() + m_pos;
+    const std::uint8_t* p = m_data + m_pos;
     QString out;
     if (unicode)
     {
@@ -188,7 +149,6 @@ void Archive::WriteRaw(const void* p, std::size_t n)
     RequireStoring();
     const auto* b = static_cast<const std::uint8_t*>(p);
     m_bytes.insert(m_bytes.end(), b, b + n);
-    m_pos = m_bytes.size();
 }
 
 void Archive::WriteByte(std::uint8_t v)

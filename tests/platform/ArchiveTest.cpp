@@ -25,9 +25,8 @@ QString StringOfLength(qsizetype n)
     return s;
 }
 
-ArchiveError::Cause CauseOfLoading(const std::vector<std::uint8_t>& bytes, void (*read)(Archive&))
+ArchiveError::Cause CauseOf(Archive ar, void (*read)(Archive&))
 {
-    Archive ar = Archive::ForLoading(bytes);
     try
     {
         read(ar);
@@ -38,6 +37,14 @@ ArchiveError::Cause CauseOfLoading(const std::vector<std::uint8_t>& bytes, void 
     }
     ADD_FAILURE() << "no archive error";
     return ArchiveError::Cause::WrongMode;
+}
+
+// The cause, the same whether the archive reads a copy of the bytes or the bytes in place.
+ArchiveError::Cause CauseOfLoading(const std::vector<std::uint8_t>& bytes, void (*read)(Archive&))
+{
+    const ArchiveError::Cause copied = CauseOf(Archive::ForLoading(bytes), read);
+    EXPECT_EQ(CauseOf(Archive::ForLoadingInPlace(bytes), read), copied) << "read in place";
+    return copied;
 }
 
 } // namespace
@@ -60,13 +67,21 @@ TEST(Archive, NumbersAreLittleEndianAndRoundTrip)
     EXPECT_EQ(b[14], 1);
     EXPECT_EQ(b[15], 0);
 
-    Archive in = Archive::ForLoading(b);
-    EXPECT_EQ(in.ReadInt32(), -2);
-    EXPECT_EQ(in.ReadUInt16(), 0x1234);
-    EXPECT_EQ(in.ReadDouble(), 1.5);
-    EXPECT_TRUE(in.ReadFlag());
-    EXPECT_FALSE(in.ReadFlag());
-    EXPECT_EQ(in.GetRemaining(), 0u);
+    // A copy (also once the archive has moved, which keeps its copy) and the bytes in place.
+    Archive copied = Archive::ForLoading(b);
+    EXPECT_EQ(copied.ReadInt32(), -2);
+    Archive moved = std::move(copied);
+    Archive inPlace = Archive::ForLoadingInPlace(b);
+    EXPECT_EQ(inPlace.ReadInt32(), -2);
+    for (Archive* in : {&moved, &inPlace})
+    {
+        EXPECT_EQ(in->GetPosition(), 4u);
+        EXPECT_EQ(in->ReadUInt16(), 0x1234);
+        EXPECT_EQ(in->ReadDouble(), 1.5);
+        EXPECT_TRUE(in->ReadFlag());
+        EXPECT_FALSE(in->ReadFlag());
+        EXPECT_EQ(in->GetRemaining(), 0u);
+    }
 }
 
 // A flag byte written by another program may hold any non-zero value.
@@ -193,6 +208,9 @@ TEST(Archive, CountThatFitsIsAccepted)
 TEST(Archive, ReadingAStoringArchiveIsAModeError)
 {
     Archive out = Archive::ForStoring();
+    out.WriteInt32(5); // what was written is not there to read
+    EXPECT_EQ(out.GetPosition(), 4u);
+    EXPECT_EQ(out.GetRemaining(), 0u);
     try
     {
         out.ReadInt32();

@@ -218,6 +218,24 @@ void CSound::UpdateEffectsBlock(std::uint32_t n) noexcept
     m_effects->SetChorusLevel(value[CEffectsLocal::kChorus]);
 }
 
+void CSound::FadeGains(double* out, double gain, std::uint32_t n) noexcept
+{
+    std::fill_n(out, n, gain);
+    (void)FadeAt(m_position); // settles a fade too long for the segment
+    if (!HasFades() || m_fadeFrames == 0)
+        return;
+    // Fade frames: positions up to the fade length and from the length less the fade on.
+    const std::int64_t first = m_position;
+    const std::int64_t end = first + n;
+    const std::int64_t fade = m_fadeFrames;
+    const std::int64_t inEnd = std::min<std::int64_t>(end, fade + 1);
+    for (std::int64_t p = first; p < inEnd; ++p)
+        out[p - first] = FadeAt(p) * gain;
+    const std::int64_t outFirst = std::max<std::int64_t>(std::max(first, inEnd), std::int64_t{m_segmentLength} - fade);
+    for (std::int64_t p = outFirst; p < end; ++p)
+        out[p - first] = FadeAt(p) * gain;
+}
+
 bool CSound::RenderBlock(CStereoFrame* out, std::uint32_t n, SessionClocks clocks) noexcept
 {
     if (m_segment == nullptr || clocks.brainwaves == nullptr || clocks.bilateral == nullptr)
@@ -225,8 +243,8 @@ bool CSound::RenderBlock(CStereoFrame* out, std::uint32_t n, SessionClocks clock
     CSegment& s = *m_segment;
     const double baseGain = GetBaseGain();
     double fadeGain[kChunkFrames];
-    double balanceLeft[kChunkFrames];
-    double balanceRight[kChunkFrames];
+    double scaledLeft[kChunkFrames]; // the samples through gain, fade and balance
+    double scaledRight[kChunkFrames];
     double beatLeft[kChunkFrames];
     double beatRight[kChunkFrames];
     double panLeft[kChunkFrames];
@@ -264,27 +282,47 @@ bool CSound::RenderBlock(CStereoFrame* out, std::uint32_t n, SessionClocks clock
 
         const bool volumeConstant = s.m_volume.IsConstant();
         const bool balanceConstant = s.m_balance.IsConstant();
-        const double constantGain = baseGain * s.m_volume.GetValue() / 100.0;
-        const double constantBalance = s.m_balance.GetValue() / 100.0;
-        for (std::uint32_t i = 0; i < count; ++i)
+        if (volumeConstant && balanceConstant)
         {
-            const std::uint32_t p = m_position + i;
-            const double t = volumeConstant && balanceConstant
-                                 ? 0.0
-                                 : Fraction(double(p), double(m_segmentLength) - 1.0);
-            const double gain = volumeConstant ? constantGain : baseGain * s.m_volume.GetValueAt(t, volumeHint) / 100.0;
-            fadeGain[i] = FadeAt(p) * gain;
-            const double b = balanceConstant ? constantBalance : s.m_balance.GetValueAt(t, balanceHint) / 100.0;
-            balanceLeft[i] = b >= 0.5 ? 2.0 * (1.0 - b) : 1.0;
-            balanceRight[i] = b <= 0.5 ? 2.0 * b : 1.0;
+            // Read once; a fade touches only its own frames.
+            const double gain = baseGain * s.m_volume.GetValue() / 100.0;
+            const double b = s.m_balance.GetValue() / 100.0;
+            const double toLeft = b >= 0.5 ? 2.0 * (1.0 - b) : 1.0;
+            const double toRight = b <= 0.5 ? 2.0 * b : 1.0;
+            FadeGains(fadeGain, gain, count);
+            for (std::uint32_t i = 0; i < count; ++i)
+            {
+                double left = fadeGain[i] * chunk[i].left;
+                double right = fadeGain[i] * chunk[i].right;
+                left *= toLeft;
+                right *= toRight;
+                scaledLeft[i] = left;
+                scaledRight[i] = right;
+            }
+        }
+        else
+        {
+            for (std::uint32_t i = 0; i < count; ++i)
+            {
+                const std::uint32_t p = m_position + i;
+                const double t = Fraction(double(p), double(m_segmentLength) - 1.0);
+                const double gain =
+                    volumeConstant ? baseGain * s.m_volume.GetValue() / 100.0
+                                   : baseGain * s.m_volume.GetValueAt(t, volumeHint) / 100.0;
+                fadeGain[i] = FadeAt(p) * gain;
+                const double b = balanceConstant ? s.m_balance.GetValue() / 100.0
+                                                 : s.m_balance.GetValueAt(t, balanceHint) / 100.0;
+                const double toLeft = b >= 0.5 ? 2.0 * (1.0 - b) : 1.0;
+                const double toRight = b <= 0.5 ? 2.0 * b : 1.0;
+                scaledLeft[i] = fadeGain[i] * chunk[i].left * toLeft;
+                scaledRight[i] = fadeGain[i] * chunk[i].right * toRight;
+            }
         }
         // The multiplications in the order of the per-frame path, so the results are the same.
         for (std::uint32_t i = 0; i < count; ++i)
         {
-            double left = fadeGain[i] * chunk[i].left;
-            double right = fadeGain[i] * chunk[i].right;
-            left *= balanceLeft[i];
-            right *= balanceRight[i];
+            double left = scaledLeft[i];
+            double right = scaledRight[i];
             left *= beatLeft[i];
             right *= beatRight[i];
             left *= panLeft[i];

@@ -116,6 +116,9 @@ protected:
     virtual bool NeedsBeat() const noexcept { return false; }
     /** The fade factor at position @p p (GetFade at that position). */
     double FadeAt(std::int64_t p) noexcept;
+    /** FadeAt(p) * @p gain for the @p n positions from m_position; only the fade frames are
+     *  worked out, the others are @p gain. */
+    void FadeGains(double* out, double gain, std::uint32_t n) noexcept;
     /** The effect levels of the last of @p n frames from m_position, with n steps of every
      *  automatic walk among them (UpdateEffects n times). */
     void UpdateEffectsBlock(std::uint32_t n) noexcept;

@@ -38,6 +38,8 @@ bool CSoundTone::Init()
         osc->m_nextBoundary = double(m_position) + osc->m_period;
         osc->m_partialPhase.fill(0.0);
     }
+    m_leftPhasor.at = -1.0;
+    m_rightPhasor.at = -1.0;
     return true;
 }
 
@@ -118,56 +120,48 @@ double CSoundTone::Oscillate(Oscillator& osc, int overtones) const noexcept
 void CSoundTone::StartPhasor(const Oscillator& osc, Phasor& ph, double p, int overtones) const noexcept
 {
     // The carrier from its place in the period; each partial from its own running phase.
-    const double u = (p - osc.m_periodStart) / osc.m_period;
-    const double step = 1.0 / osc.m_period;
-    ph.re[0] = std::cos(kTwoPi * u);
-    ph.im[0] = std::sin(kTwoPi * u);
-    ph.stepRe[0] = std::cos(kTwoPi * step);
-    ph.stepIm[0] = std::sin(kTwoPi * step);
+    ph.partial[0].Anchor((p - osc.m_periodStart) / osc.m_period, 1.0 / osc.m_period);
     for (int k = 1; k <= overtones; ++k)
     {
         const auto i = static_cast<std::size_t>(k - 1);
-        const double phase = osc.m_partialPhase[i];
-        const double advance = kOvertoneMultipliers[i] / osc.m_period;
-        ph.re[k] = std::cos(kTwoPi * phase);
-        ph.im[k] = std::sin(kTwoPi * phase);
-        ph.stepRe[k] = std::cos(kTwoPi * advance);
-        ph.stepIm[k] = std::sin(kTwoPi * advance);
+        ph.partial[k].Anchor(osc.m_partialPhase[i], kOvertoneMultipliers[i] / osc.m_period);
     }
+    ph.overtones = overtones;
 }
 
 double CSoundTone::Turn(Oscillator& osc, Phasor& ph, double p, int overtones) const noexcept
 {
+    bool anchor = p != ph.at || overtones != ph.overtones ||
+                  static_cast<std::uint32_t>(p) % model::SinePhasor::kAnchorFrames == 0;
     if (osc.m_nextBoundary <= p)
     {
         osc.m_period = PeriodOf(osc.m_frequency);
         osc.m_periodStart = osc.m_nextBoundary;
         osc.m_nextBoundary += osc.m_period;
-        StartPhasor(osc, ph, p, overtones);
+        anchor = true;
     }
-    double s = ph.im[0];
+    if (anchor)
+        StartPhasor(osc, ph, p, overtones);
+    ph.at = p + 1.0;
+    double s = ph.partial[0].Sin();
+    ph.partial[0].Step();
+    if (overtones <= 0)
+        return s;
     double a = 1.0;
     double sum = 1.0;
     for (int k = 1; k <= overtones; ++k)
     {
         a *= kOvertoneDecay;
-        s += a * ph.im[k];
+        s += a * ph.partial[k].Sin();
         sum += a;
+        ph.partial[k].Step();
         // The running phase as GetSample keeps it, so either path may take over from the other.
         const auto i = static_cast<std::size_t>(k - 1);
         double& phase = osc.m_partialPhase[i];
         phase += kOvertoneMultipliers[i] / osc.m_period;
         phase -= std::floor(phase);
     }
-    // One step on; within a period the rounding grows by about an ulp a frame, far below
-    // what a float sample holds, and every period (and block) starts afresh.
-    for (int k = 0; k <= overtones; ++k)
-    {
-        const double re = ph.re[k] * ph.stepRe[k] - ph.im[k] * ph.stepIm[k];
-        ph.im[k] = ph.re[k] * ph.stepIm[k] + ph.im[k] * ph.stepRe[k];
-        ph.re[k] = re;
-    }
-    return overtones <= 0 ? s : s / sum;
+    return s / sum;
 }
 
 bool CSoundTone::GetSamples(CStereoFrame* out, std::uint32_t n)
@@ -184,26 +178,24 @@ bool CSoundTone::GetSamples(CStereoFrame* out, std::uint32_t n)
         overtoneSetting >= 1.0 ? static_cast<int>(std::min(overtoneSetting, double(kMaxOvertones))) : 0;
     CSmartProperty& carrier = m_tone->m_carrier;
     const bool carrierConstant = carrier.IsConstant();
+    const double constantCarrier = carrier.GetValue();
     std::size_t hint = 1;
-
-    Phasor left;
-    Phasor right;
-    const double p0 = double(m_position);
-    StartPhasor(m_left, left, p0, overtones);
-    if (twoCarriers)
-        StartPhasor(m_right, right, p0, overtones);
     for (std::uint32_t i = 0; i < n; ++i)
     {
         const std::uint32_t position = m_position + i;
-        const double t =
-            m_segmentLength == 0 ? 0.0 : std::min(1.0, double(position) / double(m_segmentLength));
         const double beat = beatBuilt ? m_blockBeat[i] : 0.0;
-        const double f = carrierConstant ? carrier.GetValue() : carrier.GetValueAt(t, hint);
+        double f = constantCarrier;
+        if (!carrierConstant)
+        {
+            const double t =
+                m_segmentLength == 0 ? 0.0 : std::min(1.0, double(position) / double(m_segmentLength));
+            f = carrier.GetValueAt(t, hint);
+        }
         m_left.m_frequency = f - beat / 2.0;
         m_right.m_frequency = f + beat / 2.0;
         const double p = double(position);
-        const double l = Turn(m_left, left, p, overtones);
-        const double r = twoCarriers ? Turn(m_right, right, p, overtones) : l;
+        const double l = Turn(m_left, m_leftPhasor, p, overtones);
+        const double r = twoCarriers ? Turn(m_right, m_rightPhasor, p, overtones) : l;
         out[i].left = static_cast<float>(l);
         out[i].right = static_cast<float>(r);
     }

@@ -11,6 +11,7 @@
  * Threads: the mixer's worker. GetSample allocates nothing. */
 
 #include "audio/CSound.h"
+#include "model/SinePhasor.h"
 
 #include <array>
 
@@ -50,15 +51,16 @@ protected:
     bool NeedsBeat() const noexcept override;
 
 private:
-    /** A phasor per partial of one oscillator over its current period. */
+    /** A phasor per partial of one oscillator. It is anchored at the exact phases at each
+     *  period start and on every SinePhasor::kAnchorFrames-th position, so the values do not
+     *  depend on how the blocks were cut; between anchors it only turns. */
     struct Phasor
     {
-        double re[kMaxOvertones + 1];
-        double im[kMaxOvertones + 1];
-        double stepRe[kMaxOvertones + 1];
-        double stepIm[kMaxOvertones + 1];
+        model::SinePhasor partial[kMaxOvertones + 1];
+        double at = -1.0; ///< the position it stands on
+        int overtones = -1;
     };
-    /** Starts @p ph at the phase of position @p p in the oscillator's period. */
+    /** Anchors @p ph at the phases of position @p p in the oscillator's period. */
     void StartPhasor(const Oscillator& osc, Phasor& ph, double p, int overtones) const noexcept;
     /** The oscillator's value at @p p as Oscillate gives it, and the phasor a frame on. */
     double Turn(Oscillator& osc, Phasor& ph, double p, int overtones) const noexcept;
@@ -71,4 +73,6 @@ private:
     CBrainwavesLocal* m_brainwaves = nullptr; ///< the segment's entrainment settings
     Oscillator m_left;
     Oscillator m_right;
+    Phasor m_leftPhasor;
+    Phasor m_rightPhasor;
 };

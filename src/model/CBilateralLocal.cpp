@@ -132,6 +132,49 @@ void CBilateralLocal::ProcessBlock(const model::ClockBlock& shared, std::uint32_
     const bool invert = m_invert.load(std::memory_order_relaxed);
     // The fraction is needed only by a property that follows a graph.
     const bool needFraction = !m_delay.IsConstant() || !m_depth.IsConstant();
+    if (!own && !needFraction && m_run.m_frame == shared.firstFrame + offset)
+    {
+        // On the session clock's frames with constant settings: the shared swing, through
+        // the line when there is a delay, and the law with its switches decided once.
+        const double* wave = shared.wave.data() + offset;
+        const bool delayed = m_delay.GetValue() / 100.0 > 0.0;
+        const double d = m_depth.GetValue() / 100.0;
+        for (std::uint32_t i = 0; i < n; ++i)
+        {
+            double a = wave[i];
+            if (delayed)
+            {
+                const double out = m_line.tick(a);
+                if (m_lineTicks < m_line.getDelay())
+                {
+                    ++m_lineTicks;
+                    a = 0.5;
+                }
+                else
+                    a = out;
+            }
+            gainLeft[i] = a;
+        }
+        for (std::uint32_t i = 0; i < n; ++i)
+        {
+            double g = (1.0 - d) / 2.0 + gainLeft[i] * d;
+            double h = 1.0 - g;
+            if (cubic)
+            {
+                g = g * g * g;
+                h = h * h * h;
+            }
+            if (invert)
+            {
+                g = 1.0 - g;
+                h = 1.0 - h;
+            }
+            gainLeft[i] = g > 0.5 ? 1.0 : 2.0 * g;
+            gainRight[i] = h > 0.5 ? 1.0 : 2.0 * h;
+        }
+        m_run.m_frame += n;
+        return;
+    }
     std::size_t delayHint = 1;
     std::size_t depthHint = 1;
     for (std::uint32_t i = 0; i < n; ++i)

@@ -115,6 +115,42 @@ void CBrainwavesLocal::ProcessBlock(const model::ClockBlock& shared, std::uint32
     const bool trueBinaural = IsTrueBinaural();
     const bool depthConstant = m_depth.IsConstant();
     const double constantDepth = m_depth.GetValue() / 100.0;
+    // The track stands on the session clock's frames: the swing worked out once for every
+    // track serves, and only the depth is this track's.
+    const bool onShared = !own && m_run.m_frame == shared.firstFrame + offset;
+    const bool swings = method == kMethodMonaural || (method == kMethodBinaural && !trueBinaural);
+    if (onShared && depthConstant && (swings || method == kMethodBinaural))
+    {
+        if (beat != nullptr)
+            std::copy_n(shared.frequency.data() + offset, n, beat);
+        m_depthFactor = constantDepth;
+        const double* wave = shared.wave.data() + offset;
+        const double d = constantDepth;
+        if (!swings) // the tone makes this beat itself
+        {
+            std::fill_n(gainLeft, n, 1.0);
+            std::fill_n(gainRight, n, 1.0);
+        }
+        else if (method == kMethodBinaural)
+        {
+            for (std::uint32_t i = 0; i < n; ++i)
+            {
+                gainLeft[i] = 1.0 - (1.0 - wave[i]) * d;
+                gainRight[i] = 1.0 - wave[i] * d;
+            }
+        }
+        else
+        {
+            for (std::uint32_t i = 0; i < n; ++i)
+            {
+                const double g = 1.0 - (1.0 - wave[i]) * d;
+                gainLeft[i] = g;
+                gainRight[i] = g;
+            }
+        }
+        m_run.m_frame += n;
+        return;
+    }
     std::size_t depthHint = 1;
     std::size_t frequencyHint = 1;
     for (std::uint32_t i = 0; i < n; ++i)
@@ -130,8 +166,7 @@ void CBrainwavesLocal::ProcessBlock(const model::ClockBlock& shared, std::uint32
         }
         const double phase = clock->PhaseAt(m_run.m_frame);
         m_depthFactor = depthConstant ? constantDepth : m_depth.GetValueAt(m_run.Fraction(), depthHint) / 100.0;
-        // The session clock's swing is worked out once for every track that stands on its frame.
-        const bool sharedWave = !own && m_run.m_frame == shared.firstFrame + k;
+        const bool sharedWave = onShared;
         double l = 1.0;
         double r = 1.0;
         switch (method)

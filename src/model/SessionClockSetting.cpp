@@ -11,7 +11,6 @@ namespace model
 
 namespace
 {
-constexpr double kPi = 3.14159265358979323846;
 // Files from this version on hold the current records.
 constexpr std::int32_t kCurrentRecordsVersion = 400;
 } // namespace
@@ -69,15 +68,54 @@ void SessionClockSetting::FillBlock(ClockBlock& block, std::uint32_t frames, boo
     frames = std::min<std::uint32_t>(frames, static_cast<std::uint32_t>(block.clock.size()));
     block.firstFrame = m_state.clockFrame;
     block.frames = frames;
+    const bool frequencyConstant = m_property.IsConstant();
     std::size_t hint = 1;
-    for (std::uint32_t i = 0; i < frames; ++i)
+    for (std::uint32_t i = 0; i < frames;)
     {
-        const CCycleClock& clock = m_state.clock;
-        block.clock[i] = clock;
-        block.frequency[i] = withFrequency ? m_property.GetValueAt(SessionFraction(), hint) / m_divisor : 0.0;
-        // The gain curve's swing, as each track on this clock would compute it for this frame.
-        block.wave[i] = (std::sin(2.0 * kPi * clock.PhaseAt(m_state.clockFrame)) + 1.0) / 2.0;
+        // The frames one cycle record covers: on to the first at or past the next boundary,
+        // where AdvanceClock opens the next cycle.
+        const CCycleClock clock = m_state.clock;
+        const std::uint32_t first = m_state.clockFrame;
+        const double last = std::max(double(first), std::ceil(clock.m_nextBoundary));
+        const auto run = static_cast<std::uint32_t>(std::min(double(frames - i), last - double(first) + 1.0));
+        std::fill_n(block.clock.data() + i, run, clock);
+        double* frequency = block.frequency.data() + i;
+        if (!withFrequency)
+            std::fill_n(frequency, run, 0.0);
+        else if (frequencyConstant)
+            std::fill_n(frequency, run, m_property.GetValue() / m_divisor);
+        else
+            for (std::uint32_t j = 0; j < run; ++j)
+                frequency[j] = m_property.GetValueAt(SpanFraction(first + j, 0, m_state.totalFrames), hint) / m_divisor;
+        // The gain curve's swing, as each track on this clock would compute it for its frames.
+        Wave(clock, first, block.wave.data() + i, run);
+        i += run;
+        m_state.clockFrame = first + (run - 1);
         AdvanceClock();
+    }
+}
+
+void SessionClockSetting::Wave(const CCycleClock& clock, std::uint32_t first, double* out, std::uint32_t n) noexcept
+{
+    for (std::uint32_t j = 0; j < n;)
+    {
+        const std::uint32_t frame = first + j;
+        if (double(frame) != m_waveFrame || clock.m_cycleStart != m_waveCycleStart ||
+            clock.m_period != m_wavePeriod || frame % SinePhasor::kAnchorFrames == 0)
+        {
+            m_waveCycleStart = clock.m_cycleStart;
+            m_wavePeriod = clock.m_period;
+            m_wave.Anchor(clock.PhaseAt(frame), clock.m_period > 0.0 ? 1.0 / clock.m_period : 0.0);
+        }
+        // On to the next anchor.
+        const std::uint32_t m = std::min(n - j, SinePhasor::kAnchorFrames - frame % SinePhasor::kAnchorFrames);
+        for (std::uint32_t q = 0; q < m; ++q)
+        {
+            out[j + q] = (m_wave.Sin() + 1.0) / 2.0;
+            m_wave.Step();
+        }
+        j += m;
+        m_waveFrame = double(frame) + m;
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "model/CCycleClock.h"
 #include "model/CSmartProperty.h"
+#include "model/SinePhasor.h"
 
 #include <cstdint>
 #include <vector>
@@ -96,9 +97,18 @@ protected:
 private:
     double SessionFraction() const noexcept;
 
+    /** The swings (sin(2 pi phase) + 1) / 2 of @p n frames from @p first, all on @p clock. */
+    void Wave(const CCycleClock& clock, std::uint32_t first, double* out, std::uint32_t n) noexcept;
+
     double m_default;
     double m_divisor;
     ClockState m_state;
+    // The swing's phasor over FillBlock calls, anchored on every kAnchorFrames-th session frame
+    // and at each cycle's start, so the values do not depend on how the blocks were cut.
+    SinePhasor m_wave;
+    double m_waveFrame = -1.0; ///< the frame the phasor stands on
+    double m_waveCycleStart = 0.0;
+    double m_wavePeriod = 0.0;
 };
 
 } // namespace model

@@ -1,12 +1,14 @@
 #include "model/CBilateralGlobal.h"
 #include "model/CBrainwavesGlobal.h"
 #include "model/CBrainwavesLocal.h"
+#include "model/SinePhasor.h"
 
 #include "RecordBytes.h"
 #include "platform/Archive.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -181,6 +183,94 @@ TEST(SessionClockSetting, RestoredClockStateGivesTwoTracksIdenticalGains)
     ASSERT_EQ(gains[0].size(), gains[1].size());
     EXPECT_EQ(gains[0], gains[1]);
     EXPECT_EQ(global.GetClockFrame(), 3 * blockFrames);
+}
+
+// The phasor against the sine it stands for, over the longest run between anchors, from phases
+// all round the circle and steps up to half a cycle a frame (a tone at half the rate).
+TEST(SinePhasor, StaysWithinItsBoundBetweenAnchors)
+{
+    constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
+    double worst = 0.0;
+    for (const double step : {1e-7, 1.0 / 4410.0, 0.01, 0.25, 0.4999})
+        for (int start = 0; start < 64; ++start)
+        {
+            const double u = start / 64.0 + 0.003;
+            model::SinePhasor phasor;
+            phasor.Anchor(u, step);
+            for (std::uint32_t k = 0; k < model::SinePhasor::kAnchorFrames; ++k)
+            {
+                if (k == 0)
+                    ASSERT_EQ(phasor.Sin(), std::sin(kTwoPi * u)); // the anchor is the exact sine
+                worst = std::max(worst, std::abs(phasor.Sin() - std::sin(kTwoPi * (u + k * step))));
+                phasor.Step();
+            }
+        }
+    EXPECT_LT(worst, 3e-13);
+}
+
+// The block the tracks read: the clock, frequency and swing of each frame as a clock stepped
+// frame by frame gives them. The swing turns a phasor between exact sines; it must stay within
+// the phasor's bound of the per-frame sine at the highest beat (the largest step a frame), over
+// cycles whose frequency follows a graph, and give the very same values however the frames are
+// cut into blocks.
+TEST(SessionClockSetting, BlocksHoldWhatThePerFrameClockGivesWhateverTheCut)
+{
+    constexpr std::uint32_t rate = 8000;
+    constexpr std::uint32_t total = 60000;
+    const auto make = [](CBrainwavesGlobal& global)
+    {
+        CGraph graph; // 0 Hz, where the clock holds, up to the top of the range and back
+        graph.AddPoint({0.3, 1.0});
+        graph.MovePoint(0, 0.0, 0.0);
+        graph.MovePoint(graph.GetPointCount() - 1, 1.0, 0.2);
+        global.m_property.SetGraph(graph);
+        global.StartClock(0, rate, total);
+    };
+    CBrainwavesGlobal reference;
+    make(reference);
+    std::vector<CCycleClock> clocks;
+    std::vector<double> frequencies;
+    std::vector<double> waves;
+    for (std::uint32_t f = 0; f < total; ++f)
+    {
+        const CCycleClock& clock = reference.GetClock();
+        clocks.push_back(clock);
+        frequencies.push_back(reference.GetFrequency());
+        waves.push_back((std::sin(2.0 * 3.14159265358979323846 * clock.PhaseAt(f)) + 1.0) / 2.0);
+        reference.AdvanceClock();
+    }
+
+    const std::vector<std::uint32_t> cuts[] = {{1}, {256}, {4410}, {1, 700, 255, 3, 10000}};
+    std::vector<double> firstCut;
+    for (const auto& cut : cuts)
+    {
+        CBrainwavesGlobal global;
+        make(global);
+        model::ClockBlock block;
+        block.Reserve(10000);
+        std::vector<double> got;
+        double worst = 0.0;
+        for (std::uint32_t f = 0, k = 0; f < total; ++k)
+        {
+            const std::uint32_t n = std::min(cut[k % cut.size()], total - f);
+            global.FillBlock(block, n, true);
+            ASSERT_EQ(block.firstFrame, f);
+            for (std::uint32_t i = 0; i < n; ++i, ++f)
+            {
+                ASSERT_EQ(block.clock[i].m_cycleStart, clocks[f].m_cycleStart) << f;
+                ASSERT_EQ(block.clock[i].m_period, clocks[f].m_period) << f;
+                ASSERT_EQ(block.frequency[i], frequencies[f]) << f;
+                worst = std::max(worst, std::abs(block.wave[i] - waves[f]));
+                got.push_back(block.wave[i]);
+            }
+        }
+        EXPECT_LT(worst, 1.5e-13); // half the phasor's bound: the swing is (sin + 1) / 2
+        EXPECT_EQ(global.GetClockFrame(), total);
+        if (firstCut.empty())
+            firstCut = got;
+        else
+            EXPECT_EQ(got, firstCut);
+    }
 }
 
 TEST(SessionClockSetting, GlobalsStartWithTheirDefaultsAndReturnToThem)

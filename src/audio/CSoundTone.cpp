@@ -180,6 +180,40 @@ bool CSoundTone::GetSamples(CStereoFrame* out, std::uint32_t n)
     const bool carrierConstant = carrier.IsConstant();
     const double constantCarrier = carrier.GetValue();
     std::size_t hint = 1;
+    if (overtones == 0 && n <= kChunkFrames)
+    {
+        // Each carrier on its own over the frames: runs between its period boundaries and the
+        // anchors only turn its phasor.
+        double f[kChunkFrames];
+        double frequency[kChunkFrames];
+        double value[kChunkFrames];
+        for (std::uint32_t i = 0; i < n; ++i)
+        {
+            f[i] = constantCarrier;
+            if (!carrierConstant)
+            {
+                const std::uint32_t position = m_position + i;
+                const double t =
+                    m_segmentLength == 0 ? 0.0 : std::min(1.0, double(position) / double(m_segmentLength));
+                f[i] = carrier.GetValueAt(t, hint);
+            }
+        }
+        for (std::uint32_t i = 0; i < n; ++i)
+            frequency[i] = f[i] - (beatBuilt ? m_blockBeat[i] : 0.0) / 2.0;
+        Run(m_left, m_leftPhasor, frequency, value, n);
+        for (std::uint32_t i = 0; i < n; ++i)
+            out[i].left = out[i].right = static_cast<float>(value[i]);
+        for (std::uint32_t i = 0; i < n; ++i)
+            frequency[i] = f[i] + (beatBuilt ? m_blockBeat[i] : 0.0) / 2.0;
+        if (twoCarriers)
+        {
+            Run(m_right, m_rightPhasor, frequency, value, n);
+            for (std::uint32_t i = 0; i < n; ++i)
+                out[i].right = static_cast<float>(value[i]);
+        }
+        m_right.m_frequency = frequency[n - 1];
+        return true;
+    }
     for (std::uint32_t i = 0; i < n; ++i)
     {
         const std::uint32_t position = m_position + i;
@@ -200,4 +234,28 @@ bool CSoundTone::GetSamples(CStereoFrame* out, std::uint32_t n)
         out[i].right = static_cast<float>(r);
     }
     return true;
+}
+
+void CSoundTone::Run(Oscillator& osc, Phasor& ph, const double* frequency, double* value,
+                     std::uint32_t n) const noexcept
+{
+    const double p0 = double(m_position);
+    for (std::uint32_t i = 0; i < n;)
+    {
+        // The frame that may open a period or anchor, as Turn has it.
+        osc.m_frequency = frequency[i];
+        value[i] = Turn(osc, ph, p0 + i, 0);
+        ++i;
+        // Then the frames before the next boundary and the next anchor.
+        const double p = p0 + i;
+        constexpr std::uint32_t anchors = model::SinePhasor::kAnchorFrames;
+        const std::uint32_t grid = static_cast<std::uint32_t>(p) % anchors;
+        std::uint32_t run = std::min(n - i, grid == 0 ? 0u : anchors - grid);
+        const double toBoundary = osc.m_nextBoundary - p;
+        run = toBoundary > 0.0 ? static_cast<std::uint32_t>(std::min<double>(run, std::ceil(toBoundary))) : 0;
+        ph.partial[0].Sines(value + i, run);
+        ph.at = p + run;
+        i += run;
+    }
+    osc.m_frequency = frequency[n - 1];
 }

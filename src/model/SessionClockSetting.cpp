@@ -109,11 +109,9 @@ void SessionClockSetting::Wave(const CCycleClock& clock, std::uint32_t first, do
         }
         // On to the next anchor.
         const std::uint32_t m = std::min(n - j, SinePhasor::kAnchorFrames - frame % SinePhasor::kAnchorFrames);
+        m_wave.Sines(out + j, m);
         for (std::uint32_t q = 0; q < m; ++q)
-        {
-            out[j + q] = (m_wave.Sin() + 1.0) / 2.0;
-            m_wave.Step();
-        }
+            out[j + q] = (out[j + q] + 1.0) / 2.0;
         j += m;
         m_waveFrame = double(frame) + m;
     }

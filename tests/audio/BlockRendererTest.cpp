@@ -3,10 +3,15 @@
 // properties, fades and segment edges falling inside blocks, both renderers must give the
 // same output for the same request plan, and each the same output for every request plan.
 #include "MixerFixtures.h"
+#include "SoundMedia.h"
 
 #include "audio/CEffectsProcessor.h"
+#include "model/CSegmentAmbientMusic.h"
 #include "model/CSegmentBells.h"
+#include "model/CSegmentMusicExt.h"
+#include "model/CSegmentNatureBG.h"
 #include "model/CSegmentNoise.h"
+#include "model/CSegmentSuggestions.h"
 #include "model/CSegmentTone.h"
 #include "platform/Random.h"
 
@@ -220,6 +225,58 @@ void BuildConstant(Session& session)
     }
 }
 
+// The kinds that play files, beside a tone: voice, both playlists, breathwork and external audio
+// on a file of the test (at another rate, so it is resampled), each with its own entrainment
+// method, clock and bilateral movement.
+void BuildFileKinds(Session& session)
+{
+    static const QString media = []
+    {
+        const QString path = vtest::MediaPath("block-renderer.ogg");
+        EXPECT_TRUE(vtest::WriteSine(path, plat::SoundWriter::Format::OggVorbis, 44100, 2, 44100, 330.0, 0.4));
+        return path;
+    }();
+    {
+        CSegment& s = session.Add(CSegment::kKindVoice, 0.0, 0.8);
+        dynamic_cast<CSegmentSuggestions&>(s).m_files.push_back({media, 0});
+        Entrain(s, CBrainwavesLocal::kMethodMonaural, false);
+        Pan(s, 6.0, false, false, false);
+    }
+    {
+        CSegment& s = session.Add(CSegment::kKindAmbientMusic, 0.1, 0.9);
+        dynamic_cast<CSegmentAmbientMusic&>(s).m_files.push_back({media, 0});
+        Entrain(s, CBrainwavesLocal::kMethodIsochronic, true);
+        s.m_volume.SetGraph(Wave(0.4, 0.9));
+    }
+    {
+        CSegment& s = session.Add(CSegment::kKindNature, 0.0, 1.0);
+        dynamic_cast<CSegmentNatureBG&>(s).m_files.push_back({media, 0});
+        s.m_brainwaves.m_enabled = true;
+        s.m_brainwaves.m_method = CBrainwavesLocal::kMethodBinaural;
+        s.m_brainwaves.m_depth.SetValue(60.0);
+        Pan(s, 0.0, true, true, false);
+    }
+    {
+        CSegment& s = session.Add(CSegment::kKindBreathwork, 0.05, 0.95);
+        Entrain(s, CBrainwavesLocal::kMethodIsochronicNarrow, false);
+        Automatic(s.m_brainwaves.m_depth);
+    }
+    {
+        CSegment& s = session.Add(CSegment::kKindExternalAudio, 0.2, 0.7);
+        auto& external = dynamic_cast<CSegmentMusicExt&>(s);
+        external.m_path = media;
+        external.m_loop = true; // fades as a loop does
+        Entrain(s, CBrainwavesLocal::kMethodIsochronicWide, false);
+        Effects(s, {CEffectsLocal::kChorus}, true);
+    }
+    {
+        CSegment& s = session.Add(CSegment::kKindTone, 0.15, 0.85);
+        s.m_brainwaves.m_enabled = true;
+        s.m_brainwaves.m_method = CBrainwavesLocal::kMethodMonaural; // one carrier, swung
+        s.m_brainwaves.m_depth.SetValue(50.0);
+    }
+}
+
 std::vector<float> Render(CMixer::Renderer renderer, std::function<std::uint32_t()> plan, std::uint32_t seed,
                           const std::function<void(Session&)>& build = Build)
 {
@@ -265,6 +322,7 @@ TEST(BlockRenderer, MatchesThePerFrameRendererForEveryRequestPlan)
     const std::pair<const char*, std::function<void(Session&)>> sessions[] = {
         {"graphs and walks", Build},
         {"constant settings", BuildConstant},
+        {"file kinds", BuildFileKinds},
     };
     for (const auto& [sessionName, build] : sessions)
         for (const Plan& plan : plans)

@@ -185,27 +185,39 @@ TEST(SessionClockSetting, RestoredClockStateGivesTwoTracksIdenticalGains)
     EXPECT_EQ(global.GetClockFrame(), 3 * blockFrames);
 }
 
-// The phasor against the sine it stands for, over the longest run between anchors, from phases
-// all round the circle and steps up to half a cycle a frame (a tone at half the rate).
+// The phasor against the sine it stands for (worked out in long double), over the longest run
+// between anchors, from phases all round the circle and steps up to half a cycle a frame (a tone
+// at half the rate); and a block read through Sines gives what frame-by-frame reading gives,
+// however the block is cut.
 TEST(SinePhasor, StaysWithinItsBoundBetweenAnchors)
 {
     constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
+    constexpr long double kTwoPiLong = 2.0L * 3.14159265358979323846264338327950288L;
     double worst = 0.0;
-    for (const double step : {1e-7, 1.0 / 4410.0, 0.01, 0.25, 0.4999})
+    for (const double step : {1e-7, 1.0 / 4410.0, 0.01, 0.123456, 0.25, 0.4999})
         for (int start = 0; start < 64; ++start)
         {
             const double u = start / 64.0 + 0.003;
-            model::SinePhasor phasor;
-            phasor.Anchor(u, step);
+            model::SinePhasor frames;
+            model::SinePhasor block;
+            frames.Anchor(u, step);
+            block.Anchor(u, step);
+            double sines[model::SinePhasor::kAnchorFrames];
+            block.Sines(sines, 1);
+            block.Sines(sines + 1, 102);
+            block.Sines(sines + 103, model::SinePhasor::kAnchorFrames - 103);
             for (std::uint32_t k = 0; k < model::SinePhasor::kAnchorFrames; ++k)
             {
                 if (k == 0)
-                    ASSERT_EQ(phasor.Sin(), std::sin(kTwoPi * u)); // the anchor is the exact sine
-                worst = std::max(worst, std::abs(phasor.Sin() - std::sin(kTwoPi * (u + k * step))));
-                phasor.Step();
+                    ASSERT_EQ(frames.Sin(), std::sin(kTwoPi * u)); // the anchor is the exact sine
+                ASSERT_EQ(sines[k], frames.Sin()) << k;
+                long double phase = static_cast<long double>(u) + static_cast<long double>(k) * step;
+                phase -= std::floor(phase);
+                worst = std::max(worst, double(std::abs(frames.Sin() - std::sin(kTwoPiLong * phase))));
+                frames.Step();
             }
         }
-    EXPECT_LT(worst, 3e-13);
+    EXPECT_LT(worst, 1e-13);
 }
 
 // The block the tracks read: the clock, frequency and swing of each frame as a clock stepped
@@ -264,7 +276,7 @@ TEST(SessionClockSetting, BlocksHoldWhatThePerFrameClockGivesWhateverTheCut)
                 got.push_back(block.wave[i]);
             }
         }
-        EXPECT_LT(worst, 1.5e-13); // half the phasor's bound: the swing is (sin + 1) / 2
+        EXPECT_LT(worst, 1e-13); // the phasor's bound, and the per-frame sine's own rounding
         EXPECT_EQ(global.GetClockFrame(), total);
         if (firstCut.empty())
             firstCut = got;

@@ -22,6 +22,12 @@ constexpr float kAllpassGain = 0.6f;
 // a lowpass of about 35 Hz at 44.1 kHz.
 constexpr double kMaxDamp = 0.995;
 
+// A run never passes a line's end, so the position wraps only onto it.
+template <typename Line> void Advance(Line& l, std::size_t run) noexcept
+{
+    l.pos = l.pos + run == l.length ? 0 : l.pos + run;
+}
+
 std::size_t OddFrames(double ms, double rate)
 {
     return std::max<std::size_t>(1, MsToFrames(ms, rate) | 1u);
@@ -124,43 +130,68 @@ void WavesReverb::ProcessChannel(float* samples, std::size_t frames, int channel
     float* const buf = m_buffer.data();
     Line* const combs = m_comb[channel];
     Line* const allpasses = m_allpass[channel];
-    float* const lowpass = m_lowpass[channel];
-    const float* const gains = m_combGain[channel];
-    const float* const damps = m_damp[channel];
     const float dry = m_dry;
     const float wet = m_wet;
     const float dcPole = m_dcPole;
     float dcIn = m_dcIn[channel];
     float dcOut = m_dcOut[channel];
-    for (std::size_t n = 0; n < frames; ++n)
+    // Local copies, which no store into the delay lines can alias, so they stay in registers.
+    float lowpass[kCombs];
+    float gains[kCombs];
+    float damps[kCombs];
+    for (int i = 0; i < kCombs; ++i)
     {
-        const float in = samples[2 * n];
-        dcOut = in - dcIn + dcPole * dcOut;
-        dcIn = in;
-        const float toCombs = dcOut;
-        float acc = 0.0f;
-        for (int i = 0; i < kCombs; ++i)
-        {
-            Line& l = combs[i];
-            float& slot = buf[l.offset + l.pos];
-            const float out = slot;
-            lowpass[i] = out + (lowpass[i] - out) * damps[i];
-            slot = toCombs + gains[i] * lowpass[i];
-            l.pos = l.pos + 1 == l.length ? 0 : l.pos + 1;
-            acc += out;
-        }
-        for (int i = 0; i < kAllpasses; ++i)
-        {
-            Line& l = allpasses[i];
-            float& slot = buf[l.offset + l.pos];
-            const float delayed = slot;
-            const float v = acc + kAllpassGain * delayed;
-            slot = v;
-            acc = delayed - kAllpassGain * v;
-            l.pos = l.pos + 1 == l.length ? 0 : l.pos + 1;
-        }
-        samples[2 * n] = dry * in + wet * acc;
+        lowpass[i] = m_lowpass[channel][i];
+        gains[i] = m_combGain[channel][i];
+        damps[i] = m_damp[channel][i];
     }
+    for (std::size_t n = 0; n < frames;)
+    {
+        // A run of frames in which no line wraps: each line is read and written at its own
+        // pointer plus the frame's index in the run.
+        std::size_t run = frames - n;
+        for (int i = 0; i < kCombs; ++i)
+            run = std::min(run, combs[i].length - combs[i].pos);
+        for (int i = 0; i < kAllpasses; ++i)
+            run = std::min(run, allpasses[i].length - allpasses[i].pos);
+        float* comb[kCombs];
+        float* allpass[kAllpasses];
+        for (int i = 0; i < kCombs; ++i)
+            comb[i] = buf + combs[i].offset + combs[i].pos;
+        for (int i = 0; i < kAllpasses; ++i)
+            allpass[i] = buf + allpasses[i].offset + allpasses[i].pos;
+        float* const io = samples + 2 * n;
+        for (std::size_t k = 0; k < run; ++k)
+        {
+            const float in = io[2 * k];
+            dcOut = in - dcIn + dcPole * dcOut;
+            dcIn = in;
+            const float toCombs = dcOut;
+            float acc = 0.0f;
+            for (int i = 0; i < kCombs; ++i)
+            {
+                const float out = comb[i][k];
+                lowpass[i] = out + (lowpass[i] - out) * damps[i];
+                comb[i][k] = toCombs + gains[i] * lowpass[i];
+                acc += out;
+            }
+            for (int i = 0; i < kAllpasses; ++i)
+            {
+                const float delayed = allpass[i][k];
+                const float v = acc + kAllpassGain * delayed;
+                allpass[i][k] = v;
+                acc = delayed - kAllpassGain * v;
+            }
+            io[2 * k] = dry * in + wet * acc;
+        }
+        for (int i = 0; i < kCombs; ++i)
+            Advance(combs[i], run);
+        for (int i = 0; i < kAllpasses; ++i)
+            Advance(allpasses[i], run);
+        n += run;
+    }
+    for (int i = 0; i < kCombs; ++i)
+        m_lowpass[channel][i] = lowpass[i];
     m_dcIn[channel] = dcIn;
     m_dcOut[channel] = dcOut;
 }

@@ -69,6 +69,11 @@ bool CBreathworkVoice::ReadFrame(CStereoFrame& frame)
     return m_file.ReadFrame(frame); // silence once the prompt has been said
 }
 
+void CBreathworkVoice::ReadFrames(CStereoFrame* frames, std::uint32_t n)
+{
+    m_file.ReadFrames(frames, n);
+}
+
 bool CBreathworkVoice::Rewind()
 {
     return m_open && m_file.Rewind();

@@ -30,6 +30,8 @@ public:
     bool Open();
     /** The next frame; silence (and false) after the end or when nothing is open. */
     bool ReadFrame(CStereoFrame& frame);
+    /** @p n frames as n ReadFrame calls give them. */
+    void ReadFrames(CStereoFrame* frames, std::uint32_t n);
     /** Back to the start when open. */
     bool Rewind();
     bool Close();

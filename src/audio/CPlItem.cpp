@@ -8,6 +8,14 @@ bool CPlItem::GetFrame(CStereoFrame& frame)
     return read;
 }
 
+bool CPlItem::GetFrames(CStereoFrame* frames, std::uint32_t n)
+{
+    const std::uint32_t read = m_file.ReadFrames(frames, n);
+    m_framesPlayed += static_cast<std::int32_t>(n);
+    m_runningPosition += n;
+    return read == n;
+}
+
 bool CPlItem::Open()
 {
     Close();

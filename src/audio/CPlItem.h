@@ -24,6 +24,8 @@ public:
 
     /** The next frame of the file (silence and false when it cannot be read); counts it. */
     virtual bool GetFrame(CStereoFrame& frame);
+    /** @p n frames as n GetFrame calls give them; false when any could not be read. */
+    virtual bool GetFrames(CStereoFrame* frames, std::uint32_t n);
 
     /** Opens the file at the path looping at the rate (closing what was open), from its
      *  start; false when it cannot be opened. */

@@ -61,6 +61,37 @@ void CPlItemSlicing::GetCrossfadeFrame(CStereoFrame& frame) const noexcept
     frame.right = w * m_a[i].right + (1.0f - w) * m_b[i].right;
 }
 
+bool CPlItemSlicing::GetFrames(CStereoFrame* frames, std::uint32_t n)
+{
+    bool ok = true;
+    for (std::uint32_t done = 0; done < n;)
+    {
+        if (!m_open || !m_started || m_fileLength == 0 || m_sliceCounter >= m_sliceLength)
+        {
+            // Starts, silence and crossfade frames as GetFrame gives them.
+            ok = GetFrame(frames[done]) && ok;
+            ++done;
+            continue;
+        }
+        const std::uint32_t count = std::min(n - done, m_sliceLength - m_sliceCounter);
+        const std::uint32_t read = m_file.ReadFrames(frames + done, count);
+        m_framesPlayed += static_cast<std::int32_t>(count);
+        m_runningPosition += count;
+        m_sliceCounter += read;
+        m_bodyPosition = static_cast<std::uint32_t>((std::uint64_t{m_bodyPosition} + read) % m_fileLength);
+        if (read < count)
+        {
+            // A failed read holds the slice where it stopped, as GetFrame does: silence on.
+            ok = false;
+            for (std::uint32_t i = done + count; i < n; ++i)
+                ok = GetFrame(frames[i]) && ok;
+            return false;
+        }
+        done += count;
+    }
+    return ok;
+}
+
 bool CPlItemSlicing::GetFrame(CStereoFrame& frame)
 {
     frame = {};

@@ -29,6 +29,8 @@ public:
     CPlItemSlicing();
 
     bool GetFrame(CStereoFrame& frame) override;
+    /** The slice body read in one go; the crossfades from their buffers. */
+    bool GetFrames(CStereoFrame* frames, std::uint32_t n) override;
 
     // Read-outs of the slice in progress.
     std::uint32_t GetSliceLength() const noexcept { return m_sliceLength; }

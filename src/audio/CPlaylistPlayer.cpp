@@ -4,6 +4,7 @@
 #include "audio/CPlItemSlicing.h"
 #include "audio/PlayOrder.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -102,12 +103,17 @@ bool CPlaylistPlayer::NextItem()
     return OpenItem(*m_next, m_order[static_cast<std::size_t>(m_orderIndex)], m_crossfadeStart);
 }
 
-void CPlaylistPlayer::Crossfade(CStereoFrame& current, const CStereoFrame& next) const noexcept
+float CPlaylistPlayer::CrossfadeWeight(std::uint32_t position) const noexcept
 {
     // No fade frames (a fade of 0 in the options) switches at once instead of dividing 0 by 0.
-    const float w = m_fadeFrames == 0 ? 1.0f
-                                      : static_cast<float>(m_position - m_crossfadeStart) /
-                                            static_cast<float>(m_fadeFrames);
+    return m_fadeFrames == 0
+               ? 1.0f
+               : static_cast<float>(position - m_crossfadeStart) / static_cast<float>(m_fadeFrames);
+}
+
+void CPlaylistPlayer::Crossfade(CStereoFrame& current, const CStereoFrame& next) const noexcept
+{
+    const float w = CrossfadeWeight(m_position);
     current.left = w * next.left + (1.0f - w) * current.left;
     current.right = w * next.right + (1.0f - w) * current.right;
 }
@@ -133,6 +139,53 @@ bool CPlaylistPlayer::GetFrame(CStereoFrame& frame)
         Crossfade(frame, next);
     }
     ++m_position;
+    return true;
+}
+
+bool CPlaylistPlayer::GetFrames(CStereoFrame* out, std::uint32_t n)
+{
+    if (!m_running)
+    {
+        std::fill_n(out, n, CStereoFrame{});
+        m_position += n;
+        return true;
+    }
+    const bool several = m_order.size() >= 2;
+    for (std::uint32_t done = 0; done < n;)
+    {
+        // The switch and the next item's restart happen on the frames GetFrame meets them;
+        // between them a span reads each item in one go.
+        if (several && m_crossfadeEnd < m_position && !NextItem())
+            return false;
+        const bool fading = several && m_position >= m_crossfadeStart;
+        if (fading && m_position == m_crossfadeStart && !m_next->Restart())
+            return Fail(QStringLiteral("Failed to open the playlist file: \n\n") + m_next->m_path);
+        std::uint64_t span = n - done;
+        if (several)
+        {
+            const std::uint64_t edge = fading ? std::uint64_t{m_crossfadeEnd} + 1 : m_crossfadeStart;
+            span = std::min(span, edge - m_position);
+        }
+        // Slices draw from the thread's random stream when they start and end; in a
+        // crossfade both items may, and frame by frame keeps the order of their draws.
+        if (fading)
+            span = std::min<std::uint64_t>(span, m_mode == kModeSlices ? 1 : std::size(m_scratch));
+        const auto count = static_cast<std::uint32_t>(std::max<std::uint64_t>(span, 1));
+        CStereoFrame* frames = out + done;
+        m_current->GetFrames(frames, count); // a failed read is silence
+        if (fading)
+        {
+            m_next->GetFrames(m_scratch, count);
+            for (std::uint32_t i = 0; i < count; ++i)
+            {
+                const float w = CrossfadeWeight(m_position + i);
+                frames[i].left = w * m_scratch[i].left + (1.0f - w) * frames[i].left;
+                frames[i].right = w * m_scratch[i].right + (1.0f - w) * frames[i].right;
+            }
+        }
+        m_position += count;
+        done += count;
+    }
     return true;
 }
 

@@ -38,6 +38,8 @@ public:
     /** The next frame with switching and crossfades; false with the error text set when the
      *  next file cannot be opened. */
     bool GetFrame(CStereoFrame& frame);
+    /** @p n frames as n GetFrame calls give them, read in spans between the item switches. */
+    bool GetFrames(CStereoFrame* out, std::uint32_t n);
     /** Frees the order and both items; true. */
     bool Stop();
     /** Stop; not running. */
@@ -60,6 +62,8 @@ private:
     bool NextItem();
     bool OpenItem(CPlItem& item, std::int32_t file, std::uint32_t start);
     void Crossfade(CStereoFrame& current, const CStereoFrame& next) const noexcept;
+    /** The crossfade weight of the next item at segment position @p position. */
+    float CrossfadeWeight(std::uint32_t position) const noexcept;
     bool Fail(const QString& text);
 
     std::uint32_t m_itemFrames = 0;
@@ -70,4 +74,5 @@ private:
     std::uint32_t m_crossfadeStart = 0;
     std::uint32_t m_crossfadeEnd = 0;
     bool m_running = false;
+    CStereoFrame m_scratch[256] = {}; ///< the next item's frames of a span in a crossfade
 };

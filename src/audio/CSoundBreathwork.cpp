@@ -141,17 +141,23 @@ void CSoundBreathwork::StartPhase()
     m_phaseStart = m_position;
 }
 
-void CSoundBreathwork::GetBreathNoise(CStereoFrame& frame)
+double CSoundBreathwork::Envelope(std::uint32_t p) const noexcept
 {
-    const double v = std::clamp(m_breathwork->m_breathing.GetValueAt(SpanFraction()) / 100.0, 0.0, 1.0);
     double e = 0.0;
     if (m_phase == kPhaseIn || m_phase == kPhaseOut)
     {
         const std::uint32_t length = m_phaseLength[static_cast<std::size_t>(m_phase)];
-        const double u = length == 0 ? 1.0 : double(m_position - m_phaseStart) / double(length);
+        const double u = length == 0 ? 1.0 : double(p - m_phaseStart) / double(length);
         if (u > 0.0)
             e = std::sin(std::numbers::pi * std::min(u, 1.0));
     }
+    return e;
+}
+
+void CSoundBreathwork::GetBreathNoise(CStereoFrame& frame)
+{
+    const double v = std::clamp(m_breathwork->m_breathing.GetValueAt(SpanFraction()) / 100.0, 0.0, 1.0);
+    const double e = Envelope(m_position);
     CStereoFrame b;
     CStereoFrame k;
     m_brown.ReadFrame(b); // a failed read is a silent frame
@@ -161,17 +167,16 @@ void CSoundBreathwork::GetBreathNoise(CStereoFrame& frame)
     frame.right = static_cast<float>(((1.0 - v) * b.right + v * k.right) * g);
 }
 
-bool CSoundBreathwork::GetSample(CStereoFrame& frame)
+bool CSoundBreathwork::StepPhase()
 {
-    frame = {};
     if (m_done)
-        return true;
+        return false;
     const std::uint32_t p = m_position;
     if (p >= m_cycleEnd)
     {
         NextCycle();
         if (m_done)
-            return true;
+            return false;
     }
     if (p >= m_nextPhase)
     {
@@ -179,6 +184,62 @@ bool CSoundBreathwork::GetSample(CStereoFrame& frame)
         m_nextPhase = p + m_phaseLength[static_cast<std::size_t>(m_phase)];
         StartPhase();
     }
+    return true;
+}
+
+bool CSoundBreathwork::GetSamples(CStereoFrame* out, std::uint32_t n)
+{
+    CStereoFrame voice[kChunkFrames];
+    CStereoFrame brown[kChunkFrames];
+    CStereoFrame pink[kChunkFrames];
+    n = std::min(n, kChunkFrames);
+    if (m_done || m_breathwork == nullptr)
+    {
+        std::fill_n(out, n, CStereoFrame{});
+        return true;
+    }
+    const std::uint32_t start = m_position;
+    CSmartProperty& breathing = m_breathwork->m_breathing;
+    for (std::uint32_t i = 0; i < n;)
+    {
+        m_position = start + i;
+        if (!StepPhase())
+        {
+            std::fill(out + i, out + n, CStereoFrame{});
+            break;
+        }
+        // Up to the next phase or cycle (a phase of no frames still has its one).
+        const std::uint32_t p = m_position;
+        const std::uint32_t edge = std::min(m_cycleEnd, m_nextPhase);
+        const std::uint32_t span = std::min(n - i, std::max<std::uint32_t>(1, edge > p ? edge - p : 0));
+        m_voices[static_cast<std::size_t>(m_prompt)].ReadFrames(voice, span);
+        m_brown.ReadFrames(brown, span); // a failed read is silence
+        m_pink.ReadFrames(pink, span);
+        const bool constant = breathing.IsConstant();
+        const double constantV = std::clamp(breathing.GetValue() / 100.0, 0.0, 1.0);
+        for (std::uint32_t k = 0; k < span; ++k)
+        {
+            m_position = p + k;
+            const double v =
+                constant ? constantV : std::clamp(breathing.GetValueAt(SpanFraction()) / 100.0, 0.0, 1.0);
+            const double g = std::sqrt(v) * Envelope(p + k);
+            CStereoFrame& f = out[i + k];
+            f.left = static_cast<float>(((1.0 - v) * brown[k].left + v * pink[k].left) * g);
+            f.right = static_cast<float>(((1.0 - v) * brown[k].right + v * pink[k].right) * g);
+            f.left += voice[k].left;
+            f.right += voice[k].right;
+        }
+        i += span;
+    }
+    m_position = start;
+    return true;
+}
+
+bool CSoundBreathwork::GetSample(CStereoFrame& frame)
+{
+    frame = {};
+    if (!StepPhase())
+        return true;
     CStereoFrame voice;
     m_voices[static_cast<std::size_t>(m_prompt)].ReadFrame(voice);
     GetBreathNoise(frame);

@@ -38,6 +38,10 @@ public:
     double GetBaseGain() const noexcept override { return kDefaultBaseGain; }
     bool HasFades() const noexcept override { return false; }
 
+protected:
+    /** The frames between the phase starts in spans, each source read in one go. */
+    bool GetSamples(CStereoFrame* out, std::uint32_t n) override;
+
 private:
     static constexpr int kPhaseIn = 0;
     static constexpr int kPhaseOut = 2;
@@ -47,6 +51,11 @@ private:
     int ChoosePrompt() const;
     void StartPhase();
     void GetBreathNoise(CStereoFrame& frame);
+    /** The breath noise's envelope sin(pi u) at segment position @p p of the phase. */
+    double Envelope(std::uint32_t p) const noexcept;
+    /** The events of a frame at m_position: the next cycle or phase when due; false when the
+     *  segment's breathing is over. */
+    bool StepPhase();
     bool OpenBreathNoise();
     void CloseAll();
     double SpanFraction() const noexcept;

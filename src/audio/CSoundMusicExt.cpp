@@ -2,6 +2,8 @@
 
 #include "model/CSegmentMusicExt.h"
 
+#include <algorithm>
+
 bool CSoundMusicExt::Init()
 {
     if (!CSound::Init())
@@ -31,6 +33,20 @@ bool CSoundMusicExt::Terminate()
 {
     m_file.Close();
     return CSound::Terminate();
+}
+
+bool CSoundMusicExt::GetSamples(CStereoFrame* out, std::uint32_t n)
+{
+    std::uint32_t sounding = 0;
+    if (!m_path.isEmpty() && m_length > 0)
+        sounding = m_loop ? n : (m_position >= m_length ? 0 : std::min(n, m_length - m_position));
+    std::fill(out + sounding, out + n, CStereoFrame{});
+    if (sounding > 0 && m_file.ReadFrames(out, sounding) < sounding)
+    {
+        m_errorText = QStringLiteral("Failed to read the external music sound file.");
+        return false;
+    }
+    return true;
 }
 
 bool CSoundMusicExt::GetSample(CStereoFrame& frame)

@@ -25,6 +25,10 @@ public:
     double GetBaseGain() const noexcept override { return kDefaultBaseGain; }
     bool HasFades() const noexcept override { return m_loop; }
 
+protected:
+    /** The frames read from the file in one go. */
+    bool GetSamples(CStereoFrame* out, std::uint32_t n) override;
+
 private:
     bool m_loop = false;
     QString m_path; ///< a full path, used as stored

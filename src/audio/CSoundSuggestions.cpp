@@ -127,6 +127,44 @@ bool CSoundSuggestions::ReadFileFrame(CStereoFrame& frame)
     return read;
 }
 
+bool CSoundSuggestions::GetSamples(CStereoFrame* out, std::uint32_t n)
+{
+    // The panel's requests are taken frame by frame.
+    if (m_prerecorded)
+        return CSound::GetSamples(out, n);
+    const std::uint32_t start = m_position;
+    bool ok = true;
+    for (std::uint32_t i = 0; i < n && ok;)
+    {
+        m_position = start + i;
+        const std::uint32_t p = m_position;
+        std::uint32_t span = 0;
+        if (m_fileCount == 0 || (!m_sounding && !m_shuffle && m_index >= m_fileCount))
+            span = n - i; // nothing more to say in this segment
+        else if (!m_sounding && p < m_nextFileStart)
+            span = static_cast<std::uint32_t>(std::min<std::uint64_t>(n - i, m_nextFileStart - p));
+        if (span > 0)
+        {
+            std::fill_n(out + i, span, CStereoFrame{});
+            i += span;
+            continue;
+        }
+        if (m_sounding && m_framesRemaining > 1)
+        {
+            // The frames before the file's last, which schedules the pause.
+            span = std::min(n - i, m_framesRemaining - 1);
+            m_file.ReadFrames(out + i, span); // a short read at the very end is silence
+            m_framesRemaining -= span;
+            i += span;
+            continue;
+        }
+        ok = GetSample(out[i]);
+        ++i;
+    }
+    m_position = start;
+    return ok;
+}
+
 bool CSoundSuggestions::GetSample(CStereoFrame& frame)
 {
     frame = {};

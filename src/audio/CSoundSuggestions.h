@@ -35,6 +35,11 @@ public:
     double GetBaseGain() const noexcept override { return kDefaultBaseGain; }
     bool HasFades() const noexcept override { return false; }
 
+protected:
+    /** The file's frames and the pauses in spans; each file's first and last frame as
+     *  GetSample gives them. */
+    bool GetSamples(CStereoFrame* out, std::uint32_t n) override;
+
 private:
     void ShuffleOrder();
     void NextIndex();

@@ -37,6 +37,14 @@ bool PlaylistSound::Terminate()
     return CSound::Terminate();
 }
 
+bool PlaylistSound::GetSamples(CStereoFrame* out, std::uint32_t n)
+{
+    if (m_player.GetFrames(out, n))
+        return true;
+    m_errorText = ReadErrorText();
+    return false;
+}
+
 bool PlaylistSound::GetSample(CStereoFrame& frame)
 {
     if (m_player.GetFrame(frame))

@@ -27,6 +27,8 @@ public:
     bool HasFades() const noexcept override { return true; }
 
 protected:
+    /** The player's frames in spans between its switches. */
+    bool GetSamples(CStereoFrame* out, std::uint32_t n) override;
     /** The crossfade between items, in frames. */
     virtual std::uint32_t CrossfadeFrames() const noexcept = 0;
     /** The text of a failed frame. */

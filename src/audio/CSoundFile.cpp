@@ -90,7 +90,24 @@ std::uint32_t CSoundFile::ReadFrames(CStereoFrame* frames, std::uint32_t count)
     std::uint32_t done = 0;
     while (done < count && m_decoder.IsOpen())
     {
-        if (m_readOffset < 0 || m_readOffset >= static_cast<std::int64_t>(kBufferFrames))
+        const bool drained = m_readOffset < 0 || m_readOffset >= static_cast<std::int64_t>(kBufferFrames);
+        if (drained && count - done >= kDirectFrames)
+        {
+            // A large read with nothing left in the buffer skips it: the decoder writes
+            // straight into the caller's frames, the same frames a refill would give.
+            const std::uint32_t want = count - done;
+            const std::uint32_t got = m_decoder.Read(&frames[done].left, want);
+            done += got;
+            if (got < want)
+            {
+                // The end of the file, held as a short refill holds it.
+                m_bufferFrames = 0;
+                m_readOffset = 0;
+                break;
+            }
+            continue;
+        }
+        if (drained)
             Refill();
         if (m_readOffset >= static_cast<std::int64_t>(m_bufferFrames))
             break;

@@ -3,8 +3,9 @@
  *
  * Every file-based generator, the segment panels (file lengths) and the ambient-loop tool
  * read their files through this. Frames come out of a 5000-frame buffer refilled from the
- * decoder; a refill that comes back short is the last one, and from then on ReadFrame gives
- * silence and false until Rewind or Seek. A looping file repeats without end. A loop opened
+ * decoder (a large bulk read takes them from the decoder straight); a refill that comes back
+ * short is the last one, and from then on ReadFrame gives silence and false until Rewind or
+ * Seek. A looping file repeats without end. A loop opened
  * with OpenSharedLoop reads the frames of an audio::SharedLoops copy instead: the same frames,
  * decoded once for every reader of the file at that rate.
  *
@@ -26,6 +27,9 @@ class CSoundFile
 {
 public:
     static constexpr std::uint32_t kBufferFrames = 5000;
+    /** A ReadFrames of at least this many frames, when the buffer has been used up, is decoded
+     *  straight into the caller's frames. */
+    static constexpr std::uint32_t kDirectFrames = 1024;
 
     CSoundFile() = default;
     CSoundFile(const CSoundFile&) = delete;

@@ -232,30 +232,62 @@ TEST(CSoundFile, SeekIsFrameExact)
     EXPECT_FALSE(file.ReadFrame(f)) << "a seek to the end reads nothing more";
 }
 
-// The bulk read and the frame-by-frame read give the same frames, across buffer refills and
-// at the end; past the end the bulk read fills silence.
+// The bulk read and the frame-by-frame read give the same frames, across buffer refills, reads
+// decoded straight into the caller's frames and the end; past the end the bulk read fills
+// silence. With and without the resampler, mono and stereo.
 TEST(CSoundFile, BulkReadMatchesFrameByFrame)
 {
-    const QString path = vtest::MediaPath("bulk.ogg");
-    ASSERT_TRUE(vtest::WriteSine(path, Format::OggVorbis, 44100, 2, 30000, 500.0));
-    CSoundFile one, bulk;
-    ASSERT_TRUE(one.Open(path, 48000, false));
-    ASSERT_TRUE(bulk.Open(path, 48000, false));
-    const auto expected = ReadAll(one);
-    std::vector<CStereoFrame> got;
-    std::vector<CStereoFrame> block(3001, CStereoFrame{9.0f, 9.0f});
-    for (;;)
+    struct Case
     {
-        const std::uint32_t n = bulk.ReadFrames(block.data(), 3001);
-        got.insert(got.end(), block.begin(), block.begin() + n);
-        for (std::uint32_t i = n; i < block.size(); ++i)
-            ASSERT_EQ(block[i].left, 0.0f);
-        if (n < block.size())
-            break;
+        const char* name;
+        unsigned rate;
+        int channels;
+        std::uint32_t block;
+    };
+    const Case cases[] = {
+        {"resampled, through the buffer", 48000, 2, 3001},
+        {"resampled, straight", 48000, 2, 20000},
+        {"at the file's rate, through the buffer", 44100, 2, 3001},
+        {"at the file's rate, straight", 44100, 2, 20000},
+        {"mono at the file's rate, straight", 44100, 1, 4410},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const QString path = vtest::MediaPath(QString("bulk-%1.ogg").arg(c.channels));
+        ASSERT_TRUE(vtest::WriteSine(path, Format::OggVorbis, 44100, c.channels, 30000, 500.0));
+        CSoundFile one, bulk;
+        ASSERT_TRUE(one.Open(path, c.rate, false));
+        ASSERT_TRUE(bulk.Open(path, c.rate, false));
+        const auto expected = ReadAll(one);
+        std::vector<CStereoFrame> got;
+        std::vector<CStereoFrame> block(c.block, CStereoFrame{9.0f, 9.0f});
+        // A few single frames first, so the straight reads start part-way into a buffer.
+        for (int i = 0; i < 7; ++i)
+        {
+            CStereoFrame f;
+            ASSERT_TRUE(bulk.ReadFrame(f));
+            got.push_back(f);
+        }
+        for (;;)
+        {
+            const std::uint32_t n = bulk.ReadFrames(block.data(), c.block);
+            got.insert(got.end(), block.begin(), block.begin() + n);
+            for (std::uint32_t i = n; i < block.size(); ++i)
+                ASSERT_EQ(block[i].left, 0.0f);
+            if (n < block.size())
+                break;
+        }
+        ASSERT_EQ(got.size(), expected.size());
+        for (std::size_t i = 0; i < got.size(); ++i)
+        {
+            ASSERT_EQ(got[i].left, expected[i].left) << i;
+            ASSERT_EQ(got[i].right, expected[i].right) << i;
+        }
+        EXPECT_EQ(bulk.ReadFrames(block.data(), c.block), 0u) << "the end holds";
+        CStereoFrame f;
+        EXPECT_FALSE(bulk.ReadFrame(f));
     }
-    ASSERT_EQ(got.size(), expected.size());
-    for (std::size_t i = 0; i < got.size(); ++i)
-        ASSERT_EQ(got[i].left, expected[i].left) << i;
 }
 
 // Bad input: false, silence, no exception, nothing left open.

@@ -95,36 +95,44 @@ struct SoundDecoder::Impl
     std::uint64_t length = 0;
     std::uint64_t position = 0; // target frames delivered since the start (not looping)
     bool endOfFile = false;
-    std::vector<float> raw;   // kChunk frames of the file's channels
+    std::vector<float> raw;   // kChunk frames of the file's channels, unless it is stereo
     std::vector<float> input; // the same frames as stereo
     std::vector<float> dropped = std::vector<float>(static_cast<std::size_t>(kChunk) * 2);
     std::uint32_t inputAt = 0;
     std::uint32_t inputLeft = 0;
 
-    // Decodes the next chunk into the stereo input; at the end of the file a looping
-    // decoder starts over. Leaves inputLeft 0 at the end.
-    void Fill()
+    // Up to @p frames frames of the file into @p into (the file's channels); a looping decoder
+    // starts over at the end of the file. 0 at the end, and then on every later call.
+    std::uint32_t Decode(float* into, std::uint32_t frames)
     {
-        inputAt = 0;
-        inputLeft = 0;
         if (endOfFile)
-            return;
-        sf_count_t got = sf_readf_float(file.get(), raw.data(), kChunk);
+            return 0;
+        sf_count_t got = sf_readf_float(file.get(), into, frames);
         if (got <= 0 && loop && sf_seek(file.get(), 0, SEEK_SET) == 0)
-            got = sf_readf_float(file.get(), raw.data(), kChunk); // still 0: an empty file
+            got = sf_readf_float(file.get(), into, frames); // still 0: an empty file
         if (got <= 0)
         {
             endOfFile = true;
-            return;
+            return 0;
         }
+        return static_cast<std::uint32_t>(got);
+    }
+
+    // Decodes the next chunk into the stereo input: a stereo file straight into it, any other
+    // through raw. Leaves inputLeft 0 at the end.
+    void Fill()
+    {
+        inputAt = 0;
         const int ch = source.channels;
-        for (sf_count_t i = 0; i < got; ++i)
+        inputLeft = Decode(ch == 2 ? input.data() : raw.data(), kChunk);
+        if (ch == 2)
+            return;
+        for (std::uint32_t i = 0; i < inputLeft; ++i)
         {
             const float* f = &raw[static_cast<std::size_t>(i) * ch];
             input[2 * i] = f[0];
             input[2 * i + 1] = ch > 1 ? f[1] : f[0];
         }
-        inputLeft = static_cast<std::uint32_t>(got);
     }
 
     std::uint32_t Produce(float* out, std::uint32_t want)
@@ -137,6 +145,16 @@ struct SoundDecoder::Impl
             float* dst = out + static_cast<std::size_t>(produced) * 2;
             if (!soxr)
             {
+                // A stereo file at the target rate needs no staging: large reads decode
+                // straight into the caller's frames.
+                if (inputLeft == 0 && source.channels == 2 && want - produced >= kChunk)
+                {
+                    const std::uint32_t got = Decode(dst, want - produced);
+                    if (got == 0)
+                        break;
+                    produced += got;
+                    continue;
+                }
                 if (inputLeft == 0)
                     break;
                 const std::uint32_t n = std::min(inputLeft, want - produced);
@@ -195,7 +213,8 @@ bool SoundDecoder::Open(const QString& path, unsigned targetRate, bool loop)
             return false;
     }
     Impl& d = *m_impl;
-    d.raw.assign(static_cast<std::size_t>(kChunk) * info.channels, 0.0f);
+    // A stereo file decodes straight into the input.
+    d.raw.assign(info.channels == 2 ? 0 : static_cast<std::size_t>(kChunk) * info.channels, 0.0f);
     d.input.assign(static_cast<std::size_t>(kChunk) * 2, 0.0f);
     d.file = std::move(file);
     d.soxr = std::move(resampler);

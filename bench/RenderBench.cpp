@@ -47,6 +47,8 @@
 
 #include <QTemporaryDir>
 
+#include <unistd.h>
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -54,10 +56,14 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <ctime>
 #include <functional>
 #include <limits>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <new>
 #include <numbers>
@@ -611,16 +617,45 @@ bool PlayOnNullDevice(benchmark::State& state, Session& session, int seconds, in
     return true;
 }
 
+// CPU seconds of each thread of the process, by thread id (the kernel's ticks of user and
+// system time, 10 ms steps).
+std::map<int, double> ThreadCpuSeconds()
+{
+    std::map<int, double> seconds;
+    const double tick = 1.0 / double(sysconf(_SC_CLK_TCK));
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error))
+    {
+        std::ifstream in(entry.path() / "stat");
+        std::string text;
+        std::getline(in, text);
+        const std::size_t close = text.rfind(')'); // the name may hold spaces and brackets
+        if (close == std::string::npos)
+            continue;
+        // Fields 3 (state) to 13, then utime and stime.
+        std::istringstream fields(text.substr(close + 1));
+        std::string skipped;
+        for (int field = 3; field <= 13; ++field)
+            fields >> skipped;
+        double user = 0.0, system = 0.0;
+        if (fields >> user >> system)
+            seconds[std::atoi(entry.path().filename().c_str())] = (user + system) * tick;
+    }
+    return seconds;
+}
+
 // The CPU a playback of the typical session costs: the process's CPU seconds per wall second,
 // the mixer's worker, the output's update thread and the null device's thread together (the
 // benchmark's own thread sleeps). cpu_share counts from Play on, cpu_share_steady from two
-// seconds in, when every segment has started. mixer_cpu_load is the mixer's own read-out.
+// seconds in, when every segment has started; busiest_thread_share and other_threads_share
+// split the steady share between the busiest thread (the worker, as a rule) and the others.
+// mixer_cpu_load is the mixer's own read-out.
 void BM_PlaybackTypical(benchmark::State& state)
 {
     int seconds = 20;
     if (const char* text = std::getenv("VORNA_BENCH_PLAYBACK_SECONDS"))
         seconds = std::max(3, std::atoi(text));
-    double share = 0.0, steadyShare = 0.0, load = 0.0, position = 0.0;
+    double share = 0.0, steadyShare = 0.0, busiest = 0.0, others = 0.0, load = 0.0, position = 0.0;
     std::uint64_t underruns = 0;
     RenderLevel level;
     for (auto _ : state)
@@ -629,19 +664,33 @@ void BM_PlaybackTypical(benchmark::State& state)
         level = {};
         double cpu0 = ProcessCpuSeconds(), cpu1 = 0.0;
         auto t0 = Clock::now(), t1 = t0;
+        std::map<int, double> threads1;
         const bool played = PlayOnNullDevice(
             state, *session, seconds, 2, level,
             [&](CMixer&)
             {
                 cpu1 = ProcessCpuSeconds();
                 t1 = Clock::now();
+                threads1 = ThreadCpuSeconds();
             },
             [&](CMixer& mixer)
             {
                 const double cpu2 = ProcessCpuSeconds();
                 const auto t2 = Clock::now();
+                const std::map<int, double> threads2 = ThreadCpuSeconds();
+                const double steadyWall = std::chrono::duration<double>(t2 - t1).count();
                 share = (cpu2 - cpu0) / std::chrono::duration<double>(t2 - t0).count();
-                steadyShare = (cpu2 - cpu1) / std::chrono::duration<double>(t2 - t1).count();
+                steadyShare = (cpu2 - cpu1) / steadyWall;
+                double top = 0.0, all = 0.0;
+                for (const auto& [id, cpu] : threads2)
+                {
+                    const auto before = threads1.find(id);
+                    const double used = cpu - (before == threads1.end() ? 0.0 : before->second);
+                    top = std::max(top, used);
+                    all += used;
+                }
+                busiest = top / steadyWall;
+                others = (all - top) / steadyWall;
                 load = mixer.GetCpuLoad();
                 position = mixer.GetPosition();
                 underruns = mixer.Underruns();
@@ -651,6 +700,8 @@ void BM_PlaybackTypical(benchmark::State& state)
     }
     state.counters["cpu_share"] = share;
     state.counters["cpu_share_steady"] = steadyShare;
+    state.counters["busiest_thread_share"] = busiest;
+    state.counters["other_threads_share"] = others;
     state.counters["mixer_cpu_load"] = load;
     state.counters["position_s"] = position;
     state.counters["mixer_underruns"] = double(underruns);

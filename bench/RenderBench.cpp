@@ -1,5 +1,7 @@
 // The engine's render speed on three sessions, rendered offline through the mixer's own stream
-// procedure in requests of a tenth of a second, on one core (SetRenderThreads(1)):
+// procedure in requests of a tenth of a second, on one core (CMixer::SetRenderThreads(1): the
+// worker renders every track) and, in the AllCores variants, on every core (the default: the
+// worker and its render pool share out each block's tracks):
 // - the typical session: eight tracks at 44.1 kHz, one of each kind, one segment over the whole
 //   session with every property at the constant a new segment of its kind gets, entrainment on
 //   at its defaults, reverb and echo at constant levels on three tracks, real OGG media for the
@@ -525,38 +527,52 @@ void RenderSession(benchmark::State& state, const std::function<SessionPtr()>& m
 // a few seconds at today's speed and stays long enough to time at the speed aimed for.
 constexpr std::uint32_t kRenderSeconds = 300;
 
-// The one-core figures: the mixer renders every track on its own worker.
-void OneCore(CMixer& mixer)
+// The render threads of a variant: 1 for one core, 0 for every core.
+MixerSetup Threads(unsigned threads)
 {
-    mixer.SetRenderThreads(1);
+    return [threads](CMixer& mixer) { mixer.SetRenderThreads(threads); };
 }
 
 void BM_RenderTypical(benchmark::State& state)
 {
-    RenderSession(state, [] { return MakeTypicalSession(44100); }, kRenderSeconds, OneCore);
+    RenderSession(state, [] { return MakeTypicalSession(44100); }, kRenderSeconds, Threads(1));
 }
 BENCHMARK(BM_RenderTypical)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+void BM_RenderTypicalAllCores(benchmark::State& state)
+{
+    RenderSession(state, [] { return MakeTypicalSession(44100); }, kRenderSeconds, Threads(0));
+}
+BENCHMARK(BM_RenderTypicalAllCores)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_RenderToneNoise(benchmark::State& state)
 {
-    RenderSession(state, [] { return MakeToneNoiseSession(44100); }, kRenderSeconds, OneCore);
+    RenderSession(state, [] { return MakeToneNoiseSession(44100); }, kRenderSeconds, Threads(1));
 }
 BENCHMARK(BM_RenderToneNoise)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Arguments: tracks (8 or 16), rate, seconds of the session to render.
+void BM_RenderToneNoiseAllCores(benchmark::State& state)
+{
+    RenderSession(state, [] { return MakeToneNoiseSession(44100); }, kRenderSeconds, Threads(0));
+}
+BENCHMARK(BM_RenderToneNoiseAllCores)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Arguments: tracks (8 or 16), rate, seconds of the session to render, render threads (1 for
+// one core, 0 for every core).
 void BM_RenderHeavy(benchmark::State& state)
 {
     const int tracks = static_cast<int>(state.range(0));
     const auto rate = static_cast<std::uint32_t>(state.range(1));
     RenderSession(state, [=] { return MakeHeavySession(rate, tracks); }, static_cast<std::uint32_t>(state.range(2)),
-                  OneCore);
+                  Threads(static_cast<unsigned>(state.range(3))));
 }
 BENCHMARK(BM_RenderHeavy)
-    ->ArgNames({"tracks", "rate", "seconds"})
-    ->Args({8, 44100, 60})
-    ->Args({16, 44100, 60})
-    ->Args({8, 96000, 60})
-    ->Args({16, 96000, 60})
+    ->ArgNames({"tracks", "rate", "seconds", "threads"})
+    ->Args({8, 44100, 60, 1})
+    ->Args({16, 44100, 60, 1})
+    ->Args({8, 96000, 60, 1})
+    ->Args({16, 96000, 60, 1})
+    ->Args({16, 96000, 60, 0})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -24,6 +24,7 @@
 #include <limits>
 #include <mutex>
 #include <new>
+#include <numeric>
 #include <system_error>
 
 namespace
@@ -271,6 +272,8 @@ bool CMixer::CreateTracks(const CPlaybackParams& params)
     {
         m_tracks.clear();
         m_tracks.resize(static_cast<std::size_t>(count));
+        m_renderOrder.resize(m_tracks.size());
+        std::iota(m_renderOrder.begin(), m_renderOrder.end(), 0u);
     }
     catch (const std::bad_alloc&)
     {
@@ -645,7 +648,11 @@ bool CMixer::RenderBlock(std::uint32_t frames) noexcept
     m_bilateralGlobal->FillBlock(m_bilateralBlock, frames, false);
     // Every track renders its block, even after one failed, so which tracks rendered does not
     // depend on which ran first; the block is then silenced as a whole.
-    m_pool.Run(ThreadsFor(frames), static_cast<std::uint32_t>(m_tracks.size()), &CMixer::RenderTrackTask, this);
+    const unsigned threads = ThreadsFor(frames);
+    if (threads > 1)
+        std::sort(m_renderOrder.begin(), m_renderOrder.end(), [this](std::uint32_t a, std::uint32_t b)
+                  { return m_tracks[a].m_renderSeconds > m_tracks[b].m_renderSeconds; });
+    m_pool.Run(threads, static_cast<std::uint32_t>(m_tracks.size()), &CMixer::RenderTrackTask, this);
     double busy = 0.0;
     for (const CMixerTrack& track : m_tracks)
         busy += track.m_renderSeconds;
@@ -673,7 +680,7 @@ bool CMixer::RenderBlock(std::uint32_t frames) noexcept
 void CMixer::RenderTrackTask(void* mixer, std::uint32_t index) noexcept
 {
     CMixer& self = *static_cast<CMixer*>(mixer);
-    CMixerTrack& track = self.m_tracks[index];
+    CMixerTrack& track = self.m_tracks[self.m_renderOrder[index]];
     const auto t0 = Clock::now();
     plat::ScopedRandom random(track.m_random);
     track.m_failed = false;

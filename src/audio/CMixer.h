@@ -245,6 +245,9 @@ private:
     rt::RenderPool m_pool;
     unsigned m_poolThreads = 1;         ///< the worker and the pool's helpers of this playback
     std::uint32_t m_blockFrames = 0;    ///< worker: the current block's frames, for the tasks
+    /** worker: the tracks in the order the pool hands them out, the costliest of the last block
+     *  first, so that a costly track handed out last does not keep the others waiting. */
+    std::vector<std::uint32_t> m_renderOrder;
     bool m_blockAborted = false;        ///< worker: the playback had failed before this block
     double m_frameCost = 0.0;           ///< worker: smoothed seconds of one frame of every track
     CBrainwavesGlobal m_ownBrainwaves; ///< when the request brings no clocks

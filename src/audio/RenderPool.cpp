@@ -14,9 +14,9 @@ namespace rt
 namespace
 {
 
-// The helpers of a block usually finish within microseconds of the caller: a short spin
-// saves the caller a sleep and a wake-up, and a longer one would only burn a core.
-constexpr int kFinishSpins = 4000;
+// The helpers of a block usually finish within microseconds of the caller: a short spin (some
+// ten microseconds) saves the caller a sleep and a wake-up, and a longer one would burn a core.
+constexpr int kFinishSpins = 256;
 
 inline void Relax() noexcept
 {

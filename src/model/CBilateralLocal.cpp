@@ -8,6 +8,27 @@
 namespace
 {
 constexpr double kPi = 3.14159265358979323846;
+
+// The movement's law: the channel gains for the swing value a (0..1) at depth d. The left
+// channel follows the swing and the right its complement; cubic sharpens both, invert turns
+// them over, and a channel above the middle plays at full gain.
+inline void LawGains(double a, double d, bool cubic, bool invert, double& left, double& right) noexcept
+{
+    double g = (1.0 - d) / 2.0 + a * d;
+    double h = 1.0 - g;
+    if (cubic)
+    {
+        g = g * g * g;
+        h = h * h * h;
+    }
+    if (invert)
+    {
+        g = 1.0 - g;
+        h = 1.0 - h;
+    }
+    left = g > 0.5 ? 1.0 : 2.0 * g;
+    right = h > 0.5 ? 1.0 : 2.0 * h;
+}
 constexpr std::int32_t kCurrentRecordsVersion = 400;
 } // namespace
 
@@ -101,20 +122,10 @@ void CBilateralLocal::Process(double& left, double& right) noexcept
             a = delayed;
     }
     const double d = m_depth.GetValueAt(u) / 100.0;
-    double g = (1.0 - d) / 2.0 + a * d;
-    double h = 1.0 - g;
-    if (m_cubic.load(std::memory_order_relaxed))
-    {
-        g = g * g * g;
-        h = h * h * h;
-    }
-    if (m_invert.load(std::memory_order_relaxed))
-    {
-        g = 1.0 - g;
-        h = 1.0 - h;
-    }
-    left *= g > 0.5 ? 1.0 : 2.0 * g;
-    right *= h > 0.5 ? 1.0 : 2.0 * h;
+    double gl = 0.0, gr = 0.0;
+    LawGains(a, d, m_cubic.load(std::memory_order_relaxed), m_invert.load(std::memory_order_relaxed), gl, gr);
+    left *= gl;
+    right *= gr;
     ++m_run.m_frame;
 }
 
@@ -157,20 +168,7 @@ void CBilateralLocal::ProcessBlock(const model::ClockBlock& shared, std::uint32_
         }
         for (std::uint32_t i = 0; i < n; ++i)
         {
-            double g = (1.0 - d) / 2.0 + gainLeft[i] * d;
-            double h = 1.0 - g;
-            if (cubic)
-            {
-                g = g * g * g;
-                h = h * h * h;
-            }
-            if (invert)
-            {
-                g = 1.0 - g;
-                h = 1.0 - h;
-            }
-            gainLeft[i] = g > 0.5 ? 1.0 : 2.0 * g;
-            gainRight[i] = h > 0.5 ? 1.0 : 2.0 * h;
+            LawGains(gainLeft[i], d, cubic, invert, gainLeft[i], gainRight[i]);
         }
         m_run.m_frame += n;
         return;
@@ -202,20 +200,7 @@ void CBilateralLocal::ProcessBlock(const model::ClockBlock& shared, std::uint32_
                 a = delayed;
         }
         const double d = m_depth.GetValueAt(u, depthHint) / 100.0;
-        double g = (1.0 - d) / 2.0 + a * d;
-        double h = 1.0 - g;
-        if (cubic)
-        {
-            g = g * g * g;
-            h = h * h * h;
-        }
-        if (invert)
-        {
-            g = 1.0 - g;
-            h = 1.0 - h;
-        }
-        gainLeft[i] = g > 0.5 ? 1.0 : 2.0 * g;
-        gainRight[i] = h > 0.5 ? 1.0 : 2.0 * h;
+        LawGains(a, d, cubic, invert, gainLeft[i], gainRight[i]);
         ++m_run.m_frame;
     }
 }

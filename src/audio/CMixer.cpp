@@ -660,6 +660,15 @@ bool CMixer::RenderBlock(std::uint32_t frames) noexcept
         m_frameCost += kFrameCostFollow * (busy / frames - m_frameCost);
     if (!PostFirstError())
         return false;
+    SumTracks(out, frames);
+    m_currentFrame = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(std::uint64_t{m_blockStartFrame} + frames, kMaxFrame));
+    return true;
+}
+
+void CMixer::SumTracks(CStereoFrame* out, std::uint32_t frames) const noexcept
+{
+    // In track order, so the sum is the same bits whichever thread rendered which track.
     for (const CMixerTrack& track : m_tracks)
     {
         if (!track.m_active)
@@ -672,9 +681,6 @@ bool CMixer::RenderBlock(std::uint32_t frames) noexcept
             out[f].right += FiniteOrZero(block[f].right);
         }
     }
-    m_currentFrame = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(std::uint64_t{m_blockStartFrame} + frames, kMaxFrame));
-    return true;
 }
 
 void CMixer::RenderTrackTask(void* mixer, std::uint32_t index) noexcept
@@ -733,18 +739,7 @@ bool CMixer::RenderBlockPerFrame(std::uint32_t frames) noexcept
         if (!RenderTrack(track, frames))
             return PostFirstError();
     }
-    for (const CMixerTrack& track : m_tracks)
-    {
-        if (!track.m_active)
-            continue;
-        // A generator or effect that produced a non-number silences its frame, not the session.
-        const CStereoFrame* block = track.m_block.get();
-        for (std::uint32_t f = 0; f < frames; ++f)
-        {
-            out[f].left += FiniteOrZero(block[f].left);
-            out[f].right += FiniteOrZero(block[f].right);
-        }
-    }
+    SumTracks(out, frames);
     if (!m_clocksAdvanced)
     {
         // No track stepped the clocks: step them here, so that a segment starting later meets

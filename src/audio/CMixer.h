@@ -184,6 +184,8 @@ private:
     /** Posts the first failed track's error, in track order; false when a track failed. */
     bool PostFirstError() noexcept;
     bool RenderBlockPerFrame(std::uint32_t frames) noexcept;
+    /** Adds the active tracks' blocks into @p out, in track order. */
+    void SumTracks(CStereoFrame* out, std::uint32_t frames) const noexcept;
     void ThreadProc() noexcept;
     void PostError(const QString& text) noexcept;
     void FreeTracks() noexcept;

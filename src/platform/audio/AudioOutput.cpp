@@ -8,18 +8,12 @@
 #include "platform/audio/Resampler.h"
 #include "platform/audio/Spectrum.h"
 
-#include <linux/futex.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <chrono>
-#include <climits>
 #include <cmath>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
-#include <ctime>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -32,60 +26,13 @@ namespace
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr double kBufferSeconds = 0.3;     // what the update thread keeps buffered at most
+constexpr double kBufferSeconds = 0.3;     // what the update thread keeps buffered
 constexpr double kPushSeconds = 4.0;       // room of a push stream
-constexpr auto kRetryPeriod = 5ms;         // a procedure that had nothing is asked again after this
-constexpr auto kRefillSlack = 50ms;        // the update thread's own deadline past the expected wake-up
+constexpr auto kUpdatePeriod = 5ms;        // how often the update thread looks at the buffer
 constexpr auto kPrebufferWait = 300ms;     // Play waits this long at most for the first fill
 constexpr auto kFirstCallbackWait = 500ms; // a device silent for this long has failed
 constexpr std::uint32_t kPushConvertFrames = 4096; // a push stream's resampling step
 constexpr std::uint32_t kFilterSlack = 1024;       // frames the resampler may hold back and release
-
-// A count that the device's callback raises to wake the update thread without locking: the
-// waiter sleeps in the kernel until the count moves or a deadline passes, and raising it makes a
-// system call only while someone sleeps.
-class WakeCount
-{
-public:
-    std::uint32_t Seen() const noexcept { return m_count.load(std::memory_order_seq_cst); }
-
-    void Raise() noexcept
-    {
-        m_count.fetch_add(1, std::memory_order_seq_cst);
-        if (m_sleepers.load(std::memory_order_seq_cst) > 0)
-            syscall(SYS_futex, Word(), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
-    }
-
-    /** Sleeps while the count still is @p seen, until @p deadline at the latest. */
-    void WaitUntil(std::uint32_t seen, Clock::time_point deadline) noexcept
-    {
-        m_sleepers.fetch_add(1, std::memory_order_seq_cst);
-        const bool unbounded = deadline == Clock::time_point::max();
-        timespec at{};
-        if (!unbounded)
-        {
-            // The steady clock is CLOCK_MONOTONIC, which the futex's absolute deadline counts in.
-            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline.time_since_epoch()).count();
-            at.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-            at.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-        }
-        while (m_count.load(std::memory_order_seq_cst) == seen)
-        {
-            const long r = syscall(SYS_futex, Word(), FUTEX_WAIT_BITSET_PRIVATE, seen, unbounded ? nullptr : &at,
-                                   nullptr, FUTEX_BITSET_MATCH_ANY);
-            if (r != 0 && errno == ETIMEDOUT)
-                break;
-        }
-        m_sleepers.fetch_sub(1, std::memory_order_seq_cst);
-    }
-
-private:
-    std::uint32_t* Word() noexcept { return reinterpret_cast<std::uint32_t*>(&m_count); }
-
-    static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t));
-    std::atomic<std::uint32_t> m_count{0};
-    std::atomic<std::uint32_t> m_sleepers{0};
-};
 
 } // namespace
 
@@ -93,7 +40,7 @@ struct AudioOutput::Impl : detail::OutputClient
 {
     Impl(unsigned r, unsigned dr, Procedure p, bool push)
         : rate(r), deviceRate(dr), procedure(std::move(p)), isPush(push), resampling(r != dr),
-          target(std::max<std::uint32_t>(1, static_cast<std::uint32_t>(dr * kBufferSeconds))), refillAt(target - target / 3),
+          target(std::max<std::uint32_t>(1, static_cast<std::uint32_t>(dr * kBufferSeconds))),
           fifo(push ? static_cast<std::uint32_t>(dr * kPushSeconds) : target), history(dr)
     {
         if (!isPush)
@@ -112,8 +59,11 @@ struct AudioOutput::Impl : detail::OutputClient
     {
         if (Active())
             Active()->Stop();
-        quit.store(true, std::memory_order_release);
-        wakeup.Raise();
+        {
+            std::lock_guard lock(mutex);
+            quit = true;
+        }
+        wake.notify_all();
         if (updater.joinable())
             updater.join();
         fallback.reset();
@@ -173,11 +123,7 @@ struct AudioOutput::Impl : detail::OutputClient
                 underruns.fetch_add(1, std::memory_order_relaxed);
         }
         history.Push(out, frames);
-        played.fetch_add(got, std::memory_order_release);
-        // The update thread sleeps until the buffer has fallen to refillAt; the first period
-        // that finds it there wakes it, once.
-        if (!isPush && fifo.Available() <= refillAt && !refillAsked.exchange(true, std::memory_order_acq_rel))
-            wakeup.Raise();
+        played.fetch_add(got, std::memory_order_relaxed);
     }
     std::uint32_t ReadyFrames() const noexcept override
     {
@@ -186,40 +132,27 @@ struct AudioOutput::Impl : detail::OutputClient
     void CallbackSeen() noexcept override { callbacks.fetch_add(1, std::memory_order_relaxed); }
 
     // --- stream-update thread ---
-    // Sleeps while the buffer holds more than two thirds of what it keeps, then fills it up
-    // again in one call of the procedure (or a few, when the procedure gives less than asked):
-    // some ten calls a second rather than one a device period, with 200 ms left to play while
-    // the procedure works. The device's callback wakes it at refillAt; its own deadline, a
-    // little after the time the device should get there, is only a safeguard.
     void Update()
     {
         DenormalGuard denormals;
-        while (!quit.load(std::memory_order_acquire))
+        std::unique_lock lock(mutex);
+        while (!quit)
         {
-            // The count is read and the request cleared before the buffer is looked at, so a
-            // period that drains it to refillAt afterwards always wakes the wait below.
-            const std::uint32_t seen = wakeup.Seen();
-            refillAsked.exchange(false, std::memory_order_acq_rel);
-            auto until = Clock::time_point::max();
-            if (playing.load(std::memory_order_acquire) && !ended.load(std::memory_order_acquire))
+            bool more = false;
+            if (playing.load(std::memory_order_relaxed) && !ended.load(std::memory_order_relaxed))
             {
                 const std::uint32_t fill = fifo.Available();
-                if (fill <= refillAt)
+                if (fill < target)
                 {
                     const std::uint32_t room = std::min(target - fill, fifo.Space());
-                    const bool more = resampling ? FillResampled(room) : FillDirect(room);
+                    lock.unlock();
+                    more = resampling ? FillResampled(room) : FillDirect(room);
                     Active()->DataWritten();
-                    if (more)
-                        continue;
-                    if (!ended.load(std::memory_order_acquire))
-                        until = Clock::now() + kRetryPeriod;
+                    lock.lock();
                 }
-                else
-                    until = Clock::now() +
-                            std::chrono::nanoseconds(std::uint64_t{fill - refillAt} * 1'000'000'000ull / deviceRate) +
-                            kRefillSlack;
             }
-            wakeup.WaitUntil(seen, until);
+            if (!more)
+                wake.wait_for(lock, kUpdatePeriod);
         }
     }
 
@@ -250,7 +183,6 @@ struct AudioOutput::Impl : detail::OutputClient
         const std::uint32_t result = CallProcedure(want);
         const std::uint32_t frames = result & ~kEnd;
         fifo.Write(scratch.data(), frames);
-        written.fetch_add(frames, std::memory_order_release);
         if (result & kEnd)
             ended.store(true, std::memory_order_release);
         return frames > 0 && !(result & kEnd);
@@ -295,8 +227,7 @@ struct AudioOutput::Impl : detail::OutputClient
     const Procedure procedure;
     const bool isPush;
     const bool resampling;
-    const std::uint32_t target;   // device frames kept buffered
-    const std::uint32_t refillAt; // the update thread fills up when the buffer has fallen to this
+    const std::uint32_t target; // device frames kept buffered
     FrameFifo fifo;
     PlayedHistory history;
     std::vector<float> scratch; // the procedure's block
@@ -317,9 +248,9 @@ struct AudioOutput::Impl : detail::OutputClient
     std::uint32_t pendingFrames = 0; // scratch frames the procedure gave
     bool procedureEnded = false;
 
-    WakeCount wakeup;                    // raised by the device at refillAt, by Play and on closing
-    std::atomic<bool> refillAsked{false}; // the device has raised wakeup since the update thread looked
-    std::atomic<bool> quit{false};
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool quit = false;
     std::thread updater;
 
     std::atomic<bool> playing{false};
@@ -328,7 +259,7 @@ struct AudioOutput::Impl : detail::OutputClient
     std::atomic<std::uint64_t> underruns{0};
     std::atomic<std::uint64_t> callbacks{0};
     std::atomic<std::uint64_t> delivered{0}; // stream frames the procedure (or PutData) gave
-    std::atomic<std::uint64_t> written{0};   // device frames written into the buffer
+    std::atomic<std::uint64_t> written{0};   // device frames the resampler gave
 
     mutable std::mutex spectrumMutex;
     mutable Spectrum spectrum;
@@ -382,7 +313,7 @@ bool AudioOutput::Play()
     d.playing.store(true, std::memory_order_release);
     if (!d.isPush)
     {
-        d.wakeup.Raise();
+        d.wake.notify_all();
         const auto until = Clock::now() + kPrebufferWait;
         const std::uint32_t enough = std::min(d.target, d.deviceRate / 10);
         while (Clock::now() < until && d.fifo.Available() < enough && !d.ended.load())
@@ -426,11 +357,8 @@ bool AudioOutput::Stop()
 bool AudioOutput::IsActive() const
 {
     const Impl& d = *m_impl;
-    // Ended once the device has counted every frame written: the position read after this
-    // turns false is final.
     return d.playing.load(std::memory_order_acquire) &&
-           !(d.ended.load(std::memory_order_acquire) &&
-             d.played.load(std::memory_order_acquire) >= d.written.load(std::memory_order_acquire));
+           !(d.ended.load(std::memory_order_acquire) && d.fifo.Available() == 0);
 }
 
 std::int64_t AudioOutput::PutData(const float* frames, std::uint32_t count)
@@ -443,7 +371,6 @@ std::int64_t AudioOutput::PutData(const float* frames, std::uint32_t count)
         if (d.fifo.Space() < count)
             return -1;
         d.fifo.Write(frames, count);
-        d.written.fetch_add(count, std::memory_order_release);
     }
     else
     {

@@ -3,10 +3,8 @@
  *  device (or the null device).
  *
  * Two kinds:
- * - Procedure streams. A stream-update thread of the stream calls the procedure to keep up to
- *   about 300 ms of sound buffered: it sleeps until the device has played a third of it and
- *   then asks for that much in one call (more when the procedure gives less than asked).
- *   The procedure may take its time or wait (the engine's does).
+ * - Procedure streams. A stream-update thread of the stream calls the procedure to keep about
+ *   300 ms of sound buffered; the procedure may take its time or wait (the engine's does).
  *   It returns the frames it wrote, with kEnd or-ed in to end the stream after them. A stream
  *   that ended plays silence and is no longer active.
  * - Push streams. Frames put with PutData are played in order (from one producer thread).

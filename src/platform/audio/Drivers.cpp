@@ -6,11 +6,9 @@
 #include <portaudio.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <atomic>
 #include <chrono>
-#include <ctime>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -22,21 +20,6 @@ namespace
 {
 
 using Clock = std::chrono::steady_clock;
-
-// Sleeps until @p when on the steady clock (CLOCK_MONOTONIC): one absolute sleep, so that a
-// wake-up late by a little does not shift the periods after it.
-void SleepUntil(Clock::time_point when) noexcept
-{
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
-    if (ns <= 0)
-        return;
-    timespec at{};
-    at.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-    at.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR)
-    {
-    }
-}
 
 // Runs one device period at a time on its own thread, either on a steady clock or as soon
 // as the stream has something ready.
@@ -79,18 +62,7 @@ public:
         m_idle.wait(lock, [this] { return !m_busy; });
     }
 
-    void DataWritten() noexcept override
-    {
-        // Only a free-running device waits for data. Taking the lock once orders this call
-        // after a check of the ready frames that is about to wait, so the notice cannot fall
-        // between the check and the wait.
-        if (m_mode != NullDeviceMode::FreeRun)
-            return;
-        {
-            std::lock_guard lock(m_mutex);
-        }
-        m_cv.notify_all();
-    }
+    void DataWritten() noexcept override { m_cv.notify_all(); }
 
 private:
     void Run()
@@ -103,7 +75,8 @@ private:
         {
             std::unique_lock lock(m_mutex);
             if (m_mode == NullDeviceMode::FreeRun && m_out)
-                m_cv.wait(lock, [this] { return m_quit || (m_running && m_out->ReadyFrames() > 0); });
+                m_cv.wait_for(lock, std::chrono::milliseconds(2),
+                              [this] { return m_quit || (m_running && m_out->ReadyFrames() > 0); });
             else
                 m_cv.wait(lock, [this] { return m_quit || m_running; });
             if (m_quit)
@@ -142,7 +115,7 @@ private:
                     periods = 0;
                 }
                 else
-                    SleepUntil(target);
+                    std::this_thread::sleep_until(target);
             }
             if (m_out)
             {

@@ -641,10 +641,15 @@ bool PlayOnNullDevice(benchmark::State& state, Session& session, int seconds, in
 }
 
 // CPU seconds of each thread of the process, by thread id (the kernel's ticks of user and
-// system time, 10 ms steps).
-std::map<int, double> ThreadCpuSeconds()
+// system time, 10 ms steps), with the thread's name.
+struct ThreadCpu
 {
-    std::map<int, double> seconds;
+    std::string name;
+    double seconds = 0.0;
+};
+std::map<int, ThreadCpu> ThreadCpuSeconds()
+{
+    std::map<int, ThreadCpu> threads;
     const double tick = 1.0 / double(sysconf(_SC_CLK_TCK));
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error))
@@ -652,8 +657,9 @@ std::map<int, double> ThreadCpuSeconds()
         std::ifstream in(entry.path() / "stat");
         std::string text;
         std::getline(in, text);
+        const std::size_t open = text.find('(');
         const std::size_t close = text.rfind(')'); // the name may hold spaces and brackets
-        if (close == std::string::npos)
+        if (open == std::string::npos || close == std::string::npos || close < open)
             continue;
         // Fields 3 (state) to 13, then utime and stime.
         std::istringstream fields(text.substr(close + 1));
@@ -662,23 +668,26 @@ std::map<int, double> ThreadCpuSeconds()
             fields >> skipped;
         double user = 0.0, system = 0.0;
         if (fields >> user >> system)
-            seconds[std::atoi(entry.path().filename().c_str())] = (user + system) * tick;
+            threads[std::atoi(entry.path().filename().c_str())] = {text.substr(open + 1, close - open - 1),
+                                                                   (user + system) * tick};
     }
-    return seconds;
+    return threads;
 }
 
 // The CPU a playback of the typical session costs: the process's CPU seconds per wall second,
 // the mixer's worker, the output's update thread and the null device's thread together (the
 // benchmark's own thread sleeps). cpu_share counts from Play on, cpu_share_steady from two
 // seconds in, when every segment has started; busiest_thread_share and other_threads_share
-// split the steady share between the busiest thread (the worker, as a rule) and the others.
+// split the steady share between the busiest thread (the worker, as a rule) and the others;
+// device_thread_share is the null device's own thread, which on a real machine is the sound
+// card's driver, and cpu_share_steady_no_device the steady share without it.
 // mixer_cpu_load is the mixer's own read-out.
 void BM_PlaybackTypical(benchmark::State& state)
 {
     int seconds = 20;
     if (const char* text = std::getenv("VORNA_BENCH_PLAYBACK_SECONDS"))
         seconds = std::max(3, std::atoi(text));
-    double share = 0.0, steadyShare = 0.0, busiest = 0.0, others = 0.0, load = 0.0, position = 0.0;
+    double share = 0.0, steadyShare = 0.0, busiest = 0.0, others = 0.0, device = 0.0, load = 0.0, position = 0.0;
     std::uint64_t underruns = 0;
     RenderLevel level;
     for (auto _ : state)
@@ -687,7 +696,7 @@ void BM_PlaybackTypical(benchmark::State& state)
         level = {};
         double cpu0 = ProcessCpuSeconds(), cpu1 = 0.0;
         auto t0 = Clock::now(), t1 = t0;
-        std::map<int, double> threads1;
+        std::map<int, ThreadCpu> threads1;
         const bool played = PlayOnNullDevice(
             state, *session, seconds, 2, level,
             [&](CMixer&)
@@ -700,20 +709,23 @@ void BM_PlaybackTypical(benchmark::State& state)
             {
                 const double cpu2 = ProcessCpuSeconds();
                 const auto t2 = Clock::now();
-                const std::map<int, double> threads2 = ThreadCpuSeconds();
+                const std::map<int, ThreadCpu> threads2 = ThreadCpuSeconds();
                 const double steadyWall = std::chrono::duration<double>(t2 - t1).count();
                 share = (cpu2 - cpu0) / std::chrono::duration<double>(t2 - t0).count();
                 steadyShare = (cpu2 - cpu1) / steadyWall;
-                double top = 0.0, all = 0.0;
+                double top = 0.0, all = 0.0, null = 0.0;
                 for (const auto& [id, cpu] : threads2)
                 {
                     const auto before = threads1.find(id);
-                    const double used = cpu - (before == threads1.end() ? 0.0 : before->second);
+                    const double used = cpu.seconds - (before == threads1.end() ? 0.0 : before->second.seconds);
                     top = std::max(top, used);
                     all += used;
+                    if (cpu.name == "null-output")
+                        null += used;
                 }
                 busiest = top / steadyWall;
                 others = (all - top) / steadyWall;
+                device = null / steadyWall;
                 load = mixer.GetCpuLoad();
                 position = mixer.GetPosition();
                 underruns = mixer.Underruns();
@@ -725,6 +737,8 @@ void BM_PlaybackTypical(benchmark::State& state)
     state.counters["cpu_share_steady"] = steadyShare;
     state.counters["busiest_thread_share"] = busiest;
     state.counters["other_threads_share"] = others;
+    state.counters["device_thread_share"] = device;
+    state.counters["cpu_share_steady_no_device"] = steadyShare - device;
     state.counters["mixer_cpu_load"] = load;
     state.counters["position_s"] = position;
     state.counters["mixer_underruns"] = double(underruns);

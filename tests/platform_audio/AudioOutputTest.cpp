@@ -374,6 +374,46 @@ TEST_F(NullOutput, ResampledPushStreamPlaysWhatIsPut)
     EXPECT_NEAR(static_cast<double>(heard.load()), out->PlayedFrames() * 6.0, 6.0);
 }
 
+// The update thread refills the buffer in large pieces, a few calls a second, not a device
+// period at a time: a procedure that takes 40 ms a call (as the engine's hand-off may) keeps the
+// device fed, also when the stream resamples.
+TEST_F(NullOutput, ProcedureIsAskedForLargePiecesAndMayTakeItsTime)
+{
+    Use(plat::NullDeviceMode::RealTime);
+    for (unsigned deviceRate : {0u, 48000u})
+    {
+        SCOPED_TRACE(deviceRate);
+        plat::AudioSystem::SetNullDeviceRate(deviceRate);
+        const unsigned rate = 44100;
+        std::atomic<int> calls{0};
+        std::atomic<std::uint32_t> smallest{~0u};
+        std::atomic<bool> counting{false};
+        CountingProcedure counter;
+        auto out = plat::AudioOutput::CreateWithProcedure(rate,
+                                                          [&](float* f, std::uint32_t n) -> std::uint32_t
+                                                          {
+                                                              if (counting)
+                                                              {
+                                                                  ++calls;
+                                                                  smallest = std::min(smallest.load(), n);
+                                                              }
+                                                              std::this_thread::sleep_for(40ms);
+                                                              return counter(f, n);
+                                                          });
+        ASSERT_TRUE(out);
+        ASSERT_TRUE(out->Play());
+        ASSERT_TRUE(WaitUntil([&] { return out->PlayedFrames() > rate / 10; }));
+        counting = true;
+        std::this_thread::sleep_for(1500ms);
+        counting = false;
+        EXPECT_EQ(out->Underruns(), 0u);
+        // 1.5 s in pieces of about 100 ms is some fifteen calls; a call a period would be 150.
+        EXPECT_GE(calls.load(), 3);
+        EXPECT_LE(calls.load(), 30);
+        EXPECT_GE(smallest.load(), rate / 20) << "every call asks for at least 50 ms";
+    }
+}
+
 // Once playing, the stream's threads (update, device clock) and the read-outs polled from
 // another thread allocate nothing: the buffers are all made before the stream starts.
 TEST_F(NullOutput, SteadyPlaybackAndReadOutsAllocateNothing)

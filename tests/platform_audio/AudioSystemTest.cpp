@@ -9,9 +9,11 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <thread>
 
 namespace
@@ -176,6 +178,54 @@ TEST(AudioSystem, PortAudioStreamPlaysOnARealDevice)
     plat::AudioSystem::Initialize(-1);
     EXPECT_GE(plat::AudioSystem::OutputDevices().size(), 2u);
     plat::AudioSystem::Shutdown();
+}
+
+// An ALSA null device takes its periods as fast as it is fed and never waits. A procedure
+// stream on it is still asked for no more than real time allows, from the start and again
+// from a resume: the procedure (the engine's session) runs ahead of the clock by at most the
+// stream's buffer (300 ms) and the device's latency, and the device plays silence meanwhile.
+TEST(AudioSystem, DeviceThatDoesNotPaceItselfDoesNotPullTheStreamAheadOfRealTime)
+{
+    UseAlsaConfig("pcm.!default { type null }\n");
+    plat::AudioSystem::UseRealDevices();
+    plat::AudioSystem::Initialize(-1);
+    if (plat::AudioSystem::OutputDevices().size() < 2)
+    {
+        plat::AudioSystem::Shutdown();
+        GTEST_SKIP() << "PortAudio finds no output device here";
+    }
+    {
+        constexpr unsigned kRate = 44100;
+        auto asked = std::make_shared<std::atomic<std::uint64_t>>(0);
+        auto out = plat::AudioOutput::CreateWithProcedure(kRate,
+                                                          [asked](float* f, std::uint32_t n) -> std::uint32_t
+                                                          {
+                                                              std::fill(f, f + 2 * n, 0.25f);
+                                                              *asked += n;
+                                                              return n;
+                                                          });
+        ASSERT_TRUE(out);
+        ASSERT_FALSE(out->OnNullDevice());
+        for (int round = 0; round < 2; ++round) // the start, then a resume
+        {
+            SCOPED_TRACE(round);
+            const auto t0 = std::chrono::steady_clock::now();
+            const std::uint64_t before = asked->load();
+            ASSERT_TRUE(out->Play()) << plat::AudioSystem::LastError().toStdString();
+            std::this_thread::sleep_for(1200ms);
+            // Read before the clock, so the clock's reading can only loosen the bound.
+            const std::uint64_t given = asked->load() - before;
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            const double ahead = 0.3 * kRate + out->LatencyFrames() + 0.002 * seconds * kRate;
+            EXPECT_LE(static_cast<double>(given), seconds * kRate + ahead)
+                << "asked for " << given / double(kRate) << " s in " << seconds << " s";
+            EXPECT_GE(static_cast<double>(given), 0.5 * seconds * kRate) << "it keeps asking";
+            EXPECT_GT(out->PlayedFrames(), 0u);
+            ASSERT_TRUE(out->Stop());
+            std::this_thread::sleep_for(300ms); // a pause the stream must not make up for
+        }
+        plat::AudioSystem::Shutdown(); // deferred: a stream is still open
+    }
 }
 
 } // namespace

@@ -7,12 +7,14 @@
 #include "platform/audio/PlayedHistory.h"
 #include "platform/audio/Resampler.h"
 #include "platform/audio/Spectrum.h"
+#include "platform/audio/WakeCount.h"
+
+#include <pthread.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <chrono>
-#include <condition_variable>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -26,9 +28,13 @@ namespace
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr double kBufferSeconds = 0.3;     // what the update thread keeps buffered
+constexpr double kBufferSeconds = 0.3;     // what the update thread keeps buffered at most
 constexpr double kPushSeconds = 4.0;       // room of a push stream
-constexpr auto kUpdatePeriod = 5ms;        // how often the update thread looks at the buffer
+constexpr auto kRetryPeriod = 5ms;         // a procedure that had nothing is asked again after this
+constexpr auto kRefillSlack = 50ms;        // the update thread's own deadline past the expected wake-up
+// How much faster than the system's clock a device may play before the stream's refill is held
+// to the clock: ten times what a sound card's crystal is off at worst (about 1e-4).
+constexpr double kClockTolerance = 1e-3;
 constexpr auto kPrebufferWait = 300ms;     // Play waits this long at most for the first fill
 constexpr auto kFirstCallbackWait = 500ms; // a device silent for this long has failed
 constexpr std::uint32_t kPushConvertFrames = 4096; // a push stream's resampling step
@@ -41,6 +47,7 @@ struct AudioOutput::Impl : detail::OutputClient
     Impl(unsigned r, unsigned dr, Procedure p, bool push)
         : rate(r), deviceRate(dr), procedure(std::move(p)), isPush(push), resampling(r != dr),
           target(std::max<std::uint32_t>(1, static_cast<std::uint32_t>(dr * kBufferSeconds))),
+          refillAt(target - target / 3),
           fifo(push ? static_cast<std::uint32_t>(dr * kPushSeconds) : target), history(dr)
     {
         if (!isPush)
@@ -59,11 +66,8 @@ struct AudioOutput::Impl : detail::OutputClient
     {
         if (Active())
             Active()->Stop();
-        {
-            std::lock_guard lock(mutex);
-            quit = true;
-        }
-        wake.notify_all();
+        quit.store(true, std::memory_order_release);
+        wakeup.Raise();
         if (updater.joinable())
             updater.join();
         fallback.reset();
@@ -80,6 +84,7 @@ struct AudioOutput::Impl : detail::OutputClient
         if (resampling && !resampler.Open(rate, deviceRate, kChannels))
             return false;
         onNull = t.null;
+        clockPaced = !(t.null && t.mode == NullDeviceMode::FreeRun);
         if (!t.null)
             driver = detail::OpenPortAudioOutput(t.paDevice, deviceRate, *this);
         else
@@ -123,7 +128,11 @@ struct AudioOutput::Impl : detail::OutputClient
                 underruns.fetch_add(1, std::memory_order_relaxed);
         }
         history.Push(out, frames);
-        played.fetch_add(got, std::memory_order_relaxed);
+        played.fetch_add(got, std::memory_order_release);
+        // The update thread sleeps until the buffer has fallen to refillAt; the first period
+        // that finds it there wakes it, once.
+        if (!isPush && fifo.Available() <= refillAt && !refillAsked.exchange(true, std::memory_order_seq_cst))
+            wakeup.Raise();
     }
     std::uint32_t ReadyFrames() const noexcept override
     {
@@ -132,28 +141,92 @@ struct AudioOutput::Impl : detail::OutputClient
     void CallbackSeen() noexcept override { callbacks.fetch_add(1, std::memory_order_relaxed); }
 
     // --- stream-update thread ---
+    // Sleeps while the buffer holds more than two thirds of what it keeps, then fills it up
+    // again in one call of the procedure (or a few, when the procedure gives less than asked):
+    // some ten calls a second rather than one a device period, with 200 ms left to play while
+    // the procedure works. The device's callback wakes it at refillAt; its own deadline, a
+    // little after the time the device should get there, is only a safeguard.
+    //
+    // The refill is also held to the clock: whatever the device takes, the stream is never
+    // written further ahead of real time (counted from Play) than the buffer and the device's
+    // latency. A device that does not pace itself (an ALSA null PCM drains every period at
+    // once) then plays silence between the pieces instead of pulling the procedure (a
+    // session) faster than it plays. Only the free-running null device is let run ahead.
     void Update()
     {
+        pthread_setname_np(pthread_self(), "stream-update");
         DenormalGuard denormals;
-        std::unique_lock lock(mutex);
-        while (!quit)
+        while (!quit.load(std::memory_order_acquire))
         {
-            bool more = false;
-            if (playing.load(std::memory_order_relaxed) && !ended.load(std::memory_order_relaxed))
+            const std::uint32_t seen = wakeup.Seen();
+            auto until = Clock::time_point::max();
+            if (playing.load(std::memory_order_acquire) && !ended.load(std::memory_order_acquire))
             {
-                const std::uint32_t fill = fifo.Available();
-                if (fill < target)
+                std::uint32_t fill = fifo.Available();
+                if (fill > refillAt)
                 {
-                    const std::uint32_t room = std::min(target - fill, fifo.Space());
-                    lock.unlock();
-                    more = resampling ? FillResampled(room) : FillDirect(room);
-                    Active()->DataWritten();
-                    lock.lock();
+                    // The request is cleared before the buffer is looked at again, so a period
+                    // that drains it to refillAt afterwards always wakes the wait below.
+                    refillAsked.store(false, std::memory_order_seq_cst);
+                    std::atomic_thread_fence(std::memory_order_seq_cst);
+                    fill = fifo.Available();
                 }
+                if (fill <= refillAt)
+                {
+                    const auto now = Clock::now();
+                    const std::uint32_t missing = std::min(target - fill, fifo.Space());
+                    const std::uint32_t piece = std::min(missing, target / 3);
+                    const std::uint64_t allowed = AllowedFrames(now);
+                    if (allowed >= piece)
+                    {
+                        refillAsked.store(false, std::memory_order_seq_cst);
+                        const auto room = static_cast<std::uint32_t>(std::min<std::uint64_t>(missing, allowed));
+                        const bool more = resampling ? FillResampled(room) : FillDirect(room);
+                        Active()->DataWritten();
+                        if (more)
+                            continue;
+                        if (!ended.load(std::memory_order_acquire))
+                            until = Clock::now() + kRetryPeriod;
+                    }
+                    else
+                    {
+                        // Ahead of the clock: sleep until a third of the buffer may be written.
+                        // The device's requests stay marked as seen, so a device that drains
+                        // at once does not wake this wait.
+                        until = now + FramesToTime(piece - allowed);
+                    }
+                }
+                else
+                    until = Clock::now() + FramesToTime(fill - refillAt) + kRefillSlack;
             }
-            if (!more)
-                wake.wait_for(lock, kUpdatePeriod);
+            wakeup.WaitUntil(seen, until);
         }
+    }
+
+    // Device frames the update thread may write now without running ahead of the clock.
+    std::uint64_t AllowedFrames(Clock::time_point now) const
+    {
+        if (!clockPaced)
+            return ~std::uint64_t{0};
+        Clock::time_point since;
+        std::uint64_t playedThen = 0;
+        {
+            std::lock_guard lock(anchorMutex);
+            since = anchorTime;
+            playedThen = anchorPlayed;
+        }
+        const double elapsed = std::max(0.0, std::chrono::duration<double>(now - since).count());
+        const auto latency = static_cast<std::uint64_t>(std::lround(Active()->OutputLatency() * deviceRate));
+        const std::uint64_t limit =
+            playedThen + static_cast<std::uint64_t>(elapsed * deviceRate * (1.0 + kClockTolerance)) + target + latency;
+        const std::uint64_t done = written.load(std::memory_order_acquire);
+        return limit > done ? limit - done : 0;
+    }
+
+    Clock::duration FramesToTime(std::uint64_t frames) const
+    {
+        return std::chrono::duration_cast<Clock::duration>(
+            std::chrono::nanoseconds(frames * 1'000'000'000ull / deviceRate));
     }
 
     // Calls the procedure for up to @p want frames into the scratch buffer and keeps its
@@ -183,6 +256,7 @@ struct AudioOutput::Impl : detail::OutputClient
         const std::uint32_t result = CallProcedure(want);
         const std::uint32_t frames = result & ~kEnd;
         fifo.Write(scratch.data(), frames);
+        written.fetch_add(frames, std::memory_order_release);
         if (result & kEnd)
             ended.store(true, std::memory_order_release);
         return frames > 0 && !(result & kEnd);
@@ -227,7 +301,8 @@ struct AudioOutput::Impl : detail::OutputClient
     const Procedure procedure;
     const bool isPush;
     const bool resampling;
-    const std::uint32_t target; // device frames kept buffered
+    const std::uint32_t target;   // device frames kept buffered
+    const std::uint32_t refillAt; // the update thread fills up when the buffer has fallen to this
     FrameFifo fifo;
     PlayedHistory history;
     std::vector<float> scratch; // the procedure's block
@@ -248,9 +323,15 @@ struct AudioOutput::Impl : detail::OutputClient
     std::uint32_t pendingFrames = 0; // scratch frames the procedure gave
     bool procedureEnded = false;
 
-    std::mutex mutex;
-    std::condition_variable wake;
-    bool quit = false;
+    detail::WakeCount wakeup;             // raised by the device at refillAt, by Play and on closing
+    std::atomic<bool> refillAsked{false}; // the device has raised wakeup since the update thread looked
+    std::atomic<bool> quit{false};
+    bool clockPaced = true; // false on the free-running null device; set before the update thread starts
+    // Where the clock that holds the refill back counts from: the last Play (UI thread), read
+    // by the update thread.
+    mutable std::mutex anchorMutex;
+    Clock::time_point anchorTime{};
+    std::uint64_t anchorPlayed = 0; // device frames played at that Play
     std::thread updater;
 
     std::atomic<bool> playing{false};
@@ -259,7 +340,7 @@ struct AudioOutput::Impl : detail::OutputClient
     std::atomic<std::uint64_t> underruns{0};
     std::atomic<std::uint64_t> callbacks{0};
     std::atomic<std::uint64_t> delivered{0}; // stream frames the procedure (or PutData) gave
-    std::atomic<std::uint64_t> written{0};   // device frames the resampler gave
+    std::atomic<std::uint64_t> written{0};   // device frames written into the buffer
 
     mutable std::mutex spectrumMutex;
     mutable Spectrum spectrum;
@@ -310,10 +391,15 @@ bool AudioOutput::Play()
     Impl& d = *m_impl;
     if (d.playing.load() && d.deviceStarted)
         return true;
+    {
+        std::lock_guard lock(d.anchorMutex);
+        d.anchorTime = Clock::now();
+        d.anchorPlayed = d.played.load(std::memory_order_acquire);
+    }
     d.playing.store(true, std::memory_order_release);
     if (!d.isPush)
     {
-        d.wake.notify_all();
+        d.wakeup.Raise();
         const auto until = Clock::now() + kPrebufferWait;
         const std::uint32_t enough = std::min(d.target, d.deviceRate / 10);
         while (Clock::now() < until && d.fifo.Available() < enough && !d.ended.load())
@@ -357,8 +443,11 @@ bool AudioOutput::Stop()
 bool AudioOutput::IsActive() const
 {
     const Impl& d = *m_impl;
+    // Ended once the device has counted every frame written: the position read after this
+    // turns false is final.
     return d.playing.load(std::memory_order_acquire) &&
-           !(d.ended.load(std::memory_order_acquire) && d.fifo.Available() == 0);
+           !(d.ended.load(std::memory_order_acquire) &&
+             d.played.load(std::memory_order_acquire) >= d.written.load(std::memory_order_acquire));
 }
 
 std::int64_t AudioOutput::PutData(const float* frames, std::uint32_t count)
@@ -371,6 +460,7 @@ std::int64_t AudioOutput::PutData(const float* frames, std::uint32_t count)
         if (d.fifo.Space() < count)
             return -1;
         d.fifo.Write(frames, count);
+        d.written.fetch_add(count, std::memory_order_release);
     }
     else
     {

@@ -3,8 +3,14 @@
  *  device (or the null device).
  *
  * Two kinds:
- * - Procedure streams. A stream-update thread of the stream calls the procedure to keep about
- *   300 ms of sound buffered; the procedure may take its time or wait (the engine's does).
+ * - Procedure streams. A stream-update thread of the stream calls the procedure to keep up to
+ *   about 300 ms of sound buffered: it sleeps until the device has played a third of it and
+ *   then asks for that much in one call (more when the procedure gives less than asked).
+ *   The procedure may take its time or wait (the engine's does). Whatever the device takes,
+ *   the procedure is never run further ahead of real time (counted from the last Play) than
+ *   that buffer and the device's latency: a device that drains at once (an ALSA null PCM)
+ *   plays silence between the pieces rather than pulling the procedure faster than real
+ *   time. Only the free-running null device, which is there to run ahead, is not held back.
  *   It returns the frames it wrote, with kEnd or-ed in to end the stream after them. A stream
  *   that ended plays silence and is no longer active.
  * - Push streams. Frames put with PutData are played in order (from one producer thread).

@@ -2,13 +2,17 @@
 
 #include "platform/audio/AudioSystemDetail.h"
 #include "platform/audio/DenormalGuard.h"
+#include "platform/audio/WakeCount.h"
 
 #include <portaudio.h>
+#include <pthread.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -20,6 +24,21 @@ namespace
 {
 
 using Clock = std::chrono::steady_clock;
+
+// Sleeps until @p when on the steady clock (CLOCK_MONOTONIC): one absolute sleep, so that a
+// wake-up late by a little does not shift the periods after it.
+void SleepUntil(Clock::time_point when) noexcept
+{
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
+    if (ns <= 0)
+        return;
+    timespec at{};
+    at.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+    at.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR)
+    {
+    }
+}
 
 // Runs one device period at a time on its own thread, either on a steady clock or as soon
 // as the stream has something ready.
@@ -40,6 +59,7 @@ public:
             m_quit = true;
         }
         m_cv.notify_all();
+        m_data.Raise();
         m_thread.join();
     }
 
@@ -51,6 +71,7 @@ public:
             ++m_generation;
         }
         m_cv.notify_all();
+        m_data.Raise();
         return true;
     }
 
@@ -58,31 +79,45 @@ public:
     {
         std::unique_lock lock(m_mutex);
         m_running = false;
+        m_data.Raise();
         // Once Stop returns the client is not called again until Start.
         m_idle.wait(lock, [this] { return !m_busy; });
     }
 
-    void DataWritten() noexcept override { m_cv.notify_all(); }
+    // Only a free-running device waits for data; the notice takes no lock, as the producer
+    // may be a device's callback (a recording's monitor).
+    void DataWritten() noexcept override
+    {
+        if (m_mode == NullDeviceMode::FreeRun)
+            m_data.Raise();
+    }
 
 private:
     void Run()
     {
+        // Named for profiles and the playback benchmark: on a real machine this thread is the
+        // sound card's driver.
+        pthread_setname_np(pthread_self(), m_out ? "null-output" : "null-input");
         DenormalGuard denormals;
         unsigned generation = 0;
         Clock::time_point start{};
         std::uint64_t periods = 0;
+        const bool freeRun = m_mode == NullDeviceMode::FreeRun && m_out;
         for (;;)
         {
+            // Read before the ready frames are looked at, so that data written after the look
+            // ends the wait below.
+            const std::uint32_t seen = m_data.Seen();
             std::unique_lock lock(m_mutex);
-            if (m_mode == NullDeviceMode::FreeRun && m_out)
-                m_cv.wait_for(lock, std::chrono::milliseconds(2),
-                              [this] { return m_quit || (m_running && m_out->ReadyFrames() > 0); });
-            else
-                m_cv.wait(lock, [this] { return m_quit || m_running; });
+            m_cv.wait(lock, [this] { return m_quit || m_running; });
             if (m_quit)
                 return;
-            if (!m_running)
+            if (freeRun && m_out->ReadyFrames() == 0)
+            {
+                lock.unlock();
+                m_data.WaitUntil(seen, Clock::time_point::max());
                 continue;
+            }
             if (generation != m_generation)
             {
                 generation = m_generation;
@@ -90,11 +125,11 @@ private:
                 periods = 0;
             }
             std::uint32_t frames = m_period;
-            if (m_mode == NullDeviceMode::FreeRun && m_out)
+            if (freeRun)
             {
                 frames = std::min(frames, m_out->ReadyFrames());
                 if (frames == 0)
-                    continue;
+                    continue; // the stream stopped meanwhile
             }
             m_busy = true;
             lock.unlock();
@@ -115,7 +150,7 @@ private:
                     periods = 0;
                 }
                 else
-                    std::this_thread::sleep_until(target);
+                    SleepUntil(target);
             }
             if (m_out)
             {
@@ -143,6 +178,7 @@ private:
     InputClient* const m_in;
     std::vector<float> m_buffer;
 
+    WakeCount m_data; // free-running: raised when the stream writes, and by Start, Stop and closing
     std::mutex m_mutex;
     std::condition_variable m_cv;
     std::condition_variable m_idle;

@@ -681,14 +681,15 @@ std::map<int, ThreadCpu> ThreadCpuSeconds()
 // split the steady share between the busiest thread (the worker, as a rule) and the others;
 // device_thread_share is the null device's own thread, which on a real machine is the sound
 // card's driver, and cpu_share_steady_no_device the steady share without it.
-// mixer_cpu_load is the mixer's own read-out.
+// mixer_cpu_load is the mixer's own read-out; mixer_underruns counts late blocks and short
+// device periods, steady_underruns those from two seconds in.
 void BM_PlaybackTypical(benchmark::State& state)
 {
     int seconds = 20;
     if (const char* text = std::getenv("VORNA_BENCH_PLAYBACK_SECONDS"))
         seconds = std::max(3, std::atoi(text));
     double share = 0.0, steadyShare = 0.0, busiest = 0.0, others = 0.0, device = 0.0, load = 0.0, position = 0.0;
-    std::uint64_t underruns = 0;
+    std::uint64_t underruns = 0, settledUnderruns = 0;
     RenderLevel level;
     for (auto _ : state)
     {
@@ -699,8 +700,9 @@ void BM_PlaybackTypical(benchmark::State& state)
         std::map<int, ThreadCpu> threads1;
         const bool played = PlayOnNullDevice(
             state, *session, seconds, 2, level,
-            [&](CMixer&)
+            [&](CMixer& mixer)
             {
+                settledUnderruns = mixer.Underruns();
                 cpu1 = ProcessCpuSeconds();
                 t1 = Clock::now();
                 threads1 = ThreadCpuSeconds();
@@ -742,6 +744,7 @@ void BM_PlaybackTypical(benchmark::State& state)
     state.counters["mixer_cpu_load"] = load;
     state.counters["position_s"] = position;
     state.counters["mixer_underruns"] = double(underruns);
+    state.counters["steady_underruns"] = double(underruns - settledUnderruns);
     level.Report(state);
 }
 BENCHMARK(BM_PlaybackTypical)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace dsp
@@ -22,10 +23,41 @@ constexpr float kAllpassGain = 0.6f;
 // a lowpass of about 35 Hz at 44.1 kHz.
 constexpr double kMaxDamp = 0.995;
 
-// A run never passes a line's end, so the position wraps only onto it.
-template <typename Line> void Advance(Line& l, std::size_t run) noexcept
+// Moves a line on by @p frames, which are never more than its length.
+void Advance(std::size_t& pos, std::size_t length, std::size_t frames) noexcept
 {
-    l.pos = l.pos + run == l.length ? 0 : l.pos + run;
+    pos += frames;
+    if (pos >= length)
+        pos -= length;
+}
+
+// Four floats in one vector register (SSE, NEON): each operation on it is the operation on a
+// float, lane by lane, so the results are the same bits as the scalar code's.
+typedef float Float4 __attribute__((vector_size(16)));
+
+Float4 Load4(const float* p) noexcept
+{
+    Float4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+void Store4(float* p, Float4 v) noexcept
+{
+    std::memcpy(p, &v, sizeof v);
+}
+
+// Rows r0..r3 become columns: afterwards r[j] holds element j of each former row.
+void Transpose(Float4& r0, Float4& r1, Float4& r2, Float4& r3) noexcept
+{
+    const Float4 t0 = __builtin_shufflevector(r0, r1, 0, 4, 1, 5);
+    const Float4 t1 = __builtin_shufflevector(r0, r1, 2, 6, 3, 7);
+    const Float4 t2 = __builtin_shufflevector(r2, r3, 0, 4, 1, 5);
+    const Float4 t3 = __builtin_shufflevector(r2, r3, 2, 6, 3, 7);
+    r0 = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+    r1 = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+    r2 = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+    r3 = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
 }
 
 std::size_t OddFrames(double ms, double rate)
@@ -54,6 +86,14 @@ void WavesReverb::Prepare(double rate)
         }
     }
     m_buffer.assign(total, 0.0f);
+    m_chunk = kMaxChunk;
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        for (const Line& l : m_comb[ch])
+            m_chunk = std::min(m_chunk, l.length);
+        for (const Line& l : m_allpass[ch])
+            m_chunk = std::min(m_chunk, l.length);
+    }
     Reset();
     UpdateCoefficients();
 }
@@ -125,83 +165,167 @@ void WavesReverb::UpdateCoefficients() noexcept
     m_wet = static_cast<float>(inGain * wet / std::sqrt(power));
 }
 
-void WavesReverb::ProcessChannel(float* samples, std::size_t frames, int channel) noexcept
+// Both DC blockers, frame by frame (each is a recursion); their outputs feed the combs.
+void WavesReverb::DcBlock(const float* interleaved, std::size_t frames, float (*toCombs)[kMaxChunk]) noexcept
 {
-    float* const buf = m_buffer.data();
-    Line* const combs = m_comb[channel];
-    Line* const allpasses = m_allpass[channel];
-    const float dry = m_dry;
-    const float wet = m_wet;
     const float dcPole = m_dcPole;
-    float dcIn = m_dcIn[channel];
-    float dcOut = m_dcOut[channel];
-    // Local copies, which no store into the delay lines can alias, so they stay in registers.
-    float lowpass[kCombs];
-    float gains[kCombs];
-    float damps[kCombs];
-    for (int i = 0; i < kCombs; ++i)
+    float inL = m_dcIn[0], outL = m_dcOut[0];
+    float inR = m_dcIn[1], outR = m_dcOut[1];
+    for (std::size_t k = 0; k < frames; ++k)
     {
-        lowpass[i] = m_lowpass[channel][i];
-        gains[i] = m_combGain[channel][i];
-        damps[i] = m_damp[channel][i];
+        const float l = interleaved[2 * k];
+        const float r = interleaved[2 * k + 1];
+        outL = l - inL + dcPole * outL;
+        outR = r - inR + dcPole * outR;
+        inL = l;
+        inR = r;
+        toCombs[0][k] = outL;
+        toCombs[1][k] = outR;
+    }
+    m_dcIn[0] = inL;
+    m_dcOut[0] = outL;
+    m_dcIn[1] = inR;
+    m_dcOut[1] = outR;
+}
+
+// What the combs give out is what they took in a line's length ago, none of it written in
+// this chunk: it is summed over the chunk, comb after comb in the frame's order.
+void WavesReverb::SumCombs(int channel, std::size_t frames, float* acc) const noexcept
+{
+    const float* const buf = m_buffer.data();
+    std::fill_n(acc, frames, 0.0f);
+    for (const Line& l : m_comb[channel])
+    {
+        const std::size_t first = std::min(frames, l.length - l.pos);
+        const float* const a = buf + l.offset + l.pos;
+        for (std::size_t k = 0; k < first; ++k)
+            acc[k] += a[k];
+        const float* const b = buf + l.offset; // past the wrap
+        for (std::size_t k = first; k < frames; ++k)
+            acc[k] += b[k - first];
+    }
+}
+
+// The combs' loops: each comb's lowpass is a recursion over the frames, so the sixteen combs
+// (two channels of eight) go side by side in four vectors of four, four frames at a time read
+// and written through a transpose.
+void WavesReverb::FeedCombs(std::size_t frames, const float (*toCombs)[kMaxChunk]) noexcept
+{
+    constexpr int kGroups = 2 * kCombs / 4;
+    float* const buf = m_buffer.data();
+    Float4 lowpass[kGroups];
+    Float4 damp[kGroups];
+    Float4 gain[kGroups];
+    for (int g = 0; g < kGroups; ++g)
+    {
+        lowpass[g] = Load4(&m_lowpass[g / 2][4 * (g % 2)]);
+        damp[g] = Load4(&m_damp[g / 2][4 * (g % 2)]);
+        gain[g] = Load4(&m_combGain[g / 2][4 * (g % 2)]);
     }
     for (std::size_t n = 0; n < frames;)
     {
-        // A run of frames in which no line wraps: each line is read and written at its own
-        // pointer plus the frame's index in the run.
+        // A run of frames in which no comb wraps.
         std::size_t run = frames - n;
-        for (int i = 0; i < kCombs; ++i)
-            run = std::min(run, combs[i].length - combs[i].pos);
-        for (int i = 0; i < kAllpasses; ++i)
-            run = std::min(run, allpasses[i].length - allpasses[i].pos);
-        float* comb[kCombs];
-        float* allpass[kAllpasses];
-        for (int i = 0; i < kCombs; ++i)
-            comb[i] = buf + combs[i].offset + combs[i].pos;
-        for (int i = 0; i < kAllpasses; ++i)
-            allpass[i] = buf + allpasses[i].offset + allpasses[i].pos;
-        float* const io = samples + 2 * n;
-        for (std::size_t k = 0; k < run; ++k)
-        {
-            const float in = io[2 * k];
-            dcOut = in - dcIn + dcPole * dcOut;
-            dcIn = in;
-            const float toCombs = dcOut;
-            float acc = 0.0f;
-            for (int i = 0; i < kCombs; ++i)
+        for (int ch = 0; ch < 2; ++ch)
+            for (const Line& l : m_comb[ch])
+                run = std::min(run, l.length - l.pos);
+        float* line[kGroups][4];
+        for (int g = 0; g < kGroups; ++g)
+            for (int c = 0; c < 4; ++c)
             {
-                const float out = comb[i][k];
-                lowpass[i] = out + (lowpass[i] - out) * damps[i];
-                comb[i][k] = toCombs + gains[i] * lowpass[i];
-                acc += out;
+                const Line& l = m_comb[g / 2][4 * (g % 2) + c];
+                line[g][c] = buf + l.offset + l.pos;
             }
-            for (int i = 0; i < kAllpasses; ++i)
+        std::size_t k = 0;
+        for (; k + 4 <= run; k += 4)
+            for (int g = 0; g < kGroups; ++g)
             {
-                const float delayed = allpass[i][k];
-                const float v = acc + kAllpassGain * delayed;
-                allpass[i][k] = v;
-                acc = delayed - kAllpassGain * v;
+                const float* const in = toCombs[g / 2] + n + k;
+                Float4 f[4] = {Load4(line[g][0] + k), Load4(line[g][1] + k), Load4(line[g][2] + k),
+                               Load4(line[g][3] + k)};
+                Transpose(f[0], f[1], f[2], f[3]); // f[j]: the four combs at frame k + j
+                Float4 lp = lowpass[g];
+                for (int j = 0; j < 4; ++j)
+                {
+                    lp = f[j] + (lp - f[j]) * damp[g];
+                    f[j] = in[j] + gain[g] * lp;
+                }
+                lowpass[g] = lp;
+                Transpose(f[0], f[1], f[2], f[3]); // back to comb by comb
+                for (int c = 0; c < 4; ++c)
+                    Store4(line[g][c] + k, f[c]);
             }
-            io[2 * k] = dry * in + wet * acc;
-        }
-        for (int i = 0; i < kCombs; ++i)
-            Advance(combs[i], run);
-        for (int i = 0; i < kAllpasses; ++i)
-            Advance(allpasses[i], run);
+        for (; k < run; ++k)
+            for (int g = 0; g < kGroups; ++g)
+            {
+                const Float4 f = {line[g][0][k], line[g][1][k], line[g][2][k], line[g][3][k]};
+                lowpass[g] = f + (lowpass[g] - f) * damp[g];
+                const Float4 w = toCombs[g / 2][n + k] + gain[g] * lowpass[g];
+                for (int c = 0; c < 4; ++c)
+                    line[g][c][k] = w[c];
+            }
+        for (int ch = 0; ch < 2; ++ch)
+            for (Line& l : m_comb[ch])
+                Advance(l.pos, l.length, run);
         n += run;
     }
-    for (int i = 0; i < kCombs; ++i)
-        m_lowpass[channel][i] = lowpass[i];
-    m_dcIn[channel] = dcIn;
-    m_dcOut[channel] = dcOut;
+    for (int g = 0; g < kGroups; ++g)
+        Store4(&m_lowpass[g / 2][4 * (g % 2)], lowpass[g]);
+}
+
+// The allpasses in series, one after the other over the whole chunk: a frame's path through
+// them reads only what was written a line's length ago, before this chunk.
+void WavesReverb::Allpasses(int channel, std::size_t frames, float* acc) noexcept
+{
+    float* const buf = m_buffer.data();
+    for (Line& l : m_allpass[channel])
+    {
+        const std::size_t first = std::min(frames, l.length - l.pos);
+        float* const a = buf + l.offset + l.pos;
+        for (std::size_t k = 0; k < first; ++k)
+        {
+            const float delayed = a[k];
+            const float v = acc[k] + kAllpassGain * delayed;
+            a[k] = v;
+            acc[k] = delayed - kAllpassGain * v;
+        }
+        float* const b = buf + l.offset; // past the wrap
+        for (std::size_t k = first; k < frames; ++k)
+        {
+            const float delayed = b[k - first];
+            const float v = acc[k] + kAllpassGain * delayed;
+            b[k - first] = v;
+            acc[k] = delayed - kAllpassGain * v;
+        }
+        Advance(l.pos, l.length, frames);
+    }
 }
 
 void WavesReverb::Process(float* interleaved, std::size_t frames) noexcept
 {
     if (m_buffer.empty())
         return;
-    ProcessChannel(interleaved, frames, 0);
-    ProcessChannel(interleaved + 1, frames, 1);
+    float toCombs[2][kMaxChunk];
+    float acc[2][kMaxChunk];
+    const float dry = m_dry;
+    const float wet = m_wet;
+    for (std::size_t n = 0; n < frames;)
+    {
+        const std::size_t count = std::min(frames - n, m_chunk);
+        float* const io = interleaved + 2 * n;
+        DcBlock(io, count, toCombs);
+        SumCombs(0, count, acc[0]);
+        SumCombs(1, count, acc[1]);
+        FeedCombs(count, toCombs);
+        Allpasses(0, count, acc[0]);
+        Allpasses(1, count, acc[1]);
+        for (std::size_t k = 0; k < count; ++k)
+        {
+            io[2 * k] = dry * io[2 * k] + wet * acc[0][k];
+            io[2 * k + 1] = dry * io[2 * k + 1] + wet * acc[1][k];
+        }
+        n += count;
+    }
 }
 
 } // namespace dsp

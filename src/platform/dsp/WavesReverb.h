@@ -57,13 +57,20 @@ private:
         std::size_t length = 1;
         std::size_t pos = 0;
     };
+    /** Frames worked on at once: never more than the shortest line, so that within a chunk
+     *  each place of a line is read and then written once, as frame by frame. */
+    static constexpr std::size_t kMaxChunk = 128;
 
     void UpdateCoefficients() noexcept;
-    void ProcessChannel(float* samples, std::size_t frames, int channel) noexcept;
+    void DcBlock(const float* interleaved, std::size_t frames, float (*toCombs)[kMaxChunk]) noexcept;
+    void SumCombs(int channel, std::size_t frames, float* acc) const noexcept;
+    void FeedCombs(std::size_t frames, const float (*toCombs)[kMaxChunk]) noexcept;
+    void Allpasses(int channel, std::size_t frames, float* acc) noexcept;
 
     double m_rate = 0.0;
     WavesReverbParams m_params;
     std::vector<float> m_buffer;
+    std::size_t m_chunk = 1;
     Line m_comb[2][kCombs];
     Line m_allpass[2][kAllpasses];
     float m_combGain[2][kCombs] = {};

@@ -81,6 +81,7 @@ bool MakeKey(const QString& path, unsigned rate, Key& key)
 std::shared_ptr<const SharedLoop> Decode(const QString& path, unsigned rate)
 {
     plat::SoundDecoder decoder;
+    decoder.SetReadAhead(true); // one read of the whole loop: decoding and resampling overlap
     if (!decoder.Open(path, rate, true))
         return nullptr;
     const plat::SoundDecoder::Info& source = decoder.Source();

@@ -7,8 +7,16 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <numeric>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace plat
@@ -76,6 +84,126 @@ FilePtr OpenFile(const QString& path, SF_INFO& info)
     return f;
 }
 
+// Decoded stereo frames: room for kChunk frames or more, @p frames of them filled.
+struct Chunk
+{
+    std::vector<float> samples;
+    std::uint32_t frames = 0;
+};
+
+class ReadAhead
+{
+public:
+    // Starts the thread; @p decode fills the stereo chunk it is given and returns its frames.
+    // Throws std::system_error when no thread can be made.
+    explicit ReadAhead(std::function<std::uint32_t(float*)> decode) : m_decode(std::move(decode))
+    {
+        for (Chunk& slot : m_slots)
+            slot.samples.assign(static_cast<std::size_t>(kChunk) * 2, 0.0f);
+        m_thread = std::thread([this] { Run(); });
+    }
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+    ~ReadAhead()
+    {
+        if (m_thread.joinable())
+            Stop();
+    }
+
+    // The next slot's frames into @p into (swapped with the slot's buffer, which @p into's
+    // takes: it must hold kChunk frames at least); returns their count, 0 once the stream has
+    // ended.
+    std::uint32_t Pop(std::vector<float>& into)
+    {
+        std::unique_lock lock(m_mutex);
+        m_ready.wait(lock, [this] { return m_count > 0 || m_ended; });
+        if (m_count == 0)
+            return 0;
+        Chunk& slot = m_slots[m_head];
+        into.swap(slot.samples);
+        const std::uint32_t frames = slot.frames;
+        m_head = (m_head + 1) % kSlots;
+        --m_count;
+        lock.unlock();
+        m_room.notify_one();
+        return frames;
+    }
+
+    // Stops the thread once the chunk it is decoding is in, and hands back the chunks decoded
+    // but not taken, in order: the file has moved past them.
+    std::deque<Chunk> Stop()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_room.notify_one();
+        m_thread.join();
+        std::deque<Chunk> rest;
+        for (std::size_t i = 0; i < m_count; ++i)
+            rest.push_back(std::move(m_slots[(m_head + i) % kSlots]));
+        m_count = 0;
+        return rest;
+    }
+
+private:
+    static constexpr std::size_t kSlots = 4;
+    static constexpr std::uint32_t kSlotChunks = 8;
+
+    void Run()
+    {
+        for (;;)
+        {
+            std::vector<float> buffer;
+            {
+                std::unique_lock lock(m_mutex);
+                m_room.wait(lock, [this] { return m_stop || m_count < kSlots; });
+                if (m_stop)
+                    return;
+                // The free slot stays the same while the other thread takes chunks: taking
+                // one moves the head on by one and the count back by one.
+                buffer.swap(m_slots[(m_head + m_count) % kSlots].samples);
+            }
+            // The buffer the other thread gave back for it may be its first, smaller one.
+            buffer.resize(static_cast<std::size_t>(kChunk) * kSlotChunks * 2);
+            // Whole chunks until the slot is full: a chunk may come back short (the last
+            // one before a loop's wrap), and only one of 0 frames is the end.
+            const std::size_t room = buffer.size() / 2;
+            std::uint32_t frames = 0;
+            bool ended = false;
+            while (!ended && frames + kChunk <= room)
+            {
+                const std::uint32_t got = m_decode(buffer.data() + static_cast<std::size_t>(frames) * 2);
+                frames += got;
+                ended = got == 0;
+            }
+            {
+                const std::lock_guard lock(m_mutex);
+                Chunk& slot = m_slots[(m_head + m_count) % kSlots];
+                slot.samples.swap(buffer);
+                slot.frames = frames;
+                if (frames > 0)
+                    ++m_count;
+                m_ended = ended;
+            }
+            m_ready.notify_one();
+            if (ended)
+                return;
+        }
+    }
+
+    std::function<std::uint32_t(float*)> m_decode;
+    std::mutex m_mutex;
+    std::condition_variable m_ready; // a slot is filled, or the stream has ended
+    std::condition_variable m_room;  // a slot is free, or Stop
+    std::array<Chunk, kSlots> m_slots;
+    std::size_t m_head = 0;  // guarded by m_mutex, as are the three below
+    std::size_t m_count = 0; // slots filled and not taken
+    bool m_ended = false;
+    bool m_stop = false;
+    std::thread m_thread; // last: starts once the rest is made
+};
+
 // frames x to / from without overflow (a header can claim up to 2^63 frames).
 std::uint64_t ScaleFrames(std::uint64_t frames, std::uint64_t to, std::uint64_t from)
 {
@@ -100,6 +228,8 @@ struct SoundDecoder::Impl
     std::vector<float> dropped = std::vector<float>(static_cast<std::size_t>(kChunk) * 2);
     std::uint32_t inputAt = 0;
     std::uint32_t inputLeft = 0;
+    std::deque<Chunk> ahead; // decoded by a read-ahead past the read that started it
+    bool readAhead = false;
 
     // Up to @p frames frames of the file into @p into (the file's channels); a looping decoder
     // starts over at the end of the file. 0 at the end, and then on every later call.
@@ -118,52 +248,56 @@ struct SoundDecoder::Impl
         return static_cast<std::uint32_t>(got);
     }
 
-    // Decodes the next chunk into the stereo input: a stereo file straight into it, any other
-    // through raw. Leaves inputLeft 0 at the end.
+    // Decodes the next chunk of the file into @p stereo (kChunk frames of room): a stereo
+    // file straight into it, any other through raw. 0 at the end.
+    std::uint32_t DecodeStereo(float* stereo)
+    {
+        const int ch = source.channels;
+        const std::uint32_t frames = Decode(ch == 2 ? stereo : raw.data(), kChunk);
+        if (ch == 2)
+            return frames;
+        for (std::uint32_t i = 0; i < frames; ++i)
+        {
+            const float* f = &raw[static_cast<std::size_t>(i) * ch];
+            stereo[2 * i] = f[0];
+            stereo[2 * i + 1] = ch > 1 ? f[1] : f[0];
+        }
+        return frames;
+    }
+
+    // Takes the first chunk a read-ahead left decoded into the input; false when there is none.
+    bool TakeAhead()
+    {
+        if (ahead.empty())
+            return false;
+        input.swap(ahead.front().samples);
+        inputLeft = ahead.front().frames;
+        ahead.pop_front();
+        return true;
+    }
+
+    // The next chunk into the input. Leaves inputLeft 0 at the end.
     void Fill()
     {
         inputAt = 0;
-        const int ch = source.channels;
-        inputLeft = Decode(ch == 2 ? input.data() : raw.data(), kChunk);
-        if (ch == 2)
-            return;
-        for (std::uint32_t i = 0; i < inputLeft; ++i)
-        {
-            const float* f = &raw[static_cast<std::size_t>(i) * ch];
-            input[2 * i] = f[0];
-            input[2 * i + 1] = ch > 1 ? f[1] : f[0];
-        }
+        if (!TakeAhead())
+            inputLeft = DecodeStereo(input.data());
     }
 
-    std::uint32_t Produce(float* out, std::uint32_t want)
+    // Resamples into @p out until @p want frames are made or the input and the filter are
+    // used up; @p refill puts the next chunk into the input (inputLeft 0 at the end).
+    template <class Refill>
+    std::uint32_t Resample(float* out, std::uint32_t want, Refill&& refill)
     {
         std::uint32_t produced = 0;
         while (produced < want)
         {
             if (inputLeft == 0)
-                Fill();
-            float* dst = out + static_cast<std::size_t>(produced) * 2;
-            if (!soxr)
             {
-                // A stereo file at the target rate needs no staging: large reads decode
-                // straight into the caller's frames.
-                if (inputLeft == 0 && source.channels == 2 && want - produced >= kChunk)
-                {
-                    const std::uint32_t got = Decode(dst, want - produced);
-                    if (got == 0)
-                        break;
-                    produced += got;
-                    continue;
-                }
-                if (inputLeft == 0)
-                    break;
-                const std::uint32_t n = std::min(inputLeft, want - produced);
-                std::memcpy(dst, &input[static_cast<std::size_t>(inputAt) * 2], n * 2 * sizeof(float));
-                inputAt += n;
-                inputLeft -= n;
-                produced += n;
-                continue;
+                inputAt = 0;
+                refill();
             }
+            float* dst = out + static_cast<std::size_t>(produced) * 2;
             std::size_t used = 0;
             std::size_t made = 0;
             if (inputLeft > 0)
@@ -184,6 +318,64 @@ struct SoundDecoder::Impl
                 }
             }
             produced += static_cast<std::uint32_t>(made);
+        }
+        return produced;
+    }
+
+    // A large read of a resampled file: a thread of its own decodes the chunks while this one
+    // resamples them: the frames Fill would give, in the same order. The frames it has
+    // decoded past the read stay for the next one. Without a thread, this thread does both.
+    std::uint32_t ResampleAhead(float* out, std::uint32_t want)
+    {
+        std::optional<ReadAhead> reader;
+        try
+        {
+            reader.emplace([this](float* stereo) { return DecodeStereo(stereo); });
+        }
+        catch (const std::system_error&)
+        {
+            return Resample(out, want, [this] { Fill(); });
+        }
+        const std::uint32_t produced = Resample(out, want,
+                                                [&]
+                                                {
+                                                    if (!TakeAhead())
+                                                        inputLeft = reader->Pop(input);
+                                                });
+        std::deque<Chunk> rest = reader->Stop();
+        for (Chunk& chunk : rest)
+            ahead.push_back(std::move(chunk));
+        return produced;
+    }
+
+    std::uint32_t Produce(float* out, std::uint32_t want)
+    {
+        if (soxr)
+            return readAhead && want >= kReadAheadFrames ? ResampleAhead(out, want)
+                                                         : Resample(out, want, [this] { Fill(); });
+        std::uint32_t produced = 0;
+        while (produced < want)
+        {
+            float* dst = out + static_cast<std::size_t>(produced) * 2;
+            // A stereo file at the target rate needs no staging: large reads decode straight
+            // into the caller's frames.
+            if (inputLeft == 0 && ahead.empty() && source.channels == 2 && want - produced >= kChunk)
+            {
+                const std::uint32_t got = Decode(dst, want - produced);
+                if (got == 0)
+                    break;
+                produced += got;
+                continue;
+            }
+            if (inputLeft == 0)
+                Fill();
+            if (inputLeft == 0)
+                break;
+            const std::uint32_t n = std::min(inputLeft, want - produced);
+            std::memcpy(dst, &input[static_cast<std::size_t>(inputAt) * 2], n * 2 * sizeof(float));
+            inputAt += n;
+            inputLeft -= n;
+            produced += n;
         }
         return produced;
     }
@@ -226,6 +418,7 @@ bool SoundDecoder::Open(const QString& path, unsigned targetRate, bool loop)
     d.position = 0;
     d.endOfFile = false;
     d.inputAt = d.inputLeft = 0;
+    d.ahead.clear();
     return true;
 }
 
@@ -237,6 +430,13 @@ void SoundDecoder::Close()
     d.source = {};
     d.length = 0;
     d.position = 0;
+    d.inputAt = d.inputLeft = 0;
+    d.ahead.clear();
+}
+
+void SoundDecoder::SetReadAhead(bool on)
+{
+    m_impl->readAhead = on;
 }
 
 bool SoundDecoder::IsOpen() const
@@ -298,11 +498,17 @@ bool SoundDecoder::Seek(std::uint64_t targetFrame)
         src = twice / 2 + twice % 2; // rounded
     }
     src = std::min(src, d.source.frames);
+    // From the start of the file, wherever the decoder stands: an OGG seek a little ahead
+    // skips the blocks in between undecoded, so its first frames depend on where it came
+    // from (and a read-ahead leaves the decoder further on than a read on one thread).
+    if (src > 0 && sf_seek(d.file.get(), 0, SEEK_SET) < 0)
+        return false;
     if (sf_seek(d.file.get(), static_cast<sf_count_t>(src), SEEK_SET) < 0)
         return false;
     if (d.soxr)
         soxr_clear(d.soxr.get());
     d.inputAt = d.inputLeft = 0;
+    d.ahead.clear();
     d.endOfFile = false;
     while (drop > 0)
     {

@@ -9,6 +9,12 @@
  * Looping seeks back to the start at the end of the file and keeps feeding the resampler, so
  * the wrap is seamless.
  *
+ * With SetReadAhead on, a Read of at least kReadAheadFrames frames of a resampled file (a
+ * whole file at once, as a shared loop is decoded) decodes on a thread of its own while the
+ * caller's thread resamples: the same frames, in about the time of the decoding alone. Off
+ * (as made), and for smaller reads and seeks, everything stays on the caller's thread and no
+ * thread is made: the players' reads on the engine's threads make none.
+ *
  * One thread at a time per instance; nothing is shared between instances. Nothing leaks when
  * Open fails half-way; Open on an open decoder closes it first. */
 
@@ -30,6 +36,9 @@ public:
         int channels = 0;
     };
 
+    /** With SetReadAhead on, reads of at least this many frames decode ahead on a thread. */
+    static constexpr std::uint32_t kReadAheadFrames = 65536;
+
     SoundDecoder();
     ~SoundDecoder();
     SoundDecoder(const SoundDecoder&) = delete;
@@ -44,12 +53,18 @@ public:
     /** Frames at the target rate: trunc(source frames x target rate / source rate). */
     std::uint64_t Length() const;
 
+    /** On: reads of at least kReadAheadFrames frames of a resampled file decode ahead on a
+     *  thread made for the read, while the caller's thread resamples (the same frames). Off
+     *  when made; kept across Open. */
+    void SetReadAhead(bool on);
+
     /** Up to @p count frames into @p out; fewer only at the end of a file that does not loop
      *  (then 0 on every later call until Seek). */
     std::uint32_t Read(float* out, std::uint32_t count);
 
     /** Moves to frame @p targetFrame (at the target rate; taken modulo the length when
-     *  looping) and empties the resampler. False when the file cannot seek there. */
+     *  looping) and empties the resampler; the frames that follow do not depend on what was
+     *  read before. False when the file cannot seek there. */
     bool Seek(std::uint64_t targetFrame);
 
     /** The header's frames, rate and channels, without a resampler. False when the file

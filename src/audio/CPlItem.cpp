@@ -16,10 +16,20 @@ bool CPlItem::GetFrames(CStereoFrame* frames, std::uint32_t n)
     return read == n;
 }
 
+bool CPlItem::OpenLooping(CSoundFile& file, const QString& path, unsigned rate)
+{
+    // The header's length decides before anything is decoded; a file the header cannot
+    // tell (0) streams, and streaming meets its failure where it always has.
+    const double frames = CSoundFile::GetFileDuration(path) * rate;
+    if (frames > 0.0 && frames <= double(kMaxSharedFrames))
+        return file.OpenSharedLoop(path, rate);
+    return file.Open(path, rate, true);
+}
+
 bool CPlItem::Open()
 {
     Close();
-    if (!m_file.Open(m_path, m_rate, true))
+    if (!OpenLooping(m_file, m_path, m_rate))
         return false;
     m_open = true;
     OnStarted();

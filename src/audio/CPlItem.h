@@ -5,8 +5,9 @@
  * The player sets the fields and opens the item once it becomes the next one, so the file is
  * ready long before its fade-in; at the fade-in it restarts the item from the beginning.
  *
- * Threads: the mixer's worker. Open decodes the file's header and allocates its decoder;
- * GetFrame reads one buffered frame. */
+ * Threads: the mixer's worker. Open decodes the file's header and allocates its decoder, or
+ * for a file no longer than kMaxSharedFrames decodes it whole into the copy every item and
+ * track playing it shares (unless one holds it already); GetFrame reads one buffered frame. */
 
 #include "audio/CSoundFile.h"
 
@@ -17,6 +18,17 @@
 class CPlItem
 {
 public:
+    /** Longest looping file, in frames at the rate, that is decoded once into a shared copy
+     *  (audio::SharedLoops) instead of streaming through the codec pass after pass: 2^22
+     *  frames (32 MiB; 95 s at 44.1 kHz, 44 s at 96 kHz), whose whole decode on the engine's
+     *  worker stays well inside the output's buffer. A longer file streams. */
+    static constexpr std::uint64_t kMaxSharedFrames = std::uint64_t{1} << 22;
+
+    /** Opens @p path looping at @p rate into @p file: the shared decoded copy when the file
+     *  is no longer than kMaxSharedFrames (the same frames, decoded once for every reader),
+     *  else streaming. False when it cannot be opened. The engine's worker. */
+    static bool OpenLooping(CSoundFile& file, const QString& path, unsigned rate);
+
     CPlItem() = default;
     virtual ~CPlItem() = default;
     CPlItem(const CPlItem&) = delete;

@@ -1,5 +1,6 @@
 #include "audio/CSoundMusicExt.h"
 
+#include "audio/CPlItem.h"
 #include "model/CSegmentMusicExt.h"
 
 #include <algorithm>
@@ -15,7 +16,10 @@ bool CSoundMusicExt::Init()
     m_path = segment != nullptr ? segment->m_path : QString();
     if (m_path.isEmpty())
         return true;
-    if (!m_file.Open(m_path, m_rate, m_loop))
+    // A looping file reads the shared decoded copy, not the codec on every pass.
+    const bool opened =
+        m_loop ? CPlItem::OpenLooping(m_file, m_path, m_rate) : m_file.Open(m_path, m_rate, false);
+    if (!opened)
     {
         m_errorText = QStringLiteral("Failed to open the external music sound file.");
         return false;

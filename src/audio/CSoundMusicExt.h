@@ -6,7 +6,9 @@
  * does not loop plays once from the segment start and then falls silent; only a looping one
  * fades in and out. An empty path, and a looping file with no frames, are silent.
  *
- * Threads: the mixer's worker. Init opens the file; GetSample reads one buffered frame. */
+ * Threads: the mixer's worker. Init opens the file (a looping one no longer than
+ * CPlItem::kMaxSharedFrames is decoded whole, once for every track that loops it); GetSample
+ * reads one buffered frame. */
 
 #include "audio/CSound.h"
 #include "audio/CSoundFile.h"

@@ -2,6 +2,7 @@
 
 #include "SoundMedia.h"
 #include "SoundRig.h"
+#include "audio/SharedLoops.h"
 #include "model/CSegmentMusicExt.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +82,27 @@ TEST(CSoundMusicExt, PlaysFromTheSegmentPosition)
         }
         EXPECT_TRUE(rig.sound.Terminate());
     }
+}
+
+// A looping file is decoded once, not on every pass, and a second track looping it reads
+// the same decoded copy; streaming it would run the codec again on each pass.
+TEST(CSoundMusicExt, LoopingFileIsDecodedOnceForEveryPassAndTrack)
+{
+    const QString path = PositionFile();
+    const std::uint64_t before = audio::SharedLoops::DecodeCount();
+    Rig first(CSegment::kKindExternalAudio, kRate, 40 * kRate);
+    Rig second(CSegment::kKindExternalAudio, kRate, 40 * kRate, 3 * kRate);
+    for (Rig* rig : {&first, &second})
+    {
+        rig->segment->m_path = path;
+        rig->segment->m_loop = true;
+        ASSERT_TRUE(rig->sound.Init());
+    }
+    const auto a = first.Render(21 * kRate);
+    const auto b = second.Render(kRate);
+    EXPECT_EQ(audio::SharedLoops::DecodeCount() - before, 1u);
+    EXPECT_EQ(FileFrameOf(a.back()), (21 * kRate - 1) % kFileFrames) << "the third pass";
+    EXPECT_EQ(FileFrameOf(b.front()), 3 * kRate);
 }
 
 struct EdgeCase

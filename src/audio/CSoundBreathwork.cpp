@@ -139,6 +139,7 @@ void CSoundBreathwork::StartPhase()
     m_prompt = ChoosePrompt();
     m_voices[static_cast<std::size_t>(m_prompt)].Rewind();
     m_phaseStart = m_position;
+    m_envelopeAt = ~0u;
 }
 
 double CSoundBreathwork::Envelope(std::uint32_t p) const noexcept
@@ -152,6 +153,37 @@ double CSoundBreathwork::Envelope(std::uint32_t p) const noexcept
             e = std::sin(std::numbers::pi * std::min(u, 1.0));
     }
     return e;
+}
+
+void CSoundBreathwork::FillEnvelope(std::uint32_t p, std::uint32_t n, double* out) noexcept
+{
+    const bool breathing = m_phase == kPhaseIn || m_phase == kPhaseOut;
+    const std::uint32_t length = breathing ? m_phaseLength[static_cast<std::size_t>(m_phase)] : 0;
+    if (!breathing || length == 0 || p - m_phaseStart + std::uint64_t{n} > length)
+    {
+        for (std::uint32_t k = 0; k < n; ++k)
+            out[k] = Envelope(p + k);
+        return;
+    }
+    // sin(pi u) is sin(2 pi u / 2): half a cycle over the phase.
+    constexpr std::uint32_t kAnchor = model::SinePhasor::kAnchorFrames;
+    const double step = 0.5 / double(length);
+    for (std::uint32_t k = 0; k < n;)
+    {
+        const std::uint32_t d = p + k - m_phaseStart;
+        if (d % kAnchor == 0 || d != m_envelopeAt)
+        {
+            // A phasor that is not where this frame is starts from the anchor before it.
+            const std::uint32_t anchor = d - d % kAnchor;
+            m_envelope.Anchor(double(anchor) / double(length) * 0.5, step);
+            double skipped[kAnchor];
+            m_envelope.Sines(skipped, d - anchor);
+        }
+        const std::uint32_t run = std::min(n - k, kAnchor - d % kAnchor);
+        m_envelope.Sines(out + k, run);
+        m_envelopeAt = d + run;
+        k += run;
+    }
 }
 
 void CSoundBreathwork::GetBreathNoise(CStereoFrame& frame)
@@ -217,12 +249,15 @@ bool CSoundBreathwork::GetSamples(CStereoFrame* out, std::uint32_t n)
         m_pink.ReadFrames(pink, span);
         const bool constant = breathing.IsConstant();
         const double constantV = std::clamp(breathing.GetValue() / 100.0, 0.0, 1.0);
+        const double constantRoot = std::sqrt(constantV);
+        double envelope[kChunkFrames];
+        FillEnvelope(p, span, envelope);
         for (std::uint32_t k = 0; k < span; ++k)
         {
             m_position = p + k;
             const double v =
                 constant ? constantV : std::clamp(breathing.GetValueAt(SpanFraction()) / 100.0, 0.0, 1.0);
-            const double g = std::sqrt(v) * Envelope(p + k);
+            const double g = (constant ? constantRoot : std::sqrt(v)) * envelope[k];
             CStereoFrame& f = out[i + k];
             f.left = static_cast<float>(((1.0 - v) * brown[k].left + v * pink[k].left) * g);
             f.right = static_cast<float>(((1.0 - v) * brown[k].right + v * pink[k].right) * g);

@@ -15,6 +15,7 @@
 #include "audio/CBreathworkVoice.h"
 #include "audio/CSound.h"
 #include "audio/CSoundFile.h"
+#include "model/SinePhasor.h"
 
 #include <array>
 #include <cstdint>
@@ -53,6 +54,10 @@ private:
     void GetBreathNoise(CStereoFrame& frame);
     /** The breath noise's envelope sin(pi u) at segment position @p p of the phase. */
     double Envelope(std::uint32_t p) const noexcept;
+    /** Envelope at the @p n positions from @p p, all in the current phase, by a phasor
+     *  anchored at the phase's start and every SinePhasor::kAnchorFrames-th frame of it, so
+     *  the values do not depend on how requests cut the phase (within 1e-12 of Envelope). */
+    void FillEnvelope(std::uint32_t p, std::uint32_t n, double* out) noexcept;
     /** The events of a frame at m_position: the next cycle or phase when due; false when the
      *  segment's breathing is over. */
     bool StepPhase();
@@ -76,5 +81,7 @@ private:
     bool m_brownOpen = false;
     CSoundFile m_pink;
     bool m_pinkOpen = false;
-    int m_prompt = -1; ///< the prompt being said
+    int m_prompt = -1;                ///< the prompt being said
+    model::SinePhasor m_envelope;     ///< sin(pi u) of the block renderer
+    std::uint32_t m_envelopeAt = ~0u; ///< frames into the phase the phasor stands at; ~0u: nowhere
 };

@@ -5,10 +5,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <mutex>
+#include <new>
 
 namespace audio
 {
@@ -59,6 +63,10 @@ Cache& TheCache()
 
 std::atomic<std::uint64_t> g_decodes{0};
 
+// The size of a huge page on x86-64 and arm64 (4 KiB base pages). A loop of at least one
+// such page is aligned to it and asked to lie on them; smaller ones are not worth the rounding.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
 bool MakeKey(const QString& path, unsigned rate, Key& key)
 {
     if (path.isEmpty() || rate == 0)
@@ -93,17 +101,45 @@ std::shared_ptr<const SharedLoop> Decode(const QString& path, unsigned rate)
     if (period + intro > SharedLoops::kMaxFrames)
         return nullptr;
     const auto size = static_cast<std::uint32_t>(period + intro);
-    std::vector<CStereoFrame> frames(size);
+    LoopFrames frames(size);
     ++g_decodes;
     // A looping decoder gives fewer frames only when the file fails part-way: the streaming
     // reader is left to meet that failure where it always has.
-    if (decoder.Read(&frames[0].left, size) != size)
+    if (decoder.Read(&frames.data()->left, size) != size)
         return nullptr;
     return std::make_shared<const SharedLoop>(std::move(frames), static_cast<std::uint32_t>(intro),
                                               static_cast<std::uint32_t>(period));
 }
 
 } // namespace
+
+LoopFrames::LoopFrames(std::uint32_t size)
+{
+    const std::size_t bytes = std::max<std::size_t>(std::size_t{size} * sizeof(CStereoFrame), 1);
+    void* p = nullptr;
+    if (bytes >= kHugePage)
+    {
+        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        p = std::aligned_alloc(kHugePage, rounded);
+        // Only advice: without huge pages the frames lie on ordinary ones.
+        if (p != nullptr)
+            (void)::madvise(p, rounded, MADV_HUGEPAGE);
+    }
+    else
+    {
+        p = std::malloc(bytes);
+    }
+    if (p == nullptr)
+        throw std::bad_alloc();
+    // Frames are an implicit-lifetime type: the allocation holds them, the decoder sets them.
+    m_frames = static_cast<CStereoFrame*>(p);
+    m_size = size;
+}
+
+LoopFrames::~LoopFrames()
+{
+    std::free(m_frames);
+}
 
 std::shared_ptr<const SharedLoop> SharedLoops::Acquire(const QString& path, unsigned rate)
 {

@@ -22,21 +22,47 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
+#include <utility>
 
 namespace audio
 {
 
+/** The frames of a decoded loop: storage its decoder writes once, not cleared first. A large one
+ *  lies on huge pages where the system offers them, so that filling tens of megabytes costs a
+ *  few page faults instead of one for every 4 KiB (each a costly trip through the kernel). */
+class LoopFrames
+{
+public:
+    /** Room for @p size frames, their values unset; throws std::bad_alloc. */
+    explicit LoopFrames(std::uint32_t size);
+    ~LoopFrames();
+    LoopFrames(const LoopFrames&) = delete;
+    LoopFrames& operator=(const LoopFrames&) = delete;
+    LoopFrames(LoopFrames&& other) noexcept
+        : m_frames(std::exchange(other.m_frames, nullptr)), m_size(std::exchange(other.m_size, 0))
+    {
+    }
+    LoopFrames& operator=(LoopFrames&&) = delete;
+
+    CStereoFrame* data() noexcept { return m_frames; }
+    const CStereoFrame* data() const noexcept { return m_frames; }
+    std::uint32_t size() const noexcept { return m_size; }
+
+private:
+    CStereoFrame* m_frames = nullptr;
+    std::uint32_t m_size = 0;
+};
+
 class SharedLoop
 {
 public:
-    SharedLoop(std::vector<CStereoFrame> frames, std::uint32_t loopStart, std::uint32_t period)
+    SharedLoop(LoopFrames frames, std::uint32_t loopStart, std::uint32_t period)
         : m_frames(std::move(frames)), m_loopStart(loopStart), m_period(period)
     {
     }
 
     const CStereoFrame* Frames() const noexcept { return m_frames.data(); }
-    std::uint32_t Size() const noexcept { return static_cast<std::uint32_t>(m_frames.size()); }
+    std::uint32_t Size() const noexcept { return m_frames.size(); }
     std::uint32_t LoopStart() const noexcept { return m_loopStart; }
     /** Frames of one pass of the file at the loop's rate (Size() - LoopStart()). */
     std::uint32_t Period() const noexcept { return m_period; }
@@ -50,7 +76,7 @@ public:
     }
 
 private:
-    const std::vector<CStereoFrame> m_frames;
+    const LoopFrames m_frames;
     const std::uint32_t m_loopStart;
     const std::uint32_t m_period;
 };

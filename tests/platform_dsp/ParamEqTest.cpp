@@ -120,3 +120,30 @@ TEST(ParamEq, ResetClearsTheRinging)
     for (float v : silence)
         ASSERT_EQ(v, 0.0f);
 }
+
+// A flat band at rest hands its input back unchanged, bit for bit; a band set flat while it
+// still rings from a boost must ring on, not fall silent.
+TEST(ParamEq, FlatBandPassesInputAndABoostRingsDownAfterItIsSetFlat)
+{
+    dsp::ParamEq eq;
+    eq.Prepare(44100);
+    eq.SetParams({1000, 12, 0});
+    std::vector<float> noise(2 * 4096);
+    std::uint32_t seed = 7;
+    for (float& v : noise)
+        v = static_cast<float>((seed = seed * 1664525u + 1013904223u) >> 8) / 16777216.0f - 0.5f;
+    std::vector<float> out = noise;
+    eq.Process(out.data(), 4096);
+    EXPECT_EQ(out, noise);
+
+    eq.SetParams({80, 1, 15});
+    std::vector<float> b = vtest::StereoImpulse(64);
+    eq.Process(b.data(), 64);
+    eq.SetParams({80, 1, 0});
+    std::vector<float> tail(2 * 64, 0.0f);
+    eq.Process(tail.data(), 64);
+    double energy = 0.0;
+    for (float v : tail)
+        energy += double(v) * v;
+    EXPECT_GT(energy, 0.0);
+}

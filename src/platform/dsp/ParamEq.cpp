@@ -65,6 +65,12 @@ void ParamEq::UpdateCoefficients() noexcept
 
 void ParamEq::Process(float* interleaved, std::size_t frames) noexcept
 {
+    // A flat band (0 dB) at rest gives back its input bit for bit: b equals a, so y = x and both
+    // state terms stay exactly 0. Skip it then; once the band has been boosted or cut, its state
+    // rings down through the loop below.
+    if (m_b0 == 1.0 && m_b1 == m_a1 && m_b2 == m_a2 && m_s1[0] == 0.0 && m_s1[1] == 0.0 && m_s2[0] == 0.0 &&
+        m_s2[1] == 0.0)
+        return;
     double s1l = m_s1[0], s2l = m_s2[0], s1r = m_s1[1], s2r = m_s2[1];
     const double b0 = m_b0, b1 = m_b1, b2 = m_b2, a1 = m_a1, a2 = m_a2;
     for (std::size_t i = 0; i < frames; ++i)

@@ -90,6 +90,17 @@ void CBilateralLocal::AdvanceOwnClock() noexcept
     m_run.AdvanceOwn(m_rate, 60.0);
 }
 
+double CBilateralLocal::ThroughLine(double a) noexcept
+{
+    const double delayed = m_line.tick(a);
+    if (m_lineTicks < m_line.getDelay())
+    {
+        ++m_lineTicks;
+        return 0.5; // the line is still giving back the zeros it was cleared to
+    }
+    return delayed;
+}
+
 void CBilateralLocal::Process(double& left, double& right) noexcept
 {
     if (!m_enabled.load(std::memory_order_relaxed))
@@ -111,16 +122,7 @@ void CBilateralLocal::Process(double& left, double& right) noexcept
     const double u = m_run.Fraction();
     double a = (std::sin(2.0 * kPi * clock->PhaseAt(m_run.m_frame)) + 1.0) / 2.0;
     if (m_delay.GetValueAt(u) / 100.0 > 0.0)
-    {
-        const double delayed = m_line.tick(a);
-        if (m_lineTicks < m_line.getDelay())
-        {
-            ++m_lineTicks;
-            a = 0.5; // the line is still giving back the zeros it was cleared to
-        }
-        else
-            a = delayed;
-    }
+        a = ThroughLine(a);
     const double d = m_depth.GetValueAt(u) / 100.0;
     double gl = 0.0, gr = 0.0;
     LawGains(a, d, m_cubic.load(std::memory_order_relaxed), m_invert.load(std::memory_order_relaxed), gl, gr);
@@ -152,19 +154,7 @@ void CBilateralLocal::ProcessBlock(const model::ClockBlock& shared, std::uint32_
         const double d = m_depth.GetValue() / 100.0;
         for (std::uint32_t i = 0; i < n; ++i)
         {
-            double a = wave[i];
-            if (delayed)
-            {
-                const double out = m_line.tick(a);
-                if (m_lineTicks < m_line.getDelay())
-                {
-                    ++m_lineTicks;
-                    a = 0.5;
-                }
-                else
-                    a = out;
-            }
-            gainLeft[i] = a;
+            gainLeft[i] = delayed ? ThroughLine(wave[i]) : wave[i];
         }
         for (std::uint32_t i = 0; i < n; ++i)
         {
@@ -189,16 +179,7 @@ void CBilateralLocal::ProcessBlock(const model::ClockBlock& shared, std::uint32_
                        ? shared.wave[k]
                        : (std::sin(2.0 * kPi * clock->PhaseAt(m_run.m_frame)) + 1.0) / 2.0;
         if (m_delay.GetValueAt(u, delayHint) / 100.0 > 0.0)
-        {
-            const double delayed = m_line.tick(a);
-            if (m_lineTicks < m_line.getDelay())
-            {
-                ++m_lineTicks;
-                a = 0.5;
-            }
-            else
-                a = delayed;
-        }
+            a = ThroughLine(a);
         const double d = m_depth.GetValueAt(u, depthHint) / 100.0;
         LawGains(a, d, cubic, invert, gainLeft[i], gainRight[i]);
         ++m_run.m_frame;

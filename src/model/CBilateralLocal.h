@@ -87,6 +87,9 @@ public:
 
 private:
     void AdvanceOwnClock() noexcept;
+    /** The swing @p a through the delay line; 0.5 (centred) while the line still gives back
+     *  the zeros it was cleared to. */
+    double ThroughLine(double a) noexcept;
 
     CBilateralGlobal* m_global = nullptr;
     model::SegmentClock m_run;

@@ -29,12 +29,9 @@ using Clock = std::chrono::steady_clock;
 // wake-up late by a little does not shift the periods after it.
 void SleepUntil(Clock::time_point when) noexcept
 {
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
-    if (ns <= 0)
+    if (when.time_since_epoch().count() <= 0)
         return;
-    timespec at{};
-    at.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-    at.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+    const timespec at = WakeCount::MonotonicTime(when);
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR)
     {
     }

@@ -26,6 +26,17 @@ class WakeCount
 public:
     using Clock = std::chrono::steady_clock;
 
+    /** @p t as a CLOCK_MONOTONIC time, which the steady clock counts in: for the kernel's
+     *  absolute deadlines (a futex's, clock_nanosleep's). */
+    static timespec MonotonicTime(Clock::time_point t) noexcept
+    {
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+        timespec at{};
+        at.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+        at.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+        return at;
+    }
+
     std::uint32_t Seen() const noexcept { return m_count.load(std::memory_order_seq_cst); }
 
     void Raise() noexcept
@@ -41,15 +52,7 @@ public:
     {
         m_sleepers.fetch_add(1, std::memory_order_seq_cst);
         const bool unbounded = deadline == Clock::time_point::max();
-        timespec at{};
-        if (!unbounded)
-        {
-            // The steady clock is CLOCK_MONOTONIC, which the futex's absolute deadline counts in.
-            const auto ns =
-                std::chrono::duration_cast<std::chrono::nanoseconds>(deadline.time_since_epoch()).count();
-            at.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-            at.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-        }
+        const timespec at = unbounded ? timespec{} : MonotonicTime(deadline);
         while (m_count.load(std::memory_order_seq_cst) == seen)
         {
             const long r = syscall(SYS_futex, Word(), FUTEX_WAIT_BITSET_PRIVATE, seen, unbounded ? nullptr : &at,

@@ -18,12 +18,9 @@ bool CPlItem::GetFrames(CStereoFrame* frames, std::uint32_t n)
 
 bool CPlItem::OpenLooping(CSoundFile& file, const QString& path, unsigned rate)
 {
-    // The header's length decides before anything is decoded; a file the header cannot
-    // tell (0) streams, and streaming meets its failure where it always has.
-    const double frames = CSoundFile::GetFileDuration(path) * rate;
-    if (frames > 0.0 && frames <= double(kMaxSharedFrames))
-        return file.OpenSharedLoop(path, rate);
-    return file.Open(path, rate, true);
+    // The length is checked on the opened decoder before anything is decoded; a longer file,
+    // or one whose length the decoder cannot tell, streams.
+    return file.OpenSharedLoop(path, rate, kMaxSharedFrames);
 }
 
 bool CPlItem::Open()

@@ -22,7 +22,7 @@ public:
      *  (audio::SharedLoops) instead of streaming through the codec pass after pass: 2^22
      *  frames (32 MiB; 95 s at 44.1 kHz, 44 s at 96 kHz), whose whole decode on the engine's
      *  worker stays well inside the output's buffer. A longer file streams. */
-    static constexpr std::uint64_t kMaxSharedFrames = std::uint64_t{1} << 22;
+    static constexpr std::uint32_t kMaxSharedFrames = std::uint32_t{1} << 22;
 
     /** Opens @p path looping at @p rate into @p file: the shared decoded copy when the file
      *  is no longer than kMaxSharedFrames (the same frames, decoded once for every reader),

@@ -13,10 +13,10 @@ bool CSoundFile::Open(const QString& path, unsigned rate, bool loop)
     return Rewind();
 }
 
-bool CSoundFile::OpenSharedLoop(const QString& path, unsigned rate)
+bool CSoundFile::OpenSharedLoop(const QString& path, unsigned rate, std::uint32_t maxFrames)
 {
     Close();
-    std::shared_ptr<const audio::SharedLoop> loop = audio::SharedLoops::Acquire(path, rate);
+    std::shared_ptr<const audio::SharedLoop> loop = audio::SharedLoops::Acquire(path, rate, maxFrames);
     if (!loop)
         return Open(path, rate, true);
     m_shared = std::move(loop);

@@ -41,8 +41,10 @@ public:
     /** Opens @p path as a loop, as Open(path, rate, true) would, reading the frames of the
      *  shared decoded copy (made here when no one holds it yet). A file that cannot be shared
      *  streams as Open would; false when that fails too. The engine's worker at a segment's
-     *  Init: it may decode the whole file. */
-    bool OpenSharedLoop(const QString& path, unsigned rate);
+     *  Init: it may decode the whole file. A file whose copy would hold more than
+     *  @p maxFrames frames and that no one holds yet streams too. */
+    bool OpenSharedLoop(const QString& path, unsigned rate,
+                        std::uint32_t maxFrames = audio::SharedLoops::kMaxFrames);
     /** Frees the file; true. A shared loop's frames stay held until the next Open, the next
      *  OpenSharedLoop of another file or the destructor, so a track that closes its loop at
      *  the end of a segment and opens it again for the next one does not decode it again. */

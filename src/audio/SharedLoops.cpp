@@ -86,7 +86,7 @@ bool MakeKey(const QString& path, unsigned rate, Key& key)
     return true;
 }
 
-std::shared_ptr<const SharedLoop> Decode(const QString& path, unsigned rate)
+std::shared_ptr<const SharedLoop> Decode(const QString& path, unsigned rate, std::uint32_t maxFrames)
 {
     plat::SoundDecoder decoder;
     decoder.SetReadAhead(true); // one read of the whole loop: decoding and resampling overlap
@@ -98,7 +98,7 @@ std::shared_ptr<const SharedLoop> Decode(const QString& path, unsigned rate)
     if (period == 0 || source.frames % source.rate * rate % source.rate != 0)
         return nullptr;
     const std::uint64_t intro = source.rate == rate ? 0 : IntroFrames(rate);
-    if (period + intro > SharedLoops::kMaxFrames)
+    if (period + intro > maxFrames)
         return nullptr;
     const auto size = static_cast<std::uint32_t>(period + intro);
     LoopFrames frames(size);
@@ -141,7 +141,8 @@ LoopFrames::~LoopFrames()
     std::free(m_frames);
 }
 
-std::shared_ptr<const SharedLoop> SharedLoops::Acquire(const QString& path, unsigned rate)
+std::shared_ptr<const SharedLoop> SharedLoops::Acquire(const QString& path, unsigned rate,
+                                                      std::uint32_t maxFrames)
 {
     Key key;
     if (!MakeKey(path, rate, key))
@@ -172,7 +173,7 @@ std::shared_ptr<const SharedLoop> SharedLoops::Acquire(const QString& path, unsi
     const std::lock_guard building(slot->build);
     if (std::shared_ptr<const SharedLoop> held = slot->loop.lock())
         return held;
-    std::shared_ptr<const SharedLoop> loop = Decode(key.path, rate);
+    std::shared_ptr<const SharedLoop> loop = Decode(key.path, rate, std::min(maxFrames, kMaxFrames));
     slot->loop = loop;
     return loop;
 }

@@ -92,8 +92,10 @@ public:
      *  same canonical path, size and modification time) at the same rate is still held,
      *  else a new decode. Null when the file is missing or cannot be decoded through, when
      *  one pass of it is not a whole number of frames at @p rate (its stream would not repeat
-     *  frame for frame) or when it is longer than kMaxFrames: the caller streams it then. */
-    static std::shared_ptr<const SharedLoop> Acquire(const QString& path, unsigned rate);
+     *  frame for frame) or when a new decode would hold more than @p maxFrames frames (at most
+     *  kMaxFrames): the caller streams it then. */
+    static std::shared_ptr<const SharedLoop> Acquire(const QString& path, unsigned rate,
+                                                     std::uint32_t maxFrames = kMaxFrames);
 
     /** Decodes Acquire has made since the process started (a test's count). */
     static std::uint64_t DecodeCount() noexcept;

@@ -209,7 +209,9 @@ TEST(SinePhasor, StaysWithinItsBoundBetweenAnchors)
             for (std::uint32_t k = 0; k < model::SinePhasor::kAnchorFrames; ++k)
             {
                 if (k == 0)
+                {
                     ASSERT_EQ(frames.Sin(), std::sin(kTwoPi * u)); // the anchor is the exact sine
+                }
                 ASSERT_EQ(sines[k], frames.Sin()) << k;
                 long double phase = static_cast<long double>(u) + static_cast<long double>(k) * step;
                 phase -= std::floor(phase);

@@ -219,7 +219,9 @@ TEST(SoundDecoder, ReadAheadMeetsAFailurePartWayAsOneThreadDoes)
             decoder.SetReadAhead(ahead);
             ASSERT_TRUE(decoder.Open(path, 96000, c.loop));
             if (c.cutTo >= 0)
+            {
                 ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), c.cutTo), 0);
+            }
             const auto want = static_cast<std::uint32_t>(decoder.Length());
             std::vector<float>& frames = results[ahead ? 1 : 0];
             frames.assign(static_cast<std::size_t>(want) * 2, -7.0f);

@@ -3,14 +3,20 @@
 #include "controls/Behaviour.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProxyStyle>
 #include <QScrollBar>
 #include <QStyleOptionMenuItem>
 #include <QStyleOptionSlider>
+#include <QTextDocument>
+
+#include <utility>
 
 namespace ui
 {
@@ -152,6 +158,67 @@ MultiLineEdit::MultiLineEdit(QWidget* parent, int id) : QPlainTextEdit(parent)
 {
     SetControlId(this, id);
     connect(this, &QPlainTextEdit::textChanged, this, [this] { SendNotify(this, Notify::Changed); });
+}
+
+namespace
+{
+bool HasFormats(const QMimeData* source)
+{
+    return source != nullptr && !source->formats().isEmpty();
+}
+} // namespace
+
+void MultiLineEdit::SetWindowText(const QString& text)
+{
+    m_setText = text;
+    if (text.contains(QStringLiteral("\r\n")))
+        m_lineBreak = QStringLiteral("\r\n");
+    else if (text.contains(QLatin1Char('\r')))
+        m_lineBreak = QStringLiteral("\r");
+    else
+        m_lineBreak = QStringLiteral("\n");
+    setPlainText(text);
+    m_setRevision = document()->revision();
+}
+
+QString MultiLineEdit::GetWindowText() const
+{
+    // Every change of the document, typed or set by code, counts up its revision.
+    if (document()->revision() == m_setRevision)
+        return m_setText;
+    QString text = toPlainText();
+    if (m_lineBreak != QLatin1String("\n"))
+        text.replace(QLatin1Char('\n'), m_lineBreak);
+    return text;
+}
+
+void MultiLineEdit::Paste()
+{
+    if (HasFormats(QGuiApplication::clipboard()->mimeData()))
+        paste();
+}
+
+void MultiLineEdit::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Paste))
+    {
+        if (!isReadOnly())
+            Paste();
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+bool MultiLineEdit::canInsertFromMimeData(const QMimeData* source) const
+{
+    return HasFormats(source) && QPlainTextEdit::canInsertFromMimeData(source);
+}
+
+void MultiLineEdit::insertFromMimeData(const QMimeData* source)
+{
+    if (HasFormats(source))
+        QPlainTextEdit::insertFromMimeData(source);
 }
 
 void MultiLineEdit::focusInEvent(QFocusEvent* event)

@@ -89,17 +89,35 @@ private:
     QColor m_background;
 };
 
-/** A multi-line edit (notes, scripts, transcripts); sends Notify::Changed, SetFocus and KillFocus. */
+/** A multi-line edit (notes, scripts, transcripts); sends Notify::Changed, SetFocus and KillFocus.
+ *
+ * The text set with SetWindowText comes back from GetWindowText as it was set, byte for byte,
+ * until the user edits it; after an edit it comes back with the line breaks the set text used
+ * ("\r\n", "\r" or "\n"), although the edit itself holds plain line breaks.
+ *
+ * Pasting (Paste, the paste key, a drop) takes only clipboard data that offers a format: an empty
+ * clipboard pastes nothing (Qt 6.4 reads the first format of the data without looking). */
 class MultiLineEdit : public QPlainTextEdit
 {
 public:
     MultiLineEdit(QWidget* parent, int id);
-    void SetWindowText(const QString& text) { setPlainText(text); }
-    QString GetWindowText() const { return toPlainText(); }
+    void SetWindowText(const QString& text);
+    QString GetWindowText() const;
+
+    /** Pastes the clipboard's text at the caret; nothing when the clipboard is empty. */
+    void Paste();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    QString m_setText;                          // as SetWindowText was given it
+    QString m_lineBreak = QStringLiteral("\n"); // the line break m_setText uses
+    int m_setRevision = -1;                     // the document's revision right after it was set
 };
 
 /** A row of tabs; the user's choice of another tab sends Notify::SelChange. */

@@ -215,7 +215,7 @@ bool CDlgRecorder::OnCommand(int id, ui::Notify code, QWidget*)
         OnPause();
         return true;
     case kIdPasteText:
-        m_script->paste();
+        m_script->Paste();
         return true;
     case kIdSelectFont:
         OnSelectFont();

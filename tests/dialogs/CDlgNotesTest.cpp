@@ -8,9 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -100,6 +103,105 @@ TEST(CDlgNotes, CaptionFontAndHelp)
             dialog.close();
         });
     EXPECT_EQ(view.topics, std::vector<QString>{QStringLiteral("EditingSessionNotes")});
+}
+
+// The edit holds plain line breaks, so notes written with CRLF came back with LF after any visit.
+// Untouched notes must come back byte for byte, edited ones with the line breaks they had.
+TEST(CDlgNotes, NotesKeepTheirLineBreaks)
+{
+    struct Case
+    {
+        const char* name;
+        const char* stored;
+        const char* typed; // at the end, a line break first; nullptr: nothing typed
+        const char* saved;
+    };
+    const Case cases[] = {
+        {"CRLF untouched", "Intro\r\nDeepener\r\n", nullptr, "Intro\r\nDeepener\r\n"},
+        {"mixed untouched", "Intro\r\nDeepener\nEnd\r", nullptr, "Intro\r\nDeepener\nEnd\r"},
+        {"CRLF edited", "Intro\r\nDeepener", "Wake up", "Intro\r\nDeepener\r\nWake up"},
+        {"CR edited", "Intro\rDeepener", "Wake up", "Intro\rDeepener\rWake up"},
+        {"LF edited", "Intro\nDeepener", "Wake up", "Intro\nDeepener\nWake up"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        vtest::FakeUi fake;
+        vtest::HelpView view;
+        QWidget frame;
+        QString notes = QString::fromLatin1(c.stored);
+        CDlgNotes d(&frame);
+        d.m_notes = &notes;
+        RunDialog(fake, d,
+            [&](ui::Dialog& dialog)
+            {
+                QPlainTextEdit* edit = Text(dialog, CDlgNotes::kIdText);
+                if (c.typed != nullptr)
+                {
+                    edit->moveCursor(QTextCursor::End);
+                    QTest::keyClick(edit, Qt::Key_Return);
+                    QTest::keyClicks(edit, c.typed);
+                }
+                QTest::keyClick(edit, Qt::Key_Escape);
+            });
+        EXPECT_EQ(notes, QString::fromLatin1(c.saved));
+    }
+}
+
+// Qt 6.4 reads the first format of pasted data without looking: Ctrl+V with an empty clipboard
+// crashed the notes and the transcript (and so every multi-line text of the program).
+TEST(SessionTextDialogs, CtrlVWithAnEmptyClipboardPastesNothing)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<std::unique_ptr<ui::Dialog>(QWidget*, QString*)> make;
+        int textId;
+    };
+    const Case cases[] = {
+        {"notes",
+         [](QWidget* frame, QString* text)
+         {
+             auto d = std::make_unique<CDlgNotes>(frame);
+             d->m_notes = text;
+             return std::unique_ptr<ui::Dialog>(std::move(d));
+         },
+         CDlgNotes::kIdText},
+        {"transcript",
+         [](QWidget* frame, QString* text)
+         {
+             auto d = std::make_unique<CDlgVoiceTexts>(frame);
+             d->m_text = *text;
+             return std::unique_ptr<ui::Dialog>(std::move(d));
+         },
+         CDlgVoiceTexts::kIdText},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        vtest::FakeUi fake;
+        vtest::HelpView view;
+        QWidget frame;
+        QString text = QStringLiteral("Deepener");
+        std::unique_ptr<ui::Dialog> d = c.make(&frame, &text);
+        // What the X clipboard hands out when nobody owns it: data with no format at all.
+        QGuiApplication::clipboard()->setMimeData(new QMimeData);
+        RunDialog(fake, *d,
+            [&](ui::Dialog& dialog)
+            {
+                QPlainTextEdit* edit = Text(dialog, c.textId);
+                edit->setFocus();
+                edit->moveCursor(QTextCursor::End);
+                QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+                EXPECT_EQ(edit->toPlainText(), QStringLiteral("Deepener"));
+                // What is on the clipboard is still pasted.
+                QGuiApplication::clipboard()->setText(QStringLiteral(" and relax"));
+                QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+                EXPECT_EQ(edit->toPlainText(), edit->isReadOnly() ? QStringLiteral("Deepener")
+                                                                  : QStringLiteral("Deepener and relax"));
+                dialog.close();
+            });
+    }
 }
 
 const char* const kTranscript = "Scripts and Suggestions\r\n=======================\r\n\r\n"

@@ -18,9 +18,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QTextCursor>
 
 #include <cmath>
@@ -451,6 +455,42 @@ TEST_F(RecorderTest, SelectFontHoldsTheSize)
             fake.fontAnswers.push_back(std::nullopt);
             Click(recorder, CDlgRecorder::kIdSelectFont);
             EXPECT_EQ(recorder.GetScriptFont().pointSize(), 10) << "cancel keeps the font";
+            recorder.reject();
+            return recorder.result();
+        });
+    recorder.DoModal();
+}
+
+// Qt 6.4 reads the first format of pasted data without looking: "Paste text" and Ctrl+V in the
+// script crashed with an empty clipboard, losing the session.
+TEST_F(RecorderTest, PasteWithAnEmptyClipboardPastesNothing)
+{
+    vtest::FakeUi fake;
+    COptions options = FloatWav();
+    QString callerText = QStringLiteral("Breathe in slowly.");
+    CDlgRecorder recorder;
+    recorder.Setup(&options, &callerText, false, 0.0, nullptr, nullptr);
+    fake.modalRuns.push_back(
+        [&](ui::Dialog&)
+        {
+            recorder.show();
+            recorder.activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&recorder));
+            QPlainTextEdit* script = ScriptBox(recorder);
+            script->setFocus();
+            script->moveCursor(QTextCursor::End);
+            // What the X clipboard hands out when nobody owns it: data with no format at all.
+            QGuiApplication::clipboard()->setMimeData(new QMimeData);
+            auto* paste = static_cast<QPushButton*>(ui::FindControl(&recorder, CDlgRecorder::kIdPasteText));
+            QTest::mouseClick(paste, Qt::LeftButton);
+            QTest::keyClick(script, Qt::Key_V, Qt::ControlModifier);
+            EXPECT_EQ(script->toPlainText(), callerText);
+            // A clipboard with text is pasted by both.
+            QGuiApplication::clipboard()->setText(QStringLiteral(" Out."));
+            QTest::mouseClick(paste, Qt::LeftButton);
+            script->setFocus();
+            QTest::keyClick(script, Qt::Key_V, Qt::ControlModifier);
+            EXPECT_EQ(script->toPlainText(), callerText + QStringLiteral(" Out. Out."));
             recorder.reject();
             return recorder.result();
         });

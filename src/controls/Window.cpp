@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QResizeEvent>
 #include <QTextEdit>
 #include <QTimerEvent>
@@ -469,7 +471,8 @@ bool Dialog::event(QEvent* event)
     if (event->type() == QEvent::KeyPress)
     {
         // Enter is OK and Esc is Cancel, whatever button Qt would call the default; Enter stays
-        // with a multi-line edit (a line break) and with a focused button (which it presses).
+        // with a multi-line edit (a line break) and with a focused push button (which it presses).
+        // A focused check box or radio button has no use for Enter: it is OK, as in any dialog.
         auto* key = static_cast<QKeyEvent*>(event);
         const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
         if (plain && key->key() == Qt::Key_Escape)
@@ -478,9 +481,11 @@ bool Dialog::event(QEvent* event)
             return true;
         }
         QWidget* focus = focusWidget();
+        const bool toggle =
+            qobject_cast<QCheckBox*>(focus) != nullptr || qobject_cast<QRadioButton*>(focus) != nullptr;
         const bool enterIsTheWidgets = qobject_cast<QPlainTextEdit*>(focus) != nullptr ||
                                        qobject_cast<QTextEdit*>(focus) != nullptr ||
-                                       qobject_cast<QAbstractButton*>(focus) != nullptr;
+                                       (qobject_cast<QAbstractButton*>(focus) != nullptr && !toggle);
         if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !enterIsTheWidgets)
         {
             try

@@ -69,6 +69,35 @@ TEST(CDlgAddBells, TickedIndexesInOrderAlsoAfterEsc)
     EXPECT_FALSE(d.IsTicked(0));
 }
 
+// The dialog holds only check boxes: Enter on the ticked box must end it (it did nothing, the box
+// keeping the key and the dialog having no default button).
+TEST(CDlgAddBells, EnterEndsTheDialogWithTheTicks)
+{
+    for (Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter})
+    {
+        SCOPED_TRACE(enter == Qt::Key_Return ? "Return" : "keypad Enter");
+        vtest::FakeUi fake;
+        CDlgAddBells d;
+        bool open = true;
+        fake.modalRuns.push_back(
+            [&](ui::Dialog& dialog)
+            {
+                dialog.show();
+                dialog.activateWindow();
+                EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+                Tick(d, 9);
+                EXPECT_TRUE(Box(d, 9)->hasFocus());
+                QTest::keyClick(Box(d, 9), enter,
+                                enter == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+                open = dialog.isVisible();
+                return dialog.result();
+            });
+        EXPECT_EQ(d.DoModal(), ui::IDOK);
+        EXPECT_FALSE(open);
+        EXPECT_EQ(d.GetTicked(), std::vector<int>{9});
+    }
+}
+
 TEST(CDlgAddBells, PlacedBesideTheCursorAndKeptOnTheScreen)
 {
     const QRect screen(0, 0, 1280, 800);

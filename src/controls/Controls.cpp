@@ -58,7 +58,19 @@ Static::Static(QWidget* parent, int id, const QString& text) : QLabel(text, pare
 Edit::Edit(QWidget* parent, int id) : QLineEdit(parent)
 {
     SetControlId(this, id);
-    connect(this, &QLineEdit::textChanged, this, [this] { SendNotify(this, Notify::Changed); });
+    connect(this, &QLineEdit::textChanged, this,
+            [this]
+            {
+                if (std::exchange(m_refused, false))
+                    SetBackgroundColor(QColor());
+                SendNotify(this, Notify::Changed);
+            });
+}
+
+void Edit::ShowRefused()
+{
+    SetBackgroundColor(kRefusedColour);
+    m_refused = true;
 }
 
 void Edit::SetSel(int start, int end)

@@ -57,10 +57,14 @@ public:
 /** A one-line edit. Typed characters pass OnChar first; focus changes and text changes are sent.
  *
  * Its background colour can be set (SetBackgroundColor): the property row shows a typed number
- * that lies outside its range on a warning colour. */
+ * that lies outside its range on a warning colour. A field that refused what was typed into it
+ * shows the same colour (ShowRefused) until its text changes. */
 class Edit : public QLineEdit
 {
 public:
+    /** The background of an entry the field cannot take (the property row's warning colour). */
+    static inline const QColor kRefusedColour{255, 200, 200};
+
     Edit(QWidget* parent, int id);
     void SetWindowText(const QString& text) { setText(text); }
     QString GetWindowText() const { return text(); }
@@ -75,6 +79,10 @@ public:
     /** The colour set by SetBackgroundColor; invalid while the edit shows the palette's own. */
     QColor GetBackgroundColor() const { return m_background; }
 
+    /** Marks the text as refused: the refused colour until the text next changes (typed or set). */
+    void ShowRefused();
+    bool IsShowingRefused() const { return m_refused; }
+
 protected:
     /** A typed character (digits, letters, punctuation, backspace as '\b'); false drops it. */
     virtual bool OnChar(QChar character) { return true; }
@@ -87,6 +95,7 @@ protected:
 
 private:
     QColor m_background;
+    bool m_refused = false;
 };
 
 /** A multi-line edit (notes, scripts, transcripts); sends Notify::Changed, SetFocus and KillFocus.

@@ -156,14 +156,6 @@ QString CDlgGraph::FormatValue(double value) const
     return QString::asprintf("%d", Trunc(value + 0.5));
 }
 
-QString CDlgGraph::FieldTimeText(int minutes, int seconds)
-{
-    // The mask holds three minute digits (sessions may last longer than 99 minutes); below 100 the
-    // first one stays blank, so that the field reads "01:30" rather than "01_:30".
-    return minutes < 100 ? QString::asprintf(" %02d:%02d", minutes, seconds)
-                         : QString::asprintf("%02d:%02d", minutes, seconds);
-}
-
 QPoint CDlgGraph::PointToPixel(double x, double y) const
 {
     return QPoint(m_left + Trunc((m_right - m_left) * x), m_bottom - Trunc((m_bottom - m_top) * y));
@@ -207,8 +199,6 @@ bool CDlgGraph::OnInitDialog()
     const int s = Trunc(Scale());
     m_slider->SetRange(m_inputs.min * s, m_inputs.max * s);
     m_selected = 0;
-
-    m_time->EnableMask(QStringLiteral("DDD:DD"), QStringLiteral("   :  "), QLatin1Char(' '));
 
     UpdatePointFields();
     m_level->SetRange(float(m_inputs.min), float(m_inputs.max));
@@ -622,15 +612,6 @@ void CDlgGraph::UpdateLevelField()
     m_level->SetWindowText(FormatValue(GetMeanLevel() * (m_inputs.max - m_inputs.min) + m_inputs.min));
 }
 
-void CDlgGraph::UpdateTimeField()
-{
-    ClampSelection();
-    CDPoint p;
-    m_inputs.graph->GetPoint(m_selected, p);
-    const int seconds = Trunc(p.x * m_inputs.span + m_inputs.offset);
-    m_time->SetWindowText(FieldTimeText(seconds / 60, seconds % 60));
-}
-
 void CDlgGraph::UpdatePointFields()
 {
     ClampSelection();
@@ -639,10 +620,9 @@ void CDlgGraph::UpdatePointFields()
     const int seconds = Trunc(p.x * m_inputs.span + m_inputs.offset + 0.5);
     const QString time = MinutesSeconds(seconds);
     const QString value = FormatValue(p.y * (m_inputs.max - m_inputs.min) + m_inputs.min);
-    // text() leaves out the mask's blanks: "01:30" for " 01:30".
     if (m_time->text() != time || m_pointValue->text() != value)
     {
-        m_time->SetWindowText(FieldTimeText(seconds / 60, seconds % 60));
+        m_time->SetWindowText(CEditTime::FormatTime(seconds / 60, seconds % 60));
         m_pointValue->SetWindowText(value);
     }
 }
@@ -897,14 +877,14 @@ void CDlgGraph::CommitTime()
     ClampSelection();
     CGraph& graph = *m_inputs.graph;
     const int n = graph.GetPointCount();
-    if (m_selected <= 0 || m_selected >= n - 1 || m_inputs.span <= 0)
-    {
-        UpdateTimeField();
-        return;
-    }
     int minutes = 0;
     int seconds = 0;
-    m_time->GetTime(minutes, seconds);
+    // A refused entry stays in the field on the refused colour; the point keeps its time.
+    if (m_selected <= 0 || m_selected >= n - 1 || m_inputs.span <= 0 || !m_time->GetTime(minutes, seconds))
+    {
+        m_time->ShowRefused();
+        return;
+    }
     const int T = minutes * 60 + seconds;
     const double t = double(T - m_inputs.offset) / m_inputs.span;
     const auto& points = graph.GetPoints();
@@ -915,11 +895,11 @@ void CDlgGraph::CommitTime()
         CDPoint p = points[static_cast<std::size_t>(m_selected)];
         p.x = t;
         graph.SetPoint(m_selected, p);
-        m_time->SetWindowText(FieldTimeText(minutes, seconds));
+        m_time->SetWindowText(CEditTime::FormatTime(minutes, seconds));
         InvalidatePlot();
     }
     else
-        UpdateTimeField();
+        m_time->ShowRefused();
 }
 
 void CDlgGraph::OnOK()

@@ -91,8 +91,6 @@ private:
     double Range() const;
     double Scale() const { return m_inputs.oneDecimal ? 10.0 : 1.0; }
     QString FormatValue(double value) const;
-    /** The time field's text for @p seconds: three minute places, the first blank below 100. */
-    static QString FieldTimeText(int minutes, int seconds);
 
     int HitTest(const QPoint& point) const;
     QRect HitRect() const;
@@ -103,7 +101,6 @@ private:
 
     void UpdateSlider();
     void UpdateLevelField();
-    void UpdateTimeField();
     void UpdatePointFields();
     void InvalidatePlot();
     void DeletePoint(int i);

@@ -53,10 +53,7 @@ CDlgSegmentDimensions::~CDlgSegmentDimensions() = default;
 
 QString CDlgSegmentDimensions::FieldText(int seconds)
 {
-    const int m = seconds / 60;
-    const int s = seconds % 60;
-    // Three minute digits: sessions may run past 99 minutes.
-    return m < 100 ? QString::asprintf(" %02d:%02d", m, s) : QString::asprintf("%02d:%02d", m, s);
+    return CEditTime::FormatTime(seconds / 60, seconds % 60);
 }
 
 int CDlgSegmentDimensions::SessionLength() const
@@ -77,8 +74,7 @@ bool CDlgSegmentDimensions::OnInitDialog()
         m_savedBegin = m_segment->m_begin;
         m_savedEnd = m_segment->m_end;
     }
-    for (CEditTime* field : {m_begin, m_end})
-        field->EnableMask(QStringLiteral("DDD:DD"), QStringLiteral("   :  "), QLatin1Char(' '));
+    m_ending = false;
     if (m_segment != nullptr)
         ShowTimes(Seconds(m_segment->m_begin), Seconds(m_segment->m_end));
     m_begin->setFocus(Qt::OtherFocusReason);
@@ -100,13 +96,15 @@ void CDlgSegmentDimensions::ShowTimes(int begin, int end)
         QString::asprintf("From %02d:%02d To %02d:%02d", from / 60, from % 60, to / 60, to % 60));
 }
 
-void CDlgSegmentDimensions::GetTimes(int& begin, int& end) const
+bool CDlgSegmentDimensions::GetTimes(int& begin, int& end) const
 {
-    int m = 0, s = 0;
-    m_begin->GetTime(m, s);
-    begin = m * 60 + s;
-    m_end->GetTime(m, s);
-    end = m * 60 + s;
+    const bool beginRead = m_begin->GetSeconds(begin);
+    const bool endRead = m_end->GetSeconds(end);
+    if (!beginRead)
+        begin = m_segment != nullptr ? Seconds(m_segment->m_begin) : 0;
+    if (!endRead)
+        end = m_segment != nullptr ? Seconds(m_segment->m_end) : 0;
+    return beginRead && endRead;
 }
 
 void CDlgSegmentDimensions::Notify()
@@ -118,7 +116,7 @@ void CDlgSegmentDimensions::Notify()
 
 void CDlgSegmentDimensions::CommitBegin()
 {
-    if (m_segment == nullptr || m_begin->text() == m_shownBegin)
+    if (m_ending || m_segment == nullptr || m_begin->text() == m_shownBegin)
         return;
     const int L = SessionLength();
     int B = 0, E = 0;
@@ -126,10 +124,11 @@ void CDlgSegmentDimensions::CommitBegin()
     const double D = m_segment->m_contentDuration;
     const double b = L > 0 ? double(B) / L : 0.0;
     // At least one second: a segment of no length breaks its sound's arithmetic.
-    const bool refused = L <= 0 || E <= B || b < m_rangeFrom || (D > 0.0 && b + D / L > m_rangeTo);
+    const bool refused =
+        !m_begin->GetSeconds(B) || L <= 0 || E <= B || b < m_rangeFrom || (D > 0.0 && b + D / L > m_rangeTo);
     if (refused)
     {
-        ShowTimes(Seconds(m_segment->m_begin), E);
+        m_begin->ShowRefused();
         return;
     }
     m_segment->m_begin = b;
@@ -141,17 +140,18 @@ void CDlgSegmentDimensions::CommitBegin()
 
 void CDlgSegmentDimensions::CommitEnd()
 {
-    if (m_segment == nullptr || m_end->text() == m_shownEnd)
+    if (m_ending || m_segment == nullptr || m_end->text() == m_shownEnd)
         return;
     const int L = SessionLength();
     int B = 0, E = 0;
     GetTimes(B, E);
     const double D = m_segment->m_contentDuration;
     const double e = L > 0 ? double(E) / L : 0.0;
-    const bool refused = L <= 0 || E <= B || e > m_rangeTo || (D > 0.0 && e - D / L < m_rangeFrom);
+    const bool refused =
+        !m_end->GetSeconds(E) || L <= 0 || E <= B || e > m_rangeTo || (D > 0.0 && e - D / L < m_rangeFrom);
     if (refused)
     {
-        ShowTimes(B, Seconds(m_segment->m_end));
+        m_end->ShowRefused();
         return;
     }
     // A segment whose content sets its length keeps it: the begin moves with the end.
@@ -163,8 +163,30 @@ void CDlgSegmentDimensions::CommitEnd()
     Notify();
 }
 
+void CDlgSegmentDimensions::OnOK()
+{
+    // The field being edited has not lost the focus yet (Enter): commit it as leaving it would.
+    QWidget* focus = focusWidget();
+    if (focus == m_begin)
+        CommitBegin();
+    else if (focus == m_end)
+        CommitEnd();
+    for (CEditTime* field : {m_begin, m_end})
+    {
+        if (field->IsShowingRefused())
+        {
+            field->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    m_ending = true;
+    ui::Dialog::OnOK();
+}
+
 void CDlgSegmentDimensions::OnCancel()
 {
+    // Hiding the dialog takes the focus from the field: what it holds must not commit then.
+    m_ending = true;
     if (m_segment != nullptr)
     {
         m_segment->m_begin = m_savedBegin;

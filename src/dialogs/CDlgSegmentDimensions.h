@@ -3,11 +3,16 @@
  *  range its neighbours leave it.
  *
  * A field is committed when it loses the focus, and only when its text changed since it was last
- * shown: leaving an untouched field never moves the segment. A commit is refused (the field shows
- * the segment's time again) when the end would not lie at least one second after the begin, or
- * the segment would leave its range; a segment whose content sets its length moves its begin with
- * its end. Each commit tells the owner (WM_APP_SEGMENT_CHANGED) and repaints the view; Cancel puts
- * back the times the segment had when the dialog opened. UI thread only. */
+ * shown: leaving an untouched field never moves the segment. A commit is refused when the text is
+ * no time, when the end would not lie at least one second after the begin, or when the segment
+ * would leave its range: the segment keeps its times and the field keeps the refused entry on the
+ * refused colour. A segment whose content sets its length moves its begin with its end. Each
+ * commit tells the owner (WM_APP_SEGMENT_CHANGED) and repaints the view.
+ *
+ * OK and Enter commit the field being edited and close, unless a field holds a refused entry:
+ * then the dialog stays open with the focus in that field. Cancel, Esc and the close box put
+ * back the times the segment had when the dialog opened; what was typed but not committed is
+ * dropped. UI thread only. */
 
 #include "controls/Window.h"
 
@@ -46,8 +51,9 @@ public:
 
     /** Shows @p begin and @p end (whole seconds), the length between them and the range. */
     void ShowTimes(int begin, int end);
-    /** Both fields in seconds (minutes x 60 + seconds). */
-    void GetTimes(int& begin, int& end) const;
+    /** Both fields in seconds (minutes x 60 + seconds); a field whose text is no time gives the
+     *  segment's own time. False when either field's text is no time. */
+    bool GetTimes(int& begin, int& end) const;
     /** What leaving the begin and the end field do. */
     void CommitBegin();
     void CommitEnd();
@@ -57,11 +63,12 @@ public:
     ui::Static& LengthLabel() { return *m_length; }
     ui::Static& RangeLabel() { return *m_range; }
 
-    /** "mm:ss" as the fields show it (three minute digits, the first blank below 100 minutes). */
+    /** "mm:ss" as the fields show it (at least two minute digits). */
     static QString FieldText(int seconds);
 
 protected:
     bool OnInitDialog() override;
+    void OnOK() override;
     void OnCancel() override;
     bool OnCommand(int id, ui::Notify code, QWidget* from) override;
 
@@ -78,4 +85,5 @@ private:
     double m_savedEnd = 0.0;
     QString m_shownBegin;
     QString m_shownEnd;
+    bool m_ending = false; // closing: the fields' focus-out commits nothing
 };

@@ -235,54 +235,76 @@ TEST(CEditFloat, DefaultRangeIsZeroToHundred)
     EXPECT_EQ(edit.GetUpper(), 100.0f);
 }
 
-// Minutes come from before the colon and seconds from after it, as atoi reads them; three minute
-// digits are read whole (a two-character split read "100:00" as 10:00).
-TEST(CEditTime, GetTimeSplitsAtTheColon)
+// Times are typed as on a clock. A mask of fixed digit places read "0200" as 20:00 and "1000"
+// after Home as 100:05; every such text must read as the time a person means, or as no time.
+TEST(CEditTime, ReadsTypedTimesAsOnAClock)
 {
     struct Case
     {
-        const char* text;
+        const char* typed;
+        bool time;
         int minutes;
         int seconds;
     };
     const Case cases[] = {
-        {"07:45", 7, 45}, {"00:00", 0, 0}, {"59:59", 59, 59},
-        {"7_:4_", 7, 4},  {"__:__", 0, 0}, {"12:0_", 12, 0},
-        {"100:00", 100, 0}, {" 01:30", 1, 30}, {"745:15", 745, 15},
+        {"02:00", true, 2, 0},   {"0200", true, 2, 0},      {"2:00", true, 2, 0},
+        {"200", true, 2, 0},     {"45", true, 0, 45},       {"5", true, 0, 5},
+        {":30", true, 0, 30},    {"07:45", true, 7, 45},    {"100:00", true, 100, 0},
+        {"10000", true, 100, 0}, {"999:59", true, 999, 59}, {"00:00", true, 0, 0},
+        {"", false, 0, 0},       {":", false, 0, 0},        {"2:5", false, 0, 0},
+        {"2:500", false, 0, 0},  {"02:60", false, 0, 0},    {"275", false, 0, 0},
+        {"1:2:3", false, 0, 0},  {"1000:00", false, 0, 0},  {"100002:00", false, 0, 0},
     };
-    CEditTime edit(nullptr, 1050);
+    Parent parent;
+    auto* edit = new CEditTime(&parent, 1050);
+    parent.show();
     for (const Case& c : cases)
     {
-        SCOPED_TRACE(c.text);
-        edit.setInputMask(QString());
-        edit.setText(QString::fromLatin1(c.text));
+        SCOPED_TRACE(c.typed);
+        edit->clear();
+        QTest::keyClicks(edit, QString::fromLatin1(c.typed));
+        EXPECT_EQ(edit->text(), QString::fromLatin1(c.typed)) << "every digit and colon is typed";
         int m = -1, s = -1;
-        edit.GetTime(m, s);
-        EXPECT_EQ(m, c.minutes);
-        EXPECT_EQ(s, c.seconds);
+        EXPECT_EQ(edit->GetTime(m, s), c.time);
+        if (c.time)
+        {
+            EXPECT_EQ(m, c.minutes);
+            EXPECT_EQ(s, c.seconds);
+        }
     }
+    // Anything else is dropped with a beep.
+    vtest::FakeUi fake;
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("1a2 -3"));
+    EXPECT_EQ(edit->text(), QStringLiteral("123"));
+    EXPECT_EQ(fake.beeps, 3);
+    EXPECT_EQ(CEditTime::FormatTime(7, 5), QStringLiteral("07:05"));
+    EXPECT_EQ(CEditTime::FormatTime(125, 0), QStringLiteral("125:00"));
 }
 
-TEST(CEditTime, MaskTakesDigitsAndEnterCommits)
+// A time shown in the field is replaced by what is typed when the field was reached by the keys
+// (or by the dialog), and a refused entry is marked until it is edited.
+TEST(CEditTime, FocusSelectsTheTimeAndARefusalShowsUntilEdited)
 {
     Parent parent;
+    auto* other = new ui::Edit(&parent, 1);
     auto* edit = new CEditTime(&parent, 1077);
-    edit->EnableMask(QStringLiteral("DD:DD"), QStringLiteral("__:__"), QLatin1Char('_'));
+    edit->move(0, 30);
     parent.show();
     parent.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&parent));
-    edit->setFocus();
-    edit->setCursorPosition(0);
-    QTest::keyClicks(edit, QStringLiteral("0x7a45"));
-    EXPECT_EQ(edit->GetWindowText(), QStringLiteral("07:45"));
-    int m = 0, s = 0;
-    edit->GetTime(m, s);
-    EXPECT_EQ(m, 7);
-    EXPECT_EQ(s, 45);
-    parent.commands.clear();
-    QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_EQ(parent.Count(1077, ui::Notify::KillFocus), 1);
-    EXPECT_TRUE(edit->hasFocus());
+    edit->setText(QStringLiteral("07:45"));
+    other->setFocus();
+    edit->setFocus(Qt::OtherFocusReason);
+    QTest::keyClicks(edit, QStringLiteral("0200"));
+    EXPECT_EQ(edit->text(), QStringLiteral("0200"));
+
+    edit->ShowRefused();
+    EXPECT_TRUE(edit->IsShowingRefused());
+    EXPECT_EQ(edit->GetBackgroundColor(), ui::Edit::kRefusedColour);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_FALSE(edit->IsShowingRefused());
+    EXPECT_FALSE(edit->GetBackgroundColor().isValid());
 }
 
 TEST(SpinButton, ClicksStepWithinTheRangeAndWriteTheBuddy)

@@ -362,7 +362,6 @@ TEST(Screenshot, SampleSheetOfTheSkinnedControls)
     spin->setGeometry(760 + 100, 122 + 28, 14, 22);
     auto* time = new CEditTime(&sheet, 1050);
     time->setGeometry(760 + 20, 122 + 78, 80, 22);
-    time->EnableMask(QStringLiteral("DD:DD"), QStringLiteral("__:__"), QLatin1Char('_'));
     time->setText(QStringLiteral("07:45"));
 
     // Disabled and warning states: a disabled transport button and slider, a row edit holding an

@@ -551,8 +551,9 @@ TEST_F(GraphEditorTest, NoPointSharesTheFirstPointsTime)
 }
 
 // The time field: a time strictly between the neighbours' times is taken, by Enter (the dialog stays
-// open) or by leaving the field; a neighbour's time or one outside the span is refused and the
-// field shows the point's time again.
+// open) or by leaving the field, typed as on a clock ("0200" is 02:00, not 20:00). A neighbour's
+// time, one outside the span or a text that is no time is refused: the point keeps its time and the
+// entry stays in the field on the refused colour.
 TEST_F(GraphEditorTest, TimeFieldCommitsAndRefusals)
 {
     inputs.offset = 60;
@@ -569,14 +570,17 @@ TEST_F(GraphEditorTest, TimeFieldCommitsAndRefusals)
                 bool byEnter;
                 double x;          // the point's x afterwards
                 const char* shown; // the field afterwards
+                bool refused;
             };
             const Case cases[] = {
-                {"00300", true, 0.4, "03:00"},        // 180 s: inside
-                {"00100", true, 0.4, "03:00"},        // the previous point's time (the start)
-                {"00445", false, 0.4, "03:00"},       // the next point's time
-                {"00030", true, 0.4, "03:00"},        // before the span
-                {"00101", false, 1.0 / 300, "01:01"}, // one second after the start
-                {"00444", true, 224.0 / 300, "04:44"},
+                {"0200", true, 0.2, "02:00", false},       // 120 s: inside
+                {"3:00", false, 0.4, "03:00", false},      // 180 s
+                {"100", true, 0.4, "100", true},           // the previous point's time (the start)
+                {"04:45", false, 0.4, "04:45", true},      // the next point's time
+                {"0030", true, 0.4, "0030", true},         // before the span
+                {"03:61", true, 0.4, "03:61", true},       // no time
+                {"101", false, 1.0 / 300, "01:01", false}, // one second after the start
+                {"04:44", true, 224.0 / 300, "04:44", false},
             };
             for (const Case& c : cases)
             {
@@ -589,14 +593,17 @@ TEST_F(GraphEditorTest, TimeFieldCommitsAndRefusals)
                 EXPECT_TRUE(d.isVisible());
                 EXPECT_DOUBLE_EQ(graph.GetPoints()[1].x, c.x);
                 EXPECT_EQ(Text(d, CDlgGraph::kIdTime), QString::fromLatin1(c.shown));
+                EXPECT_EQ(static_cast<CEditTime*>(Field(d, CDlgGraph::kIdTime))->IsShowingRefused(),
+                          c.refused);
             }
             // The first point's time cannot be changed.
             Press(d, PixelOf(d, 0));
             Release(d, PixelOf(d, 0));
-            Type(d, CDlgGraph::kIdTime, QStringLiteral("00200"));
+            EXPECT_EQ(Text(d, CDlgGraph::kIdTime), QStringLiteral("01:00"));
+            Type(d, CDlgGraph::kIdTime, QStringLiteral("0200"));
             QTest::keyClick(Field(d, CDlgGraph::kIdTime), Qt::Key_Return);
             EXPECT_EQ(graph.GetPoints()[0].x, 0.0);
-            EXPECT_EQ(Text(d, CDlgGraph::kIdTime), QStringLiteral("01:00"));
+            EXPECT_TRUE(static_cast<CEditTime*>(Field(d, CDlgGraph::kIdTime))->IsShowingRefused());
         });
 }
 

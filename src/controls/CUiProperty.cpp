@@ -160,6 +160,7 @@ void CUiProperty::SetProperty(CSmartProperty* property)
     if (m_edit == nullptr)
         return;
     m_inRange = true;
+    m_refused = false;
     m_edit->SetBackgroundColor(QColor());
     if (property == nullptr)
     {
@@ -175,6 +176,7 @@ void CUiProperty::SetProperty(CSmartProperty* property)
         return;
     }
     const double v = property->GetValue();
+    m_entryValue = v;
     std::tie(m_min, m_max) = property->GetRange();
     m_spin->SetRange(Cut16(m_min), Cut16(m_max));
     m_spin->SetPos(Cut16(v));
@@ -229,7 +231,22 @@ void CUiProperty::OnEditChange()
 {
     if (m_property == nullptr)
         return;
-    double x = ui::LeadingNumber(m_edit->text());
+    double x = 0.0;
+    m_refused = !ui::ReadPlainNumber(m_edit->text(), x);
+    if (m_refused)
+    {
+        // Nothing the text could mean is stored: the value from before this entry comes back.
+        m_inRange = false;
+        m_edit->SetBackgroundColor(kWarningColour);
+        update();
+        if (m_property->GetValue() != m_entryValue)
+        {
+            m_property->SetConstant(m_entryValue);
+            m_slider->SetPos(Cut(m_entryValue));
+            SendChanged();
+        }
+        return;
+    }
     m_inRange = m_min <= x && x <= m_max;
     m_edit->SetBackgroundColor(m_inRange ? QColor() : kWarningColour);
     update();
@@ -259,6 +276,17 @@ bool CUiProperty::OnCommand(int id, ui::Notify code, QWidget*)
         return true;
     case kIdEdit:
         // Text changes are taken from textEdited (the user's typing) alone.
+        if (code == ui::Notify::SetFocus && m_property != nullptr)
+            m_entryValue = m_property->GetValue();
+        else if (code == ui::Notify::KillFocus && m_property != nullptr && m_refused)
+        {
+            // A refused text does not outlive the entry: the edit shows the value kept.
+            m_refused = false;
+            m_inRange = true;
+            m_edit->setText(Format(m_property->GetValue()));
+            m_edit->SetBackgroundColor(QColor());
+            update();
+        }
         return true;
     default:
         return false;
@@ -272,6 +300,7 @@ void CUiProperty::OnHScroll(ui::ScrollCode code, int, QWidget* from)
     const int pos = m_slider->GetPos();
     const double v = std::min(std::max(double(pos), m_min), m_max);
     m_property->SetConstant(v);
+    m_entryValue = v;
     m_spin->SetPos(pos);
     m_edit->setText(Format(v));
     // Code that sets the edit's text runs the change steps itself (they follow typing only).
@@ -289,6 +318,7 @@ void CUiProperty::OnVScroll(ui::ScrollCode code, int, QWidget* from)
     const int pos = m_spin->GetPos();
     const double v = std::min(std::max(double(pos), m_min), m_max);
     m_property->SetConstant(v);
+    m_entryValue = v;
     m_edit->setText(Format(v));
     m_edit->SetSel(-1, 0);
     // The change steps move the slider and report the change.

@@ -7,6 +7,11 @@
  * reports nothing. The mode button's menu switches the property between its constant, a drawn
  * graph and an automatic graph and opens the graph editors (ui::GetGraphEditors).
  *
+ * A typed number is stored limited to the range, the edit keeping what was typed (on the warning
+ * colour while it lies outside the range). A typed text that is no plain number ("", "-5", "1e9")
+ * is refused: the warning colour, and the property keeps the value it had when the edit took the
+ * focus; leaving the edit then shows that value again.
+ *
  * A row without a bound property (before the first SetProperty, or after SetProperty(nullptr)
  * when its segment went away) shows no value and never reads one. UI thread only. */
 
@@ -60,7 +65,8 @@ public:
      *  the children as they are. The row itself stays enabled. Nothing while unbound. */
     void EnableControls(int state);
 
-    /** Whether the last typed value lay within the range (true after SetProperty). */
+    /** Whether the last typed value lay within the range (true after SetProperty); false too while
+     *  the edit holds a text that is no number. */
     bool IsInRange() const { return m_inRange; }
 
     // The children, for the panels and for tests.
@@ -110,4 +116,6 @@ private:
     double m_editFraction = 0.0;
     CPropertyInfo m_info; // the document references, for the graph editor
     bool m_inRange = true;
+    bool m_refused = false;    // the edit holds a text that is no number
+    double m_entryValue = 0.0; // the constant when the edit took the focus
 };

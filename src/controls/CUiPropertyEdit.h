@@ -1,6 +1,7 @@
 #pragma once
-/** @brief The value edit of a property row: only digits, one decimal point and backspace can be
- *  typed; anything else beeps and is dropped. Pasted text is not filtered.
+/** @brief The value edit of a property row. Whatever is typed stays as typed: the row takes a plain
+ *  decimal number and refuses anything else visibly (a dropped '-' or 'e' had turned "-5" into 5
+ *  and "1e9" into 19).
  *
  * The row reacts to what the user typed only (textEdited): text set by code never runs the row's
  * change steps, so showing a value never rewrites it. */
@@ -11,7 +12,4 @@ class CUiPropertyEdit : public ui::Edit
 {
 public:
     CUiPropertyEdit(QWidget* parent, int id);
-
-protected:
-    bool OnChar(QChar character) override;
 };

@@ -828,12 +828,18 @@ void CDlgGraph::OnHelp()
 }
 
 // A field is committed only when the user changed its text: leaving a field that was merely
-// visited must not round the graph to what the field shows.
+// visited must not round the graph to what the field shows. A text that is no number is refused:
+// it stays in the field on the refused colour and the graph keeps its values.
 void CDlgGraph::CommitLevel()
 {
     if (!m_fieldsReady || !m_level->isModified())
         return;
-    double x = m_level->GetValue();
+    double x = 0.0;
+    if (!m_level->GetNumber(x))
+    {
+        m_level->ShowRefused();
+        return;
+    }
     if (!m_inputs.oneDecimal)
         x = std::trunc(x + 0.5);
     m_level->SetWindowText(FormatValue(x));
@@ -850,7 +856,12 @@ void CDlgGraph::CommitPointValue()
     if (!m_fieldsReady || !m_pointValue->isModified())
         return;
     ClampSelection();
-    double x = m_pointValue->GetValue();
+    double x = 0.0;
+    if (!m_pointValue->GetNumber(x))
+    {
+        m_pointValue->ShowRefused();
+        return;
+    }
     if (!m_inputs.oneDecimal)
         x = std::trunc(x + 0.5);
     x = std::clamp(x, double(std::min(m_inputs.min, m_inputs.max)), double(std::max(m_inputs.min, m_inputs.max)));

@@ -119,18 +119,53 @@ TEST(CUiProperty, TypingStoresTheLimitedValueAndWarnsOutOfRange)
     EXPECT_EQ(rig.row.SliderCtrl().value(), 4);
 }
 
-TEST(CUiProperty, ASecondPointAndAMinusBeepAndInsertNothing)
+// Text that is no number is refused where the user sees it: dropping what did not fit turned
+// "1e9" into 19 and "-5" into 5, and an emptied edit stored 0. The edit keeps what was typed on
+// the warning colour, the property the value from before the entry; leaving shows that value.
+TEST(CUiProperty, TextThatIsNoNumberIsRefusedVisibly)
 {
-    RowRig rig;
-    rig.Bind(20.0);
-    rig.Type(QStringLiteral("4."));
-    EXPECT_EQ(rig.ui.beeps, 0);
-    QTest::keyClicks(&rig.row.EditCtrl(), QStringLiteral(".-a"));
-    EXPECT_EQ(rig.row.EditCtrl().text(), "4.");
-    EXPECT_EQ(rig.ui.beeps, 3);
-    QTest::keyClicks(&rig.row.EditCtrl(), QStringLiteral("5"));
-    EXPECT_EQ(rig.row.EditCtrl().text(), "4.5");
-    EXPECT_DOUBLE_EQ(rig.property.GetValue(), 4.5);
+    struct Case
+    {
+        const char* typed;
+        bool refused;
+        bool warned; // the warning colour while it stands
+        double stored;
+    };
+    const Case cases[] = {
+        {"1e9", true, true, 20.0},  {"-5", true, true, 20.0},  {"", true, true, 20.0},
+        {"4.5.", true, true, 20.0}, {"abc", true, true, 20.0}, {"4.5", false, false, 4.5},
+        {"7.", false, false, 7.0},  {"45", false, true, 40.0}, // out of range: stored limited
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.typed);
+        RowRig rig(QStringLiteral("Frequency"), QStringLiteral("Hz"), QStringLiteral("%.2f"));
+        rig.parent.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.parent));
+        rig.Bind(20.0);
+        const QColor normal = rig.EditBase();
+        rig.Type(QString::fromLatin1(c.typed));
+        if (*c.typed == 0)
+            QTest::keyClick(&rig.row.EditCtrl(), Qt::Key_Backspace); // the selected text deleted
+        EXPECT_EQ(rig.row.EditCtrl().text(), QString::fromLatin1(c.typed)) << "nothing typed is dropped";
+        EXPECT_DOUBLE_EQ(rig.property.GetValue(), c.stored);
+        EXPECT_EQ(rig.row.SliderCtrl().value(), static_cast<int>(c.stored));
+        EXPECT_EQ(rig.EditBase() == QColor(255, 200, 200), c.warned);
+        EXPECT_EQ(rig.ui.beeps, 0);
+
+        rig.parent.setFocus(); // leaving the edit
+        if (c.refused)
+        {
+            EXPECT_EQ(rig.row.EditCtrl().text(), QStringLiteral("20.00"));
+            EXPECT_EQ(rig.EditBase(), normal);
+            EXPECT_TRUE(rig.row.IsInRange());
+        }
+        else
+        {
+            EXPECT_EQ(rig.row.EditCtrl().text(), QString::fromLatin1(c.typed));
+        }
+        EXPECT_DOUBLE_EQ(rig.property.GetValue(), c.stored);
+    }
 }
 
 // Showing a value must neither rewrite it (a "%.0f" row would round 4.75 to 5) nor report a

@@ -386,6 +386,26 @@ QRect Slider::GetThumbRect() const
     return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
 }
 
+void Slider::paintEvent(QPaintEvent* event)
+{
+    if (isEnabled())
+    {
+        QSlider::paintEvent(event);
+        return;
+    }
+    // The style fills the groove up to the thumb in the accent colour whatever the state: the
+    // fill takes the groove's own grey, and the thumb is drawn faded over it.
+    QPainter painter(this);
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    option.palette.setColor(QPalette::Highlight, option.palette.color(QPalette::Disabled, QPalette::Button));
+    option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderTickmarks;
+    style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
+    painter.setOpacity(kDisabledThumbOpacity);
+    option.subControls = QStyle::SC_SliderHandle;
+    style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
+}
+
 SpinButton::SpinButton(QWidget* parent, int id) : Window(parent)
 {
     SetDlgCtrlID(id);

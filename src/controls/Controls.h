@@ -177,10 +177,14 @@ private:
 };
 
 /** A slider that reports moves as scroll events to its parent (horizontal or vertical, by its
- *  orientation). A vertical slider has its minimum at the top, as the old trackbar had. */
+ *  orientation). A vertical slider has its minimum at the top, as the old trackbar had.
+ *  Disabled, it draws dimmed as the skinned slider does: the groove without its accent fill, the
+ *  thumb faded to kDisabledThumbOpacity. */
 class Slider : public QSlider
 {
 public:
+    static constexpr double kDisabledThumbOpacity = 0.3;
+
     Slider(QWidget* parent, int id, Qt::Orientation orientation = Qt::Horizontal);
     void SetRange(int minimum, int maximum);
     /** Sets the position without notifying. */
@@ -188,6 +192,9 @@ public:
     int GetPos() const { return value(); }
     /** The thumb's rectangle in client coordinates. */
     QRect GetThumbRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     bool m_setting = false;

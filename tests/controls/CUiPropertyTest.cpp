@@ -1,5 +1,6 @@
 #include "controls/CUiProperty.h"
 #include "controls/CUiPropertyEdit.h"
+#include "controls/Style.h"
 
 #include "model/CSmartProperty.h"
 #include "model/CStages.h"
@@ -9,7 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QImage>
 #include <QTest>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace
 {
@@ -166,6 +172,50 @@ TEST(CUiProperty, TextThatIsNoNumberIsRefusedVisibly)
         }
         EXPECT_DOUBLE_EQ(rig.property.GetValue(), c.stored);
     }
+}
+
+// A disabled row greyed its spin but left the slider looking enabled (the accent fill up to a
+// normal thumb). Disabled, no accent is left and the thumb stands out less from the groove.
+TEST(CUiProperty, ADisabledSliderLooksDisabled)
+{
+    ui::ApplyWorkspaceStyle(*qApp);
+    RowRig rig;
+    rig.Bind(25.0);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&rig.parent));
+    auto grab = [&] { return rig.row.SliderCtrl().grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    // Pixels of the accent: clearly more blue and green than red.
+    auto accent = [](const QImage& image)
+    {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+            {
+                const QRgb p = image.pixel(x, y);
+                n += qGreen(p) - qRed(p) > 30 && qBlue(p) - qRed(p) > 30;
+            }
+        return n;
+    };
+    // How far the thumb stands out from the row's background: the mean over its pixels, above
+    // the groove as over it.
+    auto thumbContrast = [&](const QImage& image)
+    {
+        const QRect thumb = rig.row.SliderCtrl().GetThumbRect().intersected(image.rect());
+        const int background = qGray(image.pixel(image.width() - 1, 0));
+        double sum = 0.0;
+        for (int y = thumb.top(); y <= thumb.bottom(); ++y)
+            for (int x = thumb.left(); x <= thumb.right(); ++x)
+                sum += std::abs(qGray(image.pixel(x, y)) - background);
+        return sum / (thumb.width() * thumb.height());
+    };
+    const QImage enabled = grab();
+    rig.row.EnableControls(1);
+    ASSERT_FALSE(rig.row.SliderCtrl().isEnabled());
+    const QImage disabled = grab();
+    EXPECT_GT(accent(enabled), 10);
+    EXPECT_EQ(accent(disabled), 0);
+    EXPECT_LT(thumbContrast(disabled), thumbContrast(enabled) * 0.5);
+    rig.row.EnableControls(0);
+    EXPECT_EQ(grab(), enabled);
 }
 
 // Showing a value must neither rewrite it (a "%.0f" row would round 4.75 to 5) nor report a

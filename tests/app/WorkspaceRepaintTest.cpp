@@ -487,6 +487,12 @@ TEST(WorkspaceRepaint, TransportCommandsShowTheSession)
                  ASSERT_TRUE(w.doc->m_isPlaying);
                  QTest::qWait(250); // the playback timer ticks
              }},
+            {"the play line moves on",
+             [](Workspace& w)
+             {
+                 w.engine.position = 420.0;
+                 QTest::qWait(250);
+             }},
             {"hover over the tracks while playing",
              [](Workspace& w) { QTest::mouseMove(w.Tracks(), QPoint(200, 30)); }},
             {"timeline click while playing: a restart",

@@ -20,6 +20,7 @@
 #define VORNA_PROPERTIES_PANE 1
 #endif
 #include "panes/CPaneStages.h"
+#include "panes/CPaneStatus.h"
 #include "panes/CPaneTimeline.h"
 #include "panes/CPaneToolbar.h"
 #include "panes/CPaneTracks.h"
@@ -186,6 +187,33 @@ void CVornaView::OnPaint(QPainter& painter)
 {
     // The panes cover the client area and paint themselves; only a gap would show this.
     painter.fillRect(rect(), QColor(45, 45, 45));
+}
+
+void CVornaView::Invalidate()
+{
+    ui::Window::Invalidate();
+    for (const int id : {ID_PANE_TOOLBAR, ID_PANE_CONTROLBAR, ID_PANE_TIMELINE, ID_PANE_STAGES, ID_PANE_TRACKS,
+                         ID_PANE_VSPLITTER, ID_PANE_PROPERTIES})
+        InvalidatePane(id);
+}
+
+void CVornaView::OnPaneChange(PaneChange change)
+{
+    switch (change)
+    {
+    case PaneChange::Hover:
+        InvalidatePane(ID_PANE_TIMELINE);
+        if (m_paneTracks)
+            m_paneTracks->UpdateMarker();
+        // While playing the status shows the playback position, not the hover.
+        if (m_paneControlbar && m_paneControlbar->Status() != nullptr && !m_pDoc->m_isPlaying)
+            m_paneControlbar->Status()->Invalidate();
+        break;
+    case PaneChange::Stages:
+        InvalidatePane(ID_PANE_STAGES);
+        InvalidatePane(ID_PANE_TRACKS);
+        break;
+    }
 }
 
 void CVornaView::OnInitialUpdate()
@@ -419,9 +447,11 @@ void CVornaView::OnTimerPlayback()
         Invalidate();
     }
     UpdateRecordingLength();
+    // The read-outs repaint what they change (the play line's columns, the status, the meters);
+    // only a live recording's placeholder grows on the tracks pane.
     HandReadouts();
-    InvalidatePane(ID_PANE_TRACKS);
-    InvalidatePane(ID_PANE_CONTROLBAR);
+    if (m_pDoc->m_isLive)
+        InvalidatePane(ID_PANE_TRACKS);
 }
 
 void CVornaView::HandReadouts()
@@ -585,8 +615,7 @@ void CVornaView::UpdateSessionLength()
 
 void CVornaView::InvalidatePane(int id)
 {
-    if (QWidget* pane = GetPane(id))
-        pane->update();
+    ui::InvalidateWindow(GetPane(id));
 }
 
 ui::SelectionSource* CVornaView::TracksSelection() const
@@ -685,8 +714,11 @@ ui::LResult CVornaView::OnAppMessage(ui::MessageEvent& message)
         OnSelectSegment(reinterpret_cast<CSegment*>(w));
         return 0;
     case WM_APP_SEGMENT_CHANGED:
-        UpdateTop();
+        // The times first: a changed content length moves the segment's end, which the top
+        // panel shows.
         doc.m_tracks.UpdateSegmentTimes(doc.m_sessionLength);
+        UpdateTop();
+        InvalidatePane(ID_PANE_TRACKS);
         doc.SetSessionModified();
         return 0;
     case WM_APP_PROPERTY_CHANGED:
@@ -699,8 +731,8 @@ ui::LResult CVornaView::OnAppMessage(ui::MessageEvent& message)
             doc.m_isPaused = false;
             StopPlayback();
         }
-        UpdateTop();
         doc.m_tracks.UpdateSegmentTimes(doc.m_sessionLength);
+        UpdateTop();
         Invalidate();
         return 0;
     case WM_APP_HELP_TOPIC:

@@ -10,6 +10,7 @@
 #include "app/ViewServices.h"
 #include "audio/MixerEvents.h"
 #include "controls/Window.h"
+#include "panes/CAppPane.h"
 
 #include <QString>
 
@@ -29,7 +30,7 @@ namespace ui
 class SelectionSource;
 }
 
-class CVornaView : public ui::Window
+class CVornaView : public ui::Window, public PaneHost
 {
 public:
     static constexpr int kTimerStartup = 3;
@@ -85,6 +86,12 @@ public:
 
     /** The save prompt; true when the caller may go on (nothing to save, No, or saved). */
     bool QuerySaveModified();
+
+    /** The view's redraw: the view and every pane repaint (each paints itself; Qt would repaint
+     *  none of them for the view's update() alone). */
+    void Invalidate() override;
+    /** A pane changed what other panes draw: those repaint. */
+    void OnPaneChange(PaneChange change) override;
 
     /** The pane with window id @p id (ID_PANE_*), or null. */
     QWidget* GetPane(int id) const;

@@ -203,6 +203,21 @@ bool SendCommand(QWidget* to, int id, Notify code, QWidget* from)
     return event.isAccepted();
 }
 
+void InvalidateWindow(QWidget* widget)
+{
+    if (widget == nullptr)
+        return;
+    if (auto* window = dynamic_cast<WindowCore*>(widget))
+    {
+        window->Invalidate();
+        return;
+    }
+    widget->update();
+    for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (auto* window = dynamic_cast<WindowCore*>(child); window != nullptr && !child->isWindow())
+            window->Invalidate();
+}
+
 void ReportException(const std::exception& error)
 {
     MessageBox(nullptr, QString::fromStdString(error.what()), MessageButtons::Ok, MessageIcon::Stop);

@@ -115,6 +115,11 @@ enum class Translate
     Deliver,  ///< stop offering it and deliver it to the focused widget as it is
 };
 
+/** Invalidates @p widget as a window of this layer is invalidated (WindowCore::Invalidate, which a
+ *  window holding panes extends to them). Another widget (the main frame, a plain parent) is
+ *  updated, and so is every window of this layer directly inside it. Nothing for null. */
+void InvalidateWindow(QWidget* widget);
+
 /** Shows an error that reached a handler; what the class library's window procedure did. */
 void ReportException(const std::exception& error);
 
@@ -140,8 +145,11 @@ public:
     void EnableWindow(bool enable) { m_self->setEnabled(enable); }
     bool IsWindowEnabled() const { return m_self->isEnabled(); }
     bool IsWindowVisible() const { return m_self->isVisible(); }
-    /** Schedules a repaint of the whole window (never erases first when opaque). */
-    void Invalidate() { m_self->update(); }
+    /** Schedules a repaint of the whole window (never erases first when opaque). A window whose
+     *  children paint what it shows (the view and its panes, the transport bar and its read-outs)
+     *  extends this to them: Qt does not repaint a child that paints opaquely when only its parent
+     *  was updated. */
+    virtual void Invalidate() { m_self->update(); }
     void InvalidateRect(const QRect& rect) { m_self->update(rect); }
     void SetFocus() { m_self->setFocus(Qt::OtherFocusReason); }
     QWidget* GetParent() const { return m_self->parentWidget(); }

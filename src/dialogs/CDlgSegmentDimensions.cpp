@@ -110,8 +110,7 @@ bool CDlgSegmentDimensions::GetTimes(int& begin, int& end) const
 void CDlgSegmentDimensions::Notify()
 {
     ui::SendMessage(m_owner, WM_APP_SEGMENT_CHANGED);
-    if (auto* view = qobject_cast<QWidget*>(GetActiveView()))
-        view->update();
+    ui::InvalidateWindow(qobject_cast<QWidget*>(GetActiveView()));
 }
 
 void CDlgSegmentDimensions::CommitBegin()

@@ -105,6 +105,5 @@ void CDlgSegmentMusicExt::UpdateDuration()
         return;
     external->UpdateDuration(CSegment::GetDurationFunction());
     SendToView(WM_APP_SEGMENT_CHANGED);
-    if (auto* view = qobject_cast<QWidget*>(GetActiveView()))
-        view->update();
+    ui::InvalidateWindow(qobject_cast<QWidget*>(GetActiveView()));
 }

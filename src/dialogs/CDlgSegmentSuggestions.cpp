@@ -119,6 +119,5 @@ void CDlgSegmentSuggestions::UpdateDuration()
         return;
     voice->UpdateDuration(CSegment::GetDurationFunction());
     SendToView(WM_APP_SEGMENT_CHANGED);
-    if (auto* view = qobject_cast<QWidget*>(GetActiveView()))
-        view->update();
+    ui::InvalidateWindow(qobject_cast<QWidget*>(GetActiveView()));
 }

@@ -107,8 +107,8 @@ QString CDlgStages::AskName(const QString& name)
 void CDlgStages::Changed()
 {
     m_pDoc->SetSessionModified();
-    if (QWidget* behind = parentWidget())
-        behind->update();
+    // The window behind with every pane in it: its update() alone repaints none of them.
+    ui::InvalidateWindow(parentWidget());
 }
 
 void CDlgStages::OnAddStage()

@@ -18,16 +18,26 @@ int CAppPane::OnCreate()
 
 void CAppPane::InvalidateParent()
 {
+    // Through the parent's own Invalidate: a parent's update() alone repaints none of its panes.
     if (QWidget* parent = parentWidget())
-        parent->update();
+        ui::InvalidateWindow(parent);
     else
-        update();
+        Invalidate();
+}
+
+void CAppPane::NotifyChange(PaneChange change)
+{
+    if (auto* host = dynamic_cast<PaneHost*>(parentWidget()))
+        host->OnPaneChange(change);
+    else
+        InvalidateParent();
 }
 
 void CAppPane::UpdateHoverPosition()
 {
     if (m_pDoc == nullptr)
         return;
+    const double before = m_pDoc->m_hoverPosition;
     m_pDoc->m_hoverPosition = -1.0;
     const QPoint p = GetCursorClientPos();
     const QRect client = GetClientRect();
@@ -38,7 +48,16 @@ void CAppPane::UpdateHoverPosition()
         const int span = client.width() - 1;
         m_pDoc->m_hoverPosition = span > 0 ? std::clamp(double(p.x()) / span, 0.0, 1.0) : 0.0;
     }
-    InvalidateParent();
+    if (m_pDoc->m_hoverPosition != before)
+        NotifyChange(PaneChange::Hover);
+}
+
+void CAppPane::ClearHoverPosition()
+{
+    if (m_pDoc == nullptr || m_pDoc->m_hoverPosition == -1.0)
+        return;
+    m_pDoc->m_hoverPosition = -1.0;
+    NotifyChange(PaneChange::Hover);
 }
 
 void CAppPane::TrackRowRect(int height, int count, int i, int& top, int& bottom)

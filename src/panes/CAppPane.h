@@ -9,6 +9,24 @@
 
 class CVornaDoc;
 
+/** A change a pane made to the document that other panes draw too. */
+enum class PaneChange
+{
+    Hover,  ///< the hover position: the timeline's bubble, the tracks' hover line, the status
+    Stages, ///< a stage boundary: the stages pane and the tracks pane's stage lines
+};
+
+/** The window that holds the panes (the view) repaints the panes that draw a change. Declared
+ *  here so that a pane can tell it without knowing it. */
+class PaneHost
+{
+public:
+    virtual void OnPaneChange(PaneChange change) = 0;
+
+protected:
+    ~PaneHost() = default;
+};
+
 class CAppPane : public ui::Window
 {
 public:
@@ -20,9 +38,16 @@ public:
 
     /** Repaints the parent; the view's repaint repaints every pane. */
     void InvalidateParent();
+    /** Tells the parent that @p change was made: a PaneHost repaints the panes that draw it, any
+     *  other parent is repainted. */
+    void NotifyChange(PaneChange change);
     /** Sets the document's hover position to the cursor's fraction of this pane's width while the
-     *  cursor is inside the pane, else to -1; then repaints the parent. */
+     *  cursor is inside the pane, else to -1; when that changed it, the panes that draw the hover
+     *  are repainted (NotifyChange). */
     void UpdateHoverPosition();
+    /** The mouse left the pane: no hover position (the layer's cursor still holds the last move
+     *  inside, so it cannot say). */
+    void ClearHoverPosition();
 
     /** Vertical extent [top, bottom) of track row @p i for a client height @p height and @p count
      *  tracks: the first height mod count rows are one pixel taller, and each bottom is the next

@@ -161,6 +161,14 @@ void CPaneControlbar::RefreshState()
         m_sessionLength->RefreshState();
 }
 
+void CPaneControlbar::Invalidate()
+{
+    CAppPane::Invalidate();
+    for (CAppPane* pane : std::initializer_list<CAppPane*>{m_status, m_sessionLength, m_meterSound, m_meterLevels})
+        if (pane != nullptr)
+            pane->Invalidate();
+}
+
 void CPaneControlbar::OnPaint(QPainter& painter)
 {
     RefreshState();

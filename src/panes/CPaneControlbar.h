@@ -68,6 +68,8 @@ public:
     /** Enables the buttons and the slider for the document's state (live recording, playing);
      *  also run by every paint. */
     void RefreshState();
+    /** Repaints the bar and its four panes, which show what the bar stands for. */
+    void Invalidate() override;
 
     CHoverButton* Button(int id) const;
     CPaneStatus* Status() const { return m_status; }

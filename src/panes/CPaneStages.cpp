@@ -71,12 +71,16 @@ void CPaneStages::OnMouseMove(const QPoint&)
     if (m_pDoc == nullptr)
         return;
     const double t = GetCursorFraction();
+    bool moved = false;
     if (!m_dragging)
         m_grabbed = HitTestBoundary(m_pDoc->m_stages, t);
     else if (m_grabbed != -1 && DragBoundary(m_pDoc->m_stages, m_grabbed, t))
-        m_moved = true;
+        moved = m_moved = true;
     OnSetCursor();
-    InvalidateParent();
+    // A moved boundary repaints this pane and the tracks pane's stage lines at once, while the
+    // drag goes on; a move that moved nothing changes nothing that is drawn.
+    if (moved)
+        NotifyChange(PaneChange::Stages);
 }
 
 void CPaneStages::OnLButtonDown(const QPoint&)

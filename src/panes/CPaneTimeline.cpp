@@ -96,7 +96,8 @@ void CPaneTimeline::OnLButtonDown(const QPoint& point)
     m_pressCursor = m_pDoc->m_cursorPosition;
     if (m_pDoc->m_isPlaying)
         SendToParent(WM_APP_RESTART_PLAYBACK);
-    InvalidateParent();
+    // Only this pane draws the cursor (a restart has repainted the others).
+    Invalidate();
 }
 
 void CPaneTimeline::OnMouseMove(const QPoint& point)
@@ -105,7 +106,14 @@ void CPaneTimeline::OnMouseMove(const QPoint& point)
         m_leaveTracking = TrackMouseEvent(true);
     UpdateHoverPosition();
     if (m_seeking && m_pDoc != nullptr)
-        m_pDoc->m_cursorPosition = FractionAt(point.x());
+    {
+        const double cursor = FractionAt(point.x());
+        if (cursor != m_pDoc->m_cursorPosition)
+        {
+            m_pDoc->m_cursorPosition = cursor;
+            Invalidate();
+        }
+    }
 }
 
 void CPaneTimeline::OnLButtonUp(const QPoint&)
@@ -122,7 +130,7 @@ void CPaneTimeline::OnLButtonUp(const QPoint&)
 void CPaneTimeline::OnMouseLeave()
 {
     m_leaveTracking = false;
-    UpdateHoverPosition();
+    ClearHoverPosition();
     Invalidate();
 }
 

@@ -104,10 +104,45 @@ void CPaneTracks::GetSelectedRange(double& begin, double& end) const
 
 void CPaneTracks::SetPlayPosition(double fraction)
 {
-    if (fraction == m_playPosition)
-        return;
     m_playPosition = fraction;
-    update();
+    UpdateMarker();
+}
+
+int CPaneTracks::MarkerColumn() const
+{
+    if (m_pDoc == nullptr || m_pDoc->m_tracks.GetCount() == 0)
+        return -1;
+    double at = -1.0;
+    if (m_pDoc->m_isPlaying)
+        at = m_playPosition;
+    else if (m_pDoc->m_hoverPosition != -1.0)
+        at = m_pDoc->m_hoverPosition;
+    return at >= 0.0 ? static_cast<int>(at * GetClientRect().width()) : -1;
+}
+
+void CPaneTracks::UpdateMarker()
+{
+    // Only the line's old and new columns: while playing this runs on every tick of the view's
+    // timer, and a hover move over the timeline moves nothing else here.
+    const int x = MarkerColumn();
+    if (x == m_markerColumn)
+        return;
+    for (const int column : {m_markerColumn, x})
+        if (column >= 0)
+            update(QRect(column - 1, 0, 3, height()));
+    m_markerColumn = x;
+}
+
+void CPaneTracks::OnSize(int, int)
+{
+    // A resized pane is repainted whole, with the line at the new width's column.
+    Invalidate();
+}
+
+void CPaneTracks::Invalidate()
+{
+    m_markerColumn = MarkerColumn();
+    CAppPane::Invalidate();
 }
 
 void CPaneTracks::ClearSelection()
@@ -502,10 +537,7 @@ void CPaneTracks::OnMouseMove(const QPoint& point)
 void CPaneTracks::OnMouseLeave()
 {
     m_trackingLeave = false;
-    // The layer's cursor is still the last move inside the pane, so the hover is cleared here.
-    if (m_pDoc != nullptr)
-        m_pDoc->m_hoverPosition = -1.0;
-    InvalidateParent();
+    ClearHoverPosition();
     Invalidate();
 }
 
@@ -589,14 +621,6 @@ void CPaneTracks::OnPaint(QPainter& painter)
         dc.TextOut(18, top + 3, GetTrackLabel(tracks, i));
     }
 
-    double at = -1.0;
-    if (m_pDoc->m_isPlaying)
-        at = m_playPosition;
-    else if (m_pDoc->m_hoverPosition != -1.0)
-        at = m_pDoc->m_hoverPosition;
-    if (at >= 0.0)
-    {
-        const int x = static_cast<int>(at * width);
+    if (const int x = MarkerColumn(); x >= 0)
         dc.Line(QPoint(x, 0), QPoint(x, height), kPlayLine);
-    }
 }

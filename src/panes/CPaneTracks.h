@@ -89,6 +89,10 @@ public:
      *  view's playback timer hands it in from the engine's position. */
     void SetPlayPosition(double fraction);
     double GetPlayPosition() const { return m_playPosition; }
+    /** The play line (while playing) or the hover line moved: repaints its old and new columns. */
+    void UpdateMarker();
+    /** Repaints the whole pane (and takes the line's column as drawn). */
+    void Invalidate() override;
     int GetHoveredRow() const { return m_hoveredRow; }
     int GetHoveredSegment() const { return m_hoveredSegment; }
     CursorKind GetCursorKind() const { return m_cursorKind; }
@@ -123,6 +127,7 @@ protected:
     void OnMouseMove(const QPoint& point) override;
     void OnMouseLeave() override;
     bool OnSetCursor() override;
+    void OnSize(int width, int height) override;
 
 private:
     /** Creates a segment around session fraction @p t in the hovered row, inside the free gap
@@ -133,6 +138,8 @@ private:
     void UpdateCursor();
     void NotifySelection();
     void RunHitTests();
+    /** The column of the play line while playing, else of the hover line; -1 for none. */
+    int MarkerColumn() const;
     bool IsPlaying() const;
     /** The document's segment @p segment of track @p track, or null. */
     CSegment* SegmentAt(int track, int segment) const;
@@ -148,6 +155,7 @@ private:
     int m_selectedTrack = -1;
     int m_selectedSegment = -1;
     double m_playPosition = -1.0;
+    int m_markerColumn = -1; ///< where the line was last asked to be drawn
     int m_hoveredRow = -1;
     int m_hoveredSegment = -1;
     QPoint m_pressPoint;

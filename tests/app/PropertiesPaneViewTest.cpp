@@ -42,3 +42,45 @@ TEST(PropertiesPaneView, SelectDeleteThenPlayAndStopReadNothingFreed)
         pane->grab();
     }
 }
+
+// A panel that changes a segment's content length (a voice gap, files added, an external file
+// chosen) and a new session length move the segment's end; the top panel shows the moved end, not
+// the one before (the times are fitted before the panel rewrites them).
+TEST(PropertiesPaneView, TopPanelShowsTheTimesAfterTheContentIsFitted)
+{
+    ViewFixture f;
+    f.doc.OnNewDocument(); // 300 s
+    auto* pane = dynamic_cast<CPaneProperties*>(f.view->GetPane(ID_PANE_PROPERTIES));
+    ASSERT_NE(pane, nullptr);
+    auto voice = CSegments::CreateSegment(CSegment::kKindVoice);
+    voice->m_begin = 0.2;
+    voice->m_end = 0.6;
+    f.doc.m_tracks.GetTrack(CSegment::kKindVoice).m_segments.AddSegment(voice);
+    f.view->SetSelection(CSegment::kKindVoice, 0);
+    f.Send(WM_APP_SELECT_SEGMENT, reinterpret_cast<ui::WParam>(voice.get()));
+    ASSERT_EQ(pane->Top()->ToCtrl().text(), "03:00");
+
+    struct Case
+    {
+        const char* change;
+        double content;
+        int sessionLength;
+        unsigned message;
+        const char* to;
+        const char* length;
+    };
+    const Case cases[] = {
+        {"a panel gives the segment 30 s of content", 30.0, 300, WM_APP_SEGMENT_CHANGED, "01:30", "00:30"},
+        {"the session grows to 600 s", 30.0, 600, WM_APP_SESSION_LENGTH_CHANGED, "02:30", "00:30"},
+        {"a panel gives it 90 s", 90.0, 600, WM_APP_SEGMENT_CHANGED, "03:30", "01:30"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.change);
+        voice->m_contentDuration = c.content;
+        f.doc.m_sessionLength = c.sessionLength;
+        f.Send(c.message);
+        EXPECT_EQ(pane->Top()->ToCtrl().text().toStdString(), c.to);
+        EXPECT_EQ(pane->Top()->LengthCtrl().text().toStdString(), c.length);
+    }
+}

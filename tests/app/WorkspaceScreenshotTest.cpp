@@ -1,9 +1,12 @@
 // The whole main window with a demo session (one track of each kind), idle and while playing on
-// the real engine, at the two screen sizes a reviewer looks at; and the real engine's main path:
+// the real engine, at the two screen sizes a reviewer looks at, as the window system holds it:
+// every segment's bar shows, and while playing the play line; and the real engine's main path:
 // a session plays, its position advances and timer 4 ends it by itself.
 #include "AppTestSupport.h"
 
 #include "app/CMainFrame.h"
+#include "controls/CommandIds.h"
+#include "panes/CPaneTracks.h"
 #include "audio/CMixer.h"
 #include "model/CSegments.h"
 #include "platform/audio/AudioSystem.h"
@@ -12,6 +15,9 @@
 
 #include <QDir>
 #include <QImage>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace
 {
@@ -66,12 +72,58 @@ struct RealWorkspace
     std::unique_ptr<CMainFrame> frame;
 };
 
-void Save(QWidget& window, const QString& name)
+/** What the window system holds for @p window (not a fresh paint: grab() would hide a pane that
+ *  was never repainted), saved as @p name. */
+QImage Save(QWidget& window, const QString& name)
 {
+    vtest::WaitFor([] { return false; }, 30);
     QDir().mkpath(QStringLiteral(VORNA_TEST_OUTPUT_DIR));
-    const QImage image = window.grab().toImage();
+    const QImage image = window.screen()->grabWindow(window.winId()).toImage();
     EXPECT_FALSE(image.isNull());
     EXPECT_TRUE(image.save(QStringLiteral(VORNA_TEST_OUTPUT_DIR "/") + name)) << name.toStdString();
+    return image;
+}
+
+/** The tracks pane's rectangle in the frame. */
+QRect TracksRect(const RealWorkspace& w)
+{
+    QWidget* tracks = w.View()->GetPane(ID_PANE_TRACKS);
+    return QRect(tracks->mapTo(w.frame.get(), QPoint(0, 0)), tracks->size());
+}
+
+/** Each demo segment's bar shows in the middle of its row, in its track's colour rather than the
+ *  row's grey. */
+void ExpectSegmentsShown(const RealWorkspace& w, const QImage& shot)
+{
+    auto* tracks = dynamic_cast<CPaneTracks*>(w.View()->GetPane(ID_PANE_TRACKS));
+    ASSERT_NE(tracks, nullptr);
+    const QPoint origin = TracksRect(w).topLeft();
+    for (int i = 0; i < w.doc.m_tracks.GetCount(); ++i)
+    {
+        const CPaneTracks::Box box = tracks->GetSegmentRect(i, 0);
+        const QPoint centre = origin + QPoint((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+        const QColor seen = shot.pixelColor(centre);
+        EXPECT_GT(std::max({seen.red(), seen.green(), seen.blue()}) - std::min({seen.red(), seen.green(), seen.blue()}),
+                  40)
+            << "track " << i << " at " << centre.x() << "," << centre.y();
+    }
+}
+
+/** The play line (220, 220, 220) stands within a few columns of the engine's position. */
+void ExpectPlayLineShown(const RealWorkspace& w, const QImage& shot)
+{
+    auto* tracks = dynamic_cast<CPaneTracks*>(w.View()->GetPane(ID_PANE_TRACKS));
+    ASSERT_NE(tracks, nullptr);
+    const QRect r = TracksRect(w);
+    const int x = r.left() + static_cast<int>(tracks->GetPlayPosition() * r.width());
+    // Between two rows' bars, where only the line can be light.
+    int top = 0, bottom = 0;
+    tracks->GetTrackRowRect(0, top, bottom);
+    const int y = r.top() + top + 2;
+    bool found = false;
+    for (int dx = -4; dx <= 4 && !found; ++dx)
+        found = shot.pixelColor(x + dx, y) == QColor(220, 220, 220);
+    EXPECT_TRUE(found) << "no play line near x " << x;
 }
 
 TEST(Workspace, ScreenshotsIdleAndPlaying)
@@ -80,7 +132,7 @@ TEST(Workspace, ScreenshotsIdleAndPlaying)
     {
         RealWorkspace w(size);
         const QString stem = QStringLiteral("app-main-window-%1x%2").arg(size.width()).arg(size.height());
-        Save(*w.frame, stem + "-idle.png");
+        ExpectSegmentsShown(w, Save(*w.frame, stem + "-idle.png"));
 
         w.doc.m_cursorPosition = 0.3;
         ui::SendMessage(w.View(), WM_APP_PLAY);
@@ -88,7 +140,9 @@ TEST(Workspace, ScreenshotsIdleAndPlaying)
         // Long enough for the meters to have something and the play line to move off the cursor.
         vtest::WaitFor([&] { return w.mixer.GetPosition() > 0.3 * 600 + 1.0; }, 5000);
         vtest::WaitFor([] { return false; }, 300);
-        Save(*w.frame, stem + "-playing.png");
+        const QImage playing = Save(*w.frame, stem + "-playing.png");
+        ExpectSegmentsShown(w, playing);
+        ExpectPlayLineShown(w, playing);
         ui::SendMessage(w.View(), WM_APP_STOP);
     }
 }

@@ -581,6 +581,21 @@ TEST_F(RecordingEndTest, AddActionsCloseOnlyWhenTheViewTookTheFile)
         EXPECT_EQ(view.adds[0].second, folder + "/Take 2.wav");
         ASSERT_TRUE(QFile::rename(folder + "/Take 2.wav", recording));
     }
+
+    // An owner that does not handle the message (a window that passes only commands on, or no
+    // window of the layer at all) took nothing either: the dialog stays open for another choice.
+    ui::Window passesCommandsOnly;
+    QWidget plain;
+    for (QObject* owner : {static_cast<QObject*>(&passesCommandsOnly), static_cast<QObject*>(&plain)})
+    {
+        CDlgRecorderStop d;
+        d.SetOwnerView(owner);
+        d.SetFile(folder, QStringLiteral("Voice 1.wav"));
+        EXPECT_EQ(ui::SendMessage(owner, WM_APP_ADD_RECORDING), ui::kNotHandled);
+        const int result = Run<CDlgRecorderStop>(
+            d, [](CDlgRecorderStop& dialog) { vtest::Click(dialog, CDlgRecorderStop::kIdAddToNew); });
+        EXPECT_EQ(result, kStillOpen);
+    }
 }
 
 // What the recorder calls after Stop: the dialogs come up over the owner's window with the

@@ -2,6 +2,7 @@
 #include "dialogs/HelpTopic.h"
 
 #include "audio/COptions.h"
+#include "audio/DeviceLists.h"
 #include "controls/AppMessages.h"
 #include "controls/Behaviour.h"
 #include "controls/CHoverButton.h"
@@ -178,6 +179,10 @@ bool CDlgRecorder::Prepare()
     m_elapsed = 0.0;
     m_status = dlg::kStatusReady;
     SetTimer(kTimerId, kTimerMs);
+    // A recording device stored in an earlier run that is gone gives way to the default one,
+    // which is stored, instead of failing every time the recorder opens.
+    if (m_options != nullptr && audio::FallBackToDefault(m_options->m_recordingDevice, audio::RecordingDeviceEntries()))
+        m_options->Save();
     if (!m_session.Open(m_options, m_sessionSeconds, m_live ? m_effectsSource : nullptr))
     {
         KillTimer(kTimerId);

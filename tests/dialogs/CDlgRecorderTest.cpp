@@ -580,6 +580,36 @@ TEST_F(RecorderTest, AFileThatCannotBeMadeIsRefusedBeforeRecording)
     }
 }
 
+// A recording device stored in an earlier run that this machine does not list now (here: the
+// null device lists none) gives way to the default device, which is stored, and the recorder
+// opens without a message.
+TEST_F(RecorderTest, ARecordingDeviceThatIsGoneFallsBackToTheDefault)
+{
+    vtest::FakeUi fake;
+    EndCalls end;
+    FreshFolder(QStringLiteral("device-gone"));
+    COptions options = FloatWav();
+    options.m_recordingDevice = 3;
+    options.Save();
+    FakeView view;
+    bool opened = false;
+    fake.modalRuns.push_back(
+        [&](ui::Dialog& d)
+        {
+            auto& recorder = dynamic_cast<CDlgRecorder&>(d);
+            opened = recorder.Session().IsOpen();
+            recorder.Close();
+            return recorder.result();
+        });
+    RunRecorder(&view, &view, &options, nullptr);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(fake.boxes.empty());
+    EXPECT_EQ(options.m_recordingDevice, -1);
+    COptions stored;
+    stored.Load();
+    EXPECT_EQ(stored.m_recordingDevice, -1);
+}
+
 // A take whose file went while it was recorded (the folder emptied by hand) is not offered as
 // "successfully recorded": the user is told the folder, and no end dialog opens.
 TEST_F(RecorderTest, ATakeWhoseFileWentIsNotOffered)

@@ -292,7 +292,7 @@ void CVornaView::Play(bool preview, QObject* levelWindow)
     Invalidate();
 }
 
-void CVornaView::StopPlayback()
+void CVornaView::StopPlayback(const QString& failure)
 {
     CVornaDoc& doc = *m_pDoc;
     if (!doc.m_isPlaying && !doc.m_isLive)
@@ -309,7 +309,7 @@ void CVornaView::StopPlayback()
     {
         doc.m_isLive = false;
         if (m_recorder)
-            m_recorder->Stop();
+            m_recorder->Stop(failure);
         RemoveLiveRecordingSegment();
     }
 }
@@ -644,14 +644,18 @@ void CVornaView::OnMixerError(ui::MessageEvent& message)
     // Stop only the playback the error belongs to (0: unnamed, the current one); the text is shown
     // once either way.
     const auto playback = static_cast<std::uint64_t>(message.GetLParam());
+    const QString text = message.GetWParam() != 0 ? *reinterpret_cast<const QString*>(message.GetWParam()) : QString();
+    bool shown = false;
     if (playback == 0 || playback == m_playbackNumber)
     {
         m_pDoc->m_isPaused = false;
-        StopPlayback();
+        // A live recording's recorder says why before it offers the file it has finished.
+        shown = m_pDoc->m_isLive && m_recorder != nullptr && !text.isEmpty();
+        StopPlayback(text);
         Invalidate();
     }
-    if (message.GetWParam() != 0)
-        ui::MessageBox(this, *reinterpret_cast<const QString*>(message.GetWParam()));
+    if (!text.isEmpty() && !shown)
+        ui::MessageBox(this, text);
 }
 
 // ---- Messages -------------------------------------------------------------------------------
@@ -770,8 +774,9 @@ ui::LResult CVornaView::OnAppMessage(ui::MessageEvent& message)
     case WM_APP_LIVE_RECORDING:
         StartLiveRecording();
         return 0;
+    case WM_APP_ADD_RECORDING:
+        return OnAddRecording(w, reinterpret_cast<const QString*>(message.GetLParam()));
     default:
-        OnCommandMessage(message);
-        return message.Result();
+        return OnCommandMessage(message) ? 0 : ui::kNotHandled;
     }
 }

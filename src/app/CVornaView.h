@@ -39,7 +39,7 @@ public:
     /** Width of the properties pane until the pane itself says (its panel's width). */
     static constexpr int kDefaultPropertiesWidth = 340;
 
-    static constexpr const char* kMsgInitFailed = "BASS driver initialization failed.";
+    static constexpr const char* kMsgInitFailed = "Audio driver initialization failed.";
     static constexpr const char* kMsgLiveNotice =
         "You are about to start a live recording session.\n\n"
         "If you want to cancel the live recording before it completes, please press the stop button at the "
@@ -67,7 +67,9 @@ public:
 
     // Playback.
     void Play(bool preview, QObject* levelWindow);
-    void StopPlayback();
+    /** Stops playing (a live recording too). @p failure: why the session could not play on,
+     *  which a live recording's recorder then shows. */
+    void StopPlayback(const QString& failure = QString());
     void StopAll();
     void Pause();
     void RestartPlayback();

@@ -177,10 +177,6 @@ bool CVornaView::OnCommandMessage(ui::MessageEvent& message)
     case WM_APP_SAVE_SESSION_AS:
         SaveSessionAs();
         return true;
-    case WM_APP_ADD_RECORDING:
-        message.SetResult(
-            OnAddRecording(message.GetWParam(), reinterpret_cast<const QString*>(message.GetLParam())));
-        return true;
     default:
         return false;
     }
@@ -466,7 +462,8 @@ void CVornaView::OnRecordVoice()
                 voice->GetPlayMode() == CSegmentSuggestions::kPlayModeShuffle)
                 script = &voice->m_scriptText;
     const QString before = script != nullptr ? *script : QString();
-    shell::RunRecordVoice(DialogOwner(this), m_pDoc->GetOptions(), script);
+    // The recorder belongs to the main window; the recording it makes is handed to this view.
+    shell::RunRecordVoice(DialogOwner(this), this, m_pDoc->GetOptions(), script);
     if (script != nullptr && *script != before)
         m_pDoc->SetSessionModified();
 }

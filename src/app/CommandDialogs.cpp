@@ -102,9 +102,9 @@ int RunTranscript(QWidget* owner, const QString& text)
     return dialog.DoModal();
 }
 
-int RunRecordVoice(QWidget* owner, COptions* options, QString* script)
+int RunRecordVoice(QWidget* owner, QWidget* view, COptions* options, QString* script)
 {
-    return RunRecorder(owner, options, script);
+    return RunRecorder(owner, view, options, script);
 }
 
 int RunNewVersion(QWidget* owner, const QString&, const QString&)

@@ -36,8 +36,9 @@ int RunAbout(QWidget* owner);
 /** Shows the script report @p text, with "Copy text". */
 int RunTranscript(QWidget* owner, const QString& text);
 /** The recorder for a new recording, showing @p script (the selected voice segment's text, or
- *  null), which gets the edited text back when the recorder closes. */
-int RunRecordVoice(QWidget* owner, COptions* options, QString* script);
+ *  null), which gets the edited text back when the recorder closes; the recording can then be
+ *  added to the session through @p view. */
+int RunRecordVoice(QWidget* owner, QWidget* view, COptions* options, QString* script);
 /** Announces that @p published is out while @p own runs: the new-version dialog (it names no
  *  version); 1 after the update page was opened, 2 for later. */
 int RunNewVersion(QWidget* owner, const QString& own, const QString& published);

@@ -33,10 +33,10 @@ bool RecorderWindow::Prepare()
     return m_dialog && m_dialog->Prepare();
 }
 
-void RecorderWindow::Stop()
+void RecorderWindow::Stop(const QString& reason)
 {
     if (m_dialog)
-        m_dialog->Stop();
+        m_dialog->Stop(reason);
 }
 
 void RecorderWindow::Close()

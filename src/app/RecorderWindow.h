@@ -24,7 +24,7 @@ public:
     void Setup(COptions* options, const QString& script, bool live, double sessionSeconds, QWidget* owner,
                CSegment* effectsSource) override;
     bool Prepare() override;
-    void Stop() override;
+    void Stop(const QString& reason) override;
     void Close() override;
     void ReleaseSource() override;
 

@@ -111,8 +111,10 @@ public:
     /** Opens the input and starts; on success the recorder asks the view to play with itself as
      *  the level window. False (the recorder has said why) when it cannot record. */
     virtual bool Prepare() = 0;
-    /** Finishes the file after a live recording ended. */
-    virtual void Stop() = 0;
+    /** Finishes the file after a live recording ended. @p reason is empty when the user or the
+     *  session's end stopped it, else why the session stopped: the recorder shows it before it
+     *  offers the file, and offers it without calling it a success. */
+    virtual void Stop(const QString& reason) = 0;
     /** Closes the window without keeping anything (its cancel path). */
     virtual void Close() = 0;
     /** Forgets the effects source (the placeholder is about to go). */

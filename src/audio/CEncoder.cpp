@@ -90,6 +90,21 @@ CEncoder::~CEncoder()
     Stop();
 }
 
+bool CEncoder::CanCreate(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    QFile file(path);
+    const bool existed = file.exists();
+    // Appending creates a missing file and leaves an existing one untouched.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    file.close();
+    if (!existed)
+        file.remove();
+    return true;
+}
+
 QString CEncoder::GetCommandLine(int format)
 {
     if (format == kFormatMp3)
@@ -149,7 +164,11 @@ bool CEncoder::Start(const QString& path, int channels, int format, int compress
         {
             const unsigned fileRate = FileRate(format, rate);
             m_resampling = fileRate != rate;
-            if (m_resampling && !m_resampler.Open(rate, fileRate, channels))
+            // The encoder program makes the file only once it runs, and when it cannot it just
+            // exits: the folder is asked here, as the WAV writer's open asks it.
+            if (!CanCreate(path))
+                failure = kStartFailed;
+            else if (m_resampling && !m_resampler.Open(rate, fileRate, channels))
                 failure = kCreateFailed;
             else if (!StartEncoder(path, format, compression, fileRate))
             {

@@ -65,6 +65,10 @@ public:
      *  UI thread. */
     bool Stop();
 
+    /** Whether a file can be made at @p path: a missing one is created and removed again, an
+     *  existing one is left as it is. Any thread. */
+    static bool CanCreate(const QString& path);
+
     /** The command-line template of @p format (1 MP3, 2 OGG), else empty. The encoder
      *  program's arguments are the template's words with %d the bitrate and "%s" the path. */
     static QString GetCommandLine(int format);

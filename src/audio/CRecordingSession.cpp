@@ -99,6 +99,8 @@ bool CRecordingSession::CreateFile(const QString& path)
 {
     if (!m_open || IsRecording())
         return false;
+    if (!CEncoder::CanCreate(path))
+        return false;
     if (!m_encoder.Start(path, 2, m_exportFormat, kCompression, m_sampleFormat, m_rate))
         return false;
     m_droppedAtStart = m_device.DroppedFrames();

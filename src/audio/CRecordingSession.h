@@ -85,8 +85,9 @@ public:
     void SetLive(bool on);
 
     /** Starts a new file at @p path in the options' export format (compressed at 192 kbps) and
-     *  sample format, and records into it from the next block. False after the encoder's
-     *  message. */
+     *  sample format, and records into it from the next block. False without a message when no
+     *  file can be made at @p path (the caller says so, naming its folder); false after the
+     *  encoder's message when the encoder does not start. */
     bool CreateFile(const QString& path);
     /** The callback stops writing; the device runs on and the file stays open. */
     void Pause();

@@ -4,6 +4,8 @@
 #include "audio/CStereoFrame.h"
 #include "platform/audio/AudioSystem.h"
 
+#include <algorithm>
+#include <cmath>
 #include <thread>
 
 CStreamPlayer::~CStreamPlayer()
@@ -34,6 +36,9 @@ bool CStreamPlayer::OpenFile(const QString& path)
         return false;
     }
     m_length = static_cast<double>(decoder->Length()) / info.rate;
+    m_fileFrames = decoder->Length();
+    m_fileRate = info.rate;
+    m_playedAll.reset();
     m_decoder = std::move(decoder);
     return true;
 }
@@ -91,6 +96,21 @@ double CStreamPlayer::GetLength() const
     return m_length;
 }
 
+int CStreamPlayer::MillisecondsToEnd()
+{
+    if (!m_stream || m_decoder == nullptr || m_fileRate == 0)
+        return 0;
+    const std::uint64_t played = m_stream->PlayedFrames();
+    const double latencyMs = 1000.0 * m_stream->LatencyFrames() / m_fileRate;
+    if (played < m_fileFrames && m_stream->IsActive())
+        return static_cast<int>(std::ceil(1000.0 * double(m_fileFrames - played) / m_fileRate + latencyMs));
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_playedAll)
+        m_playedAll = now;
+    const double heardMs = std::chrono::duration<double, std::milli>(now - *m_playedAll).count();
+    return std::max(0, static_cast<int>(std::ceil(latencyMs - heardMs)));
+}
+
 bool CStreamPlayer::Close()
 {
     if (!m_stream)
@@ -100,5 +120,8 @@ bool CStreamPlayer::Close()
     m_stream.reset(); // joins the update thread before the decoder goes
     m_decoder.reset();
     m_length = 0.0;
+    m_fileFrames = 0;
+    m_fileRate = 0;
+    m_playedAll.reset();
     return true;
 }

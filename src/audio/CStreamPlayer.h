@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class CStreamPlayer
 {
@@ -51,6 +52,10 @@ public:
     bool IsPlaying() const;
     /** Seconds of the open file; 0 for a push stream or without a stream. */
     double GetLength() const;
+    /** Milliseconds until the listener has heard the open file to its end: what the device has
+     *  still to play, and once it has played the last frame, what is left of its latency. 0 once
+     *  heard, without a stream and for a push stream. UI thread. */
+    int MillisecondsToEnd();
     /** Stops and frees the stream; false when there was none. */
     bool Close();
 
@@ -61,4 +66,8 @@ private:
     std::atomic<plat::AudioOutput*> m_push{nullptr};
     std::unique_ptr<plat::SoundDecoder> m_decoder; // read only on the stream's update thread
     double m_length = 0.0;
+    std::uint64_t m_fileFrames = 0;
+    unsigned m_fileRate = 0;
+    /** When the device was first seen to have played the whole file (its latency runs from then). */
+    std::optional<std::chrono::steady_clock::time_point> m_playedAll;
 };

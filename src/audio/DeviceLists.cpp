@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <map>
 
 namespace
@@ -149,6 +150,14 @@ int DeviceEntries::SettingOf(int entry) const
     if (entry < 0 || entry >= static_cast<int>(settings.size()))
         return -1;
     return settings[static_cast<std::size_t>(entry)];
+}
+
+bool FallBackToDefault(int& setting, const DeviceEntries& entries)
+{
+    if (setting == -1 || std::find(entries.settings.begin(), entries.settings.end(), setting) != entries.settings.end())
+        return false;
+    setting = -1;
+    return true;
 }
 
 DeviceEntries PlaybackDeviceEntries(const DeviceInfoSource& source)

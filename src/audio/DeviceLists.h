@@ -46,6 +46,11 @@ struct DeviceEntries
     int SettingOf(int entry) const;
 };
 
+/** A stored device @p setting that @p entries do not list (the devices changed since it was
+ *  chosen: unplugged, renumbered, disabled) becomes -1, the default device. True when it changed,
+ *  so that the caller stores the default. */
+bool FallBackToDefault(int& setting, const DeviceEntries& entries);
+
 /** "Default playback device", then the enabled output devices; a device's setting is its
  *  number - 1, as the options store it. */
 DeviceEntries PlaybackDeviceEntries(const DeviceInfoSource& source = GetAudioDeviceInfo);

@@ -35,7 +35,7 @@ void MessageEvent::CopyFrames(const float* interleaved, std::uint32_t frames)
 LResult SendMessage(QObject* receiver, unsigned message, WParam wParam, LParam lParam)
 {
     if (receiver == nullptr)
-        return 0;
+        return kNotHandled;
     MessageEvent event(message, wParam, lParam);
     QCoreApplication::sendEvent(receiver, &event);
     return event.Result();

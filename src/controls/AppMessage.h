@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -26,6 +27,11 @@ namespace ui
 using WParam = std::uintptr_t;
 using LParam = std::intptr_t;
 using LResult = std::intptr_t;
+
+/** What SendMessage returns when no handler took the message: the receiver is null, is no
+ *  window of this layer, or does not know the message. No handler answers it, so a sender that
+ *  reads the result can tell "nobody did this" from every answer, 0 included. */
+inline constexpr LResult kNotHandled = std::numeric_limits<LResult>::min();
 
 /** One application message on its way to a receiver. */
 class MessageEvent : public QEvent
@@ -43,7 +49,7 @@ public:
     WParam GetWParam() const { return m_wParam; }
     LParam GetLParam() const { return m_lParam; }
 
-    /** What SendMessage returns; the handler sets it (0 unless set). */
+    /** What SendMessage returns; the handler sets it (kNotHandled unless set). */
     LResult Result() const { return m_result; }
     void SetResult(LResult result) { m_result = result; }
 
@@ -61,12 +67,13 @@ private:
     unsigned m_message;
     WParam m_wParam;
     LParam m_lParam;
-    LResult m_result = 0;
+    LResult m_result = kNotHandled;
     std::optional<QString> m_text;
     std::vector<float> m_frames;
 };
 
-/** Delivers the message to @p receiver now and returns the handler's result; 0 for a null receiver. */
+/** Delivers the message to @p receiver now and returns the handler's result; kNotHandled when no
+ *  handler took it (a null receiver too). */
 LResult SendMessage(QObject* receiver, unsigned message, WParam wParam = 0, LParam lParam = 0);
 
 /** Queues the message for @p receiver's thread. Any thread. False for a null receiver. */

@@ -207,8 +207,9 @@ protected:
     virtual bool OnCommand(int id, Notify code, QWidget* from) { return false; }
     virtual void OnHScroll(ScrollCode code, int pos, QWidget* from) {}
     virtual void OnVScroll(ScrollCode code, int pos, QWidget* from) {}
-    /** An application message; the result is what SendMessage returns. */
-    virtual LResult OnAppMessage(MessageEvent& message) { return 0; }
+    /** An application message; the result is what SendMessage returns: kNotHandled for a
+     *  message the window does not know. */
+    virtual LResult OnAppMessage(MessageEvent& message) { return kNotHandled; }
 
     /** Routes one Qt event to the handlers; true when it was taken. Window and Dialog call it
      *  first from event(). */

@@ -456,7 +456,7 @@ ui::LResult CDlgAmbientGrains::OnAppMessage(ui::MessageEvent& message)
         m_settings.selectionEnd = pair[1];
         return 0;
     }
-    return 0;
+    return ui::kNotHandled;
 }
 
 // ---- Creating -------------------------------------------------------------------------------

@@ -94,6 +94,9 @@ bool CDlgExportEnd::OnInitDialog()
 {
     dlg::RecordingEndDialog::OnInitDialog();
     setWindowTitle(m_caption);
+    if (!m_heading.isEmpty())
+        if (auto* heading = dynamic_cast<ui::Static*>(GetDlgItem(m_variant.heading.id)))
+            heading->SetWindowText(m_heading);
     m_writing = false;
     m_progress->SetPos(0);
     QString why;
@@ -164,7 +167,7 @@ void CDlgExportEnd::OnWriteCd()
 ui::LResult CDlgExportEnd::OnAppMessage(ui::MessageEvent& message)
 {
     if (message.Message() != WM_APP_DISC_WRITTEN)
-        return 0;
+        return ui::kNotHandled;
     OnDiscWritten();
     return 0;
 }
@@ -195,7 +198,7 @@ void CDlgExportEnd::OnDiscWritten()
 }
 
 int RunExportEnd(const QString& caption, const QString& folder, const QString& fileName, int burningDevice,
-                 QWidget* parent)
+                 QWidget* parent, const QString& heading)
 {
     if (parent == nullptr)
         if (auto* view = qobject_cast<QWidget*>(GetActiveView()))
@@ -204,5 +207,6 @@ int RunExportEnd(const QString& caption, const QString& folder, const QString& f
     dialog.SetCaption(caption);
     dialog.SetFile(folder, fileName);
     dialog.SetBurningDevice(burningDevice);
+    dialog.SetHeading(heading);
     return dialog.DoModal();
 }

@@ -46,6 +46,9 @@ public:
     /** Set before DoModal: the caption, and the disc writer's index in the options' list. */
     void SetCaption(const QString& caption) { m_caption = caption; }
     void SetBurningDevice(int index) { m_burningDevice = index; }
+    /** In place of the heading "The sound file was successfully created" (empty: that one), for a
+     *  file whose recording did not end as asked; before DoModal. */
+    void SetHeading(const QString& heading) { m_heading = heading; }
     QString GetCaption() const { return m_caption; }
     int GetBurningDevice() const { return m_burningDevice; }
     bool IsWriting() const { return m_writing; }
@@ -71,6 +74,7 @@ private:
     QString Drive(QString& why) const;
 
     QString m_caption;
+    QString m_heading;
     int m_burningDevice = 0;
     bool m_writing = false;
     QString m_temporaryFile;
@@ -90,6 +94,7 @@ private:
 /** Shows the end-of-export dialog modally with @p caption ("End of Live Recording" after a live
  *  recording) for @p folder + "/" + @p fileName, offering disc writer @p burningDevice (the options'
  *  index into the burner list). Returns the dialog's result when it closes. @p parent null: the
- *  active view's top-level window. UI thread. */
+ *  active view's top-level window. @p heading, when given, replaces the success heading.
+ *  UI thread. */
 int RunExportEnd(const QString& caption, const QString& folder, const QString& fileName, int burningDevice,
-                 QWidget* parent = nullptr);
+                 QWidget* parent = nullptr, const QString& heading = QString());

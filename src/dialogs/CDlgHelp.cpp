@@ -74,7 +74,7 @@ ui::LResult CDlgHelp::OnAppMessage(ui::MessageEvent& message)
         m_browser->Navigate(PagePath(QString::fromLatin1(kHomeTopic)));
         return 0;
     default:
-        return 0;
+        return ui::kNotHandled;
     }
 }
 

@@ -218,6 +218,12 @@ bool CDlgOptions::OnInitDialog()
     if (m_options == nullptr)
         return true;
     const COptions& o = *m_options;
+    // A device stored in an earlier run that is gone gives way to the default one, which the
+    // combo shows and the meter opens; the default is stored at once.
+    const bool recordingGone = audio::FallBackToDefault(m_options->m_recordingDevice, m_audio->RecordingDevices());
+    const bool playbackGone = audio::FallBackToDefault(m_options->m_playbackDevice, m_audio->PlaybackDevices());
+    if (recordingGone || playbackGone)
+        m_options->Save();
     // Start reports its own failures; the meter then stays dark.
     m_audio->StartMeter(o.m_recordingDevice, o.GetSampleRate());
     FillRecordingDevices();

@@ -244,8 +244,9 @@ bool CDlgPropertiesTop::OnCommand(int id, ui::Notify code, QWidget*)
 
 ui::LResult CDlgPropertiesTop::OnAppMessage(ui::MessageEvent& message)
 {
-    if (message.Message() == WM_APP_SEGMENT_CHANGED)
-        UpdateTimes();
+    if (message.Message() != WM_APP_SEGMENT_CHANGED)
+        return ui::kNotHandled;
+    UpdateTimes();
     return 0;
 }
 

@@ -2,6 +2,7 @@
 #include "dialogs/HelpTopic.h"
 
 #include "audio/COptions.h"
+#include "audio/DeviceLists.h"
 #include "controls/AppMessages.h"
 #include "controls/Behaviour.h"
 #include "controls/CHoverButton.h"
@@ -18,6 +19,7 @@
 #define VORNA_HAS_END_DIALOGS 1
 #endif
 
+#include <QFileInfo>
 #include <QPainter>
 #include <QTextCursor>
 #include <QTimer>
@@ -50,13 +52,15 @@ CDlgRecorder::EndDialogs DefaultEndDialogs()
         ui::MessageBox(ownerView, QStringLiteral("The recording was saved as:\n") + folder + QLatin1Char('/') + fileName);
 #endif
     };
-    d.live = [](const QString& caption, const QString& folder, const QString& fileName, int burningDevice)
+    d.live = [](const QString& caption, const QString& folder, const QString& fileName, int burningDevice,
+                const QString& heading)
     {
 #ifdef VORNA_HAS_END_DIALOGS
-        RunExportEnd(caption, folder, fileName, burningDevice);
+        RunExportEnd(caption, folder, fileName, burningDevice, nullptr, heading);
 #else
         static_cast<void>(caption);
         static_cast<void>(burningDevice);
+        static_cast<void>(heading);
         ui::MessageBox(nullptr, QStringLiteral("The recording was saved as:\n") + folder + QLatin1Char('/') + fileName);
 #endif
     };
@@ -175,6 +179,10 @@ bool CDlgRecorder::Prepare()
     m_elapsed = 0.0;
     m_status = dlg::kStatusReady;
     SetTimer(kTimerId, kTimerMs);
+    // A recording device stored in an earlier run that is gone gives way to the default one,
+    // which is stored, instead of failing every time the recorder opens.
+    if (m_options != nullptr && audio::FallBackToDefault(m_options->m_recordingDevice, audio::RecordingDeviceEntries()))
+        m_options->Save();
     if (!m_session.Open(m_options, m_sessionSeconds, m_live ? m_effectsSource : nullptr))
     {
         KillTimer(kTimerId);
@@ -265,7 +273,7 @@ void CDlgRecorder::OnRecord()
         m_fileName = dlg::RecordingFileName(ui::CurrentBehaviour().Now(), format);
         if (!m_session.CreateFile(m_folder + QLatin1Char('/') + m_fileName))
         {
-            ui::MessageBox(this, QString::fromLatin1(kMsgCreateFailed));
+            ui::MessageBox(this, CreateFailedMessage(m_folder));
             m_status = dlg::kStatusReady;
         }
         else if (m_live && m_ownerView != nullptr)
@@ -284,27 +292,41 @@ void CDlgRecorder::OnPause()
     Invalidate();
 }
 
-void CDlgRecorder::Stop()
+void CDlgRecorder::Stop(const QString& reason)
 {
     if (m_status == dlg::kStatusReady)
+    {
+        if (!reason.isEmpty())
+            ui::MessageBox(this, reason);
         return;
+    }
     m_status = dlg::kStatusReady;
     m_elapsed = 0.0;
     m_selStart = m_selEnd = 0;
     m_scrollProgress = 0.0;
     m_resumePending = false;
     Invalidate();
-    m_session.StopRecording();
+    const bool finished = m_session.StopRecording();
+    if (!reason.isEmpty())
+        ui::MessageBox(this, reason);
     ShowLost();
+    // A file that is not there is offered to nobody. When the encoder could not finish it, it
+    // has said so; otherwise the folder is named, as when the file cannot be made at all.
+    const bool there = QFileInfo(m_folder + QLatin1Char('/') + m_fileName).isFile();
+    if (!there && finished)
+        ui::MessageBox(this, CreateFailedMessage(m_folder));
     if (m_live)
     {
         const int burner = m_options != nullptr ? m_options->m_burningDevice : 0;
-        TheEndDialogs().live(QString::fromLatin1(kLiveEndCaption), m_folder, m_fileName, burner);
+        if (there)
+            TheEndDialogs().live(QString::fromLatin1(kLiveEndCaption), m_folder, m_fileName, burner,
+                                 reason.isEmpty() ? QString() : QString::fromLatin1(kMsgStoppedEarly));
     }
     else
     {
         OnCancel();
-        TheEndDialogs().plain(m_ownerView, m_folder, m_fileName);
+        if (there)
+            TheEndDialogs().plain(m_ownerView, m_folder, m_fileName);
     }
     OnCancel();
 }
@@ -539,10 +561,17 @@ void CDlgRecorder::PaintProgress(QPainter& painter)
     painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, dlg::ScrollProgressText(m_scrollProgress, m_scrollLength));
 }
 
-int RunRecorder(QWidget* owner, COptions* options, QString* script)
+QString CDlgRecorder::CreateFailedMessage(const QString& folder)
 {
-    CDlgRecorder recorder(owner);
-    recorder.Setup(options, script, false, 0.0, owner, nullptr);
+    return QStringLiteral("Failed to create the recorded sound file.\n\nPlease make sure that the folder:\n%1\n"
+                          "was not removed or renamed by mistake.")
+        .arg(folder);
+}
+
+int RunRecorder(QWidget* parent, QWidget* ownerView, COptions* options, QString* script)
+{
+    CDlgRecorder recorder(parent);
+    recorder.Setup(options, script, false, 0.0, ownerView, nullptr);
     return recorder.DoModal();
 }
 

@@ -57,10 +57,11 @@ public:
     static constexpr const char* kHelpTopic = "TheSoundRecorder";
     static constexpr const char* kLiveEndCaption = "End of Live Recording";
     static constexpr const char* kLevelLabel = "Recording level";
-    static constexpr const char* kMsgCreateFailed =
-        "Failed to create the recorded sound file.\n\nPlease make sure that the folder:\nDocuments\\VORNA\\My "
-        "Recordings\n was not removed or renamed by mistake.";
+    /** The recorded file could not be made in @p folder (the recordings folder, as it is). */
+    static QString CreateFailedMessage(const QString& folder);
     static constexpr const char* kMsgWriteFailed = "Failed to write to the recorded sound file.";
+    /** The heading of the end dialog after a live recording that the session stopped. */
+    static constexpr const char* kMsgStoppedEarly = "The recording was stopped early";
 
     /** What follows a finished recording: by default the end-of-recording dialogs. Tests and the
      *  view may stand in their own. */
@@ -68,8 +69,10 @@ public:
     {
         /** After a plain recording, once the recorder has closed. */
         std::function<void(QWidget* ownerView, const QString& folder, const QString& fileName)> plain;
-        /** After a live recording. */
-        std::function<void(const QString& caption, const QString& folder, const QString& fileName, int burningDevice)>
+        /** After a live recording; @p heading empty for the dialog's own (a recording that ended as
+         *  asked), else what it says in its place. */
+        std::function<void(const QString& caption, const QString& folder, const QString& fileName, int burningDevice,
+                           const QString& heading)>
             live;
     };
     /** Installs @p dialogs (empty members: the defaults) and returns the ones replaced. */
@@ -88,8 +91,10 @@ public:
     /** Opens the session (device, monitor, queue, effects); live: records at once and asks the
      *  view to play. False after the failing part's message, with nothing left open. */
     bool Prepare();
-    /** The view's stop: as the Stop button. */
-    void Stop();
+    /** The view's stop: as the Stop button. @p reason (live only) is why the session stopped
+     *  the recording: it is shown once the file is finished, before the end dialog, which then
+     *  does not call the recording a success. Empty for a stop the user asked for. */
+    void Stop(const QString& reason = QString());
     /** Closes the recorder (ignored while recording). */
     void Close() { OnCancel(); }
     /** Forgets the effects source (the placeholder is about to go). */
@@ -185,6 +190,7 @@ private:
     CRecordingSession m_session;
 };
 
-/** Runs the plain recorder modally over @p owner (the view) with @p script (may be null), which
- *  gets the edited text back. Returns the dialog's result. UI thread. */
-int RunRecorder(QWidget* owner, COptions* options, QString* script);
+/** Runs the plain recorder modally over @p parent (the main window) with @p script (may be null),
+ *  which gets the edited text back; @p ownerView (the view) is the one the end-of-recording dialog
+ *  hands the recording to. Returns the dialog's result. UI thread. */
+int RunRecorder(QWidget* parent, QWidget* ownerView, COptions* options, QString* script);

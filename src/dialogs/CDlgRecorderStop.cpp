@@ -58,9 +58,12 @@ void CDlgRecorderStop::OnAdd(ui::WParam newSegment)
     if (m_ownerView == nullptr)
         return;
     QString path = FullPath();
-    // The view says why it refused (no voice segment selected, no room for a new one); the file
-    // and the other choices for it stay.
-    if (ui::SendMessage(m_ownerView, WM_APP_ADD_RECORDING, newSegment, reinterpret_cast<ui::LParam>(&path)) == 0)
+    // Only the view's 0 means it took the file. It says itself why it refused (no voice segment
+    // selected, no room for a new one); a message nobody handled placed nothing either. Either
+    // way the file and the other choices for it stay.
+    const ui::LResult result =
+        ui::SendMessage(m_ownerView, WM_APP_ADD_RECORDING, newSegment, reinterpret_cast<ui::LParam>(&path));
+    if (result == 0)
         Finish(ui::IDOK);
 }
 

@@ -19,6 +19,16 @@ bool CDlgSegmentSuggestions::OnInitDialog()
     FitCombos({m_firstCombo});
     CreateOwnRow();
     SetTimer(kGapTimer, kGapTimerMs);
+    // A click asks for the file even when it lands on the item already selected (the first one
+    // after every bind, or the one just played), which changes no selection and so sends no
+    // selection change.
+    connect(m_list, &QAbstractItemView::pressed, this,
+            [this](const QModelIndex& index)
+            {
+                CSegmentSuggestions* voice = Voice();
+                if (voice != nullptr && index.isValid())
+                    voice->RequestFile(index.row());
+            });
     return true;
 }
 

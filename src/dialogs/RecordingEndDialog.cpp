@@ -162,8 +162,17 @@ bool RecordingEndDialog::OnCommand(int id, ui::Notify code, QWidget*)
 
 void RecordingEndDialog::OnTimer(int id)
 {
-    if (id == kPreviewTimer)
-        StopPreview();
+    if (id != kPreviewTimer)
+        return;
+    // The timer ran the file's length from the press of Play, but the device starts a moment
+    // later and still holds its latency's worth: the preview ends only once the last frame is
+    // heard.
+    if (const int leftMs = m_player.MillisecondsToEnd(); leftMs > 0)
+    {
+        SetTimer(kPreviewTimer, leftMs);
+        return;
+    }
+    StopPreview();
 }
 
 void RecordingEndDialog::OnCancel()

@@ -227,6 +227,6 @@ ui::LResult CPaneProperties::OnAppMessage(ui::MessageEvent& message)
         OnResetSoundFolder();
         return 0;
     default:
-        return 0;
+        return ui::kNotHandled;
     }
 }

@@ -15,7 +15,7 @@ public:
         m_r->Setup(o, s, l, secs, w, src);
     }
     bool Prepare() override { return m_r->Prepare(); }
-    void Stop() override { m_r->Stop(); }
+    void Stop(const QString& reason) override { m_r->Stop(reason); }
     void Close() override { m_r->Close(); }
     void ReleaseSource() override { m_r->ReleaseSource(); }
 

@@ -120,6 +120,7 @@ public:
     bool prepares = true;
     int setups = 0;
     int stops = 0;
+    std::vector<QString> stopReasons;
     int closes = 0;
     CSegment* source = nullptr;
     bool live = false;
@@ -142,9 +143,10 @@ public:
         ui::SendMessage(owner, WM_APP_PLAY, 0, reinterpret_cast<ui::LParam>(static_cast<QObject*>(this)));
         return true;
     }
-    void Stop() override
+    void Stop(const QString& reason) override
     {
         ++stops;
+        stopReasons.push_back(reason);
         if (m_log)
             m_log->push_back("recorder.Stop");
     }

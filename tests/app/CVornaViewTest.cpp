@@ -375,7 +375,7 @@ TEST(CVornaView, AudioStartupTextsAndDevice)
     f.audio.initializes = false;
     EXPECT_FALSE(f.view->InitAudio());
     ASSERT_EQ(f.fakeUi.boxes.size(), 1u);
-    EXPECT_EQ(f.fakeUi.boxes[0].text, QStringLiteral("BASS driver initialization failed."));
+    EXPECT_EQ(f.fakeUi.boxes[0].text, QStringLiteral("Audio driver initialization failed."));
     f.audio.initializes = true;
     f.options.m_playbackDevice = 2;
     EXPECT_TRUE(f.view->InitAudio());

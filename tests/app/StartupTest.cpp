@@ -318,6 +318,33 @@ TEST(Startup, OnOtherScreens)
 
 // ---- The program itself ---------------------------------------------------------------------
 
+// The audio layer's start-up probe is the program itself, run afresh with VORNA_AUDIO_PROBE=1:
+// it starts and ends PortAudio before main (so before it would look for a display, which this
+// run has none of) and exits 0 without a word.
+TEST(Program, RunsAsTheAudioProbeWhenAsked)
+{
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("VORNA_AUDIO_PROBE"), QStringLiteral("1"));
+    probe.setProcessEnvironment(env);
+    probe.setProcessChannelMode(QProcess::MergedChannels);
+    probe.start(QStringLiteral(VORNA_PROGRAM), {});
+    ASSERT_TRUE(probe.waitForFinished(30000));
+    EXPECT_EQ(probe.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(probe.exitCode(), 0);
+    EXPECT_EQ(probe.readAll(), QByteArray());
+
+    // Without the variable the same run is the program, which has no display to show on.
+    env.remove(QStringLiteral("VORNA_AUDIO_PROBE"));
+    probe.setProcessEnvironment(env);
+    probe.start(QStringLiteral(VORNA_PROGRAM), {});
+    ASSERT_TRUE(probe.waitForFinished(30000));
+    EXPECT_EQ(probe.exitCode(), 1);
+}
+
 // The built program opens a session named on its command line, plays two seconds on ALSA's null
 // device (which takes audio as fast as it comes, hence the long session) and closes cleanly with
 // exit code 0.

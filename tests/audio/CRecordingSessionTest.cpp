@@ -455,7 +455,8 @@ TEST(CRecordingSession, AFailedWriteIsReportedOnce)
     session.Close();
 }
 
-// A file that cannot be created leaves the session open and not recording.
+// A file that cannot be created leaves the session open and not recording, and says nothing: the
+// recorder says it once, naming the folder (the encoder's own message came on top of it).
 TEST(CRecordingSession, AFileThatCannotBeCreatedRecordsNothing)
 {
     vtest::MessageLog messages;
@@ -467,7 +468,7 @@ TEST(CRecordingSession, AFileThatCannotBeCreatedRecordsNothing)
     auto block = Constant(kBlock, 0.1f, 0.1f);
     EXPECT_EQ(session.ProcessBlock(block.data(), kBlock), 1);
     EXPECT_EQ(session.GetRecordedFrames(), 0u);
-    EXPECT_TRUE(messages.Contains(QStringLiteral("Failed to start the encoder stream.")));
+    EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QLatin1Char('|')).toStdString();
 }
 
 // An effects chain that cannot start fails Open with its message, and leaves nothing open.

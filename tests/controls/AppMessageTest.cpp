@@ -116,7 +116,20 @@ TEST(AppMessage, SendMessageRunsTheHandlerAtOnceAndReturnsItsResult)
               0x80004005);
     ASSERT_EQ(receiver.arrivals.size(), 1u); // handled before SendMessage returned
     EXPECT_EQ(level, 0.75);
-    EXPECT_EQ(ui::SendMessage(nullptr, WM_APP_STOP), 0);
+}
+
+// A sender that reads the result must tell "nobody handled it" from every answer, 0 (success)
+// included: no receiver, a window that does not know the message, and an object that is no window
+// of the layer all give kNotHandled, while a handler's 0 stays 0.
+TEST(AppMessage, NobodyHandlingIsNotAnAnswer)
+{
+    ui::Window unknowing;
+    QObject notAWindow;
+    EXPECT_EQ(ui::SendMessage(nullptr, WM_APP_ADD_RECORDING), ui::kNotHandled);
+    EXPECT_EQ(ui::SendMessage(&unknowing, WM_APP_ADD_RECORDING), ui::kNotHandled);
+    EXPECT_EQ(ui::SendMessage(&notAWindow, WM_APP_ADD_RECORDING), ui::kNotHandled);
+    Receiver receiver;
+    EXPECT_EQ(ui::SendMessage(&receiver, WM_APP_ADD_RECORDING), 0);
 }
 
 // Two messages sharing a number would reach the wrong handler; the free numbers must stay free.
@@ -197,5 +210,5 @@ TEST(AppMessage, ActiveViewIsForgottenWhenTheViewGoes)
         EXPECT_EQ(view.arrivals.size(), 1u);
     }
     EXPECT_EQ(GetActiveView(), nullptr);
-    EXPECT_EQ(ui::SendMessage(GetActiveView(), WM_APP_PROPERTY_CHANGED), 0);
+    EXPECT_EQ(ui::SendMessage(GetActiveView(), WM_APP_PROPERTY_CHANGED), ui::kNotHandled);
 }

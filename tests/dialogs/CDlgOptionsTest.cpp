@@ -63,7 +63,8 @@ public:
     bool StartMeter(int device, unsigned) override
     {
         started.push_back(device);
-        recording = startSucceeds;
+        // As the recorder: a device number past the list does not open.
+        recording = startSucceeds && device < static_cast<int>(inputs.size());
         return recording;
     }
     void FreeMeter() override
@@ -236,6 +237,35 @@ TEST_F(OptionsTest, DeviceEntriesStandForTheirDevicesAcrossADisabledOne)
             EXPECT_EQ(audio.frees, freesBefore + 2); // each restart frees the device before
         });
     EXPECT_TRUE(fake.boxes.empty());
+}
+
+// Devices stored in an earlier run that are gone now (unplugged, renumbered): the dialog opens on
+// the default devices, the meter records from the default one (it used to fail at every opening
+// while the combo showed the default), and the defaults are stored.
+TEST_F(OptionsTest, DevicesThatAreGoneFallBackToTheDefaultAndAreStored)
+{
+    options.m_playbackDevice = 7;
+    options.m_recordingDevice = 5;
+    options.Save();
+    Run(
+        [&](CDlgOptions& d)
+        {
+            EXPECT_EQ(Control<QComboBox>(d, CDlgOptions::kIdPlaybackDevice)->currentIndex(), 0);
+            EXPECT_EQ(Control<QComboBox>(d, CDlgOptions::kIdRecordingDevice)->currentIndex(), 0);
+            EXPECT_TRUE(audio.IsMeterRecording());
+        });
+    EXPECT_EQ(audio.started, std::vector<int>{-1});
+    COptions stored;
+    stored.Load();
+    EXPECT_EQ(stored.m_playbackDevice, -1);
+    EXPECT_EQ(stored.m_recordingDevice, -1);
+
+    // A device that is still there stays chosen.
+    options.m_recordingDevice = 2;
+    audio.started.clear();
+    Run([](CDlgOptions&) {});
+    EXPECT_EQ(audio.started, std::vector<int>{2});
+    EXPECT_EQ(options.m_recordingDevice, 2);
 }
 
 TEST_F(OptionsTest, DeviceFailuresAreSaidAndTheChoiceIsKept)

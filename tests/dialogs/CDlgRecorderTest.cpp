@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -77,6 +78,7 @@ struct EndCalls
         QString fileName;
         int burner = -1;
         QWidget* owner = nullptr;
+        QString heading;
     };
     std::vector<Call> calls;
     CDlgRecorder::EndDialogs previous;
@@ -86,8 +88,8 @@ struct EndCalls
         CDlgRecorder::EndDialogs d;
         d.plain = [this](QWidget* owner, const QString& folder, const QString& file)
         { calls.push_back({false, {}, folder, file, -1, owner}); };
-        d.live = [this](const QString& caption, const QString& folder, const QString& file, int burner)
-        { calls.push_back({true, caption, folder, file, burner, nullptr}); };
+        d.live = [this](const QString& caption, const QString& folder, const QString& file, int burner,
+                        const QString& heading) { calls.push_back({true, caption, folder, file, burner, nullptr, heading}); };
         previous = CDlgRecorder::SetEndDialogs(d);
     }
     ~EndCalls() { CDlgRecorder::SetEndDialogs(previous); }
@@ -362,7 +364,7 @@ TEST_F(RecorderTest, PlainStatusMachine)
             EXPECT_FALSE(recorder.Session().IsOpen());
             return recorder.result();
         });
-    result = RunRecorder(&view, &options, &callerText);
+    result = RunRecorder(&view, &view, &options, &callerText);
     EXPECT_EQ(result, ui::IDCANCEL);
     EXPECT_EQ(FilesIn(folder), QStringList{QStringLiteral("Recording 2024-03-05 14-07-09.wav")});
     ASSERT_EQ(end.calls.size(), 1u);
@@ -555,8 +557,8 @@ TEST_F(RecorderTest, LiveRecordsAtOnceAndEndsWithTheLiveDialog)
 TEST_F(RecorderTest, LiveFileFailureFailsPrepare)
 {
     vtest::FakeUi fake;
-    SetRegString(plat::RegRoot::CurrentUser, QStringLiteral("FolderRecording"),
-                 vtest::TestHome() + QStringLiteral("/no/such/folder"));
+    const QString missing = vtest::TestHome() + QStringLiteral("/no/such/folder");
+    SetRegString(plat::RegRoot::CurrentUser, QStringLiteral("FolderRecording"), missing);
     COptions options = FloatWav();
     FakeView view;
     CDlgRecorder recorder(&view, true);
@@ -566,12 +568,118 @@ TEST_F(RecorderTest, LiveFileFailureFailsPrepare)
     EXPECT_FALSE(recorder.Session().IsOpen());
     EXPECT_LT(recorder.Session().GetLevel(), 0.0) << "the device is closed";
     EXPECT_TRUE(view.plays.empty());
-    ASSERT_FALSE(fake.boxes.empty());
+    // Said once, naming the folder as it is on this system.
+    ASSERT_EQ(fake.boxes.size(), 1u);
     EXPECT_EQ(fake.boxes.back().text,
-              QStringLiteral("Failed to create the recorded sound file.\n\nPlease make sure that the folder:\n"
-                             "Documents\\VORNA\\My Recordings\n was not removed or renamed by mistake."));
+              QStringLiteral("Failed to create the recorded sound file.\n\nPlease make sure that the folder:\n") +
+                  missing + QStringLiteral("\nwas not removed or renamed by mistake."));
     recorder.Stop(); // the view's Stop then does nothing
     EXPECT_EQ(recorder.GetStatus(), dlg::kStatusReady);
+}
+
+// A recordings folder no file can be made in (/proc refuses even the superuser): Record finds out
+// before recording, in every format (the MP3 and OGG encoders, real lame and oggenc, make their
+// file only once they run, and used to be counted as a created file), says so once naming the
+// folder, and records nothing; no end dialog ever offers a file that is not there.
+TEST_F(RecorderTest, AFileThatCannotBeMadeIsRefusedBeforeRecording)
+{
+    struct Case
+    {
+        const char* name;
+        int format;
+    };
+    for (const Case c : {Case{"WAV", COptions::kFormatWav}, Case{"MP3", COptions::kFormatMp3},
+                         Case{"OGG", COptions::kFormatOgg}})
+    {
+        SCOPED_TRACE(c.name);
+        vtest::FakeUi fake;
+        EndCalls end;
+        SetRegString(plat::RegRoot::CurrentUser, QStringLiteral("FolderRecording"), QStringLiteral("/proc"));
+        COptions options;
+        options.m_exportFormatType = c.format;
+        FakeView view;
+        fake.modalRuns.push_back(
+            [&](ui::Dialog& d)
+            {
+                auto& recorder = dynamic_cast<CDlgRecorder&>(d);
+                fake.modalRuns.push_back(Countdown(ui::IDOK));
+                Click(recorder, ID_TRANSPORT_RECORD);
+                EXPECT_EQ(recorder.GetStatus(), dlg::kStatusReady);
+                EXPECT_FALSE(recorder.Session().IsRecording());
+                vtest::WaitFor([] { return false; }, 200); // nothing the encoder could say later
+                Click(recorder, ID_TRANSPORT_STOP);
+                recorder.Close();
+                return recorder.result();
+            });
+        RunRecorder(&view, &view, &options, nullptr);
+        ASSERT_EQ(fake.boxes.size(), 1u);
+        EXPECT_EQ(fake.boxes[0].text,
+                  QStringLiteral("Failed to create the recorded sound file.\n\nPlease make sure that the folder:\n"
+                                 "/proc\nwas not removed or renamed by mistake."));
+        EXPECT_TRUE(end.calls.empty());
+    }
+}
+
+// A recording device stored in an earlier run that this machine does not list now (here: the
+// null device lists none) gives way to the default device, which is stored, and the recorder
+// opens without a message.
+TEST_F(RecorderTest, ARecordingDeviceThatIsGoneFallsBackToTheDefault)
+{
+    vtest::FakeUi fake;
+    EndCalls end;
+    FreshFolder(QStringLiteral("device-gone"));
+    COptions options = FloatWav();
+    options.m_recordingDevice = 3;
+    options.Save();
+    FakeView view;
+    bool opened = false;
+    fake.modalRuns.push_back(
+        [&](ui::Dialog& d)
+        {
+            auto& recorder = dynamic_cast<CDlgRecorder&>(d);
+            opened = recorder.Session().IsOpen();
+            recorder.Close();
+            return recorder.result();
+        });
+    RunRecorder(&view, &view, &options, nullptr);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(fake.boxes.empty());
+    EXPECT_EQ(options.m_recordingDevice, -1);
+    COptions stored;
+    stored.Load();
+    EXPECT_EQ(stored.m_recordingDevice, -1);
+}
+
+// A take whose file went while it was recorded (the folder emptied by hand) is not offered as
+// "successfully recorded": the user is told the folder, and no end dialog opens.
+TEST_F(RecorderTest, ATakeWhoseFileWentIsNotOffered)
+{
+    for (const int format : {int(COptions::kFormatWav), int(COptions::kFormatMp3)})
+    {
+        SCOPED_TRACE(format);
+        vtest::FakeUi fake;
+        EndCalls end;
+        const QString folder = FreshFolder(QStringLiteral("gone"));
+        COptions options;
+        options.m_exportFormatType = format;
+        FakeView view;
+        fake.modalRuns.push_back(
+            [&](ui::Dialog& d)
+            {
+                auto& recorder = dynamic_cast<CDlgRecorder&>(d);
+                fake.modalRuns.push_back(Countdown(ui::IDOK));
+                Click(recorder, ID_TRANSPORT_RECORD);
+                EXPECT_TRUE(vtest::WaitFor([&] { return recorder.Session().GetRecordedFrames() > 4410; }));
+                EXPECT_TRUE(vtest::WaitFor([&] { return QFile::exists(folder + "/" + recorder.GetFileName()); }));
+                EXPECT_TRUE(QFile::remove(folder + "/" + recorder.GetFileName()));
+                Click(recorder, ID_TRANSPORT_STOP);
+                return recorder.result();
+            });
+        RunRecorder(&view, &view, &options, nullptr);
+        EXPECT_TRUE(end.calls.empty());
+        ASSERT_EQ(fake.boxes.size(), 1u);
+        EXPECT_TRUE(fake.boxes[0].text.contains(folder)) << fake.boxes[0].text.toStdString();
+    }
 }
 
 // A failed write is shown once, on the UI thread, and the recording is stopped there: the file so
@@ -583,13 +691,14 @@ TEST_F(RecorderTest, AWriteFailureStopsTheRecordingOnce)
     FreshFolder(QStringLiteral("write-failure"));
     COptions options = FloatWav();
     options.m_exportFormatType = COptions::kFormatMp3;
-    // An encoder that takes nothing: the writes into it fail after the pipe fills.
+    // An encoder that makes its file and then takes nothing: the writes into it fail after the
+    // pipe fills. (lame's arguments: -b <kbps> - <file>.)
     const QString bin = vtest::TestHome() + QStringLiteral("/dead-lame");
     QDir().mkpath(bin);
     {
         QFile script(bin + QStringLiteral("/lame"));
         ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        script.write("#!/bin/sh\nexec /bin/sleep 0.2\n");
+        script.write("#!/bin/sh\n: > \"$4\"\nexec /bin/sleep 0.2\n");
     }
     QFile::setPermissions(bin + QStringLiteral("/lame"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                              QFileDevice::ExeOwner);

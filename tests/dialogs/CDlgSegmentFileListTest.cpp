@@ -311,6 +311,19 @@ TEST(CDlgSegmentSuggestions, OnlyAUserClickSetsThePlayRequest)
     ClickItem(panel.FileList(), 2);
     ASSERT_TRUE(voice.TakeFileRequest(index));
     EXPECT_EQ(index, 2);
+
+    // A click on the item already selected asks too: the first one, selected by the bind, and
+    // the one just asked for again.
+    panel.SetObject(&voice);
+    ASSERT_EQ(panel.FileList().GetCurSel(), 0);
+    for (int row : {0, 0, 1, 1})
+    {
+        SCOPED_TRACE(row);
+        ClickItem(panel.FileList(), row);
+        ASSERT_TRUE(voice.TakeFileRequest(index));
+        EXPECT_EQ(index, row);
+        EXPECT_FALSE(voice.TakeFileRequest(index)) << "one request a click";
+    }
 }
 
 // Choosing a mode stores it, measures again (only ordered lists have a length) and tells the view.

@@ -7,7 +7,9 @@
 #include "RecordingEndFixture.h"
 #include "controls/Style.h"
 #include "dialogs/AudioCdWriter.h"
+#include "platform/audio/AudioSystem.h"
 #include "platform/audio/SoundDecoder.h"
+#include "platform/audio/SoundWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +23,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace
 {
@@ -423,6 +427,46 @@ TEST_F(RecordingEndTest, PreviewStopsAtTheEndAndBeforeEveryAction)
     EXPECT_EQ(vtest::BoxTexts(fake), std::vector<QString>{"The file was moved successfully."});
 }
 
+// "Play file" plays the whole take: every frame of the file reaches the output before the preview
+// stops by itself (a timer of the file's length from the press of Play cut the end off, by as
+// much as the device took to start and held in its latency). A real float WAV of a constant
+// level, the real player, the null device at real time, whose output is watched.
+TEST_F(RecordingEndTest, PlayFilePlaysEveryFrame)
+{
+    constexpr unsigned kRate = 44100;
+    constexpr std::uint64_t kFrames = kRate * 3 / 4;
+    constexpr float kLevel = 0.25f;
+    const QString take = folder + "/Level.wav";
+    {
+        plat::SoundWriter writer;
+        ASSERT_TRUE(writer.Open(take, plat::SoundWriter::Format::WavFloat, kRate, 2));
+        const std::vector<float> frames(2 * kFrames, kLevel);
+        ASSERT_TRUE(writer.Write(frames.data(), kFrames));
+        ASSERT_TRUE(writer.Close());
+    }
+    plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::RealTime);
+    std::atomic<std::uint64_t> heard{0};
+    plat::AudioSystem::SetNullDeviceMonitor(
+        [&heard](const float* frames, std::uint32_t count)
+        {
+            for (std::uint32_t i = 0; i < count; ++i)
+                if (frames[2 * i] == kLevel && frames[2 * i + 1] == kLevel)
+                    heard.fetch_add(1, std::memory_order_relaxed);
+        });
+    CDlgRecorderStop d;
+    d.SetOwnerView(&view);
+    d.SetFile(folder, QStringLiteral("Level.wav"));
+    Run<CDlgRecorderStop>(d,
+                          [&](CDlgRecorderStop& dialog)
+                          {
+                              vtest::Click(dialog, Dialog::kIdPlay);
+                              ASSERT_TRUE(dialog.IsPlaying());
+                              EXPECT_TRUE(vtest::WaitFor([&] { return !dialog.IsPlaying(); }, 5000));
+                          });
+    plat::AudioSystem::SetNullDeviceMonitor({});
+    EXPECT_EQ(heard.load(), kFrames);
+}
+
 TEST_F(RecordingEndTest, AFileThatCannotPlayStaysIdle)
 {
     auto d = Make(kTwins[1]);
@@ -580,6 +624,21 @@ TEST_F(RecordingEndTest, AddActionsCloseOnlyWhenTheViewTookTheFile)
         EXPECT_EQ(view.adds[0].first, c.wParam);
         EXPECT_EQ(view.adds[0].second, folder + "/Take 2.wav");
         ASSERT_TRUE(QFile::rename(folder + "/Take 2.wav", recording));
+    }
+
+    // An owner that does not handle the message (a window that passes only commands on, or no
+    // window of the layer at all) took nothing either: the dialog stays open for another choice.
+    ui::Window passesCommandsOnly;
+    QWidget plain;
+    for (QObject* owner : {static_cast<QObject*>(&passesCommandsOnly), static_cast<QObject*>(&plain)})
+    {
+        CDlgRecorderStop d;
+        d.SetOwnerView(owner);
+        d.SetFile(folder, QStringLiteral("Voice 1.wav"));
+        EXPECT_EQ(ui::SendMessage(owner, WM_APP_ADD_RECORDING), ui::kNotHandled);
+        const int result = Run<CDlgRecorderStop>(
+            d, [](CDlgRecorderStop& dialog) { vtest::Click(dialog, CDlgRecorderStop::kIdAddToNew); });
+        EXPECT_EQ(result, kStillOpen);
     }
 }
 

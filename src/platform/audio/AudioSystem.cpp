@@ -16,9 +16,14 @@
 #include <csignal>
 #include <fcntl.h>
 #include <mutex>
+#include <spawn.h>
+#include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 namespace plat
 {
@@ -93,27 +98,57 @@ private:
     int m_saved = -1;
 };
 
+// The environment variable that makes a process a start-up probe (see PortAudioStartsSafely).
+constexpr char kProbeVariable[] = "VORNA_AUDIO_PROBE";
+
+// A process started as the probe starts PortAudio, ends it and exits, before main and before
+// any thread of its own exists; it prints nothing. Every program that can start the audio layer
+// links this file, so the probe is whichever executable asks for it.
+__attribute__((constructor)) void RunAsProbeIfAsked()
+{
+    const char* probe = std::getenv(kProbeVariable);
+    if (probe == nullptr || std::strcmp(probe, "1") != 0)
+        return;
+    const int null = ::open("/dev/null", O_WRONLY);
+    if (null >= 0)
+    {
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+    }
+    snd_lib_error_set_handler(&SilentAlsaHandler);
+    if (Pa_Initialize() == paNoError)
+        Pa_Terminate();
+    ::_exit(0);
+}
+
 // PortAudio's ALSA host asserts, and so aborts the whole program, when ALSA defines no PCM at
 // all (an empty or missing configuration, or one with only a ctl entry, on a machine without a
-// card). Whether it survives is found out in a short-lived child process first; a child that
-// dies, or hangs past the bound, means the program runs on the null device. (Under
-// ThreadSanitizer the child dies when PortAudio starts its threads, so a tsan build always
-// plays on the null device.)
+// card). Whether it survives is found out first in a fresh process: this executable run again
+// as the probe (posix_spawn, so nothing of this process's threads and locks is carried over, as
+// it would be into a forked child). A probe that dies, or hangs past the bound, means the
+// program runs on the null device.
 bool PortAudioStartsSafely()
 {
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child < 0)
+    std::vector<std::string> variables;
+    for (char** at = environ; at != nullptr && *at != nullptr; ++at)
+        if (std::strncmp(*at, kProbeVariable, sizeof kProbeVariable - 1) != 0)
+            variables.emplace_back(*at);
+    variables.push_back(std::string(kProbeVariable) + "=1");
+    std::vector<char*> envp;
+    for (std::string& v : variables)
+        envp.push_back(v.data());
+    envp.push_back(nullptr);
+    char name[] = "vorna-audio-probe";
+    char* argv[] = {name, nullptr};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    pid_t child = -1;
+    const int spawned = ::posix_spawn(&child, "/proc/self/exe", &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
         return true; // no probe possible: the start-up is tried here as before
-    if (child == 0)
-    {
-        const int null = ::open("/dev/null", O_WRONLY);
-        if (null >= 0)
-            ::dup2(null, STDERR_FILENO);
-        if (Pa_Initialize() == paNoError)
-            Pa_Terminate();
-        ::_exit(0);
-    }
     constexpr auto kBound = std::chrono::seconds(10);
     const auto deadline = std::chrono::steady_clock::now() + kBound;
     int status = 0;

@@ -64,20 +64,27 @@ void AddRunsPlain(float* __restrict out, const Run* runs, std::int64_t floats) n
 template <int G, class Run>
 __attribute__((target("avx2"))) void AddRunsAvx2(float* out, const Run* runs, std::int64_t floats) noexcept
 {
+    // In registers: a store through out could otherwise alias the runs and reload them.
+    const float* env[G];
+    const float* src[G];
+    for (int g = 0; g < G; ++g)
+    {
+        env[g] = runs[g].env;
+        src[g] = runs[g].src;
+    }
     std::int64_t j = 0;
     for (; j + 8 <= floats; j += 8)
     {
         __m256 o = _mm256_loadu_ps(out + j);
         for (int g = 0; g < G; ++g)
-            o = _mm256_add_ps(
-                o, _mm256_mul_ps(_mm256_loadu_ps(runs[g].env + j), _mm256_loadu_ps(runs[g].src + j)));
+            o = _mm256_add_ps(o, _mm256_mul_ps(_mm256_loadu_ps(env[g] + j), _mm256_loadu_ps(src[g] + j)));
         _mm256_storeu_ps(out + j, o);
     }
     for (; j < floats; ++j)
     {
         float o = out[j];
         for (int g = 0; g < G; ++g)
-            o += runs[g].env[j] * runs[g].src[j];
+            o += env[g][j] * src[g][j];
         out[j] = o;
     }
 }
@@ -86,13 +93,20 @@ template <int G, class Run>
 __attribute__((target("avx512f"))) void AddRunsAvx512(float* out, const Run* runs,
                                                       std::int64_t floats) noexcept
 {
+    // In registers: a store through out could otherwise alias the runs and reload them.
+    const float* env[G];
+    const float* src[G];
+    for (int g = 0; g < G; ++g)
+    {
+        env[g] = runs[g].env;
+        src[g] = runs[g].src;
+    }
     std::int64_t j = 0;
     for (; j + 16 <= floats; j += 16)
     {
         __m512 o = _mm512_loadu_ps(out + j);
         for (int g = 0; g < G; ++g)
-            o = _mm512_add_ps(
-                o, _mm512_mul_ps(_mm512_loadu_ps(runs[g].env + j), _mm512_loadu_ps(runs[g].src + j)));
+            o = _mm512_add_ps(o, _mm512_mul_ps(_mm512_loadu_ps(env[g] + j), _mm512_loadu_ps(src[g] + j)));
         _mm512_storeu_ps(out + j, o);
     }
     if (j < floats)
@@ -100,8 +114,8 @@ __attribute__((target("avx512f"))) void AddRunsAvx512(float* out, const Run* run
         const auto m = static_cast<__mmask16>((1u << (floats - j)) - 1u);
         __m512 o = _mm512_maskz_loadu_ps(m, out + j);
         for (int g = 0; g < G; ++g)
-            o = _mm512_add_ps(o, _mm512_mul_ps(_mm512_maskz_loadu_ps(m, runs[g].env + j),
-                                               _mm512_maskz_loadu_ps(m, runs[g].src + j)));
+            o = _mm512_add_ps(
+                o, _mm512_mul_ps(_mm512_maskz_loadu_ps(m, env[g] + j), _mm512_maskz_loadu_ps(m, src[g] + j)));
         _mm512_mask_storeu_ps(out + j, m, o);
     }
 }
@@ -122,12 +136,95 @@ void AddHeld(float* __restrict out, const float* __restrict env, float left, flo
     }
 }
 
-float PeakOf(const float* samples, std::size_t count) noexcept
+bool HasAvx512(CGrainSynth::InstructionSet set) noexcept
+{
+#if defined(__x86_64__)
+    return (set == CGrainSynth::InstructionSet::Best || set == CGrainSynth::InstructionSet::Avx512) &&
+           __builtin_cpu_supports("avx512f");
+#else
+    return false;
+#endif
+}
+
+float PeakPlain(const float* samples, std::size_t count) noexcept
 {
     float peak = 0.0f;
     for (std::size_t i = 0; i < count; ++i)
         peak = std::max(peak, std::fabs(samples[i]));
     return peak;
+}
+
+// out = level x in / peak in doubles, rounded to float, sample by sample.
+void ScalePlain(float* samples, std::size_t count, double level, float peak) noexcept
+{
+    for (std::size_t i = 0; i < count; ++i)
+        samples[i] = static_cast<float>(level * samples[i] / peak);
+}
+
+#if defined(__x86_64__)
+// GCC 12's AVX-512 headers start some intrinsics from an undefined register and warn about it.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+// Lane by lane max(|x|, peak) keeps the peak where x is not a number, as std::max(peak, |x|) does, so
+// the lanes' largest is the plain loop's peak.
+__attribute__((target("avx512f"))) float PeakAvx512(const float* samples, std::size_t count) noexcept
+{
+    __m512 peak = _mm512_setzero_ps();
+    std::size_t i = 0;
+    for (; i + 16 <= count; i += 16)
+        peak = _mm512_max_ps(_mm512_abs_ps(_mm512_loadu_ps(samples + i)), peak);
+    float lanes[16];
+    _mm512_storeu_ps(lanes, peak);
+    float result = PeakPlain(samples + i, count - i);
+    for (float lane : lanes)
+        result = std::max(result, lane);
+    return result;
+}
+
+__attribute__((target("avx512f"))) void ScaleAvx512(float* samples, std::size_t count, double level,
+                                                    float peak) noexcept
+{
+    const __m512d l = _mm512_set1_pd(level);
+    const __m512d p = _mm512_set1_pd(static_cast<double>(peak));
+    std::size_t i = 0;
+    for (; i + 16 <= count; i += 16)
+    {
+        const __m512 x = _mm512_loadu_ps(samples + i);
+        const __m512d lo = _mm512_cvtps_pd(_mm512_castps512_ps256(x));
+        const __m512d hi = _mm512_cvtps_pd(_mm256_castpd_ps(_mm512_extractf64x4_pd(_mm512_castps_pd(x), 1)));
+        const __m256 a = _mm512_cvtpd_ps(_mm512_div_pd(_mm512_mul_pd(l, lo), p));
+        const __m256 b = _mm512_cvtpd_ps(_mm512_div_pd(_mm512_mul_pd(l, hi), p));
+        _mm256_storeu_ps(samples + i, a);
+        _mm256_storeu_ps(samples + i + 8, b);
+    }
+    ScalePlain(samples + i, count - i, level, peak);
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+#endif
+
+float PeakOf(const float* samples, std::size_t count) noexcept
+{
+#if defined(__x86_64__)
+    if (HasAvx512(g_instructionSet.load(std::memory_order_relaxed)))
+        return PeakAvx512(samples, count);
+#endif
+    return PeakPlain(samples, count);
+}
+
+void ScaleBy(float* samples, std::size_t count, double level, float peak) noexcept
+{
+#if defined(__x86_64__)
+    if (HasAvx512(g_instructionSet.load(std::memory_order_relaxed)))
+    {
+        ScaleAvx512(samples, count, level, peak);
+        return;
+    }
+#endif
+    ScalePlain(samples, count, level, peak);
 }
 
 } // namespace
@@ -596,10 +693,7 @@ void CGrainSynth::Scale(float* samples, std::size_t sampleCount, double level, f
         return;
     dlg::ForEachChunk(threads, sampleCount, kNormalizeChunk,
                       [&](std::size_t begin, std::size_t end)
-                      {
-                          for (std::size_t i = begin; i < end; ++i)
-                              samples[i] = static_cast<float>(level * samples[i] / peak);
-                      });
+                      { ScaleBy(samples + begin, end - begin, level, peak); });
 }
 
 void CGrainSynth::SetInstructionSet(InstructionSet set) noexcept

@@ -45,24 +45,33 @@ QString CreatingText(int percent)
     return QStringLiteral("Creating music... (%1%)").arg(percent);
 }
 
-// out += env x src, run after run in their order, over interleaved left/right floats: each float
-// gets its products one at a time, the first run's first, exactly as run-by-run passes would give.
-// G runs at once keep the output in a register between them.
+// out += env x src, run after run in their order, over interleaved left/right output and source
+// frames and one envelope value a frame: each float gets its products one at a time, the first run's
+// first, exactly as run-by-run passes would give. G runs at once keep the output in a register
+// between them.
 template <int G, class Run>
-void AddRunsPlain(float* __restrict out, const Run* runs, std::int64_t floats) noexcept
+void AddRunsPlain(float* __restrict out, const Run* runs, std::int64_t frames) noexcept
 {
     for (int g = 0; g < G; ++g)
     {
         const float* __restrict env = runs[g].env;
         const float* __restrict src = runs[g].src;
-        for (std::int64_t j = 0; j < floats; ++j)
-            out[j] += env[j] * src[j];
+        for (std::int64_t f = 0; f < frames; ++f)
+        {
+            out[2 * f] += env[f] * src[2 * f];
+            out[2 * f + 1] += env[f] * src[2 * f + 1];
+        }
     }
 }
 
 #if defined(__x86_64__)
+// GCC 12's AVX-512 headers start some intrinsics from an undefined register and warn about it.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 template <int G, class Run>
-__attribute__((target("avx2"))) void AddRunsAvx2(float* out, const Run* runs, std::int64_t floats) noexcept
+__attribute__((target("avx2"))) void AddRunsAvx2(float* out, const Run* runs, std::int64_t frames) noexcept
 {
     // In registers: a store through out could otherwise alias the runs and reload them.
     const float* env[G];
@@ -72,26 +81,36 @@ __attribute__((target("avx2"))) void AddRunsAvx2(float* out, const Run* runs, st
         env[g] = runs[g].env;
         src[g] = runs[g].src;
     }
-    std::int64_t j = 0;
-    for (; j + 8 <= floats; j += 8)
+    const __m256i pairs = _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3);
+    std::int64_t f = 0;
+    for (; f + 4 <= frames; f += 4)
     {
-        __m256 o = _mm256_loadu_ps(out + j);
+        __m256 o = _mm256_loadu_ps(out + 2 * f);
         for (int g = 0; g < G; ++g)
-            o = _mm256_add_ps(o, _mm256_mul_ps(_mm256_loadu_ps(env[g] + j), _mm256_loadu_ps(src[g] + j)));
-        _mm256_storeu_ps(out + j, o);
+        {
+            const __m256 e =
+                _mm256_permutevar8x32_ps(_mm256_castps128_ps256(_mm_loadu_ps(env[g] + f)), pairs);
+            o = _mm256_add_ps(o, _mm256_mul_ps(e, _mm256_loadu_ps(src[g] + 2 * f)));
+        }
+        _mm256_storeu_ps(out + 2 * f, o);
     }
-    for (; j < floats; ++j)
+    for (; f < frames; ++f)
     {
-        float o = out[j];
+        float left = out[2 * f];
+        float right = out[2 * f + 1];
         for (int g = 0; g < G; ++g)
-            o += env[g][j] * src[g][j];
-        out[j] = o;
+        {
+            left += env[g][f] * src[g][2 * f];
+            right += env[g][f] * src[g][2 * f + 1];
+        }
+        out[2 * f] = left;
+        out[2 * f + 1] = right;
     }
 }
 
 template <int G, class Run>
 __attribute__((target("avx512f"))) void AddRunsAvx512(float* out, const Run* runs,
-                                                      std::int64_t floats) noexcept
+                                                      std::int64_t frames) noexcept
 {
     // In registers: a store through out could otherwise alias the runs and reload them.
     const float* env[G];
@@ -101,22 +120,30 @@ __attribute__((target("avx512f"))) void AddRunsAvx512(float* out, const Run* run
         env[g] = runs[g].env;
         src[g] = runs[g].src;
     }
-    std::int64_t j = 0;
-    for (; j + 16 <= floats; j += 16)
+    const __m512i pairs = _mm512_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7);
+    std::int64_t f = 0;
+    for (; f + 8 <= frames; f += 8)
     {
-        __m512 o = _mm512_loadu_ps(out + j);
+        __m512 o = _mm512_loadu_ps(out + 2 * f);
         for (int g = 0; g < G; ++g)
-            o = _mm512_add_ps(o, _mm512_mul_ps(_mm512_loadu_ps(env[g] + j), _mm512_loadu_ps(src[g] + j)));
-        _mm512_storeu_ps(out + j, o);
+        {
+            const __m512 e =
+                _mm512_permutexvar_ps(pairs, _mm512_castps256_ps512(_mm256_loadu_ps(env[g] + f)));
+            o = _mm512_add_ps(o, _mm512_mul_ps(e, _mm512_loadu_ps(src[g] + 2 * f)));
+        }
+        _mm512_storeu_ps(out + 2 * f, o);
     }
-    if (j < floats)
+    if (f < frames)
     {
-        const auto m = static_cast<__mmask16>((1u << (floats - j)) - 1u);
-        __m512 o = _mm512_maskz_loadu_ps(m, out + j);
+        const auto half = static_cast<__mmask16>((1u << (frames - f)) - 1u);
+        const auto whole = static_cast<__mmask16>((1u << (2 * (frames - f))) - 1u);
+        __m512 o = _mm512_maskz_loadu_ps(whole, out + 2 * f);
         for (int g = 0; g < G; ++g)
-            o = _mm512_add_ps(
-                o, _mm512_mul_ps(_mm512_maskz_loadu_ps(m, env[g] + j), _mm512_maskz_loadu_ps(m, src[g] + j)));
-        _mm512_mask_storeu_ps(out + j, m, o);
+        {
+            const __m512 e = _mm512_permutexvar_ps(pairs, _mm512_maskz_loadu_ps(half, env[g] + f));
+            o = _mm512_add_ps(o, _mm512_mul_ps(e, _mm512_maskz_loadu_ps(whole, src[g] + 2 * f)));
+        }
+        _mm512_mask_storeu_ps(out + 2 * f, whole, o);
     }
 }
 #endif
@@ -131,8 +158,8 @@ void AddHeld(float* __restrict out, const float* __restrict env, float left, flo
 {
     for (std::int64_t f = 0; f < frames; ++f)
     {
-        out[2 * f] += env[2 * f] * left;
-        out[2 * f + 1] += env[2 * f + 1] * right;
+        out[2 * f] += env[f] * left;
+        out[2 * f + 1] += env[f] * right;
     }
 }
 
@@ -162,11 +189,6 @@ void ScalePlain(float* samples, std::size_t count, double level, float peak) noe
 }
 
 #if defined(__x86_64__)
-// GCC 12's AVX-512 headers start some intrinsics from an undefined register and warn about it.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
 // Lane by lane max(|x|, peak) keeps the peak where x is not a number, as std::max(peak, |x|) does, so
 // the lanes' largest is the plain loop's peak.
 __attribute__((target("avx512f"))) float PeakAvx512(const float* samples, std::size_t count) noexcept
@@ -289,14 +311,11 @@ void CGrainSynth::CreateEnvelope()
 {
     constexpr double pi = std::numbers::pi;
     m_envelope.assign(static_cast<std::size_t>(m_grainFrames), 0.0f);
-    m_stereoEnvelope.assign(2 * static_cast<std::size_t>(m_grainFrames), 0.0f);
     for (int i = 0; i < m_grainFrames; ++i)
     {
         const float e = static_cast<float>(
             (std::sin(static_cast<double>(i) / m_grainFrames * 2.0 * pi + 3.0 * pi / 2.0) + 1.0) * 0.5);
         m_envelope[static_cast<std::size_t>(i)] = e;
-        m_stereoEnvelope[2 * static_cast<std::size_t>(i)] = e;
-        m_stereoEnvelope[2 * static_cast<std::size_t>(i) + 1] = e;
     }
     m_envelopeSeconds = m_grainSeconds;
 }
@@ -371,7 +390,6 @@ bool CGrainSynth::Render()
     catch (const std::bad_alloc&)
     {
         m_envelope.clear();
-        m_stereoEnvelope.clear();
         m_grainSources.clear();
         m_workers.clear();
         m_running.store(false, std::memory_order_relaxed);
@@ -547,7 +565,7 @@ bool CGrainSynth::AddStretch(std::int64_t a, std::int64_t b, Worker& worker, boo
                 Run runs[kGroup];
                 for (int g = 0; g < kGroup; ++g)
                     runs[g] = RunAt(spans[i + static_cast<std::size_t>(g)], lo);
-                kernels.addGroup(m_output + 2 * lo, runs, 2 * (hi - lo));
+                kernels.addGroup(m_output + 2 * lo, runs, hi - lo);
             }
             else
             {
@@ -602,16 +620,16 @@ CGrainSynth::Span CGrainSynth::SpanOf(std::int64_t k, std::int64_t lapBase, std:
 CGrainSynth::Run CGrainSynth::RunAt(const Span& span, std::int64_t frame) const noexcept
 {
     const std::int64_t i = frame - span.outAtZero;
-    return {m_stereoEnvelope.data() + 2 * i, m_source + 2 * (span.source + i)};
+    return {m_envelope.data() + i, m_source + 2 * (span.source + i)};
 }
 
 void CGrainSynth::AddRest(const Span& span, std::int64_t lo, std::int64_t hi, const Kernels& kernels) noexcept
 {
-    const float* env = m_stereoEnvelope.data() - 2 * span.outAtZero; // indexed by output frame
+    const float* env = m_envelope.data() - span.outAtZero; // indexed by output frame
     const std::int64_t first = m_sourceStart;
     const std::int64_t last = static_cast<std::int64_t>(m_sourceStart) + m_sourceLength - 1;
     if (span.straightBegin > span.begin)
-        AddHeld(m_output + 2 * span.begin, env + 2 * span.begin, m_source[2 * first], m_source[2 * first + 1],
+        AddHeld(m_output + 2 * span.begin, env + span.begin, m_source[2 * first], m_source[2 * first + 1],
                 span.straightBegin - span.begin);
     // The straight frames outside lo .. hi: those before it and those after it.
     if (lo >= hi)
@@ -620,16 +638,16 @@ void CGrainSynth::AddRest(const Span& span, std::int64_t lo, std::int64_t hi, co
     if (beforeEnd > span.straightBegin)
     {
         const Run run = RunAt(span, span.straightBegin);
-        kernels.add1(m_output + 2 * span.straightBegin, &run, 2 * (beforeEnd - span.straightBegin));
+        kernels.add1(m_output + 2 * span.straightBegin, &run, beforeEnd - span.straightBegin);
     }
     const std::int64_t afterBegin = std::max(hi, span.straightBegin);
     if (span.straightEnd > afterBegin)
     {
         const Run run = RunAt(span, afterBegin);
-        kernels.add1(m_output + 2 * afterBegin, &run, 2 * (span.straightEnd - afterBegin));
+        kernels.add1(m_output + 2 * afterBegin, &run, span.straightEnd - afterBegin);
     }
     if (span.end > span.straightEnd)
-        AddHeld(m_output + 2 * span.straightEnd, env + 2 * span.straightEnd, m_source[2 * last],
+        AddHeld(m_output + 2 * span.straightEnd, env + span.straightEnd, m_source[2 * last],
                 m_source[2 * last + 1], span.end - span.straightEnd);
 }
 

@@ -104,7 +104,8 @@ private:
         std::int64_t straightEnd = 0;
         std::int64_t end = 0;
     };
-    // Interleaved envelope and source floats read side by side from one output frame on.
+    // The envelope (one value a frame) and the interleaved source read side by side from one output
+    // frame on.
     struct Run
     {
         const float* env;
@@ -165,7 +166,6 @@ private:
     unsigned m_threads = 0;
     plat::Random15 m_random;
     std::vector<std::int64_t> m_grainSources;
-    std::vector<float> m_stereoEnvelope; ///< the envelope with each value twice, to match L/R pairs
     std::atomic<std::int64_t> m_nextStretch{0};
     std::int64_t m_stretchFrames = 0;
     std::int64_t m_stretchCount = 0;

@@ -29,6 +29,8 @@ constexpr std::int64_t kMinStretchFrames = 64;
 constexpr std::int64_t kMaxStretchFrames = 16384;
 constexpr std::int64_t kStretchesPerThread = 16;
 constexpr int kMaxRate = 1000000;
+// Groups between the reporting thread's looks at the other threads' progress.
+constexpr unsigned kReadOthersEvery = 16;
 // Spans of four grains go in together where all four read their source straight for at least this
 // many frames.
 constexpr std::int64_t kMinGroupFrames = 16;
@@ -349,6 +351,8 @@ bool CGrainSynth::Render()
 
     m_running.store(true, std::memory_order_relaxed);
     m_lastPercent = -1;
+    m_othersDone = 0;
+    m_reports = 0;
     if (m_progress != nullptr)
     {
         m_progress->SetPercent(0);
@@ -437,7 +441,7 @@ bool CGrainSynth::Render()
             while (active.load(std::memory_order_acquire) > 0)
             {
                 if (m_running.load(std::memory_order_relaxed))
-                    ReportProgress();
+                    ReportProgress(true);
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
         }
@@ -459,7 +463,7 @@ bool CGrainSynth::Render()
             peak = std::max(peak, w.peak);
         // The other threads may have added the last grains after this one last looked.
         if (m_running.load(std::memory_order_relaxed))
-            ReportProgress();
+            ReportProgress(true);
     }
 
     if (m_running.load(std::memory_order_relaxed))
@@ -588,7 +592,7 @@ bool CGrainSynth::AddStretch(std::int64_t a, std::int64_t b, Worker& worker, boo
         worker.frames.store(worker.frames.load(std::memory_order_relaxed) + frames,
                             std::memory_order_relaxed);
         if (reporting)
-            ReportProgress();
+            ReportProgress(++m_reports % kReadOthersEvery == 0);
     }
     return m_running.load(std::memory_order_relaxed);
 }
@@ -651,13 +655,19 @@ void CGrainSynth::AddRest(const Span& span, std::int64_t lo, std::int64_t hi, co
                 m_source[2 * last + 1], span.end - span.straightEnd);
 }
 
-void CGrainSynth::ReportProgress()
+void CGrainSynth::ReportProgress(bool readOthers)
 {
     if (m_progress == nullptr)
         return;
-    std::uint64_t done = 0;
-    for (const Worker& w : m_workers)
-        done += w.frames.load(std::memory_order_relaxed);
+    // The other threads' counters sit in their cores' caches, each written after every group: read
+    // between every group they would cost this thread a miss apiece.
+    if (readOthers)
+    {
+        m_othersDone = 0;
+        for (std::size_t t = 1; t < m_workers.size(); ++t)
+            m_othersDone += m_workers[t].frames.load(std::memory_order_relaxed);
+    }
+    const std::uint64_t done = m_workers[0].frames.load(std::memory_order_relaxed) + m_othersDone;
     const int percent = static_cast<int>(done * 100 / m_totalFrames);
     if (percent <= m_lastPercent)
         return;

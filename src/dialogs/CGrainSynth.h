@@ -139,7 +139,9 @@ private:
     Run RunAt(const Span& span, std::int64_t frame) const noexcept;
     /** The span's frames outside lo .. hi (straight frames that a group has added already). */
     void AddRest(const Span& span, std::int64_t lo, std::int64_t hi, const Kernels& kernels) noexcept;
-    void ReportProgress();
+    /** Shows the progress (and pumps) at each new whole percent, with the other threads' counters as
+     *  last read unless @p readOthers. */
+    void ReportProgress(bool readOthers);
 
     std::atomic<bool> m_running{false};
     int m_rate = 0;
@@ -174,4 +176,6 @@ private:
     InstructionSet m_kernels = InstructionSet::Best;
     std::uint64_t m_totalFrames = 0;
     int m_lastPercent = -1;
+    std::uint64_t m_othersDone = 0;
+    unsigned m_reports = 0;
 };

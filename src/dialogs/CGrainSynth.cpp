@@ -34,6 +34,8 @@ constexpr unsigned kReadOthersEvery = 16;
 // Spans of four grains go in together where all four read their source straight for at least this
 // many frames.
 constexpr std::int64_t kMinGroupFrames = 16;
+// Envelope values a thread computes at a time.
+constexpr std::size_t kEnvelopeChunk = 1 << 14;
 // Samples of the normalisation a thread takes at a time.
 constexpr std::size_t kNormalizeChunk = 1 << 18;
 
@@ -309,16 +311,20 @@ void CGrainSynth::SetOutput(float* frames, std::uint32_t count, double normalise
     m_normaliseLevel = normaliseLevel;
 }
 
-void CGrainSynth::CreateEnvelope()
+void CGrainSynth::CreateEnvelope(unsigned threads)
 {
-    constexpr double pi = std::numbers::pi;
-    m_envelope.assign(static_cast<std::size_t>(m_grainFrames), 0.0f);
-    for (int i = 0; i < m_grainFrames; ++i)
-    {
-        const float e = static_cast<float>(
-            (std::sin(static_cast<double>(i) / m_grainFrames * 2.0 * pi + 3.0 * pi / 2.0) + 1.0) * 0.5);
-        m_envelope[static_cast<std::size_t>(i)] = e;
-    }
+    m_envelope.resize(static_cast<std::size_t>(m_grainFrames));
+    // A sine a value: for grains of seconds at a high rate, worth sharing out.
+    dlg::ForEachChunk(
+        threads, m_envelope.size(), kEnvelopeChunk,
+        [this](std::size_t begin, std::size_t end)
+        {
+            constexpr double pi = std::numbers::pi;
+            for (std::size_t i = begin; i < end; ++i)
+                m_envelope[i] = static_cast<float>(
+                    (std::sin(static_cast<double>(i) / m_grainFrames * 2.0 * pi + 3.0 * pi / 2.0) + 1.0) *
+                    0.5);
+        });
     m_envelopeSeconds = m_grainSeconds;
 }
 
@@ -365,7 +371,7 @@ bool CGrainSynth::Render()
     m_totalFrames = 0;
     try
     {
-        CreateEnvelope();
+        CreateEnvelope(threads);
         m_notes.Build(m_scanFactor, m_sourceStart, m_sourceLength, m_outputCount, m_grainSeconds,
                       static_cast<std::uint32_t>(m_rate), m_random);
         PlanGrains();

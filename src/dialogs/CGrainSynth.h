@@ -128,7 +128,7 @@ private:
     static Kernels KernelsFor(InstructionSet set) noexcept;
     static void Scale(float* samples, std::size_t sampleCount, double level, float peak,
                       unsigned threads) noexcept;
-    void CreateEnvelope();
+    void CreateEnvelope(unsigned threads);
     void PlanGrains();
     /** Clears and adds the grains into the stretches of output this thread takes; the calling thread
      *  passes @p reporting and reports progress (and pumps) between grains, the others never throw. */

@@ -8,9 +8,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <memory>
+#include <new>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 #if defined(__SSE__) || defined(__x86_64__)
 #include <xmmintrin.h>
@@ -27,7 +28,11 @@ inline unsigned ResolveThreads(unsigned threads) noexcept
 
 /** Calls body(begin, end) for consecutive chunks of [0, count), each at most @p chunk long, on up to
  *  @p threads threads (0: one per core), and returns when all are done. @p body must not throw. Fewer
- *  threads than asked (none could be started) only make it slower. */
+ *  threads than asked (none could be started) only make it slower.
+ *
+ *  The calling thread waits only for helpers that took a chunk: on a busy machine a helper may start
+ *  long after the caller has done every chunk itself, and then it finds nothing left and ends without
+ *  touching the caller's data (the helpers are detached and share their state). */
 template <class Body>
 void ForEachChunk(unsigned threads, std::size_t count, std::size_t chunk, const Body& body)
 {
@@ -36,44 +41,76 @@ void ForEachChunk(unsigned threads, std::size_t count, std::size_t chunk, const 
     chunk = std::max<std::size_t>(1, chunk);
     const std::size_t chunks = (count + chunk - 1) / chunk;
     const auto helpers = static_cast<unsigned>(std::min<std::size_t>(ResolveThreads(threads), chunks) - 1);
-    std::atomic<std::size_t> next{0};
-    const auto work = [&]
-    {
-        for (std::size_t c = next.fetch_add(1, std::memory_order_relaxed); c < chunks;
-             c = next.fetch_add(1, std::memory_order_relaxed))
-            body(c * chunk, std::min(count, (c + 1) * chunk));
-    };
+    const auto run = [&](std::size_t c) { body(c * chunk, std::min(count, (c + 1) * chunk)); };
     if (helpers == 0)
     {
-        work();
+        for (std::size_t c = 0; c < chunks; ++c)
+            run(c);
         return;
     }
+
+    struct Shared
+    {
+        std::atomic<std::size_t> next{0};
+        std::atomic<unsigned> working{0}; ///< helpers between their look at next and the end of their chunks
+        std::size_t chunks = 0;
+        const void* run = nullptr;
+        void (*call)(const void*, std::size_t) = nullptr;
 #if defined(__SSE__) || defined(__x86_64__)
-    const unsigned csr = _mm_getcsr();
+        unsigned csr = 0;
 #endif
-    std::vector<std::thread> workers;
+    };
+    std::shared_ptr<Shared> shared;
     try
     {
-        workers.reserve(helpers);
-        for (unsigned t = 0; t < helpers; ++t)
-            workers.emplace_back(
-                [&]
-                {
-#if defined(__SSE__) || defined(__x86_64__)
-                    _mm_setcsr(csr);
-#endif
-                    work();
-                });
-    }
-    catch (const std::system_error&)
-    {
+        shared = std::make_shared<Shared>();
     }
     catch (const std::bad_alloc&)
     {
+        for (std::size_t c = 0; c < chunks; ++c)
+            run(c);
+        return;
     }
-    work();
-    for (std::thread& w : workers)
-        w.join();
+    shared->chunks = chunks;
+    shared->run = &run;
+    shared->call = [](const void* r, std::size_t c) { (*static_cast<decltype(&run)>(r))(c); };
+#if defined(__SSE__) || defined(__x86_64__)
+    shared->csr = _mm_getcsr();
+#endif
+    for (unsigned t = 0; t < helpers; ++t)
+    {
+        try
+        {
+            std::thread(
+                [shared]
+                {
+#if defined(__SSE__) || defined(__x86_64__)
+                    _mm_setcsr(shared->csr);
+#endif
+                    // Counted as working before taking a chunk: the caller cannot have returned
+                    // while a chunk this helper takes is still to be done.
+                    shared->working.fetch_add(1);
+                    for (std::size_t c = shared->next.fetch_add(1); c < shared->chunks;
+                         c = shared->next.fetch_add(1))
+                        shared->call(shared->run, c);
+                    shared->working.fetch_sub(1);
+                })
+                .detach();
+        }
+        catch (const std::system_error&)
+        {
+            break;
+        }
+        catch (const std::bad_alloc&)
+        {
+            break;
+        }
+    }
+    for (std::size_t c = shared->next.fetch_add(1); c < chunks; c = shared->next.fetch_add(1))
+        run(c);
+    // Every chunk is taken; wait for those still being done.
+    while (shared->working.load() != 0)
+        std::this_thread::yield();
 }
 
 } // namespace dlg

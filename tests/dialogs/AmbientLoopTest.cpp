@@ -216,6 +216,39 @@ TEST(MakeLoop, GivesTheBitsOfTheTwoBufferLoop)
     }
 }
 
+// Long enough that the halves change places, and the peak and the scaling go, in several chunks
+// shared among threads: any number of threads gives the one-thread bits, for an even and an odd
+// length (the odd one is rotated whole).
+TEST(MakeLoop, AndTheNormalisationGiveTheSameBitsOnAnyNumberOfThreads)
+{
+    for (int rate : {44100, 44101})
+    {
+        SCOPED_TRACE(rate);
+        constexpr int kLoopSeconds = 4;
+        const std::size_t n = static_cast<std::size_t>(rate) * (kLoopSeconds + 3);
+        std::vector<float> sound(2 * n);
+        plat::Random15 random(5);
+        for (float& x : sound)
+            x = static_cast<float>(random.Unit() * 2 - 1);
+        sound[2 * (n / 2 + 7)] = -0.0f;
+        sound[2 * (n - 100) + 1] = 3.0f; // the peak, late in the sound
+
+        std::vector<float> single = sound;
+        dlg::MakeLoop(single, rate, kLoopSeconds, nullptr, 1);
+        dlg::NormalizeOutput(single.data(), single.size() / 2, 0.5, nullptr, 1);
+        for (unsigned threads : {2u, 7u, 0u})
+        {
+            SCOPED_TRACE(threads);
+            std::vector<float> shared = sound;
+            dlg::MakeLoop(shared, rate, kLoopSeconds, nullptr, threads);
+            dlg::NormalizeOutput(shared.data(), shared.size() / 2, 0.5, nullptr, threads);
+            ASSERT_EQ(shared.size(), single.size());
+            EXPECT_EQ(std::memcmp(shared.data(), single.data(), 4 * single.size()), 0);
+        }
+        EXPECT_EQ(Peak(single), 0.5f);
+    }
+}
+
 TEST(MakeLoop, RefusesASoundOfAnotherLength)
 {
     std::vector<float> sound = Ones(100 * 23 - 1);
@@ -430,6 +463,8 @@ TEST(AmbientLoopBits, TheLoopsOfFixedSeedsKeepTheirBits)
          0x44128c649d05355aull},
         {"an odd length and no filter", 2205, with(0.6, 7, 0.8, 0.4, 0.6, 0.0, 0.2, 0.9), 6, 1,
          0xe32eb4558b9687cfull},
+        {"five-second grains at a higher rate", 6000, with(0.3, 4, 0.6, 0.0, 0.5, 0.5, 0.1, 0.9), 7, 6,
+         0xe4cd4921fe8b8c7eull},
         {"an odd length and no filter on seven threads", 2205, with(0.6, 7, 0.8, 0.4, 0.6, 0.0, 0.2, 0.9), 6,
          7, 0xe32eb4558b9687cfull},
     };

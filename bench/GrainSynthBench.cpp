@@ -1,5 +1,7 @@
 // Time to build an ambient loop (grain render, filter, loop closing, normalisation) on one thread and
-// on every core, and the cost of the linear steps and of progress reporting on their own.
+// on every core, medians of three, and the cost of the linear steps and of progress reporting on
+// their own. The machine's load average is printed before and after: other work on the cores shows
+// in the all-cores figures first.
 #include "dialogs/AmbientLoop.h"
 #include "dialogs/CGrainSynth.h"
 #include "dialogs/WorkProgress.h"
@@ -11,6 +13,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <thread>
@@ -124,9 +127,16 @@ void CreateLoopArgs(benchmark::internal::Benchmark* b)
     b->Args({1, 0, 1});
     b->Args({1, 1, 1});
 }
-BENCHMARK(BM_CreateLoop)->Apply(CreateLoopArgs)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_CreateLoop)
+    ->Apply(CreateLoopArgs)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->DisplayAggregatesOnly(true);
 
-// The linear steps over the heaviest session's rendered sound (96 kHz, 183 s).
+// The linear steps over the heaviest session's rendered sound (96 kHz, 183 s). Arguments: the step,
+// threads for the loop closing and the normalisation (0 = every core; the filter has one).
 enum Step
 {
     kFilter,
@@ -143,6 +153,7 @@ void BM_LinearStep(benchmark::State& state)
     for (std::size_t i = 0; i < rendered.size(); ++i)
         rendered[i] = static_cast<float>(std::sin(0.001 * static_cast<double>(i)));
     std::vector<float> buffer;
+    const auto threads = static_cast<unsigned>(state.range(1));
     for (auto _ : state)
     {
         state.PauseTiming();
@@ -154,34 +165,57 @@ void BM_LinearStep(benchmark::State& state)
             dlg::FilterOutput(buffer.data(), frames, 0.5, nullptr);
             break;
         case kLoop:
-            dlg::MakeLoop(buffer, kRate, kLoopSeconds, nullptr);
+            dlg::MakeLoop(buffer, kRate, kLoopSeconds, nullptr, threads);
             break;
         default:
-            dlg::NormalizeOutput(buffer.data(), frames, 0.5, nullptr);
+            dlg::NormalizeOutput(buffer.data(), frames, 0.5, nullptr, threads);
             break;
         }
         benchmark::DoNotOptimize(buffer.data());
     }
     static const char* const names[] = {"FilterOutput", "MakeLoop", "NormalizeOutput"};
-    state.SetLabel(names[state.range(0)]);
+    state.SetLabel(std::string(names[state.range(0)]) + (state.range(0) == kFilter ? ""
+                                                         : threads == 1            ? " 1 thread"
+                                                                                   : " all cores"));
 }
-BENCHMARK(BM_LinearStep)->DenseRange(kFilter, kNormalize)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LinearStep)
+    ->Args({kFilter, 1})
+    ->Args({kLoop, 1})
+    ->Args({kLoop, 0})
+    ->Args({kNormalize, 1})
+    ->Args({kNormalize, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
-/** Prints the table as usual, then each session's one-thread / all-cores ratio. */
+void PrintLoad(const char* when)
+{
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) == 3)
+        std::printf("load average %s: %.2f %.2f %.2f (%u hardware threads)\n", when, load[0], load[1],
+                    load[2], std::thread::hardware_concurrency());
+}
+
+/** Prints the table as usual, then each session's one-thread / all-cores ratio of the medians. */
 class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
-        ConsoleReporter::ReportRuns(runs);
+        // Of the repetitions' aggregates only the median: one line per figure.
+        std::vector<Run> shown;
         for (const Run& run : runs)
-            m_seconds[run.report_label] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
+            {
+                shown.push_back(run);
+                m_seconds[run.report_label] = run.GetAdjustedRealTime();
+            }
+        ConsoleReporter::ReportRuns(shown);
     }
 
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        std::printf("\nserial / parallel (%u hardware threads):\n", std::thread::hardware_concurrency());
+        std::printf("\nmedians, one thread / all cores:\n");
         for (const Session& s : kSessions)
         {
             const auto one = m_seconds.find(std::string(s.name) + " 1 thread");
@@ -201,8 +235,10 @@ private:
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
+    PrintLoad("before");
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    PrintLoad("after");
     benchmark::Shutdown();
     return 0;
 }

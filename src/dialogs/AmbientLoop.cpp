@@ -1,6 +1,7 @@
 #include "dialogs/AmbientLoop.h"
 
 #include "dialogs/CGrainSynth.h"
+#include "dialogs/CGrainSynthThreads.h"
 #include "dialogs/WorkProgress.h"
 
 #include "platform/Errors.h"
@@ -30,6 +31,19 @@ std::size_t RenderedFrames(int rate, int loopSeconds)
     return static_cast<std::size_t>(rate) * static_cast<std::size_t>(loopSeconds + 3);
 }
 
+// STK's one-pole with its coefficients in view, so that its step can run in registers.
+class OnePoleCoefficients : public stk::OnePole
+{
+public:
+    explicit OnePoleCoefficients(double pole) { setPole(pole); }
+    double B0() const { return b_[0]; }
+    double A1() const { return a_[1]; }
+    double Gain() const { return gain_; }
+};
+
+// Frames a thread swaps at a time while the loop's halves change places.
+constexpr std::size_t kSwapChunk = 1 << 16;
+
 } // namespace
 
 void FilterOutput(float* frames, std::size_t frameCount, double filter, WorkProgress* progress)
@@ -41,18 +55,24 @@ void FilterOutput(float* frames, std::size_t frameCount, double filter, WorkProg
     Announce(progress, "Filtering sound...");
     // The filters' state decays into denormal doubles over any quiet stretch.
     plat::DenormalGuard denormals;
-    stk::OnePole left;
-    stk::OnePole right;
-    left.setPole(filter);
-    right.setPole(filter);
+    // STK's step, y = b0 (gain x) - a1 y', from rest, with the state in registers rather than in the
+    // filter object: the same operations on the same doubles.
+    const OnePoleCoefficients c(filter);
+    const double b0 = c.B0();
+    const double a1 = c.A1();
+    const double gain = c.Gain();
+    double left = 0.0;
+    double right = 0.0;
     for (std::size_t i = 0; i < frameCount; ++i)
     {
-        frames[2 * i] = static_cast<float>(left.tick(frames[2 * i]));
-        frames[2 * i + 1] = static_cast<float>(right.tick(frames[2 * i + 1]));
+        left = b0 * (gain * frames[2 * i]) - a1 * left;
+        right = b0 * (gain * frames[2 * i + 1]) - a1 * right;
+        frames[2 * i] = static_cast<float>(left);
+        frames[2 * i + 1] = static_cast<float>(right);
     }
 }
 
-void MakeLoop(std::vector<float>& output, int rate, int loopSeconds, WorkProgress* progress)
+void MakeLoop(std::vector<float>& output, int rate, int loopSeconds, WorkProgress* progress, unsigned threads)
 {
     // With less than 3 seconds of loop the overlap would start before the sound.
     if (rate < 1 || loopSeconds < 3 || output.size() != 2 * RenderedFrames(rate, loopSeconds))
@@ -77,7 +97,12 @@ void MakeLoop(std::vector<float>& output, int rate, int loopSeconds, WorkProgres
     // sound's size would cost as much again in fresh memory as all the rest of this step.
     const std::size_t half = n / 2;
     const std::size_t secondHalf = n - half;
-    std::rotate(out, out + 2 * half, out + 2 * n);
+    if (half == secondHalf)
+        ForEachChunk(threads, half, kSwapChunk,
+                     [out, half](std::size_t begin, std::size_t end)
+                     { std::swap_ranges(out + 2 * begin, out + 2 * end, out + 2 * (half + begin)); });
+    else
+        std::rotate(out, out + 2 * half, out + 2 * n);
     // The faded start, now right after the faded end, is added over it; the rest of the first half
     // moves up behind it. 0 + x keeps the bits (and zero signs) of adding into a zeroed buffer.
     float* overlap = out + 2 * (secondHalf - fade);
@@ -90,10 +115,11 @@ void MakeLoop(std::vector<float>& output, int rate, int loopSeconds, WorkProgres
     output.resize(2 * static_cast<std::size_t>(rate) * static_cast<std::size_t>(loopSeconds));
 }
 
-void NormalizeOutput(float* frames, std::size_t frameCount, double level, WorkProgress* progress)
+void NormalizeOutput(float* frames, std::size_t frameCount, double level, WorkProgress* progress,
+                     unsigned threads)
 {
     Announce(progress, "Normalizing volume...");
-    CGrainSynth::Normalize(frames, 2 * frameCount, level);
+    CGrainSynth::Normalize(frames, 2 * frameCount, level, threads);
 }
 
 bool CreateAmbientLoop(CGrainSynth& synth, int rate, const AmbientLoopSettings& settings, const float* source,
@@ -128,9 +154,10 @@ bool CreateAmbientLoop(CGrainSynth& synth, int rate, const AmbientLoopSettings& 
     if (creating)
         FilterOutput(output.data(), output.size() / 2, settings.filter, progress);
     if (creating)
-        MakeLoop(output, rate, settings.loopSeconds, progress);
+        MakeLoop(output, rate, settings.loopSeconds, progress, synth.GetThreadCount());
     if (creating)
-        NormalizeOutput(output.data(), output.size() / 2, settings.normaliseLevel, progress);
+        NormalizeOutput(output.data(), output.size() / 2, settings.normaliseLevel, progress,
+                        synth.GetThreadCount());
     if (!creating)
     {
         output.clear();

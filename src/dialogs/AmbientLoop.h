@@ -2,8 +2,9 @@
 /** @brief The loop tool's creation pipeline and the steps after the grain render: the low-pass filter,
  *  the closing of the sound into a seamless loop and the final normalisation.
  *
- * All of it runs on the UI thread. Buffers are interleaved stereo floats (left, right); a frame
- * count is half the number of floats. */
+ * All of it is called on the UI thread; the loop closing and the normalisation share their passes
+ * with other threads when asked to (@p threads, 0 for one per core), with the same result. Buffers
+ * are interleaved stereo floats (left, right); a frame count is half the number of floats. */
 
 #include <cstddef>
 #include <cstdint>
@@ -40,18 +41,21 @@ void FilterOutput(float* frames, std::size_t frameCount, double filter, WorkProg
  *  the faded start added over the faded end, so that the loop's last frame runs into its first as in
  *  the rendered sound. Throws plat::InvalidArgumentError when @p output has another length or the
  *  loop is shorter than 3 seconds. */
-void MakeLoop(std::vector<float>& output, int rate, int loopSeconds, WorkProgress* progress);
+void MakeLoop(std::vector<float>& output, int rate, int loopSeconds, WorkProgress* progress,
+              unsigned threads = 1);
 
 /** Scales the sound so that its largest absolute sample is @p level; silence stays silent. */
-void NormalizeOutput(float* frames, std::size_t frameCount, double level, WorkProgress* progress);
+void NormalizeOutput(float* frames, std::size_t frameCount, double level, WorkProgress* progress,
+                     unsigned threads = 1);
 
 /** The creation pipeline: the grain engine's Setup, SetSource (the selection in frames), SetOutput
- *  and Render, then FilterOutput, MakeLoop and NormalizeOutput. @p output is allocated by the caller
- *  with rate x (loopSeconds + 3) frames. @p creating is the tool's flag, which its Cancel handler
- *  clears from inside the pumping (and calls CGrainSynth::Cancel); each step runs only while it is
- *  set. Returns true with the loop in @p output, or false with @p output emptied when cancelled or
- *  when the render had no memory. Throws plat::InvalidArgumentError for settings out of range, an
- *  empty selection or an output of the wrong length, before anything is rendered. */
+ *  and Render, then FilterOutput, MakeLoop and NormalizeOutput, the last two on as many threads as
+ *  the engine's render. @p output is allocated by the caller with rate x (loopSeconds + 3) frames. @p
+ * creating is the tool's flag, which its Cancel handler clears from inside the pumping (and calls
+ * CGrainSynth::Cancel); each step runs only while it is set. Returns true with the loop in @p output, or
+ * false with @p output emptied when cancelled or when the render had no memory. Throws
+ * plat::InvalidArgumentError for settings out of range, an empty selection or an output of the wrong length,
+ * before anything is rendered. */
 bool CreateAmbientLoop(CGrainSynth& synth, int rate, const AmbientLoopSettings& settings, const float* source,
                        std::uint32_t sourceFrames, std::vector<float>& output, WorkProgress* progress,
                        const bool& creating);

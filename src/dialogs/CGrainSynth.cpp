@@ -1,5 +1,6 @@
 #include "dialogs/CGrainSynth.h"
 
+#include "dialogs/CGrainSynthThreads.h"
 #include "dialogs/WorkProgress.h"
 
 #include "platform/Errors.h"
@@ -14,6 +15,10 @@
 #include <system_error>
 #include <thread>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace
 {
 
@@ -24,6 +29,15 @@ constexpr std::int64_t kMinStretchFrames = 64;
 constexpr std::int64_t kMaxStretchFrames = 16384;
 constexpr std::int64_t kStretchesPerThread = 16;
 constexpr int kMaxRate = 1000000;
+// Groups between the reporting thread's looks at the other threads' progress.
+constexpr unsigned kReadOthersEvery = 16;
+// Spans of four grains go in together where all four read their source straight for at least this
+// many frames.
+constexpr std::int64_t kMinGroupFrames = 16;
+// Envelope values a thread computes at a time.
+constexpr std::size_t kEnvelopeChunk = 1 << 14;
+// Samples of the normalisation a thread takes at a time.
+constexpr std::size_t kNormalizeChunk = 1 << 18;
 
 bool InUnitRange(double v)
 {
@@ -35,13 +49,112 @@ QString CreatingText(int percent)
     return QStringLiteral("Creating music... (%1%)").arg(percent);
 }
 
-// out += env x src over interleaved left/right floats: the straight middle of a grain.
-void AddRun(float* __restrict out, const float* __restrict env, const float* __restrict src,
-            std::int64_t floats) noexcept
+// out += env x src, run after run in their order, over interleaved left/right output and source
+// frames and one envelope value a frame: each float gets its products one at a time, the first run's
+// first, exactly as run-by-run passes would give. G runs at once keep the output in a register
+// between them.
+template <int G, class Run>
+void AddRunsPlain(float* __restrict out, const Run* runs, std::int64_t frames) noexcept
 {
-    for (std::int64_t j = 0; j < floats; ++j)
-        out[j] += env[j] * src[j];
+    for (int g = 0; g < G; ++g)
+    {
+        const float* __restrict env = runs[g].env;
+        const float* __restrict src = runs[g].src;
+        for (std::int64_t f = 0; f < frames; ++f)
+        {
+            out[2 * f] += env[f] * src[2 * f];
+            out[2 * f + 1] += env[f] * src[2 * f + 1];
+        }
+    }
 }
+
+#if defined(__x86_64__)
+// GCC 12's AVX-512 headers start some intrinsics from an undefined register and warn about it.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+template <int G, class Run>
+__attribute__((target("avx2"))) void AddRunsAvx2(float* out, const Run* runs, std::int64_t frames) noexcept
+{
+    // In registers: a store through out could otherwise alias the runs and reload them.
+    const float* env[G];
+    const float* src[G];
+    for (int g = 0; g < G; ++g)
+    {
+        env[g] = runs[g].env;
+        src[g] = runs[g].src;
+    }
+    const __m256i pairs = _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3);
+    std::int64_t f = 0;
+    for (; f + 4 <= frames; f += 4)
+    {
+        __m256 o = _mm256_loadu_ps(out + 2 * f);
+        for (int g = 0; g < G; ++g)
+        {
+            const __m256 e =
+                _mm256_permutevar8x32_ps(_mm256_castps128_ps256(_mm_loadu_ps(env[g] + f)), pairs);
+            o = _mm256_add_ps(o, _mm256_mul_ps(e, _mm256_loadu_ps(src[g] + 2 * f)));
+        }
+        _mm256_storeu_ps(out + 2 * f, o);
+    }
+    for (; f < frames; ++f)
+    {
+        float left = out[2 * f];
+        float right = out[2 * f + 1];
+        for (int g = 0; g < G; ++g)
+        {
+            left += env[g][f] * src[g][2 * f];
+            right += env[g][f] * src[g][2 * f + 1];
+        }
+        out[2 * f] = left;
+        out[2 * f + 1] = right;
+    }
+}
+
+template <int G, class Run>
+__attribute__((target("avx512f"))) void AddRunsAvx512(float* out, const Run* runs,
+                                                      std::int64_t frames) noexcept
+{
+    // In registers: a store through out could otherwise alias the runs and reload them.
+    const float* env[G];
+    const float* src[G];
+    for (int g = 0; g < G; ++g)
+    {
+        env[g] = runs[g].env;
+        src[g] = runs[g].src;
+    }
+    const __m512i pairs = _mm512_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7);
+    std::int64_t f = 0;
+    for (; f + 8 <= frames; f += 8)
+    {
+        __m512 o = _mm512_loadu_ps(out + 2 * f);
+        for (int g = 0; g < G; ++g)
+        {
+            const __m512 e =
+                _mm512_permutexvar_ps(pairs, _mm512_castps256_ps512(_mm256_loadu_ps(env[g] + f)));
+            o = _mm512_add_ps(o, _mm512_mul_ps(e, _mm512_loadu_ps(src[g] + 2 * f)));
+        }
+        _mm512_storeu_ps(out + 2 * f, o);
+    }
+    if (f < frames)
+    {
+        const auto half = static_cast<__mmask16>((1u << (frames - f)) - 1u);
+        const auto whole = static_cast<__mmask16>((1u << (2 * (frames - f))) - 1u);
+        __m512 o = _mm512_maskz_loadu_ps(whole, out + 2 * f);
+        for (int g = 0; g < G; ++g)
+        {
+            const __m512 e = _mm512_permutexvar_ps(pairs, _mm512_maskz_loadu_ps(half, env[g] + f));
+            o = _mm512_add_ps(o, _mm512_mul_ps(e, _mm512_maskz_loadu_ps(whole, src[g] + 2 * f)));
+        }
+        _mm512_mask_storeu_ps(out + 2 * f, whole, o);
+    }
+}
+#endif
+
+constexpr int kGroup = 4;
+
+std::atomic<CGrainSynth::InstructionSet> g_instructionSet{CGrainSynth::InstructionSet::Best};
 
 // One source frame held over the span: the head or tail of a grain that reaches past the selection.
 void AddHeld(float* __restrict out, const float* __restrict env, float left, float right,
@@ -49,21 +162,113 @@ void AddHeld(float* __restrict out, const float* __restrict env, float left, flo
 {
     for (std::int64_t f = 0; f < frames; ++f)
     {
-        out[2 * f] += env[2 * f] * left;
-        out[2 * f + 1] += env[2 * f + 1] * right;
+        out[2 * f] += env[f] * left;
+        out[2 * f + 1] += env[f] * right;
     }
+}
+
+bool HasAvx512(CGrainSynth::InstructionSet set) noexcept
+{
+#if defined(__x86_64__)
+    return (set == CGrainSynth::InstructionSet::Best || set == CGrainSynth::InstructionSet::Avx512) &&
+           __builtin_cpu_supports("avx512f");
+#else
+    return false;
+#endif
+}
+
+float PeakPlain(const float* samples, std::size_t count) noexcept
+{
+    float peak = 0.0f;
+    for (std::size_t i = 0; i < count; ++i)
+        peak = std::max(peak, std::fabs(samples[i]));
+    return peak;
+}
+
+// out = level x in / peak in doubles, rounded to float, sample by sample.
+void ScalePlain(float* samples, std::size_t count, double level, float peak) noexcept
+{
+    for (std::size_t i = 0; i < count; ++i)
+        samples[i] = static_cast<float>(level * samples[i] / peak);
+}
+
+#if defined(__x86_64__)
+// Lane by lane max(|x|, peak) keeps the peak where x is not a number, as std::max(peak, |x|) does, so
+// the lanes' largest is the plain loop's peak.
+__attribute__((target("avx512f"))) float PeakAvx512(const float* samples, std::size_t count) noexcept
+{
+    __m512 peak = _mm512_setzero_ps();
+    std::size_t i = 0;
+    for (; i + 16 <= count; i += 16)
+        peak = _mm512_max_ps(_mm512_abs_ps(_mm512_loadu_ps(samples + i)), peak);
+    float lanes[16];
+    _mm512_storeu_ps(lanes, peak);
+    float result = PeakPlain(samples + i, count - i);
+    for (float lane : lanes)
+        result = std::max(result, lane);
+    return result;
+}
+
+__attribute__((target("avx512f"))) void ScaleAvx512(float* samples, std::size_t count, double level,
+                                                    float peak) noexcept
+{
+    const __m512d l = _mm512_set1_pd(level);
+    const __m512d p = _mm512_set1_pd(static_cast<double>(peak));
+    std::size_t i = 0;
+    for (; i + 16 <= count; i += 16)
+    {
+        const __m512 x = _mm512_loadu_ps(samples + i);
+        const __m512d lo = _mm512_cvtps_pd(_mm512_castps512_ps256(x));
+        const __m512d hi = _mm512_cvtps_pd(_mm256_castpd_ps(_mm512_extractf64x4_pd(_mm512_castps_pd(x), 1)));
+        const __m256 a = _mm512_cvtpd_ps(_mm512_div_pd(_mm512_mul_pd(l, lo), p));
+        const __m256 b = _mm512_cvtpd_ps(_mm512_div_pd(_mm512_mul_pd(l, hi), p));
+        _mm256_storeu_ps(samples + i, a);
+        _mm256_storeu_ps(samples + i + 8, b);
+    }
+    ScalePlain(samples + i, count - i, level, peak);
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+#endif
+
+float PeakOf(const float* samples, std::size_t count) noexcept
+{
+#if defined(__x86_64__)
+    if (HasAvx512(g_instructionSet.load(std::memory_order_relaxed)))
+        return PeakAvx512(samples, count);
+#endif
+    return PeakPlain(samples, count);
+}
+
+void ScaleBy(float* samples, std::size_t count, double level, float peak) noexcept
+{
+#if defined(__x86_64__)
+    if (HasAvx512(g_instructionSet.load(std::memory_order_relaxed)))
+    {
+        ScaleAvx512(samples, count, level, peak);
+        return;
+    }
+#endif
+    ScalePlain(samples, count, level, peak);
 }
 
 } // namespace
 
-// The grains that overlap one stretch of output on one lap round the output (grains near the end
-// wrap round to the start; a grain longer than the output wraps more than once).
-struct CGrainSynth::Lap
+CGrainSynth::Kernels CGrainSynth::KernelsFor(InstructionSet set) noexcept
 {
-    std::int64_t lo = 0;   ///< first grain
-    std::int64_t hi = 0;   ///< one past the last grain
-    std::int64_t base = 0; ///< unwrapped frame of the lap's output frame 0
-};
+#if defined(__x86_64__)
+    if (set == InstructionSet::Best)
+        set = __builtin_cpu_supports("avx512f") ? InstructionSet::Avx512
+              : __builtin_cpu_supports("avx2")  ? InstructionSet::Avx2
+                                                : InstructionSet::Plain;
+    if (set == InstructionSet::Avx512 && __builtin_cpu_supports("avx512f"))
+        return {&AddRunsAvx512<1, Run>, &AddRunsAvx512<kGroup, Run>};
+    if (set != InstructionSet::Plain && __builtin_cpu_supports("avx2"))
+        return {&AddRunsAvx2<1, Run>, &AddRunsAvx2<kGroup, Run>};
+#endif
+    return {&AddRunsPlain<1, Run>, &AddRunsPlain<kGroup, Run>};
+}
 
 void CGrainSynth::Setup(int rate, dlg::WorkProgress* progress, double quality, double scan, double texture,
                         double sharpness)
@@ -106,19 +311,20 @@ void CGrainSynth::SetOutput(float* frames, std::uint32_t count, double normalise
     m_normaliseLevel = normaliseLevel;
 }
 
-void CGrainSynth::CreateEnvelope()
+void CGrainSynth::CreateEnvelope(unsigned threads)
 {
-    constexpr double pi = std::numbers::pi;
-    m_envelope.assign(static_cast<std::size_t>(m_grainFrames), 0.0f);
-    m_stereoEnvelope.assign(2 * static_cast<std::size_t>(m_grainFrames), 0.0f);
-    for (int i = 0; i < m_grainFrames; ++i)
-    {
-        const float e = static_cast<float>(
-            (std::sin(static_cast<double>(i) / m_grainFrames * 2.0 * pi + 3.0 * pi / 2.0) + 1.0) * 0.5);
-        m_envelope[static_cast<std::size_t>(i)] = e;
-        m_stereoEnvelope[2 * static_cast<std::size_t>(i)] = e;
-        m_stereoEnvelope[2 * static_cast<std::size_t>(i) + 1] = e;
-    }
+    m_envelope.resize(static_cast<std::size_t>(m_grainFrames));
+    // A sine a value: for grains of seconds at a high rate, worth sharing out.
+    dlg::ForEachChunk(
+        threads, m_envelope.size(), kEnvelopeChunk,
+        [this](std::size_t begin, std::size_t end)
+        {
+            constexpr double pi = std::numbers::pi;
+            for (std::size_t i = begin; i < end; ++i)
+                m_envelope[i] = static_cast<float>(
+                    (std::sin(static_cast<double>(i) / m_grainFrames * 2.0 * pi + 3.0 * pi / 2.0) + 1.0) *
+                    0.5);
+        });
     m_envelopeSeconds = m_grainSeconds;
 }
 
@@ -151,19 +357,21 @@ bool CGrainSynth::Render()
 
     m_running.store(true, std::memory_order_relaxed);
     m_lastPercent = -1;
+    m_othersDone = 0;
+    m_reports = 0;
     if (m_progress != nullptr)
     {
         m_progress->SetPercent(0);
         m_progress->SetStatus(CreatingText(0));
     }
     m_random.Seed(plat::NewRandomSeed());
-    std::fill(m_output, m_output + 2 * static_cast<std::size_t>(m_outputCount), 0.0f);
+    m_kernels = g_instructionSet.load(std::memory_order_relaxed);
 
-    unsigned threads = m_threads != 0 ? m_threads : std::max(1u, std::thread::hardware_concurrency());
-    std::vector<std::vector<Lap>> laps;
+    unsigned threads = dlg::ResolveThreads(m_threads);
+    m_totalFrames = 0;
     try
     {
-        CreateEnvelope();
+        CreateEnvelope(threads);
         m_notes.Build(m_scanFactor, m_sourceStart, m_sourceLength, m_outputCount, m_grainSeconds,
                       static_cast<std::uint32_t>(m_rate), m_random);
         PlanGrains();
@@ -179,24 +387,37 @@ bool CGrainSynth::Render()
             threads = static_cast<unsigned>(std::min<std::int64_t>(threads, m_stretchCount));
             const std::int64_t extent = (grains - 1) * m_hop + m_grainFrames;
             m_lapCount = (extent + count - 1) / count;
-            laps.assign(threads, std::vector<Lap>(static_cast<std::size_t>(m_lapCount)));
-            m_done = std::vector<Done>(threads);
+            // A stretch meets at most this many grains on each lap.
+            const std::int64_t spans = m_lapCount * ((m_stretchFrames + m_grainFrames) / m_hop + 2);
+            m_workers = std::vector<Worker>(threads);
+            for (Worker& w : m_workers)
+            {
+                w.laps.resize(static_cast<std::size_t>(m_lapCount));
+                w.spans.reserve(static_cast<std::size_t>(std::min(spans, grains * m_lapCount)));
+            }
         }
     }
     catch (const std::bad_alloc&)
     {
         m_envelope.clear();
-        m_stereoEnvelope.clear();
         m_grainSources.clear();
+        m_workers.clear();
         m_running.store(false, std::memory_order_relaxed);
+        std::fill(m_output, m_output + 2 * static_cast<std::size_t>(m_outputCount), 0.0f);
         if (m_progress != nullptr)
             m_progress->ShowError(
                 QStringLiteral("Failed to create the music envelope (memory allocation failed)."));
         return false;
     }
 
-    if (m_totalFrames > 0)
+    float peak = 0.0f;
+    if (m_totalFrames == 0)
     {
+        std::fill(m_output, m_output + 2 * static_cast<std::size_t>(m_outputCount), 0.0f);
+    }
+    else
+    {
+        // Each stretch is cleared by the thread that takes it, just before its grains go in.
         m_nextStretch.store(0, std::memory_order_relaxed);
         std::atomic<unsigned> active{0};
         std::vector<std::thread> workers;
@@ -207,9 +428,9 @@ bool CGrainSynth::Render()
             try
             {
                 workers.emplace_back(
-                    [this, t, &laps, &active]
+                    [this, t, &active]
                     {
-                        AddGrains(t, laps[t], false);
+                        AddGrains(t, false);
                         active.fetch_sub(1, std::memory_order_release);
                     });
             }
@@ -222,11 +443,11 @@ bool CGrainSynth::Render()
         }
         try
         {
-            AddGrains(0, laps[0], true);
+            AddGrains(0, true);
             while (active.load(std::memory_order_acquire) > 0)
             {
                 if (m_running.load(std::memory_order_relaxed))
-                    ReportProgress();
+                    ReportProgress(true);
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
         }
@@ -240,9 +461,15 @@ bool CGrainSynth::Render()
         }
         for (std::thread& w : workers)
             w.join();
+        // The stretches nobody took after a cancel are silent, as a render that stopped there leaves them.
+        const std::int64_t taken = std::min(m_stretchCount, m_nextStretch.load(std::memory_order_relaxed));
+        std::fill(m_output + 2 * std::min<std::int64_t>(m_outputCount, taken * m_stretchFrames),
+                  m_output + 2 * static_cast<std::size_t>(m_outputCount), 0.0f);
+        for (const Worker& w : m_workers)
+            peak = std::max(peak, w.peak);
         // The other threads may have added the last grains after this one last looked.
         if (m_running.load(std::memory_order_relaxed))
-            ReportProgress();
+            ReportProgress(true);
     }
 
     if (m_running.load(std::memory_order_relaxed))
@@ -255,18 +482,20 @@ bool CGrainSynth::Render()
         }
         // The wait pumps messages too; a Cancel there also leaves the sound as it is.
         if (m_running.load(std::memory_order_relaxed))
-            Normalize(m_output, 2 * static_cast<std::size_t>(m_outputCount), m_normaliseLevel);
+            Scale(m_output, 2 * static_cast<std::size_t>(m_outputCount), m_normaliseLevel, peak, threads);
     }
     m_running.store(false, std::memory_order_relaxed);
     return true;
 }
 
-void CGrainSynth::AddGrains(unsigned thread, std::vector<Lap>& laps, bool reporting)
+void CGrainSynth::AddGrains(unsigned thread, bool reporting)
 {
     // A very quiet source would otherwise make denormal products, each a hundred times slower.
     // Every thread flushes alike, so the sums stay the same whatever the number of threads.
     plat::DenormalGuard denormals;
     const std::int64_t count = m_outputCount;
+    Worker& worker = m_workers[thread];
+    worker.peak = 0.0f;
     while (m_running.load(std::memory_order_relaxed))
     {
         const std::int64_t stretch = m_nextStretch.fetch_add(1, std::memory_order_relaxed);
@@ -274,12 +503,14 @@ void CGrainSynth::AddGrains(unsigned thread, std::vector<Lap>& laps, bool report
             break;
         const std::int64_t a = stretch * m_stretchFrames;
         const std::int64_t b = std::min(count, a + m_stretchFrames);
-        AddStretch(a, b, laps, thread, reporting);
+        std::fill(m_output + 2 * a, m_output + 2 * b, 0.0f);
+        if (AddStretch(a, b, worker, reporting))
+            worker.peak =
+                std::max(worker.peak, PeakOf(m_output + 2 * a, 2 * static_cast<std::size_t>(b - a)));
     }
 }
 
-void CGrainSynth::AddStretch(std::int64_t a, std::int64_t b, std::vector<Lap>& laps, unsigned thread,
-                             bool reporting)
+bool CGrainSynth::AddStretch(std::int64_t a, std::int64_t b, Worker& worker, bool reporting)
 {
     const std::int64_t count = m_outputCount;
     const auto grains = static_cast<std::int64_t>(m_grainSources.size());
@@ -289,7 +520,7 @@ void CGrainSynth::AddStretch(std::int64_t a, std::int64_t b, std::vector<Lap>& l
         // Grain k covers unwrapped frames k x hop .. k x hop + grainFrames - 1.
         const std::int64_t first = a + m * count;
         const std::int64_t last = b + m * count; // one past
-        Lap& lap = laps[static_cast<std::size_t>(m)];
+        Lap& lap = worker.laps[static_cast<std::size_t>(m)];
         lap.base = m * count;
         lap.lo = first - m_grainFrames < 0 ? 0 : std::min(grains, (first - m_grainFrames) / hop + 1);
         lap.hi = std::max(lap.lo, std::min(grains, (last - 1) / hop + 1));
@@ -297,37 +528,88 @@ void CGrainSynth::AddStretch(std::int64_t a, std::int64_t b, std::vector<Lap>& l
 
     // Grains in increasing order, and each grain's laps in increasing order: every frame then sums its
     // grains exactly as a grain-by-grain render does.
+    std::vector<Span>& spans = worker.spans;
+    spans.clear();
     std::int64_t k = 0;
     for (;;)
     {
         std::int64_t next = std::numeric_limits<std::int64_t>::max();
-        for (const Lap& lap : laps)
+        for (const Lap& lap : worker.laps)
             if (lap.hi > k)
                 next = std::min(next, std::max(k, lap.lo));
         if (next == std::numeric_limits<std::int64_t>::max())
             break;
         k = next;
-        if (!m_running.load(std::memory_order_relaxed))
-            return;
-        for (const Lap& lap : laps)
+        for (const Lap& lap : worker.laps)
             if (lap.lo <= k && k < lap.hi)
-                AddSpan(k, lap.base, a, b, thread);
-        if (reporting)
-            ReportProgress();
+            {
+                const Span span = SpanOf(k, lap.base, a, b);
+                if (span.begin < span.end)
+                    spans.push_back(span);
+            }
         ++k;
     }
+
+    // The spans go in by groups: over the frames where every span of a group reads its source
+    // straight, the group's products are added frame by frame in the spans' order; the rest of each
+    // span (outside those frames) then goes in span after span. Either way every frame gets its
+    // products in the spans' order.
+    const Kernels kernels = KernelsFor(m_kernels);
+    const auto n = spans.size();
+    for (std::size_t i = 0; i < n;)
+    {
+        if (!m_running.load(std::memory_order_relaxed))
+            return false;
+        std::uint64_t frames = 0;
+        if (n - i >= kGroup)
+        {
+            std::int64_t lo = a;
+            std::int64_t hi = b;
+            for (std::size_t g = i; g < i + kGroup; ++g)
+            {
+                lo = std::max(lo, spans[g].straightBegin);
+                hi = std::min(hi, spans[g].straightEnd);
+            }
+            if (hi - lo >= kMinGroupFrames)
+            {
+                Run runs[kGroup];
+                for (int g = 0; g < kGroup; ++g)
+                    runs[g] = RunAt(spans[i + static_cast<std::size_t>(g)], lo);
+                kernels.addGroup(m_output + 2 * lo, runs, hi - lo);
+            }
+            else
+            {
+                lo = hi = a;
+            }
+            for (std::size_t g = i; g < i + kGroup; ++g)
+            {
+                AddRest(spans[g], lo, hi, kernels);
+                frames += static_cast<std::uint64_t>(spans[g].end - spans[g].begin);
+            }
+            i += kGroup;
+        }
+        else
+        {
+            AddRest(spans[i], a, a, kernels);
+            frames += static_cast<std::uint64_t>(spans[i].end - spans[i].begin);
+            ++i;
+        }
+        // Only this thread writes its counter; the reporting thread reads it.
+        worker.frames.store(worker.frames.load(std::memory_order_relaxed) + frames,
+                            std::memory_order_relaxed);
+        if (reporting)
+            ReportProgress(++m_reports % kReadOthersEvery == 0);
+    }
+    return m_running.load(std::memory_order_relaxed);
 }
 
-void CGrainSynth::AddSpan(std::int64_t k, std::int64_t lapBase, std::int64_t a, std::int64_t b,
-                          unsigned thread) noexcept
+CGrainSynth::Span CGrainSynth::SpanOf(std::int64_t k, std::int64_t lapBase, std::int64_t a,
+                                      std::int64_t b) const noexcept
 {
     const std::int64_t start = k * m_hop;
-    const std::int64_t iBegin = std::max<std::int64_t>(0, a + lapBase - start);
-    const std::int64_t iEnd = std::min<std::int64_t>(m_grainFrames, b + lapBase - start);
-    if (iBegin >= iEnd)
-        return;
     const std::int64_t outAtZero = start - lapBase; // output frame of envelope index 0 on this lap
-
+    const std::int64_t iBegin = std::max<std::int64_t>(0, a - outAtZero);
+    const std::int64_t iEnd = std::max(iBegin, std::min<std::int64_t>(m_grainFrames, b - outAtZero));
     // Split the span where the source index leaves the selection: before it the first frame is held,
     // after it the last frame.
     const std::int64_t s = m_grainSources[static_cast<std::size_t>(k)];
@@ -335,32 +617,63 @@ void CGrainSynth::AddSpan(std::int64_t k, std::int64_t lapBase, std::int64_t a, 
     const std::int64_t hi = static_cast<std::int64_t>(m_sourceStart) + m_sourceLength - 1;
     const std::int64_t iHeadEnd = std::clamp(lo - s, iBegin, iEnd);
     const std::int64_t iTailBegin = std::clamp(hi - s + 1, iHeadEnd, iEnd);
-
-    float* out = m_output + 2 * outAtZero;
-    const float* env = m_stereoEnvelope.data();
-    if (iHeadEnd > iBegin)
-        AddHeld(out + 2 * iBegin, env + 2 * iBegin, m_source[2 * lo], m_source[2 * lo + 1],
-                iHeadEnd - iBegin);
-    if (iTailBegin > iHeadEnd)
-        AddRun(out + 2 * iHeadEnd, env + 2 * iHeadEnd, m_source + 2 * (s + iHeadEnd),
-               2 * (iTailBegin - iHeadEnd));
-    if (iEnd > iTailBegin)
-        AddHeld(out + 2 * iTailBegin, env + 2 * iTailBegin, m_source[2 * hi], m_source[2 * hi + 1],
-                iEnd - iTailBegin);
-
-    // Only this thread writes its counter; the reporting thread reads it.
-    std::atomic<std::uint64_t>& done = m_done[thread].frames;
-    done.store(done.load(std::memory_order_relaxed) + static_cast<std::uint64_t>(iEnd - iBegin),
-               std::memory_order_relaxed);
+    Span span;
+    span.outAtZero = outAtZero;
+    span.source = s;
+    span.begin = outAtZero + iBegin;
+    span.straightBegin = outAtZero + iHeadEnd;
+    span.straightEnd = outAtZero + iTailBegin;
+    span.end = outAtZero + iEnd;
+    return span;
 }
 
-void CGrainSynth::ReportProgress()
+CGrainSynth::Run CGrainSynth::RunAt(const Span& span, std::int64_t frame) const noexcept
+{
+    const std::int64_t i = frame - span.outAtZero;
+    return {m_envelope.data() + i, m_source + 2 * (span.source + i)};
+}
+
+void CGrainSynth::AddRest(const Span& span, std::int64_t lo, std::int64_t hi, const Kernels& kernels) noexcept
+{
+    const float* env = m_envelope.data() - span.outAtZero; // indexed by output frame
+    const std::int64_t first = m_sourceStart;
+    const std::int64_t last = static_cast<std::int64_t>(m_sourceStart) + m_sourceLength - 1;
+    if (span.straightBegin > span.begin)
+        AddHeld(m_output + 2 * span.begin, env + span.begin, m_source[2 * first], m_source[2 * first + 1],
+                span.straightBegin - span.begin);
+    // The straight frames outside lo .. hi: those before it and those after it.
+    if (lo >= hi)
+        lo = hi = span.straightEnd;
+    const std::int64_t beforeEnd = std::min(lo, span.straightEnd);
+    if (beforeEnd > span.straightBegin)
+    {
+        const Run run = RunAt(span, span.straightBegin);
+        kernels.add1(m_output + 2 * span.straightBegin, &run, beforeEnd - span.straightBegin);
+    }
+    const std::int64_t afterBegin = std::max(hi, span.straightBegin);
+    if (span.straightEnd > afterBegin)
+    {
+        const Run run = RunAt(span, afterBegin);
+        kernels.add1(m_output + 2 * afterBegin, &run, span.straightEnd - afterBegin);
+    }
+    if (span.end > span.straightEnd)
+        AddHeld(m_output + 2 * span.straightEnd, env + span.straightEnd, m_source[2 * last],
+                m_source[2 * last + 1], span.end - span.straightEnd);
+}
+
+void CGrainSynth::ReportProgress(bool readOthers)
 {
     if (m_progress == nullptr)
         return;
-    std::uint64_t done = 0;
-    for (const Done& d : m_done)
-        done += d.frames.load(std::memory_order_relaxed);
+    // The other threads' counters sit in their cores' caches, each written after every group: read
+    // between every group they would cost this thread a miss apiece.
+    if (readOthers)
+    {
+        m_othersDone = 0;
+        for (std::size_t t = 1; t < m_workers.size(); ++t)
+            m_othersDone += m_workers[t].frames.load(std::memory_order_relaxed);
+    }
+    const std::uint64_t done = m_workers[0].frames.load(std::memory_order_relaxed) + m_othersDone;
     const int percent = static_cast<int>(done * 100 / m_totalFrames);
     if (percent <= m_lastPercent)
         return;
@@ -370,13 +683,54 @@ void CGrainSynth::ReportProgress()
     m_progress->Pump();
 }
 
-void CGrainSynth::Normalize(float* samples, std::size_t sampleCount, double level) noexcept
+void CGrainSynth::Normalize(float* samples, std::size_t sampleCount, double level, unsigned threads) noexcept
 {
+    std::vector<float> peaks;
     float peak = 0.0f;
-    for (std::size_t i = 0; i < sampleCount; ++i)
-        peak = std::max(peak, std::fabs(samples[i]));
+    if (threads == 1)
+    {
+        peak = PeakOf(samples, sampleCount);
+    }
+    else
+    {
+        // A chunk's peak is the largest of its samples whatever the order: the chunks' largest is
+        // the whole sound's.
+        const std::size_t chunks = (sampleCount + kNormalizeChunk - 1) / kNormalizeChunk;
+        try
+        {
+            peaks.assign(chunks, 0.0f);
+        }
+        catch (const std::bad_alloc&)
+        {
+            threads = 1;
+        }
+        if (threads == 1)
+        {
+            peak = PeakOf(samples, sampleCount);
+        }
+        else
+        {
+            dlg::ForEachChunk(threads, sampleCount, kNormalizeChunk,
+                              [&](std::size_t begin, std::size_t end)
+                              { peaks[begin / kNormalizeChunk] = PeakOf(samples + begin, end - begin); });
+            for (float p : peaks)
+                peak = std::max(peak, p);
+        }
+    }
+    Scale(samples, sampleCount, level, peak, threads);
+}
+
+void CGrainSynth::Scale(float* samples, std::size_t sampleCount, double level, float peak,
+                        unsigned threads) noexcept
+{
     if (peak == 0.0f)
         return;
-    for (std::size_t i = 0; i < sampleCount; ++i)
-        samples[i] = static_cast<float>(level * samples[i] / peak);
+    dlg::ForEachChunk(threads, sampleCount, kNormalizeChunk,
+                      [&](std::size_t begin, std::size_t end)
+                      { ScaleBy(samples + begin, end - begin, level, peak); });
+}
+
+void CGrainSynth::SetInstructionSet(InstructionSet set) noexcept
+{
+    g_instructionSet.store(set, std::memory_order_relaxed);
 }

@@ -50,8 +50,22 @@ public:
     /** Stops a running Render at its next grain. Any thread. */
     void Cancel() noexcept { m_running.store(false, std::memory_order_relaxed); }
 
-    /** Threads that add grains, the calling one included; 0 (the default) means one per core. */
+    /** Threads that add grains and normalise, the calling one included; 0 (the default) means one per
+     *  core. */
     void SetThreadCount(unsigned threads) noexcept { m_threads = threads; }
+    unsigned GetThreadCount() const noexcept { return m_threads; }
+
+    /** The widest vector instructions that renders started from now on may use: Best (the default)
+     *  takes what the processor has, and a set it lacks falls back to a narrower one. Every set gives
+     *  the same bits; the choice is for tests and benchmarks. Any thread. */
+    enum class InstructionSet
+    {
+        Best,
+        Avx512,
+        Avx2,
+        Plain
+    };
+    static void SetInstructionSet(InstructionSet set) noexcept;
 
     double GetScanFactor() const noexcept { return m_scanFactor; }
     double GetGrainSeconds() const noexcept { return m_grainSeconds; }
@@ -65,25 +79,69 @@ public:
     const std::vector<std::int64_t>& GetGrainSources() const noexcept { return m_grainSources; }
 
     /** Scales the buffer so that its largest absolute sample becomes @p level; an all-zero buffer is
-     *  left as it is. */
-    static void Normalize(float* samples, std::size_t sampleCount, double level) noexcept;
+     *  left as it is. On @p threads threads (0: one per core), with the same result. */
+    static void Normalize(float* samples, std::size_t sampleCount, double level,
+                          unsigned threads = 1) noexcept;
 
 private:
-    struct Lap;
-    struct alignas(64) Done
+    // The grains that overlap one stretch of output on one lap round the output (grains near the end
+    // wrap round to the start; a grain longer than the output wraps more than once).
+    struct Lap
     {
-        std::atomic<std::uint64_t> frames{0};
+        std::int64_t lo = 0;   ///< first grain
+        std::int64_t hi = 0;   ///< one past the last grain
+        std::int64_t base = 0; ///< unwrapped frame of the lap's output frame 0
+    };
+    // One grain on one lap over one stretch, in output frames: begin .. end, of which straightBegin ..
+    // straightEnd read the source straight; before them the selection's first frame is held, after
+    // them its last.
+    struct Span
+    {
+        std::int64_t outAtZero = 0; ///< output frame of envelope index 0
+        std::int64_t source = 0;    ///< source frame of envelope index 0
+        std::int64_t begin = 0;
+        std::int64_t straightBegin = 0;
+        std::int64_t straightEnd = 0;
+        std::int64_t end = 0;
+    };
+    // The envelope (one value a frame) and the interleaved source read side by side from one output
+    // frame on.
+    struct Run
+    {
+        const float* env;
+        const float* src;
+    };
+    using AddRuns = void (*)(float*, const Run*, std::int64_t) noexcept;
+    struct Kernels
+    {
+        AddRuns add1;     ///< one run
+        AddRuns addGroup; ///< a group of runs, in their order
+    };
+    struct alignas(64) Worker
+    {
+        std::atomic<std::uint64_t> frames{0}; ///< written by its thread only
+        float peak = 0.0f;                    ///< of the stretches it finished
+        std::vector<Lap> laps;
+        std::vector<Span> spans;
     };
 
-    void CreateEnvelope();
+    static Kernels KernelsFor(InstructionSet set) noexcept;
+    static void Scale(float* samples, std::size_t sampleCount, double level, float peak,
+                      unsigned threads) noexcept;
+    void CreateEnvelope(unsigned threads);
     void PlanGrains();
-    /** Adds the grains into the stretches of output this thread takes; the calling thread passes
-     *  @p reporting and reports progress (and pumps) between grains, the others never throw. */
-    void AddGrains(unsigned thread, std::vector<Lap>& laps, bool reporting);
-    void AddStretch(std::int64_t a, std::int64_t b, std::vector<Lap>& laps, unsigned thread, bool reporting);
-    void AddSpan(std::int64_t k, std::int64_t lapBase, std::int64_t a, std::int64_t b,
-                 unsigned thread) noexcept;
-    void ReportProgress();
+    /** Clears and adds the grains into the stretches of output this thread takes; the calling thread
+     *  passes @p reporting and reports progress (and pumps) between grains, the others never throw. */
+    void AddGrains(unsigned thread, bool reporting);
+    /** False when cancelled before the stretch was done. */
+    bool AddStretch(std::int64_t a, std::int64_t b, Worker& worker, bool reporting);
+    Span SpanOf(std::int64_t k, std::int64_t lapBase, std::int64_t a, std::int64_t b) const noexcept;
+    Run RunAt(const Span& span, std::int64_t frame) const noexcept;
+    /** The span's frames outside lo .. hi (straight frames that a group has added already). */
+    void AddRest(const Span& span, std::int64_t lo, std::int64_t hi, const Kernels& kernels) noexcept;
+    /** Shows the progress (and pumps) at each new whole percent, with the other threads' counters as
+     *  last read unless @p readOthers. */
+    void ReportProgress(bool readOthers);
 
     std::atomic<bool> m_running{false};
     int m_rate = 0;
@@ -110,12 +168,14 @@ private:
     unsigned m_threads = 0;
     plat::Random15 m_random;
     std::vector<std::int64_t> m_grainSources;
-    std::vector<float> m_stereoEnvelope; ///< the envelope with each value twice, to match L/R pairs
     std::atomic<std::int64_t> m_nextStretch{0};
     std::int64_t m_stretchFrames = 0;
     std::int64_t m_stretchCount = 0;
     std::int64_t m_lapCount = 0;
-    std::vector<Done> m_done;
+    std::vector<Worker> m_workers;
+    InstructionSet m_kernels = InstructionSet::Best;
     std::uint64_t m_totalFrames = 0;
     int m_lastPercent = -1;
+    std::uint64_t m_othersDone = 0;
+    unsigned m_reports = 0;
 };

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -215,6 +216,39 @@ TEST(MakeLoop, GivesTheBitsOfTheTwoBufferLoop)
     }
 }
 
+// Long enough that the halves change places, and the peak and the scaling go, in several chunks
+// shared among threads: any number of threads gives the one-thread bits, for an even and an odd
+// length (the odd one is rotated whole).
+TEST(MakeLoop, AndTheNormalisationGiveTheSameBitsOnAnyNumberOfThreads)
+{
+    for (int rate : {44100, 44101})
+    {
+        SCOPED_TRACE(rate);
+        constexpr int kLoopSeconds = 4;
+        const std::size_t n = static_cast<std::size_t>(rate) * (kLoopSeconds + 3);
+        std::vector<float> sound(2 * n);
+        plat::Random15 random(5);
+        for (float& x : sound)
+            x = static_cast<float>(random.Unit() * 2 - 1);
+        sound[2 * (n / 2 + 7)] = -0.0f;
+        sound[2 * (n - 100) + 1] = 3.0f; // the peak, late in the sound
+
+        std::vector<float> single = sound;
+        dlg::MakeLoop(single, rate, kLoopSeconds, nullptr, 1);
+        dlg::NormalizeOutput(single.data(), single.size() / 2, 0.5, nullptr, 1);
+        for (unsigned threads : {2u, 7u, 0u})
+        {
+            SCOPED_TRACE(threads);
+            std::vector<float> shared = sound;
+            dlg::MakeLoop(shared, rate, kLoopSeconds, nullptr, threads);
+            dlg::NormalizeOutput(shared.data(), shared.size() / 2, 0.5, nullptr, threads);
+            ASSERT_EQ(shared.size(), single.size());
+            EXPECT_EQ(std::memcmp(shared.data(), single.data(), 4 * single.size()), 0);
+        }
+        EXPECT_EQ(Peak(single), 0.5f);
+    }
+}
+
 TEST(MakeLoop, RefusesASoundOfAnotherLength)
 {
     std::vector<float> sound = Ones(100 * 23 - 1);
@@ -362,4 +396,104 @@ TEST_F(AmbientLoopPipeline, RefusesAnEmptySelectionBeforeRendering)
         plat::InvalidArgumentError);
     EXPECT_TRUE(m_progress.statuses.empty());
     EXPECT_EQ(out.size(), 2u * 23 * kRate);
+}
+
+namespace
+{
+
+std::uint64_t BitsHash(const std::vector<float>& v)
+{
+    std::uint64_t h = 14695981039346656037ull;
+    for (float x : v)
+    {
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &x, sizeof bits);
+        for (int b = 0; b < 4; ++b)
+        {
+            h ^= (bits >> (8 * b)) & 0xffu;
+            h *= 1099511628211ull;
+        }
+    }
+    return h;
+}
+
+} // namespace
+
+// The loops these settings made when the pipeline was first measured, as a hash of their bits: any
+// change of the sound (a reordered sum, a fused multiply-add, another rounding in a step) shows here.
+// The cases reach long grains wrapping the output, jitter clamped at both ends of a short selection,
+// a hop of a few frames, an odd rendered length, no filter and the steepest filter, on one thread
+// and on several, with the widest vector instructions the processor has and with narrower ones.
+TEST(AmbientLoopBits, TheLoopsOfFixedSeedsKeepTheirBits)
+{
+    struct Case
+    {
+        const char* name;
+        int rate;
+        dlg::AmbientLoopSettings settings;
+        std::uint32_t seed;
+        unsigned threads;
+        std::uint64_t hash;
+    };
+    const auto with = [](double quality, int loopSeconds, double scan, double texture, double sharpness,
+                         double filter, double selectionStart, double selectionEnd)
+    {
+        dlg::AmbientLoopSettings s;
+        s.quality = quality;
+        s.loopSeconds = loopSeconds;
+        s.scan = scan;
+        s.texture = texture;
+        s.sharpness = sharpness;
+        s.filter = filter;
+        s.selectionStart = selectionStart;
+        s.selectionEnd = selectionEnd;
+        return s;
+    };
+    const Case cases[] = {
+        {"the defaults at a low rate", 4000, with(0.5, 8, 0.5, 0.5, 0.5, 0.5, 0.05, 0.95), 1, 1,
+         0x8cb10a37ffbd6d53ull},
+        {"the defaults on five threads", 4000, with(0.5, 8, 0.5, 0.5, 0.5, 0.5, 0.05, 0.95), 1, 5,
+         0x8cb10a37ffbd6d53ull},
+        {"another seed", 4000, with(0.5, 8, 0.5, 0.5, 0.5, 0.5, 0.05, 0.95), 2, 3, 0xdfa50320c270a12eull},
+        {"five-second grains wrapping a short loop", 2000, with(0.3, 4, 0.0, 0.0, 0.2, 0.3, 0.0, 1.0), 3, 4,
+         0x3a5136a0d29ae96bull},
+        {"long jitter over a short selection", 3000, with(0.4, 6, 1.0, 0.7, 0.0, 0.9, 0.45, 0.47), 4, 2,
+         0xaa28c21deae1f073ull},
+        {"short grains a few frames apart", 6000, with(1.0, 5, 0.3, 1.0, 0.9, 0.99, 0.1, 0.6), 5, 8,
+         0x44128c649d05355aull},
+        {"an odd length and no filter", 2205, with(0.6, 7, 0.8, 0.4, 0.6, 0.0, 0.2, 0.9), 6, 1,
+         0xe32eb4558b9687cfull},
+        {"five-second grains at a higher rate", 6000, with(0.3, 4, 0.6, 0.0, 0.5, 0.5, 0.1, 0.9), 7, 6,
+         0xe4cd4921fe8b8c7eull},
+        {"an odd length and no filter on seven threads", 2205, with(0.6, 7, 0.8, 0.4, 0.6, 0.0, 0.2, 0.9), 6,
+         7, 0xe32eb4558b9687cfull},
+    };
+    std::vector<float> source(2 * 12 * 6000);
+    for (std::size_t i = 0; i < source.size() / 2; ++i)
+    {
+        const double t = static_cast<double>(i);
+        source[2 * i] = static_cast<float>(0.6 * std::sin(0.031 * t) + 0.2 * std::sin(7e-7 * t * t));
+        source[2 * i + 1] = static_cast<float>(0.5 * std::cos(0.017 * t) - 0.3 * std::sin(0.29 * t));
+    }
+    using Set = CGrainSynth::InstructionSet;
+    for (Set set : {Set::Best, Set::Avx2, Set::Plain})
+    {
+        SCOPED_TRACE(static_cast<int>(set));
+        CGrainSynth::SetInstructionSet(set);
+        for (const Case& c : cases)
+        {
+            SCOPED_TRACE(c.name);
+            plat::SetRandomSeedOverride(c.seed);
+            CGrainSynth synth;
+            synth.SetThreadCount(c.threads);
+            std::vector<float> out(2 * static_cast<std::size_t>(c.rate) * (c.settings.loopSeconds + 3));
+            const bool creating = true;
+            const auto frames = static_cast<std::uint32_t>(12 * c.rate);
+            ASSERT_TRUE(dlg::CreateAmbientLoop(synth, c.rate, c.settings, source.data(), frames, out, nullptr,
+                                               creating));
+            EXPECT_EQ(BitsHash(out), c.hash) << std::hex << "0x" << BitsHash(out);
+        }
+    }
+    CGrainSynth::SetInstructionSet(Set::Best);
+    plat::SetRandomSeedOverride(std::nullopt);
 }

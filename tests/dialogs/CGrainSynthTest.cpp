@@ -1,4 +1,5 @@
 #include "dialogs/CGrainSynth.h"
+#include "dialogs/CGrainSynthThreads.h"
 
 #include "RecordingProgress.h"
 
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <vector>
 
@@ -472,5 +474,33 @@ TEST(CGrainSynthNormalize, ScalesThePeakToTheLevelAndLeavesSilenceAlone)
         std::vector<float> v = c.in;
         CGrainSynth::Normalize(v.data(), v.size(), 0.5);
         EXPECT_EQ(v, c.expected);
+    }
+}
+
+// Every element once, whatever the chunk and the number of threads: more threads than chunks, a last
+// chunk shorter than the others, one element.
+TEST(ForEachChunk, VisitsEveryElementOnce)
+{
+    struct Case
+    {
+        std::size_t count;
+        std::size_t chunk;
+        unsigned threads;
+    };
+    const Case cases[] = {{1, 1, 4},     {1000, 7, 3},          {1000, 1000, 8},
+                          {1000, 64, 0}, {100000, 1 << 12, 16}, {5, 100, 2}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.count << " / " << c.chunk << " on " << c.threads);
+        std::vector<std::atomic<int>> visits(c.count);
+        dlg::ForEachChunk(c.threads, c.count, c.chunk,
+                          [&](std::size_t begin, std::size_t end)
+                          {
+                              ASSERT_LE(end - begin, c.chunk);
+                              for (std::size_t i = begin; i < end; ++i)
+                                  visits[i].fetch_add(1);
+                          });
+        for (std::size_t i = 0; i < c.count; ++i)
+            ASSERT_EQ(visits[i].load(), 1) << "element " << i;
     }
 }

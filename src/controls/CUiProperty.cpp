@@ -5,6 +5,7 @@
 #include "controls/GraphEditors.h"
 
 #include "model/CSmartProperty.h"
+#include "model/DisplayTime.h"
 
 #include <QFontMetrics>
 
@@ -354,8 +355,9 @@ void CUiProperty::OnSetGraph()
         if (source != nullptr)
             source->GetSelectedRange(b, e);
     }
-    in.span = Cut(length * (e - b));
-    in.offset = Cut(length * b);
+    // The times the screens show for the segment's ends, so that the axis starts at its From.
+    in.offset = model::DisplaySeconds(length * b);
+    in.span = model::DisplaySeconds(length * e) - in.offset;
 
     EnableControls(0);
     if (ui::GraphEditors* editors = ui::GetGraphEditors())

@@ -9,6 +9,7 @@
 #include "controls/Resources.h"
 #include "model/CGraph.h"
 #include "model/CStages.h"
+#include "model/DisplayTime.h"
 #include "platform/Random.h"
 
 #include <QEvent>
@@ -627,7 +628,7 @@ void CDlgGraph::UpdateTimeField()
     ClampSelection();
     CDPoint p;
     m_inputs.graph->GetPoint(m_selected, p);
-    const int seconds = Trunc(p.x * m_inputs.span + m_inputs.offset);
+    const int seconds = model::DisplaySeconds(p.x * m_inputs.span + m_inputs.offset);
     m_time->SetWindowText(FieldTimeText(seconds / 60, seconds % 60));
 }
 
@@ -908,8 +909,10 @@ void CDlgGraph::CommitTime()
     const int T = minutes * 60 + seconds;
     const double t = double(T - m_inputs.offset) / m_inputs.span;
     const auto& points = graph.GetPoints();
-    const int previous = Trunc(points[static_cast<std::size_t>(m_selected - 1)].x * m_inputs.span + m_inputs.offset);
-    const int next = Trunc(points[static_cast<std::size_t>(m_selected + 1)].x * m_inputs.span + m_inputs.offset);
+    const int previous =
+        model::DisplaySeconds(points[static_cast<std::size_t>(m_selected - 1)].x * m_inputs.span + m_inputs.offset);
+    const int next =
+        model::DisplaySeconds(points[static_cast<std::size_t>(m_selected + 1)].x * m_inputs.span + m_inputs.offset);
     if (t >= 0.0 && t <= 1.0 && previous < T && T < next)
     {
         CDPoint p = points[static_cast<std::size_t>(m_selected)];

@@ -482,19 +482,29 @@ void CDlgGraph::OnLButtonDown(const QPoint& point)
     m_hover = HitTest(point);
     if (m_hover == -1 && !HitRect().contains(point))
         return;
-    if (m_hover == -1)
+    const double width = std::max(1, m_right - m_left);
+    const double height = std::max(1, m_bottom - m_top);
+    const double y = std::clamp((m_bottom - point.y()) / height, 0.0, 1.0);
+    if (m_hover == -1 && point.x() >= m_right)
+    {
+        // The right border and the slack beyond it stand for the end of the span, where the last
+        // point already is: a new point there would lie after it, where the curve never goes. The
+        // click takes the last point to its height instead, as a drag of it would.
+        m_hover = graph.GetPointCount() - 1;
+        graph.MovePoint(m_hover, 1.0, y);
+        UpdateSlider();
+        UpdateLevelField();
+    }
+    else if (m_hover == -1)
     {
         if (graph.GetPointCount() > kMaxPoints - 1)
         {
             ui::MessageBox(this, QString::fromLatin1(kMsgTooManyPoints));
             return;
         }
-        const double width = std::max(1, m_right - m_left);
-        const double height = std::max(1, m_bottom - m_top);
-        // The hit rectangle reaches 2 px past the right and bottom edges and includes the left
-        // column: keep the new point inside the plot, strictly between the ends and apart from the
-        // neighbours it lands between, so that no zero-width span appears.
-        const double y = std::clamp((m_bottom - point.y()) / height, 0.0, 1.0);
+        // The hit rectangle reaches 2 px past the bottom edge and includes the left column: keep
+        // the new point inside the plot, strictly between the ends and apart from the neighbours
+        // it lands between, so that no zero-width span appears.
         double x = std::clamp((point.x() - m_left) / width, 0.0, 1.0);
         const auto& points = graph.GetPoints();
         std::size_t at = 1;

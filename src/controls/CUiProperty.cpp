@@ -63,6 +63,8 @@ bool CUiProperty::Create(const CPropertyInfo& info)
     m_info.m_placeholder = nullptr; // not kept: the row needs only its rectangle
     m_labelText = info.m_label;
     m_unit = info.m_unit;
+    m_editorName = m_labelText;
+    m_editorUnit = m_unit;
     m_labelFraction = info.m_labelFraction;
     m_editFraction = info.m_editFraction;
     m_format = info.m_format;
@@ -83,6 +85,12 @@ bool CUiProperty::Create(const CPropertyInfo& info)
     DoLayout();
     EnableControls(0);
     return true;
+}
+
+void CUiProperty::SetEditorNames(const QString& name, const QString& unit)
+{
+    m_editorName = name;
+    m_editorUnit = unit;
 }
 
 int CUiProperty::OnCreate()
@@ -335,10 +343,10 @@ void CUiProperty::OnSetGraph()
     m_modeButton->setText(QStringLiteral("G"));
 
     ui::GraphEditorInputs in;
-    in.title = QStringLiteral("Graph: ") + m_labelText + QStringLiteral(" (") + m_unit + ')';
+    in.title = QStringLiteral("Graph: ") + m_editorName + QStringLiteral(" (") + m_editorUnit + ')';
     in.min = Cut(m_min);
     in.max = Cut(m_max);
-    in.unit = m_unit;
+    in.unit = m_editorUnit;
     in.stages = m_info.m_stages;
     in.oneDecimal = m_info.m_oneDecimal;
     in.graph = &m_property->GetGraph();
@@ -373,6 +381,6 @@ void CUiProperty::OnSetAutoGraph()
     m_modeButton->setText(QStringLiteral("A"));
     EnableControls(0);
     if (ui::GraphEditors* editors = ui::GetGraphEditors())
-        editors->RunAutoGraphEditor(this, &m_property->GetAutoGraph(), m_labelText, m_unit);
+        editors->RunAutoGraphEditor(this, &m_property->GetAutoGraph(), m_editorName, m_editorUnit);
     SendChanged();
 }

@@ -20,6 +20,7 @@ namespace ui
 int Behaviour::MessageBox(QWidget* owner, const QString& text, MessageButtons buttons, MessageIcon icon)
 {
     QMessageBox box(owner);
+    MakeModalToOwner(box);
     box.setWindowTitle(QStringLiteral("VORNA"));
     box.setText(text);
     switch (icon)
@@ -82,6 +83,7 @@ int Behaviour::TrackPopupMenu(QMenu& menu, const QPoint& at)
 std::optional<QStringList> Behaviour::GetFileNames(QWidget* owner, const FileDialogRequest& request)
 {
     QFileDialog dialog(owner, request.title, request.folder, ToQtFilter(request.filter));
+    MakeModalToOwner(dialog);
     switch (request.mode)
     {
     case FileDialogRequest::Mode::Open:
@@ -106,15 +108,19 @@ std::optional<QStringList> Behaviour::GetFileNames(QWidget* owner, const FileDia
 
 std::optional<QString> Behaviour::BrowseForFolder(QWidget* owner, const QString& title, const QString& start)
 {
-    const QString chosen = QFileDialog::getExistingDirectory(owner, title, start);
-    if (chosen.isEmpty())
+    QFileDialog dialog(owner, title, start);
+    MakeModalToOwner(dialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return chosen;
+    return dialog.selectedFiles().front();
 }
 
 std::optional<QFont> Behaviour::ChooseFont(QWidget* owner, const QFont& start, int minPoints, int maxPoints)
 {
     QFontDialog dialog(start, owner);
+    MakeModalToOwner(dialog);
     dialog.setOption(QFontDialog::ScalableFonts, true);
     dialog.setOption(QFontDialog::NonScalableFonts, true);
     if (dialog.exec() != QDialog::Accepted)

@@ -131,9 +131,9 @@ std::optional<QFont> Behaviour::ChooseFont(QWidget* owner, const QFont& start, i
     return chosen;
 }
 
-void Behaviour::OpenUrl(const QUrl& url)
+bool Behaviour::OpenUrl(const QUrl& url)
 {
-    QDesktopServices::openUrl(url);
+    return QDesktopServices::openUrl(url);
 }
 
 std::uint32_t Behaviour::TickCount()
@@ -193,6 +193,20 @@ int MessageBox(QWidget* owner, const QString& text, MessageButtons buttons, Mess
         return IDOK;
     }
     return CurrentBehaviour().MessageBox(owner, text, buttons, icon);
+}
+
+bool OpenUrl(QWidget* owner, const QUrl& url)
+{
+    if (CurrentBehaviour().OpenUrl(url))
+        return true;
+    const QString text =
+        url.isLocalFile()
+            ? QStringLiteral("The folder could not be opened: no file manager was found to show it.\n\n%1")
+                  .arg(url.toLocalFile())
+            : QStringLiteral("The web page could not be opened: no web browser was found to show it.\n\n%1")
+                  .arg(url.toString());
+    MessageBox(owner, text, MessageButtons::Ok, MessageIcon::Warning);
+    return false;
 }
 
 WaitCursor::WaitCursor()

@@ -343,7 +343,7 @@ void RecordingEndDialog::OnOpenFolder()
 {
     if (m_playing)
         StopPreview();
-    ui::CurrentBehaviour().OpenUrl(QUrl::fromLocalFile(m_folder));
+    ui::OpenUrl(this, QUrl::fromLocalFile(m_folder));
 }
 
 void RecordingEndDialog::OnDelete()

@@ -542,6 +542,29 @@ TEST_F(RecordingEndTest, OpenFolderStaysFinishEscAndCloseBoxClose)
         }
 }
 
+// Without a file manager "Open the containing folder" says that the folder could not be opened,
+// naming it, instead of doing nothing; the dialog stays open.
+TEST_F(RecordingEndTest, OpenFolderWithoutAFileManagerSaysSo)
+{
+    fake.urlsOpen = false;
+    for (const Twin& twin : kTwins)
+    {
+        SCOPED_TRACE(twin.name);
+        fake.boxes.clear();
+        auto d = Make(twin);
+        Run<Dialog>(*d,
+                    [&](Dialog& dialog)
+                    {
+                        vtest::Click(dialog, Dialog::kIdOpenFolder);
+                        EXPECT_TRUE(dialog.isVisible());
+                        vtest::Click(dialog, Dialog::kIdFinish);
+                    });
+        ASSERT_EQ(fake.boxes.size(), 1u);
+        EXPECT_TRUE(fake.boxes[0].text.startsWith("The folder could not be opened")) << fake.boxes[0].text.toStdString();
+        EXPECT_TRUE(fake.boxes[0].text.contains(folder));
+    }
+}
+
 // The add actions hand the view the full path (as it is after a rename) with wParam 0 (selected
 // segment) or 1 (new segment); the dialog closes only when the view took the file.
 TEST_F(RecordingEndTest, AddActionsCloseOnlyWhenTheViewTookTheFile)

@@ -71,9 +71,10 @@ std::optional<QFont> FakeUi::ChooseFont(QWidget*, const QFont&, int, int)
     return answer;
 }
 
-void FakeUi::OpenUrl(const QUrl& url)
+bool FakeUi::OpenUrl(const QUrl& url)
 {
     openedUrls.push_back(url);
+    return urlsOpen;
 }
 
 bool WaitFor(const std::function<bool()>& done, int ms)

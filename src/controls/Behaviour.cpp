@@ -1,14 +1,17 @@
 #include "controls/Behaviour.h"
 
 #include "controls/Window.h"
+#include "platform/Folders.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -119,7 +122,13 @@ std::optional<QString> Behaviour::BrowseForFolder(QWidget* owner, const QString&
 
 std::optional<QFont> Behaviour::ChooseFont(QWidget* owner, const QFont& start, int minPoints, int maxPoints)
 {
-    QFontDialog dialog(start, owner);
+    // On the face that is really drawn (a substituted "Arial" is not in the dialog's list, which
+    // would open on its first family) and its size in points (a pixel-sized font has none).
+    const QFontInfo shown(start);
+    QFont first(shown.family());
+    first.setStyleName(shown.styleName());
+    first.setPointSizeF(shown.pointSizeF());
+    QFontDialog dialog(first, owner);
     MakeModalToOwner(dialog);
     dialog.setOption(QFontDialog::ScalableFonts, true);
     dialog.setOption(QFontDialog::NonScalableFonts, true);
@@ -243,8 +252,8 @@ QString ToQtFilter(const QString& filter)
 
 bool BrowseForFolder(QWidget* owner, QString& path, const QString& title)
 {
-    const std::optional<QString> chosen =
-        ui::CurrentBehaviour().BrowseForFolder(owner, title, QDir::currentPath());
+    const QString start = !path.isEmpty() && QFileInfo(path).isDir() ? path : GetDocumentsFolder();
+    const std::optional<QString> chosen = ui::CurrentBehaviour().BrowseForFolder(owner, title, start);
     if (!chosen)
         return false;
     path = QDir::toNativeSeparators(*chosen);

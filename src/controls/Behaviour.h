@@ -131,6 +131,7 @@ QString ToQtFilter(const QString& filter);
 
 } // namespace ui
 
-/** The folder picker: starts at the process's current folder; on OK writes the chosen folder to
- *  @p path and returns true; cancel returns false and leaves @p path alone. */
+/** The folder picker: starts at @p path when it names an existing folder, else in the documents
+ *  folder (never the process's current folder, which the user did not choose); on OK writes the
+ *  chosen folder to @p path and returns true; cancel returns false and leaves @p path alone. */
 bool BrowseForFolder(QWidget* owner, QString& path, const QString& title);

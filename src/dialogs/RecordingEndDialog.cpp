@@ -318,7 +318,7 @@ void RecordingEndDialog::OnMove()
 {
     if (m_playing)
         StopPreview();
-    QString chosen;
+    QString chosen = m_folder; // the picker starts where the recording is
     if (!::BrowseForFolder(this, chosen, QString::fromLatin1(kMoveTitle)))
         return;
     while (chosen.size() > 1 && chosen.endsWith(QLatin1Char('/')))

@@ -1,4 +1,5 @@
 #include "controls/Controls.h"
+#include "controls/Behaviour.h"
 #include "controls/CEditFloat.h"
 #include "controls/CEditTime.h"
 #include "controls/CHoverButton.h"
@@ -14,7 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QFontDialog>
+#include <QFontInfo>
+#include <QTimer>
 #include <QFile>
 #include <QPainter>
 #include <QTest>
@@ -515,4 +520,27 @@ TEST(Text, EmojiInNamesDrawInColour)
             }
         EXPECT_GT(coloured, 20) << "the emoji drew in the text's grey: no colour emoji font";
     }
+}
+
+// The real font dialog opens on the face the script is drawn in and its size, not on the first
+// family of its list: "Arial" is drawn in a substitute the list names instead, and a pixel-sized
+// font has no point size of its own.
+TEST(Behaviour, FontDialogOpensOnTheFontInUse)
+{
+    const QFont script = ui::MakeFont(-ui::PointsToPixels(14), 400, QStringLiteral("Arial"));
+    QString family;
+    int points = 0;
+    QTimer::singleShot(0, [&]
+    {
+        auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        family = dialog->currentFont().family();
+        points = dialog->currentFont().pointSize();
+        dialog->reject();
+    });
+    ui::Behaviour desktop;
+    EXPECT_FALSE(desktop.ChooseFont(nullptr, script, 10, 28).has_value());
+    EXPECT_EQ(family, QFontInfo(script).family());
+    EXPECT_NE(family, QStringLiteral("Arial"));
+    EXPECT_EQ(points, 14);
 }

@@ -440,7 +440,8 @@ TEST_F(RecordingEndTest, AFileThatCannotPlayStaysIdle)
 
 // A move to a chosen folder says so and shows the new folder; a move that fails says why it might
 // have and changes nothing: a file of that name in the target, a folder nobody may write to
-// (/proc refuses even the superuser), or a cancelled folder dialog (no message at all).
+// (/proc refuses even the superuser), or a cancelled folder dialog (no message at all). The folder
+// picker opens where the recording is, not in the process's working folder.
 TEST_F(RecordingEndTest, MoveToAnotherFolder)
 {
     const QString target = dir.filePath(QStringLiteral("Keep"));
@@ -452,6 +453,7 @@ TEST_F(RecordingEndTest, MoveToAnotherFolder)
         SCOPED_TRACE(twin.name);
         fake.boxes.clear();
         fake.folderTitles.clear();
+        fake.folderStarts.clear();
         QDir().mkpath(target);
         auto d = Make(twin);
         Run<Dialog>(*d,
@@ -482,6 +484,7 @@ TEST_F(RecordingEndTest, MoveToAnotherFolder)
         EXPECT_EQ(vtest::BoxTexts(fake), (std::vector<QString>{Dialog::kMsgMoveFailed, Dialog::kMsgMoveFailed,
                                                                  QString::fromUtf8(twin.moveDone)}));
         EXPECT_EQ(fake.folderTitles, std::vector<QString>(4, "Select destination folder"));
+        EXPECT_EQ(fake.folderStarts, std::vector<QString>(4, folder));
         ASSERT_TRUE(QFile::rename(target + "/Voice 1.wav", recording));
     }
 }

@@ -52,9 +52,10 @@ std::optional<QStringList> FakeUi::GetFileNames(QWidget*, const ui::FileDialogRe
     return answer;
 }
 
-std::optional<QString> FakeUi::BrowseForFolder(QWidget*, const QString& title, const QString&)
+std::optional<QString> FakeUi::BrowseForFolder(QWidget*, const QString& title, const QString& start)
 {
     folderTitles.push_back(title);
+    folderStarts.push_back(start);
     if (folderAnswers.empty())
         return std::nullopt;
     auto answer = folderAnswers.front();

@@ -46,6 +46,7 @@ public:
     std::vector<QString> modalTitles;
     std::vector<ui::FileDialogRequest> fileRequests;
     std::vector<QString> folderTitles;
+    std::vector<QString> folderStarts; ///< the folder each folder picker opened at
     std::vector<QUrl> openedUrls;
     int beeps = 0;
 

@@ -1,6 +1,10 @@
 #include "model/CVornaDoc.h"
 
 #include "OldSessionRecords.h"
+#include "model/CSegmentBreathwork.h"
+#include "model/CSegmentNoise.h"
+#include "model/CSegmentSuggestions.h"
+#include "model/CSegmentTone.h"
 #include "RichSession.h"
 #include "SegmentFixtures.h"
 #include "model/DocumentHost.h"
@@ -23,9 +27,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
-
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace
@@ -305,6 +310,78 @@ TEST(CVornaDoc, OldFilesAreConvertedAndTheNoticeIsShownOnce)
         ASSERT_TRUE(read.opened);
         EXPECT_TRUE(read.host.m_messages.empty());
         EXPECT_EQ(read.doc.m_version, 400);
+    }
+}
+
+// Old records hold some numbers in other units, and nothing kept them in their settings' ranges.
+// Each is checked after its conversion: one that is no longer a number refuses the file, one
+// outside its range becomes the nearer end. Whatever opens saves into a file that opens again to
+// the same session.
+TEST(CVornaDoc, OldNumbersAreCheckedAfterTheirConversion)
+{
+    using Read = double (*)(const CSegment&);
+    const Read volume = [](const CSegment& s) { return s.m_volume.GetValue(); };
+    const Read balance = [](const CSegment& s) { return s.m_balance.GetValue(); };
+    const Read beatDepth = [](const CSegment& s) { return s.m_brainwaves.m_depth.GetValue(); };
+    const Read beatHz = [](const CSegment& s) { return s.m_brainwaves.m_frequency.GetValue(); };
+    const Read swingDepth = [](const CSegment& s) { return s.m_bilateral.m_depth.GetValue(); };
+    const Read delay = [](const CSegment& s) { return s.m_bilateral.m_delay.GetValue(); };
+    const Read rate = [](const CSegment& s) { return s.m_bilateral.m_rate.GetValue(); };
+    const Read carrier = [](const CSegment& s) { return static_cast<const CSegmentTone&>(s).m_carrier.GetValue(); };
+    const Read cycle = [](const CSegment& s) { return static_cast<const CSegmentBreathwork&>(s).m_cycle.GetValue(); };
+    const Read smoothness = [](const CSegment& s)
+    { return static_cast<const CSegmentNoise&>(s).m_smoothness.GetValue(); };
+    const Read gap = [](const CSegment& s) { return static_cast<const CSegmentSuggestions&>(s).m_interval.GetValue(); };
+    constexpr double kRefused = std::numeric_limits<double>::quiet_NaN();
+    constexpr std::int32_t kTone = 4, kNoise = 5, kBreathwork = 6, kVoice = 0;
+    using N = vtest::OldBaseNumbers;
+    struct Case
+    {
+        const char* name;
+        vtest::OldTrack track;
+        Read read;
+        double expected; // kRefused: the file does not open
+    };
+    const Case cases[] = {
+        {"delay in range, ten times", {kTone, {0.1}, N{.swingDelay = 0.5}}, delay, 5.0},
+        {"delay that overflows when scaled", {kTone, {0.1}, N{.swingDelay = 1e308}}, delay, kRefused},
+        {"delay far above its range", {kTone, {0.1}, N{.swingDelay = 1e300}}, delay, CBilateralLocal::kMaxDelay},
+        {"negative delay", {kTone, {0.1}, N{.swingDelay = -3}}, delay, 0.0},
+        {"volume that overflows when scaled", {kTone, {0.1}, N{.volume = 1e307}}, volume, kRefused},
+        {"volume above its range", {kTone, {0.1}, N{.volume = 2.5}}, volume, 100.0},
+        {"balance below its range", {kTone, {0.1}, N{.balance = -0.5}}, balance, 0.0},
+        {"entrainment depth above its range", {kTone, {0.1}, N{.beatDepth = 7}}, beatDepth, 100.0},
+        {"beat frequency above its range", {kTone, {0.1}, N{.beatHz = 1e9}}, beatHz, 40.0},
+        {"bilateral depth that overflows", {kTone, {0.1}, N{.swingDepth = -1e307}}, swingDepth, kRefused},
+        {"bilateral rate below its range", {kTone, {0.1}, N{.swingRate = 0}}, rate, 1.0},
+        {"bilateral rate above its range", {kTone, {0.1}, N{.swingRate = 1e6}}, rate, 1200.0},
+        {"carrier below its range", {kTone, {0.1}, N{}, 5}, carrier, 30.0},
+        {"noise smoothness below its range", {kNoise, {0.1}, N{}, -7}, smoothness, 0.0},
+        {"breathing cycle above its range", {kBreathwork, {0.1}, N{}, 1000}, cycle, 60.0},
+        {"voice gap above its range", {kVoice, {0.1}, N{}, 1e300}, gap, 30.0},
+        {"voice gap not a number", {kVoice, {0.1}, N{}, std::nan("")}, gap, kRefused},
+    };
+    SetRegString(plat::RegRoot::CurrentUser, CVornaDoc::kRegMsgConvert, QStringLiteral("1"));
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        OpenedDoc read(vtest::OldSessionFile(399, {c.track}));
+        if (std::isnan(c.expected))
+        {
+            EXPECT_FALSE(read.opened);
+            EXPECT_EQ(read.host.m_messages, std::vector<QString>{CVornaDoc::kMsgFailedToOpen});
+            continue;
+        }
+        ASSERT_TRUE(read.opened);
+        ASSERT_EQ(read.doc.m_tracks.GetCount(), 1);
+        const CSegments& segments = read.doc.m_tracks.GetTrack(0).m_segments;
+        ASSERT_EQ(segments.GetCount(), 1);
+        EXPECT_DOUBLE_EQ(c.read(*segments.GetSegment(0)), c.expected);
+
+        const Bytes saved = vtest::SessionBytes(read.doc);
+        CVornaDoc again;
+        ASSERT_TRUE(again.LoadFromBytes(saved)) << "an old file that opened saved into one that does not";
+        EXPECT_EQ(vtest::SessionBytes(again), saved);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "model/DocumentHost.h"
 #include "platform/Archive.h"
 #include "platform/Registry.h"
+#include "support/Fifo.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -23,7 +24,9 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,6 +34,7 @@
 #include <csignal>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace
@@ -223,6 +227,83 @@ TEST(CVornaDoc, MissingFileIsReportedAndLeavesTheNewSession)
     EXPECT_TRUE(host.m_messages[0].startsWith(CVornaDoc::kMsgFailedToOpen));
     EXPECT_TRUE(host.m_messages[0].contains("nicht da.vrx"));
     ExpectNewSession(doc);
+}
+
+// Only a regular file opens as a session. A FIFO without a writer would hold the open for ever,
+// one whose writer never stops (as a device like /dev/zero) would be read without end: they, a
+// device, a socket and a folder are refused at once as files that are not sessions.
+TEST(CVornaDoc, OnlyRegularFilesOpenAsSessions)
+{
+    const QString folder = vtest::TestHome() + QStringLiteral("/Special");
+    QDir().mkpath(folder);
+    const QString fifoPath = folder + QStringLiteral("/pipe.vrx");
+    const QString socketPath = folder + QStringLiteral("/socket.vrx");
+    // A writer that starts like a session, so that a reader is not put off by the first bytes.
+    const Bytes session = vtest::NewSessionBytes();
+    const Bytes head(session.begin(), session.begin() + 8);
+
+    const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(socketFd, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketName = QFile::encodeName(socketPath);
+    ASSERT_LT(static_cast<std::size_t>(socketName.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketName.constData(), static_cast<std::size_t>(socketName.size()));
+    ::unlink(socketName.constData());
+    ASSERT_EQ(::bind(socketFd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+
+    enum class Feed
+    {
+        None,
+        FifoWithoutWriter,
+        FifoWithEndlessWriter
+    };
+    struct Case
+    {
+        const char* name;
+        QString path;
+        Feed feed;
+    };
+    const Case cases[] = {
+        {"FIFO without a writer", fifoPath, Feed::FifoWithoutWriter},
+        {"FIFO with an endless writer", fifoPath, Feed::FifoWithEndlessWriter},
+        {"device", QStringLiteral("/dev/null"), Feed::None},
+        {"socket", socketPath, Feed::None},
+        {"folder", folder, Feed::None},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        std::optional<vtest::Fifo> fifo;
+        if (c.feed != Feed::None)
+        {
+            fifo.emplace(c.path);
+            ASSERT_TRUE(fifo->IsMade());
+        }
+        if (c.feed == Feed::FifoWithEndlessWriter)
+            fifo->StartWriter(head, 64u << 20);
+        RecordingHost host;
+        CVornaDoc doc;
+        doc.SetHost(&host);
+        vtest::FillRichSession(doc);
+        bool opened = true;
+        const auto open = [&] { opened = doc.OnOpenDocument(c.path); };
+        if (fifo)
+        {
+            EXPECT_TRUE(fifo->ReturnsWithin(std::chrono::seconds(5), open)) << "the open waited for the FIFO";
+        }
+        else
+            open();
+        EXPECT_FALSE(opened);
+        EXPECT_EQ(host.m_messages, std::vector<QString>{CVornaDoc::kMsgInvalidFile});
+        ExpectNewSession(doc);
+        if (c.feed == Feed::FifoWithEndlessWriter)
+        {
+            EXPECT_LT(fifo->Written(), std::size_t{1} << 20) << "the FIFO was read";
+        }
+    }
+    ::close(socketFd);
+    ::unlink(socketName.constData());
 }
 
 TEST(CVornaDoc, NotesArePresentFromVersion340)

@@ -14,6 +14,7 @@
 
 #include <stk/Stk.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -205,16 +206,21 @@ bool CVornaDoc::OnSaveDocument(const QString& path)
         return false;
     }
 
-    // The previous file is replaced only once the new one is complete on disk. A small file
-    // stays in QSaveFile's buffer until commit, and commit does not report a failed flush (a full
-    // disk would replace the session with an empty file): flush and check before committing.
-    // Leaving without commit discards the temporary file and keeps the previous one.
+    // The previous file is replaced only once the new one is complete on disk: commit syncs it
+    // before the rename, and leaving without commit discards the temporary file and keeps the
+    // previous one. Written unbuffered, to the last byte: a write that a full disk cuts short
+    // returns what it wrote without an error, and only the next one gives the system's reason.
     const std::vector<std::uint8_t>& bytes = ar.GetBytes();
     QSaveFile file(path);
     const auto size = static_cast<qint64>(bytes.size());
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(bytes.data()), size) != size || !file.flush() ||
-        file.error() != QFileDevice::NoError || !file.commit())
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (qint64 done = 0; written && done < size;)
+    {
+        const qint64 n = file.write(reinterpret_cast<const char*>(bytes.data()) + done, size - done);
+        written = n > 0;
+        done += std::max<qint64>(n, 0);
+    }
+    if (!written || file.error() != QFileDevice::NoError || !file.commit())
     {
         const QString reason = file.errorString();
         file.cancelWriting();

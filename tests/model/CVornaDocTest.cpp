@@ -1,12 +1,12 @@
 #include "model/CVornaDoc.h"
 
 #include "OldSessionRecords.h"
+#include "RichSession.h"
+#include "SegmentFixtures.h"
 #include "model/CSegmentBreathwork.h"
 #include "model/CSegmentNoise.h"
 #include "model/CSegmentSuggestions.h"
 #include "model/CSegmentTone.h"
-#include "RichSession.h"
-#include "SegmentFixtures.h"
 #include "model/DocumentHost.h"
 #include "platform/Archive.h"
 #include "platform/Registry.h"
@@ -22,7 +22,9 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sched.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -35,6 +37,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace
@@ -608,10 +611,11 @@ TEST(CVornaDoc, FailedSaveIsReportedAndKeepsThePreviousFile)
     EXPECT_EQ(host.m_messages.size(), 1u);
 }
 
-// A full disk: writes past the file-size limit fail with EFBIG once SIGXFSZ is ignored. The save
-// runs in a child process so that the limit binds nothing else. Sizes below and above the save
-// file's buffer, which a small session never leaves before the commit.
-TEST(CVornaDoc, SaveOntoAFullDiskFailsAndKeepsThePreviousFile)
+// A write cut short by the file-size limit, as a full disk cuts it: the first write stops at the
+// limit without an error, the next fails with EFBIG once SIGXFSZ is ignored. The save runs in a
+// child process so that the limit binds nothing else. Sizes below and above a file buffer's 16 KB.
+// The message names the system's reason after the path.
+TEST(CVornaDoc, SaveCutShortFailsWithTheReasonAndKeepsThePreviousFile)
 {
     const QString folder = vtest::TestHome() + QStringLiteral("/Full");
     const QString path = folder + QStringLiteral("/Voll.vrx");
@@ -639,17 +643,90 @@ TEST(CVornaDoc, SaveOntoAFullDiskFailsAndKeepsThePreviousFile)
             const rlimit limit{static_cast<rlim_t>(noteChars / 2), static_cast<rlim_t>(noteChars / 2)};
             ::setrlimit(RLIMIT_FSIZE, &limit);
             const bool saved = doc.OnSaveDocument(path);
-            const bool reported = host.m_messages.size() == 1 &&
-                                  host.m_messages[0].startsWith(QLatin1String("Failed to save document."));
+            const QString expected = QStringLiteral("Failed to save document.\n\n%1\n%2")
+                                         .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(EFBIG)));
+            const bool reported = host.m_messages == std::vector<QString>{expected};
             ::_exit(saved ? 1 : reported ? 0 : 2);
         }
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported success, 2: no message";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported success, 2: not the message with the reason";
         EXPECT_EQ(ReadFile(path), before);
         EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"Voll.vrx"});
     }
+}
+
+// A real full disk: a tmpfs of 64 KB, mounted in a child process's own mount namespace (as root,
+// or in a user namespace of its own), takes a small session and then has no room for a larger
+// one. The message ends with the system's reason, and the small session stays whole.
+TEST(CVornaDoc, SaveOntoAFullDiskSaysSo)
+{
+    const QString folder = vtest::TestHome() + QStringLiteral("/Tiny");
+    const QString path = folder + QStringLiteral("/Klein.vrx");
+    QDir().mkpath(folder);
+    enum Exit
+    {
+        kPassed = 0,
+        kNoNamespace = 10,
+        kFirstSaveFailed,
+        kSecondSaveSucceeded,
+        kWrongMessage,
+        kPreviousFileChanged,
+    };
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        const uid_t uid = ::geteuid();
+        const gid_t gid = ::getegid();
+        const auto writeTo = [](const char* file, const std::string& text)
+        {
+            const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
+            const bool ok = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+            if (fd >= 0)
+                ::close(fd);
+            return ok;
+        };
+        bool isolated = false;
+        if (uid == 0)
+            isolated = ::unshare(CLONE_NEWNS) == 0;
+        else
+            isolated = ::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0 &&
+                       writeTo("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") &&
+                       writeTo("/proc/self/setgroups", "deny") &&
+                       writeTo("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+        // Private, so that the mount stays in this namespace and is gone with the process.
+        const QByteArray mountPoint = QFile::encodeName(folder);
+        if (!isolated || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+            ::_exit(kNoNamespace);
+
+        RecordingHost host;
+        CVornaDoc doc;
+        doc.SetHost(&host);
+        if (!doc.OnSaveDocument(path))
+            ::_exit(kFirstSaveFailed);
+        const Bytes before = ReadFile(path);
+        doc.m_notes = QString(100000, QLatin1Char('n')); // 200 KB of text
+        if (doc.OnSaveDocument(path))
+            ::_exit(kSecondSaveSucceeded);
+        const QString expected = QStringLiteral("Failed to save document.\n\n%1\n%2")
+                                     .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        if (host.m_messages != std::vector<QString>{expected})
+            ::_exit(kWrongMessage);
+        if (ReadFile(path) != before || QDir(folder).entryList(QDir::Files) != QStringList{"Klein.vrx"})
+            ::_exit(kPreviousFileChanged);
+        ::_exit(kPassed);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == kNoNamespace)
+        GTEST_SKIP() << "no mount namespace here to mount a small file system in";
+    EXPECT_EQ(WEXITSTATUS(status), kPassed)
+        << "11: the first save failed, 12: the save onto the full disk succeeded, 13: not the message with "
+           "the reason, 14: the previous file changed";
 }
 
 TEST(CVornaDoc, ResetClearsTheSessionAndTheEditingStateButKeepsThePlacement)

@@ -64,8 +64,12 @@ void CPaneStatus::SetPosition(double seconds)
 {
     if (seconds == m_position)
         return;
+    // The engine's position moves on every tick of the view's timer; the read-out shows whole
+    // seconds and two decimals of the beat, so most ticks change nothing on screen.
+    const Text before = CurrentText();
     m_position = seconds;
-    update();
+    if (CurrentText() != before)
+        update();
 }
 
 CPaneStatus::Text CPaneStatus::CurrentText() const

@@ -88,6 +88,13 @@ bool MakeKey(const QString& path, unsigned rate, Key& key)
 
 std::shared_ptr<const SharedLoop> Decode(const QString& path, unsigned rate, std::uint32_t maxFrames)
 {
+    // A copy at the file's own rate is what the decoder would give here, one pass without an
+    // intro: no resampler runs.
+    if (plat::DecodedCopy copy = plat::DecodedCopy::Map(path, rate); copy && copy.Frames() <= maxFrames)
+    {
+        const std::uint32_t period = copy.Frames();
+        return std::make_shared<const SharedLoop>(LoopFrames(std::move(copy)), 0u, period);
+    }
     plat::SoundDecoder decoder;
     decoder.SetReadAhead(true); // one read of the whole loop: decoding and resampling overlap
     if (!decoder.Open(path, rate, true))
@@ -136,9 +143,16 @@ LoopFrames::LoopFrames(std::uint32_t size)
     m_size = size;
 }
 
+LoopFrames::LoopFrames(plat::DecodedCopy copy) noexcept
+    : m_frames(reinterpret_cast<CStereoFrame*>(const_cast<float*>(copy.Data()))), m_size(copy.Frames()),
+      m_copy(std::move(copy))
+{
+}
+
 LoopFrames::~LoopFrames()
 {
-    std::free(m_frames);
+    if (!m_copy)
+        std::free(m_frames);
 }
 
 std::shared_ptr<const SharedLoop> SharedLoops::Acquire(const QString& path, unsigned rate,

@@ -17,6 +17,7 @@
  * be read from any thread without a lock. It is freed when its last holder lets it go. */
 
 #include "audio/CStereoFrame.h"
+#include "platform/audio/DecodedCopy.h"
 
 #include <QString>
 
@@ -27,23 +28,29 @@
 namespace audio
 {
 
-/** The frames of a decoded loop: storage its decoder writes once, not cleared first. A large one
- *  lies on huge pages where the system offers them, so that filling tens of megabytes costs a
- *  few page faults instead of one for every 4 KiB (each a costly trip through the kernel). */
+/** The frames of a decoded loop: storage its decoder writes once, not cleared first, or the
+ *  mapped frames of a copy stored decoded beside the file (plat::DecodedCopy), which need no
+ *  decoding at all. A large allocated one lies on huge pages where the system offers them, so
+ *  that filling tens of megabytes costs a few page faults instead of one for every 4 KiB (each
+ *  a costly trip through the kernel). */
 class LoopFrames
 {
 public:
     /** Room for @p size frames, their values unset; throws std::bad_alloc. */
     explicit LoopFrames(std::uint32_t size);
+    /** The frames of @p copy (not empty), read-only. */
+    explicit LoopFrames(plat::DecodedCopy copy) noexcept;
     ~LoopFrames();
     LoopFrames(const LoopFrames&) = delete;
     LoopFrames& operator=(const LoopFrames&) = delete;
     LoopFrames(LoopFrames&& other) noexcept
-        : m_frames(std::exchange(other.m_frames, nullptr)), m_size(std::exchange(other.m_size, 0))
+        : m_frames(std::exchange(other.m_frames, nullptr)), m_size(std::exchange(other.m_size, 0)),
+          m_copy(std::move(other.m_copy))
     {
     }
     LoopFrames& operator=(LoopFrames&&) = delete;
 
+    /** Writable only when allocated (a mapped copy is read-only). */
     CStereoFrame* data() noexcept { return m_frames; }
     const CStereoFrame* data() const noexcept { return m_frames; }
     std::uint32_t size() const noexcept { return m_size; }
@@ -51,6 +58,7 @@ public:
 private:
     CStereoFrame* m_frames = nullptr;
     std::uint32_t m_size = 0;
+    plat::DecodedCopy m_copy; ///< the mapping the frames lie in, or empty when allocated
 };
 
 class SharedLoop
@@ -89,15 +97,17 @@ public:
     static constexpr std::uint32_t kMaxFrames = 1u << 24;
 
     /** The loop of @p path at @p rate Hz: the one already decoded when the same file (the
-     *  same canonical path, size and modification time) at the same rate is still held,
-     *  else a new decode. Null when the file is missing or cannot be decoded through, when
+     *  same canonical path, size and modification time) at the same rate is still held, else
+     *  the file's decoded copy when it has one at that rate (the installed noise loops at
+     *  their own rate), else a new decode. Null when the file is missing or cannot be decoded through, when
      *  one pass of it is not a whole number of frames at @p rate (its stream would not repeat
      *  frame for frame) or when a new decode would hold more than @p maxFrames frames (at most
      *  kMaxFrames): the caller streams it then. */
     static std::shared_ptr<const SharedLoop> Acquire(const QString& path, unsigned rate,
                                                      std::uint32_t maxFrames = kMaxFrames);
 
-    /** Decodes Acquire has made since the process started (a test's count). */
+    /** Decodes Acquire has made since the process started, decoded copies not counted (a
+     *  test's count). */
     static std::uint64_t DecodeCount() noexcept;
 };
 

@@ -165,6 +165,41 @@ TEST(SharedLoops, DecodesOncePerFileAndRateWhileHeld)
     EXPECT_EQ(reader.GetLength(), 48000u);
 }
 
+// A loop of several chunks is read at once, while its decode is still under way, by readers on
+// three threads: each waits for the frames it needs and gets the stream's frames, across the
+// wrap, whichever chunk the decode stood at.
+TEST(SharedLoops, ReadersOfALoopStillDecodingGetTheStreamsFrames)
+{
+    constexpr unsigned kRate = 48000;
+    const QString path = WriteLoop(QStringLiteral("chunks.ogg"), 5 * audio::SharedLoop::kChunkFrames / 2);
+    CSoundFile streaming;
+    ASSERT_TRUE(streaming.Open(path, kRate, true));
+    const std::size_t total = 2 * streaming.GetLength() + 5000;
+    const auto expected = ReadPlanned(streaming, total);
+    std::vector<std::vector<CStereoFrame>> got(3);
+    std::vector<std::thread> readers;
+    {
+        CSoundFile first; // opened before the readers start, so they share its decode
+        ASSERT_TRUE(first.OpenSharedLoop(path, kRate));
+        for (auto& frames : got)
+            readers.emplace_back(
+                [&path, &frames, total]
+                {
+                    CSoundFile shared;
+                    if (shared.OpenSharedLoop(path, kRate))
+                        frames = ReadPlanned(shared, total);
+                });
+        for (std::thread& t : readers)
+            t.join();
+    }
+    for (const auto& frames : got)
+    {
+        ASSERT_EQ(frames.size(), total);
+        std::size_t where = 0;
+        EXPECT_LE(MaxDifference(expected, frames, where), 1e-6) << "at frame " << where;
+    }
+}
+
 // Tracks starting on several rendering threads at once share one decode.
 TEST(SharedLoops, ConcurrentReadersShareOneDecode)
 {

@@ -528,7 +528,7 @@ void CVornaView::AddLiveRecordingSegment()
     if (!segment)
         return;
     SetSelection(0, 0);
-    OnSelectSegment(segment.get());
+    SelectSegment(segment.get());
     ShowPropertyTab(1);
 }
 
@@ -618,12 +618,12 @@ void CVornaView::InvalidatePane(int id)
     ui::InvalidateWindow(GetPane(id));
 }
 
-ui::SelectionSource* CVornaView::TracksSelection() const
+ui::SelectionSource* CVornaView::TracksPane() const
 {
     return m_paneTracks.get();
 }
 
-void CVornaView::OnSelectSegment(CSegment* segment)
+void CVornaView::SelectSegment(CSegment* segment)
 {
     int kind = 0;
     if (segment != nullptr)
@@ -656,6 +656,47 @@ void CVornaView::OnMixerError(ui::MessageEvent& message)
     }
     if (!text.isEmpty() && !shown)
         ui::MessageBox(this, text);
+}
+
+void CVornaView::SegmentChanged()
+{
+    // The times first: a changed content length moves the segment's end, which the top panel
+    // shows.
+    m_pDoc->m_tracks.UpdateSegmentTimes(m_pDoc->m_sessionLength);
+    UpdateTop();
+    InvalidatePane(ID_PANE_TRACKS);
+    m_pDoc->SetSessionModified();
+}
+
+void CVornaView::PropertyChanged()
+{
+    m_pDoc->SetSessionModified();
+}
+
+void CVornaView::ShowHelpTopic(const QString& topic, ui::HelpFollow follow)
+{
+    if (!m_help || (follow == ui::HelpFollow::WhileOpenOnly && !m_help->IsVisible()))
+        return;
+    m_help->Show();
+    if (!topic.isEmpty())
+        m_help->ShowTopic(topic);
+}
+
+void CVornaView::Stop()
+{
+    m_pDoc->m_isPaused = false;
+    StopPlayback();
+    Invalidate();
+}
+
+double CVornaView::OutputLevel() const
+{
+    if (!Engine().IsPlaying())
+        return 0.0;
+    double left = 0.0;
+    double right = 0.0;
+    Engine().GetLevels(left, right);
+    return std::max(std::fabs(left), std::fabs(right));
 }
 
 // ---- Messages -------------------------------------------------------------------------------
@@ -693,9 +734,7 @@ ui::LResult CVornaView::OnAppMessage(ui::MessageEvent& message)
         Play(w != 0, reinterpret_cast<QObject*>(message.GetLParam()));
         return 0;
     case WM_APP_STOP:
-        doc.m_isPaused = false;
-        StopPlayback();
-        Invalidate();
+        Stop();
         return 0;
     case WM_APP_PAUSE:
         Pause();
@@ -715,18 +754,10 @@ ui::LResult CVornaView::OnAppMessage(ui::MessageEvent& message)
         Invalidate();
         return 0;
     case WM_APP_SELECT_SEGMENT:
-        OnSelectSegment(reinterpret_cast<CSegment*>(w));
+        SelectSegment(reinterpret_cast<CSegment*>(w));
         return 0;
     case WM_APP_SEGMENT_CHANGED:
-        // The times first: a changed content length moves the segment's end, which the top
-        // panel shows.
-        doc.m_tracks.UpdateSegmentTimes(doc.m_sessionLength);
-        UpdateTop();
-        InvalidatePane(ID_PANE_TRACKS);
-        doc.SetSessionModified();
-        return 0;
-    case WM_APP_PROPERTY_CHANGED:
-        doc.SetSessionModified();
+        SegmentChanged();
         return 0;
     case WM_APP_SESSION_LENGTH_CHANGED:
         doc.SetSessionModified();
@@ -739,43 +770,12 @@ ui::LResult CVornaView::OnAppMessage(ui::MessageEvent& message)
         UpdateTop();
         Invalidate();
         return 0;
-    case WM_APP_HELP_TOPIC:
-    {
-        // With lParam 1 the help follows the selection only while it is open.
-        if (m_help && !(message.GetLParam() == 1 && !m_help->IsVisible()))
-        {
-            m_help->Show();
-            if (w != 0)
-                m_help->ShowTopic(*reinterpret_cast<const QString*>(w));
-        }
-        return 0;
-    }
-    case WM_APP_GET_OUTPUT_LEVEL:
-    {
-        double level = 0.0;
-        if (Engine().IsPlaying())
-        {
-            double left = 0.0;
-            double right = 0.0;
-            Engine().GetLevels(left, right);
-            level = std::max(std::fabs(left), std::fabs(right));
-        }
-        if (w != 0)
-            *reinterpret_cast<double*>(w) = level;
-        return 0;
-    }
-    case WM_APP_GET_TRACKS_PANE:
-        if (w != 0)
-            *reinterpret_cast<ui::SelectionSource**>(w) = TracksSelection();
-        return 0;
     case WM_APP_MIXER_ERROR:
         OnMixerError(message);
         return 0;
     case WM_APP_LIVE_RECORDING:
         StartLiveRecording();
         return 0;
-    case WM_APP_ADD_RECORDING:
-        return OnAddRecording(w, reinterpret_cast<const QString*>(message.GetLParam()));
     default:
         return OnCommandMessage(message) ? 0 : ui::kNotHandled;
     }

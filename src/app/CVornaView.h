@@ -9,6 +9,7 @@
 
 #include "app/ViewServices.h"
 #include "audio/MixerEvents.h"
+#include "controls/ViewMessages.h"
 #include "controls/Window.h"
 #include "panes/CAppPane.h"
 
@@ -30,7 +31,7 @@ namespace ui
 class SelectionSource;
 }
 
-class CVornaView : public ui::Window, public PaneHost
+class CVornaView : public ui::Window, public PaneHost, public ui::ViewMessages
 {
 public:
     static constexpr int kTimerStartup = 3;
@@ -65,8 +66,19 @@ public:
     /** Frees the output device (the frame's close). */
     void FreeAudio();
 
+    // What the windows below the view ask of it.
+    void SelectSegment(CSegment* segment) override;
+    void SegmentChanged() override;
+    void PropertyChanged() override;
+    void ShowGlobals() override;
+    void ShowHelpTopic(const QString& topic, ui::HelpFollow follow) override;
+    void Play(bool preview, QObject* levelWindow) override;
+    void Stop() override;
+    bool AddRecording(ui::RecordingTarget target, const QString& path) override;
+    double OutputLevel() const override;
+    ui::SelectionSource* TracksPane() const override;
+
     // Playback.
-    void Play(bool preview, QObject* levelWindow);
     /** Stops playing (a live recording too). @p failure: why the session could not play on,
      *  which a live recording's recorder then shows. */
     void StopPlayback(const QString& failure = QString());
@@ -145,7 +157,6 @@ private:
     void ShowFirstRunHelp();
     void HandReadouts();
     void RefreshPaneStates();
-    void OnSelectSegment(CSegment* segment);
     void OnMixerError(ui::MessageEvent& message);
     void JumpToStage(bool next);
 
@@ -157,7 +168,6 @@ private:
     void UpdateTop();
     void UpdateSessionLength();
     void InvalidatePane(int id);
-    ui::SelectionSource* TracksSelection() const;
 
     // The editing commands (CVornaViewCommands.cpp): the dispatch of the accelerator commands
     // and of the messages the core does not handle, and one handler each.
@@ -180,7 +190,6 @@ private:
     void OnActivateAllTracks();
     void OnEditStages();
     void OnEditNotes();
-    void OnShowGlobals();
     void OnTranscript();
     void OnOptions();
     void OnAmbientMusicTool();
@@ -198,8 +207,6 @@ private:
     bool SaveSession();
     bool SaveSessionAs();
     bool SaveTo(const QString& path);
-    /** WM_APP_ADD_RECORDING: @p newSegment 0 into the selected voice segment, 1 a new one. */
-    ui::LResult OnAddRecording(ui::WParam newSegment, const QString* path);
     bool SetVoiceSegmentFile(const QString& path);
     bool CreateVoiceSegment(const QString& path);
 

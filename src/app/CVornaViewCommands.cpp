@@ -130,7 +130,7 @@ bool CVornaView::OnCommandMessage(ui::MessageEvent& message)
         OnEditNotes();
         return true;
     case WM_APP_SHOW_GLOBALS:
-        OnShowGlobals();
+        ShowGlobals();
         return true;
     case WM_APP_TRANSCRIPT:
         OnTranscript();
@@ -192,7 +192,6 @@ constexpr const char* kMsgNoMoreTracks = "Cannot add more tracks to the session.
 constexpr const char* kMsgNoVoiceSegment = "No voice segment is currently selected.";
 constexpr const char* kMsgVoiceSegmentFailed = "Failed to create a new voice segment.";
 constexpr const char* kSessionFilter = "VORNA Session Files (*.vrx)|*.vrx||";
-constexpr ui::LResult kResultFailed = static_cast<ui::LResult>(0x80004005u);
 
 /** The segment at (track, index) of @p tracks, or null when either is outside its list. */
 CSegments::SegmentPtr SegmentAt(const CTracks& tracks, int track, int index)
@@ -296,7 +295,7 @@ void CVornaView::OnPasteSegment()
     target->m_begin = begin;
     target->m_end = end;
     m_pDoc->m_tracks.UpdateSegmentTimes(m_pDoc->m_sessionLength);
-    OnSelectSegment(target.get());
+    SelectSegment(target.get());
     m_pDoc->SetSessionModified();
     Invalidate();
 }
@@ -420,7 +419,7 @@ void CVornaView::OnEditNotes()
     m_pDoc->SetSessionModified();
 }
 
-void CVornaView::OnShowGlobals()
+void CVornaView::ShowGlobals()
 {
     shell::RunGlobals(DialogOwner(this), *m_pDoc);
     m_pDoc->SetSessionModified();
@@ -652,17 +651,16 @@ bool CVornaView::CreateVoiceSegment(const QString& path)
     return true;
 }
 
-ui::LResult CVornaView::OnAddRecording(ui::WParam newSegment, const QString* path)
+bool CVornaView::AddRecording(ui::RecordingTarget target, const QString& path)
 {
-    if (path == nullptr)
-        return kResultFailed;
-    const bool placed = newSegment != 0 ? CreateVoiceSegment(*path) : SetVoiceSegmentFile(*path);
+    const bool placed =
+        target == ui::RecordingTarget::NewSegment ? CreateVoiceSegment(path) : SetVoiceSegmentFile(path);
     if (!placed)
-        return kResultFailed;
+        return false;
     m_pDoc->m_tracks.UpdateSegmentTimes(m_pDoc->m_sessionLength);
     m_pDoc->SetSessionModified();
     Invalidate();
-    return 0;
+    return true;
 }
 
 bool CVornaView::QuerySaveModified()

@@ -3,6 +3,7 @@
 #include "controls/CEditFloat.h"
 #include "controls/CUiPropertyEdit.h"
 #include "controls/GraphEditors.h"
+#include "controls/ViewMessages.h"
 
 #include "model/CSmartProperty.h"
 #include "model/DisplayTime.h"
@@ -233,7 +234,8 @@ void CUiProperty::EnableControls(int state)
 
 void CUiProperty::SendChanged() const
 {
-    ui::SendMessage(GetActiveView(), WM_APP_PROPERTY_CHANGED);
+    if (ui::ViewMessages* view = ActiveView())
+        view->PropertyChanged();
 }
 
 void CUiProperty::OnEditChange()
@@ -389,7 +391,7 @@ void CUiProperty::OnSetGraph()
     if (!m_info.m_wholeSession)
     {
         const ui::SelectionSource* source =
-            m_info.m_tracksPane != nullptr ? m_info.m_tracksPane : ui::AskTracksPane(GetActiveView());
+            m_info.m_tracksPane != nullptr ? m_info.m_tracksPane : ActiveTracksPane();
         if (source != nullptr)
             source->GetSelectedRange(b, e);
     }

@@ -1,7 +1,5 @@
 #include "controls/GraphEditors.h"
 
-#include "controls/AppMessage.h"
-
 namespace ui
 {
 
@@ -18,14 +16,6 @@ void SetGraphEditors(GraphEditors* editors)
 GraphEditors* GetGraphEditors()
 {
     return g_editors;
-}
-
-SelectionSource* AskTracksPane(QObject* view)
-{
-    SelectionSource* pane = nullptr;
-    if (view != nullptr)
-        SendMessage(view, WM_APP_GET_TRACKS_PANE, reinterpret_cast<WParam>(&pane));
-    return pane;
 }
 
 } // namespace ui

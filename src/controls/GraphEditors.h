@@ -34,10 +34,6 @@ public:
     virtual int GetSelectedTrack() const = 0;
 };
 
-/** Asks @p view for its tracks pane (WM_APP_GET_TRACKS_PANE, wParam = the SelectionSource**
- *  that receives it); null when there is no view or it has none. */
-SelectionSource* AskTracksPane(QObject* view);
-
 /** The graph editor's inputs, as a property row's "Set Graph" fills them. */
 struct GraphEditorInputs
 {

@@ -76,11 +76,6 @@ void CDlgPropertiesBase::SetModified()
         m_pDoc->SetSessionModified();
 }
 
-ui::LResult CDlgPropertiesBase::SendToView(unsigned message, ui::WParam wParam, ui::LParam lParam) const
-{
-    return ui::SendMessage(GetActiveView(), message, wParam, lParam);
-}
-
 QWidget* CDlgPropertiesBase::CreatePlaceholder(int id, int x, int y, int width, int height)
 {
     auto* frame = new QFrame(this);

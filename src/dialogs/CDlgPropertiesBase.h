@@ -89,8 +89,6 @@ protected:
     bool IsPlaying() const;
     /** Marks the session modified: every edit a panel makes goes through here. */
     void SetModified();
-    /** Sends an application message to the view (the active view). */
-    ui::LResult SendToView(unsigned message, ui::WParam wParam = 0, ui::LParam lParam = 0) const;
 
     /** A hidden frame at @p x, @p y of @p width x @p height dialog units with control id @p id: the
      *  placeholder a row is built over. */

@@ -1,6 +1,7 @@
 #include "dialogs/CDlgPropertiesBrainwaves.h"
 
 #include "controls/Controls.h"
+#include "controls/ViewMessages.h"
 #include "dialogs/PropertyRows.h"
 #include "model/CSegment.h"
 
@@ -89,7 +90,8 @@ bool CDlgPropertiesBrainwaves::OnCommand(int id, ui::Notify code, QWidget*)
         return true;
     case kIdGlobal:
         if (code == ui::Notify::Clicked)
-            SendToView(WM_APP_SHOW_GLOBALS);
+            if (ui::ViewMessages* view = ActiveView())
+                view->ShowGlobals();
         return true;
     default:
         return false;

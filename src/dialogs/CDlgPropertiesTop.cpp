@@ -2,6 +2,7 @@
 
 #include "controls/Controls.h"
 #include "controls/GraphEditors.h"
+#include "controls/ViewMessages.h"
 #include "dialogs/CDlgSegmentDimensions.h"
 #include "dialogs/PropertyRows.h"
 #include "model/CSegment.h"
@@ -253,10 +254,13 @@ ui::LResult CDlgPropertiesTop::OnAppMessage(ui::MessageEvent& message)
 
 void CDlgPropertiesTop::OnTest()
 {
+    ui::ViewMessages* view = ActiveView();
+    if (view == nullptr)
+        return;
     if (IsPlaying())
-        SendToView(WM_APP_STOP, 0);
+        view->Stop();
     else
-        SendToView(WM_APP_PLAY, 1);
+        view->Play(true, nullptr);
 }
 
 void CDlgPropertiesTop::OnReset()
@@ -266,7 +270,8 @@ void CDlgPropertiesTop::OnReset()
         return;
     segment->SetDefaults();
     SendToParent(WM_APP_RESET_SOUND_FOLDER);
-    SendToView(WM_APP_SELECT_SEGMENT, reinterpret_cast<ui::WParam>(segment));
+    if (ui::ViewMessages* view = ActiveView())
+        view->SelectSegment(segment);
     SetModified();
 }
 
@@ -275,12 +280,13 @@ void CDlgPropertiesTop::OnHelp()
     if (m_pDoc == nullptr)
         return;
     int track = -1;
-    if (const ui::SelectionSource* tracks = ui::AskTracksPane(GetActiveView()))
+    if (const ui::SelectionSource* tracks = ActiveTracksPane())
         track = tracks->GetSelectedTrack();
     const QString topic = HelpTopic(GetTab(), m_pDoc->m_tracks, track);
     if (topic.isEmpty())
         return;
-    SendToView(WM_APP_HELP_TOPIC, reinterpret_cast<ui::WParam>(&topic), 0);
+    if (ui::ViewMessages* view = ActiveView())
+        view->ShowHelpTopic(topic, ui::HelpFollow::Always);
 }
 
 void CDlgPropertiesTop::OnChangeActiveTab(int index)
@@ -295,7 +301,7 @@ bool CDlgPropertiesTop::GetDimensionLimits(double& rangeFrom, double& rangeTo) c
     rangeTo = 1.0;
     if (m_pObject == nullptr || m_pDoc == nullptr)
         return false;
-    const ui::SelectionSource* tracks = ui::AskTracksPane(GetActiveView());
+    const ui::SelectionSource* tracks = ActiveTracksPane();
     const int track = tracks != nullptr ? tracks->GetSelectedTrack() : -1;
     if (track < 0 || track >= m_pDoc->m_tracks.GetCount())
         return false;

@@ -11,6 +11,7 @@
 #include "controls/Dc.h"
 #include "controls/Resources.h"
 #include "controls/SkinDraw.h"
+#include "controls/ViewMessages.h"
 #include "dialogs/CDlgCountdown.h"
 
 #if __has_include("dialogs/CDlgRecorderStop.h") && __has_include("dialogs/CDlgExportEnd.h")
@@ -276,8 +277,8 @@ void CDlgRecorder::OnRecord()
             ui::MessageBox(this, CreateFailedMessage(m_folder));
             m_status = dlg::kStatusReady;
         }
-        else if (m_live && m_ownerView != nullptr)
-            ui::SendMessage(m_ownerView, WM_APP_PLAY, 0, reinterpret_cast<ui::LParam>(static_cast<QObject*>(this)));
+        else if (auto* view = dynamic_cast<ui::ViewMessages*>(m_ownerView.data()); m_live && view != nullptr)
+            view->Play(false, this);
     }
     Invalidate();
 }

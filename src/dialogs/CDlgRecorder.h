@@ -84,7 +84,7 @@ public:
 
     /** Keeps what the recording needs. @p callerText (plain only, may be null) is the script shown
      *  and gets the edited text back when the recorder closes; @p effectsSource (live only) gives
-     *  the voice its effects, volume and balance; @p ownerView receives WM_APP_PLAY (live) and is
+     *  the voice its effects, volume and balance; @p ownerView plays the session (live) and is
      *  handed to the end-of-recording dialog (plain). */
     void Setup(COptions* options, QString* callerText, bool live, double sessionSeconds, QWidget* ownerView,
                CSegment* effectsSource);

@@ -45,25 +45,22 @@ bool CDlgRecorderStop::OnCommand(int id, ui::Notify code, QWidget* from)
 {
     if (code == ui::Notify::Clicked && (id == kIdAddToSelected || id == kIdAddToNew))
     {
-        OnAdd(id == kIdAddToNew ? 1 : 0);
+        OnAdd(id == kIdAddToNew ? ui::RecordingTarget::NewSegment : ui::RecordingTarget::SelectedSegment);
         return true;
     }
     return dlg::RecordingEndDialog::OnCommand(id, code, from);
 }
 
-void CDlgRecorderStop::OnAdd(ui::WParam newSegment)
+void CDlgRecorderStop::OnAdd(ui::RecordingTarget target)
 {
     if (IsPlaying())
         StopPreview();
-    if (m_ownerView == nullptr)
+    auto* view = dynamic_cast<ui::ViewMessages*>(m_ownerView.data());
+    if (view == nullptr)
         return;
-    QString path = FullPath();
-    // Only the view's 0 means it took the file. It says itself why it refused (no voice segment
-    // selected, no room for a new one); a message nobody handled placed nothing either. Either
-    // way the file and the other choices for it stay.
-    const ui::LResult result =
-        ui::SendMessage(m_ownerView, WM_APP_ADD_RECORDING, newSegment, reinterpret_cast<ui::LParam>(&path));
-    if (result == 0)
+    // The view says itself why it refused (no voice segment selected, no room for a new one);
+    // the file and the other choices for it stay then.
+    if (view->AddRecording(target, FullPath()))
         Finish(ui::IDOK);
 }
 

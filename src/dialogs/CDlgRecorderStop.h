@@ -4,6 +4,7 @@
  *  new one, through the owner view (WM_APP_ADD_RECORDING); the dialog closes only when the view
  *  took the file, so a refusal leaves every other choice open. UI thread. */
 
+#include "controls/ViewMessages.h"
 #include "dialogs/RecordingEndDialog.h"
 
 #include <QPointer>
@@ -18,20 +19,20 @@ public:
 
     explicit CDlgRecorderStop(QWidget* parent = nullptr);
 
-    /** The view that places the recording (receives WM_APP_ADD_RECORDING); set before DoModal. */
+    /** The view that places the recording (its ui::ViewMessages::AddRecording); set before DoModal. */
     void SetOwnerView(QObject* view) { m_ownerView = view; }
 
 protected:
     bool OnCommand(int id, ui::Notify code, QWidget* from) override;
 
 private:
-    void OnAdd(ui::WParam newSegment);
+    void OnAdd(ui::RecordingTarget target);
 
     QPointer<QObject> m_ownerView;
 };
 
 /** Shows "End of Recording" modally for @p folder + "/" + @p fileName and returns when it closes
- *  (the dialog's result). @p ownerView receives WM_APP_ADD_RECORDING. @p folder has no trailing
+ *  (the dialog's result). @p ownerView places the recording. @p folder has no trailing
  *  '/'; @p fileName includes its extension. @p parent null: the owner view's top-level window.
  *  UI thread. */
 int RunRecorderStop(QWidget* ownerView, const QString& folder, const QString& fileName,

@@ -1,6 +1,7 @@
 #include "dialogs/CDlgSegmentMusicExt.h"
 
 #include "audio/CSoundFile.h"
+#include "controls/ViewMessages.h"
 #include "dialogs/SegmentPanelWidgets.h"
 #include "dialogs/SoundFileList.h"
 #include "model/CSegmentMusicExt.h"
@@ -104,6 +105,7 @@ void CDlgSegmentMusicExt::UpdateDuration()
     if (external->m_path.isEmpty())
         return;
     external->UpdateDuration(CSegment::GetDurationFunction());
-    SendToView(WM_APP_SEGMENT_CHANGED);
+    if (ui::ViewMessages* view = ActiveView())
+        view->SegmentChanged();
     ui::InvalidateWindow(qobject_cast<QWidget*>(GetActiveView()));
 }

@@ -1,5 +1,6 @@
 #include "dialogs/CDlgSegmentSuggestions.h"
 
+#include "controls/ViewMessages.h"
 #include "dialogs/SegmentPanelRules.h"
 #include "dialogs/SegmentPanelWidgets.h"
 #include "dialogs/SoundFileList.h"
@@ -128,6 +129,7 @@ void CDlgSegmentSuggestions::UpdateDuration()
     if (voice == nullptr)
         return;
     voice->UpdateDuration(CSegment::GetDurationFunction());
-    SendToView(WM_APP_SEGMENT_CHANGED);
+    if (ui::ViewMessages* view = ActiveView())
+        view->SegmentChanged();
     ui::InvalidateWindow(qobject_cast<QWidget*>(GetActiveView()));
 }

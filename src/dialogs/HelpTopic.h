@@ -2,16 +2,16 @@
 /** @brief What a dialog's Help button does: the active view shows the topic's page in the help
  *  window. UI thread. */
 
-#include "controls/AppMessage.h"
+#include "controls/ViewMessages.h"
 
 namespace dlg
 {
 
-/** Sends WM_APP_HELP_TOPIC with @p topic to the active view (nothing without one). */
+/** The active view shows @p topic in the help window (nothing without a view). */
 inline void ShowHelpTopic(const char* topic)
 {
-    QString text = QString::fromLatin1(topic);
-    ui::SendMessage(GetActiveView(), WM_APP_HELP_TOPIC, reinterpret_cast<ui::WParam>(&text), 0);
+    if (ui::ViewMessages* view = ActiveView())
+        view->ShowHelpTopic(QString::fromLatin1(topic), ui::HelpFollow::Always);
 }
 
 } // namespace dlg

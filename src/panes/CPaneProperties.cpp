@@ -3,6 +3,7 @@
 #include "controls/GraphEditors.h"
 #include "controls/Resources.h"
 #include "controls/SkinDraw.h"
+#include "controls/ViewMessages.h"
 #include "dialogs/CDlgPropertiesBilateral.h"
 #include "dialogs/CDlgPropertiesBrainwaves.h"
 #include "dialogs/CDlgPropertiesEffects.h"
@@ -179,13 +180,14 @@ void CPaneProperties::ShowProperties(CSegment* segment, int kind)
     int track = -1;
     if (m_tab == kTabSound)
     {
-        const ui::SelectionSource* tracks = ui::AskTracksPane(GetActiveView());
+        const ui::SelectionSource* tracks = ActiveTracksPane();
         track = tracks != nullptr ? tracks->GetSelectedTrack() : -1;
     }
     const QString topic =
         m_pDoc != nullptr ? CDlgPropertiesTop::HelpTopic(m_tab, m_pDoc->m_tracks, track) : QString();
-    if (!topic.isEmpty())
-        ui::SendMessage(GetActiveView(), WM_APP_HELP_TOPIC, reinterpret_cast<ui::WParam>(&topic), 1);
+    ui::ViewMessages* view = ActiveView();
+    if (!topic.isEmpty() && view != nullptr)
+        view->ShowHelpTopic(topic, ui::HelpFollow::WhileOpenOnly);
 }
 
 void CPaneProperties::OnResetSoundFolder()

@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 
+#include <functional>
 #include <thread>
 
 using apptest::ViewFixture;
@@ -325,19 +326,18 @@ TEST(CVornaView, StartupTimerShowsFirstRunHelpOnceAndChecksWhenDue)
     }
 }
 
-// Help topics: lParam 1 follows the selection only while the help is open; lParam 0 opens it.
+// Help topics: a topic that follows the selection shows only while the help is open; any other
+// opens it.
 TEST(CVornaView, HelpTopicRouting)
 {
     ViewFixture f;
-    QString topic = QStringLiteral("TheTracks");
-    f.Send(WM_APP_HELP_TOPIC, reinterpret_cast<ui::WParam>(&topic), 1);
+    f.view->ShowHelpTopic(QStringLiteral("TheTracks"), ui::HelpFollow::WhileOpenOnly);
     EXPECT_EQ(f.help->shows, 0);
     EXPECT_TRUE(f.help->topics.empty());
-    f.Send(WM_APP_HELP_TOPIC, reinterpret_cast<ui::WParam>(&topic), 0);
+    f.view->ShowHelpTopic(QStringLiteral("TheTracks"), ui::HelpFollow::Always);
     EXPECT_TRUE(f.help->visible);
     ASSERT_EQ(f.help->topics.size(), 1u);
-    topic = QStringLiteral("Options");
-    f.Send(WM_APP_HELP_TOPIC, reinterpret_cast<ui::WParam>(&topic), 1);
+    f.view->ShowHelpTopic(QStringLiteral("Options"), ui::HelpFollow::WhileOpenOnly);
     EXPECT_EQ(f.help->topics.back(), QStringLiteral("Options"));
 }
 
@@ -347,12 +347,9 @@ TEST(CVornaView, OutputLevel)
     ViewFixture f;
     f.engine.left = -0.8;
     f.engine.right = 0.5;
-    double level = -1;
-    f.Send(WM_APP_GET_OUTPUT_LEVEL, reinterpret_cast<ui::WParam>(&level));
-    EXPECT_EQ(level, 0.0);
+    EXPECT_EQ(f.view->OutputLevel(), 0.0);
     f.Send(WM_APP_PLAY);
-    f.Send(WM_APP_GET_OUTPUT_LEVEL, reinterpret_cast<ui::WParam>(&level));
-    EXPECT_DOUBLE_EQ(level, 0.8);
+    EXPECT_DOUBLE_EQ(f.view->OutputLevel(), 0.8);
 }
 
 // Audio start-up: each library's version problem is shown as it is, a device that does not open
@@ -388,14 +385,25 @@ TEST(CVornaView, AudioStartupTextsAndDevice)
 // change while playing stops.
 TEST(CVornaView, SelectionAndChangesMarkModified)
 {
-    for (unsigned message : {WM_APP_SELECT_SEGMENT, WM_APP_SEGMENT_CHANGED, WM_APP_SESSION_LENGTH_CHANGED,
-                             WM_APP_PROPERTY_CHANGED})
+    struct Case
+    {
+        const char* name;
+        std::function<void(CVornaView&)> change;
+        bool stops;
+    };
+    const Case cases[] = {
+        {"select none", [](CVornaView& v) { v.SelectSegment(nullptr); }, false},
+        {"segment changed", [](CVornaView& v) { v.SegmentChanged(); }, false},
+        {"property changed", [](CVornaView& v) { v.PropertyChanged(); }, false},
+        {"session length", [](CVornaView& v) { ui::SendMessage(&v, WM_APP_SESSION_LENGTH_CHANGED); }, true},
+    };
+    for (const Case& c : cases)
     {
         ViewFixture f;
         f.Send(WM_APP_PLAY);
-        f.Send(message);
-        EXPECT_TRUE(f.doc.IsSessionModified()) << message;
-        EXPECT_EQ(f.doc.m_isPlaying, message != WM_APP_SESSION_LENGTH_CHANGED) << message;
+        c.change(*f.view);
+        EXPECT_TRUE(f.doc.IsSessionModified()) << c.name;
+        EXPECT_EQ(f.doc.m_isPlaying, !c.stops) << c.name;
     }
 }
 
@@ -488,6 +496,6 @@ TEST(CVornaView, PlaybackTimerHandsTheReadoutsToThePanes)
     f.doc.m_sessionLength = 0;
     EXPECT_TRUE(vtest::WaitFor([&] { return tracks->GetPlayPosition() == -1.0; }, 2000));
 
-    // The tracks pane is what WM_APP_GET_TRACKS_PANE answers.
-    EXPECT_EQ(ui::AskTracksPane(f.view.get()), static_cast<ui::SelectionSource*>(tracks));
+    // The tracks pane is what the windows below the view get as its selection.
+    EXPECT_EQ(f.view->TracksPane(), static_cast<ui::SelectionSource*>(tracks));
 }

@@ -381,7 +381,7 @@ TEST(ViewCommands, ANewRecordingGetsAVoiceTrack)
     const QString path = QStringLiteral("/tmp/recorded voice.wav");
     {
         CommandFixture f; // track 0 holds segments; track 1 is ambient music
-        EXPECT_EQ(f.Send(WM_APP_ADD_RECORDING, 1, reinterpret_cast<ui::LParam>(&path)), 0);
+        EXPECT_TRUE(f.view->AddRecording(ui::RecordingTarget::NewSegment, path));
         ASSERT_EQ(f.doc.m_tracks.GetCount(), 9);
         EXPECT_EQ(f.doc.m_tracks.GetTrack(1).m_kind, 0);
         ASSERT_EQ(f.doc.m_tracks.GetTrack(1).m_segments.GetCount(), 1);
@@ -401,11 +401,11 @@ TEST(ViewCommands, ANewRecordingGetsAVoiceTrack)
     {
         ViewFixture f;
         f.doc.m_tracks.RemoveAll();
-        EXPECT_EQ(f.Send(WM_APP_ADD_RECORDING, 1, reinterpret_cast<ui::LParam>(&path)), 0);
+        EXPECT_TRUE(f.view->AddRecording(ui::RecordingTarget::NewSegment, path));
         ASSERT_EQ(f.doc.m_tracks.GetCount(), 1);
         EXPECT_EQ(f.doc.m_tracks.GetTrack(0).m_segments.GetCount(), 1);
         AddSegment(f.doc, 0, 0, 0.1);
-        EXPECT_EQ(f.Send(WM_APP_ADD_RECORDING, 1, reinterpret_cast<ui::LParam>(&path)), 0);
+        EXPECT_TRUE(f.view->AddRecording(ui::RecordingTarget::NewSegment, path));
         ASSERT_EQ(f.doc.m_tracks.GetCount(), 2);
         EXPECT_EQ(f.doc.m_tracks.GetTrack(1).m_kind, 0);
     }
@@ -426,12 +426,11 @@ TEST(ViewCommands, ARecordingIntoTheSelectedSegmentNeedsAVoiceSegment)
     const QString path = QStringLiteral("/tmp/take two.wav");
     CommandFixture f;
     f.view->SetSelection(4, 0);
-    EXPECT_EQ(f.Send(WM_APP_ADD_RECORDING, 0, reinterpret_cast<ui::LParam>(&path)),
-              static_cast<ui::LResult>(0x80004005u));
+    EXPECT_FALSE(f.view->AddRecording(ui::RecordingTarget::SelectedSegment, path));
     EXPECT_EQ(f.Boxes(), std::vector<QString>{QStringLiteral("No voice segment is currently selected.")});
     EXPECT_FALSE(f.doc.IsSessionModified());
     f.view->SetSelection(0, 1);
-    EXPECT_EQ(f.Send(WM_APP_ADD_RECORDING, 0, reinterpret_cast<ui::LParam>(&path)), 0);
+    EXPECT_TRUE(f.view->AddRecording(ui::RecordingTarget::SelectedSegment, path));
     EXPECT_EQ(static_cast<CSegmentSuggestions&>(*f.voiceB).m_files.back().m_path, path);
 }
 

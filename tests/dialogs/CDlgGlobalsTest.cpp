@@ -82,7 +82,7 @@ TEST(CDlgGlobals, HelpShowsTheBrainwaveTopic)
     const auto sent = rig.view.Of(WM_APP_HELP_TOPIC);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].topic, "BrainwaveEntrainment");
-    EXPECT_EQ(sent[0].lParam, 0);
+    EXPECT_EQ(sent[0].follow, ui::HelpFollow::Always);
 }
 
 } // namespace

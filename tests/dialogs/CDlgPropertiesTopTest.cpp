@@ -206,9 +206,8 @@ TEST(CDlgPropertiesTop, TestPlaysTheSegmentOrStops)
     QTest::mouseClick(&rig.top->TestButton(), Qt::LeftButton);
     ASSERT_EQ(rig.view.messages.size(), 2u);
     EXPECT_EQ(rig.view.messages[0].id, WM_APP_PLAY);
-    EXPECT_EQ(rig.view.messages[0].wParam, 1u);
+    EXPECT_TRUE(rig.view.messages[0].preview);
     EXPECT_EQ(rig.view.messages[1].id, WM_APP_STOP);
-    EXPECT_EQ(rig.view.messages[1].wParam, 0u);
 }
 
 TEST(CDlgPropertiesTop, ResetRestoresTheDefaultsAndShowsTheSegmentAgain)
@@ -223,7 +222,7 @@ TEST(CDlgPropertiesTop, ResetRestoresTheDefaultsAndShowsTheSegmentAgain)
     EXPECT_EQ(rig.pane.messages[0].first, WM_APP_RESET_SOUND_FOLDER);
     ASSERT_EQ(rig.view.messages.size(), 1u);
     EXPECT_EQ(rig.view.messages[0].id, WM_APP_SELECT_SEGMENT);
-    EXPECT_EQ(rig.view.messages[0].wParam, reinterpret_cast<ui::WParam>(rig.segment.get()));
+    EXPECT_EQ(rig.view.messages[0].segment, rig.segment.get());
     EXPECT_TRUE(rig.doc.IsSessionModified());
 }
 
@@ -261,7 +260,7 @@ TEST(CDlgPropertiesTop, HelpSendsTheTopicOfTheTab)
         }
         ASSERT_EQ(sent.size(), 1u);
         EXPECT_EQ(sent[0].topic, c.topic);
-        EXPECT_EQ(sent[0].lParam, 0) << "the Help button shows the help window";
+        EXPECT_EQ(sent[0].follow, ui::HelpFollow::Always) << "the Help button shows the help window";
     }
 }
 

@@ -3,6 +3,7 @@
 #include "dialogs/RecorderLogic.h"
 
 #include "support/FakeUi.h"
+#include "support/RecordingView.h"
 #include "support/TestEnvironment.h"
 
 #include "audio/COptions.h"
@@ -96,18 +97,12 @@ struct EndCalls
 };
 
 // The view a live recorder asks to play.
-class FakeView : public ui::Window
+class FakeView : public vtest::IdleView
 {
 public:
     std::vector<QObject*> plays;
 
-protected:
-    ui::LResult OnAppMessage(ui::MessageEvent& message) override
-    {
-        if (message.Message() == WM_APP_PLAY)
-            plays.push_back(reinterpret_cast<QObject*>(message.GetLParam()));
-        return 0;
-    }
+    void Play(bool, QObject* levelWindow) override { plays.push_back(levelWindow); }
 };
 
 void Click(CDlgRecorder& recorder, int id)

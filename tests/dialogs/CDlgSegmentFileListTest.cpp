@@ -438,7 +438,7 @@ TEST(CDlgSegmentFileList, HelpLinkAsksForTheMultipleFilesPage)
     const auto help = rig.view.Of(WM_APP_HELP_TOPIC);
     ASSERT_EQ(help.size(), 1u);
     EXPECT_EQ(help[0].topic, "SelectingMultipleFiles");
-    EXPECT_EQ(help[0].lParam, 0);
+    EXPECT_EQ(help[0].follow, ui::HelpFollow::Always);
 }
 
 // While the session plays the Change row is wholly disabled; unbinding leaves an empty list and

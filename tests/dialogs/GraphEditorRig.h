@@ -3,10 +3,9 @@
 // a frame window the editors open over, a view that records help requests, and a modal run that
 // shows the dialog and hands it to the test's script.
 
-#include "controls/AppMessage.h"
-#include "controls/Window.h"
 #include "model/CVornaDoc.h"
 #include "support/FakeUi.h"
+#include "support/RecordingView.h"
 
 #include <gtest/gtest.h>
 
@@ -18,21 +17,15 @@
 namespace vtest
 {
 
-/** The active view: records the topics of WM_APP_HELP_TOPIC. */
-class HelpView : public ui::Window
+/** The active view: records the help topics it is asked to show. */
+class HelpView : public IdleView
 {
 public:
     HelpView() { ui::SetActiveView(this); }
     ~HelpView() override { ui::SetActiveView(nullptr); }
     std::vector<QString> topics;
 
-protected:
-    ui::LResult OnAppMessage(ui::MessageEvent& message) override
-    {
-        if (message.Message() == WM_APP_HELP_TOPIC)
-            topics.push_back(*reinterpret_cast<const QString*>(message.GetWParam()));
-        return 0;
-    }
+    void ShowHelpTopic(const QString& topic, ui::HelpFollow) override { topics.push_back(topic); }
 };
 
 /** Queues a modal run that shows the dialog, waits until it is active, runs @p script on it and

@@ -10,6 +10,7 @@
 #include "platform/audio/AudioSystem.h"
 #include "platform/audio/SoundDecoder.h"
 #include "platform/audio/SoundWriter.h"
+#include "support/RecordingView.h"
 
 #include <gtest/gtest.h>
 
@@ -34,21 +35,16 @@ namespace
 using vtest::kStillOpen;
 using Dialog = dlg::RecordingEndDialog;
 
-constexpr ui::LResult kRefused = static_cast<ui::LResult>(0x80004005u);
-
-/** The owner view: records WM_APP_ADD_RECORDING and answers it with @c answer. */
-class AddView : public ui::Window
+/** The owner view: records the recordings it is given and answers with @c answer. */
+class AddView : public vtest::IdleView
 {
 public:
-    ui::LResult answer = 0;
-    std::vector<std::pair<ui::WParam, QString>> adds;
+    bool answer = true;
+    std::vector<std::pair<ui::RecordingTarget, QString>> adds;
 
-protected:
-    ui::LResult OnAppMessage(ui::MessageEvent& m) override
+    bool AddRecording(ui::RecordingTarget target, const QString& path) override
     {
-        if (m.Message() != WM_APP_ADD_RECORDING)
-            return 0;
-        adds.emplace_back(m.GetWParam(), *reinterpret_cast<const QString*>(m.GetLParam()));
+        adds.emplace_back(target, path);
         return answer;
     }
 };
@@ -612,22 +608,23 @@ TEST_F(RecordingEndTest, OpenFolderWithoutAFileManagerSaysSo)
     }
 }
 
-// The add actions hand the view the full path (as it is after a rename) with wParam 0 (selected
-// segment) or 1 (new segment); the dialog closes only when the view took the file.
+// The add actions hand the view the full path (as it is after a rename) for the selected segment
+// or a new one; the dialog closes only when the view took the file.
 TEST_F(RecordingEndTest, AddActionsCloseOnlyWhenTheViewTookTheFile)
 {
     struct Case
     {
         int button;
-        ui::WParam wParam;
-        ui::LResult answer;
+        ui::RecordingTarget target;
+        bool answer;
         bool closes;
     };
+    using ui::RecordingTarget;
     const Case cases[] = {
-        {CDlgRecorderStop::kIdAddToSelected, 0, 0, true},
-        {CDlgRecorderStop::kIdAddToNew, 1, 0, true},
-        {CDlgRecorderStop::kIdAddToSelected, 0, kRefused, false},
-        {CDlgRecorderStop::kIdAddToNew, 1, kRefused, false},
+        {CDlgRecorderStop::kIdAddToSelected, RecordingTarget::SelectedSegment, true, true},
+        {CDlgRecorderStop::kIdAddToNew, RecordingTarget::NewSegment, true, true},
+        {CDlgRecorderStop::kIdAddToSelected, RecordingTarget::SelectedSegment, false, false},
+        {CDlgRecorderStop::kIdAddToNew, RecordingTarget::NewSegment, false, false},
     };
     for (const Case& c : cases)
     {
@@ -647,13 +644,13 @@ TEST_F(RecordingEndTest, AddActionsCloseOnlyWhenTheViewTookTheFile)
                                                  });
         EXPECT_EQ(result, c.closes ? ui::IDOK : kStillOpen);
         ASSERT_EQ(view.adds.size(), 1u);
-        EXPECT_EQ(view.adds[0].first, c.wParam);
+        EXPECT_EQ(view.adds[0].first, c.target);
         EXPECT_EQ(view.adds[0].second, folder + "/Take 2.wav");
         ASSERT_TRUE(QFile::rename(folder + "/Take 2.wav", recording));
     }
 
-    // An owner that does not handle the message (a window that passes only commands on, or no
-    // window of the layer at all) took nothing either: the dialog stays open for another choice.
+    // An owner that is no view (a window of the layer, or a plain widget) took nothing either:
+    // the dialog stays open for another choice.
     ui::Window passesCommandsOnly;
     QWidget plain;
     for (QObject* owner : {static_cast<QObject*>(&passesCommandsOnly), static_cast<QObject*>(&plain)})
@@ -661,7 +658,6 @@ TEST_F(RecordingEndTest, AddActionsCloseOnlyWhenTheViewTookTheFile)
         CDlgRecorderStop d;
         d.SetOwnerView(owner);
         d.SetFile(folder, QStringLiteral("Voice 1.wav"));
-        EXPECT_EQ(ui::SendMessage(owner, WM_APP_ADD_RECORDING), ui::kNotHandled);
         const int result = Run<CDlgRecorderStop>(
             d, [](CDlgRecorderStop& dialog) { vtest::Click(dialog, CDlgRecorderStop::kIdAddToNew); });
         EXPECT_EQ(result, kStillOpen);

@@ -74,7 +74,7 @@ struct PaneRig
         std::vector<QString> topics;
         for (const auto& m : view.Of(WM_APP_HELP_TOPIC))
         {
-            EXPECT_EQ(m.lParam, 1) << "the pane's topics follow only a visible help window";
+            EXPECT_EQ(m.follow, ui::HelpFollow::WhileOpenOnly) << "the pane's topics follow only a visible help window";
             topics.push_back(m.topic);
         }
         return topics;

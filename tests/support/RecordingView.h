@@ -1,10 +1,11 @@
 #pragma once
 /** @brief Stand-ins for the windows above the property rows, panels and panes in widget tests:
- *  an active view that records the application messages it gets and answers the tracks-pane
- *  question, a tracks pane's selection, and graph editors that record how they were opened. */
+ *  an active view that records the calls it gets and answers the tracks-pane question, a tracks
+ *  pane's selection, and graph editors that record how they were opened. */
 
 #include "controls/AppMessage.h"
 #include "controls/GraphEditors.h"
+#include "controls/ViewMessages.h"
 #include "controls/Window.h"
 
 #include <QString>
@@ -33,17 +34,37 @@ public:
     int GetSelectedTrack() const override { return track; }
 };
 
-/** The active view for a test's scope: records every message (and the topic of each help
- *  message); answers WM_APP_GET_TRACKS_PANE with its selection, or none when that is null. */
-class RecordingView : public ui::Window
+/** A view whose calls do nothing (AddRecording refuses): a fake view overrides what it watches. */
+class IdleView : public ui::Window, public ui::ViewMessages
+{
+public:
+    void SelectSegment(CSegment*) override {}
+    void SegmentChanged() override {}
+    void PropertyChanged() override {}
+    void ShowGlobals() override {}
+    void ShowHelpTopic(const QString&, ui::HelpFollow) override {}
+    void Play(bool, QObject*) override {}
+    void Stop() override {}
+    bool AddRecording(ui::RecordingTarget, const QString&) override { return false; }
+    double OutputLevel() const override { return 0.0; }
+    ui::SelectionSource* TracksPane() const override { return nullptr; }
+};
+
+/** The active view for a test's scope: records every call by the message it stands for, with
+ *  what the call carried; TracksPane answers its selection, or none when hasTracksPane is false.
+ *  The message ids the bars send (SendMessage) are recorded too. */
+class RecordingView : public IdleView
 {
 public:
     struct Message
     {
+        explicit Message(unsigned message) : id(message) {}
         unsigned id;
-        ui::WParam wParam;
-        ui::LParam lParam;
-        QString topic; ///< for WM_APP_HELP_TOPIC
+        QString topic;                               ///< WM_APP_HELP_TOPIC
+        ui::HelpFollow follow = ui::HelpFollow::Always; ///< WM_APP_HELP_TOPIC
+        bool preview = false;                        ///< WM_APP_PLAY
+        QObject* levelWindow = nullptr;              ///< WM_APP_PLAY
+        CSegment* segment = nullptr;                 ///< WM_APP_SELECT_SEGMENT
     };
 
     RecordingView() { ui::SetActiveView(this); }
@@ -67,18 +88,39 @@ public:
     }
     void Clear() { messages.clear(); }
 
+    void SelectSegment(CSegment* segment) override
+    {
+        Message m{WM_APP_SELECT_SEGMENT};
+        m.segment = segment;
+        messages.push_back(m);
+    }
+    void SegmentChanged() override { messages.emplace_back(WM_APP_SEGMENT_CHANGED); }
+    void PropertyChanged() override { messages.emplace_back(WM_APP_PROPERTY_CHANGED); }
+    void ShowGlobals() override { messages.emplace_back(WM_APP_SHOW_GLOBALS); }
+    void ShowHelpTopic(const QString& topic, ui::HelpFollow follow) override
+    {
+        Message m{WM_APP_HELP_TOPIC};
+        m.topic = topic;
+        m.follow = follow;
+        messages.push_back(m);
+    }
+    void Play(bool preview, QObject* levelWindow) override
+    {
+        Message m{WM_APP_PLAY};
+        m.preview = preview;
+        m.levelWindow = levelWindow;
+        messages.push_back(m);
+    }
+    void Stop() override { messages.emplace_back(WM_APP_STOP); }
+    ui::SelectionSource* TracksPane() const override
+    {
+        return hasTracksPane ? const_cast<FakeSelection*>(&selection) : nullptr;
+    }
+
 protected:
     ui::LResult OnAppMessage(ui::MessageEvent& m) override
     {
-        if (m.Message() == WM_APP_GET_TRACKS_PANE)
-        {
-            *reinterpret_cast<ui::SelectionSource**>(m.GetWParam()) = hasTracksPane ? &selection : nullptr;
-            return 0;
-        }
-        Message r{m.Message(), m.GetWParam(), m.GetLParam(), {}};
-        if (m.Message() == WM_APP_HELP_TOPIC && m.GetWParam() != 0)
-            r.topic = *reinterpret_cast<const QString*>(m.GetWParam());
-        messages.push_back(r);
+        messages.emplace_back(m.Message());
         return 0;
     }
 };

@@ -17,8 +17,9 @@
 // as steady over one minute as over ten (every segment runs the whole session), and the 96 kHz
 // sizes would otherwise take minutes.
 //
-// Figures: x_realtime (audio seconds per second of rendering), x_realtime_cpu (the same per
-// CPU second of the process, which a busy machine does not lower), p99 and maximum request time
+// Figures: x_realtime (audio seconds per second of rendering, the start of the playback and its
+// stop included), x_realtime_cpu (the same per CPU second of the process, which a busy machine
+// does not lower), p99 and maximum request time
 // as a share of the request's duration (steady state, and the first request, where every
 // segment starts), allocations per steady-state request, how many tracks had to use a
 // stand-in sine generator because this build has no generator of their kind, and the render's
@@ -469,7 +470,13 @@ void RenderSession(benchmark::State& state, const std::function<SessionPtr()>& m
         if (setup)
             setup(mixer);
         rt::OfflineRenderer renderer(mixer);
-        if (!renderer.Start(session->params))
+        // The start (the tracks and their generators made) and the stop count with the render.
+        const double startCpu = ProcessCpuSeconds();
+        const auto startWall = Clock::now();
+        const bool started = renderer.Start(session->params);
+        cpu += ProcessCpuSeconds() - startCpu;
+        wall += std::chrono::duration<double>(Clock::now() - startWall).count();
+        if (!started)
         {
             state.SkipWithError("the session did not start");
             return;
@@ -498,7 +505,11 @@ void RenderSession(benchmark::State& state, const std::function<SessionPtr()>& m
             }
             level.Add(buffer.data(), buffer.size()); // outside the timed part
         }
+        const double stopCpu = ProcessCpuSeconds();
+        const auto stopWall = Clock::now();
         renderer.Stop();
+        cpu += ProcessCpuSeconds() - stopCpu;
+        wall += std::chrono::duration<double>(Clock::now() - stopWall).count();
         if (session->failures.Failed())
         {
             const std::string text = "a generator failed: " + session->failures.Text().toStdString();
@@ -523,8 +534,9 @@ void RenderSession(benchmark::State& state, const std::function<SessionPtr()>& m
     level.Report(state);
 }
 
-// Seconds rendered of the typical and the tone and noise sessions: half the session, which takes
-// a few seconds at today's speed and stays long enough to time at the speed aimed for.
+// Seconds rendered of the typical session: half the session, which takes a few seconds at
+// today's speed and stays long enough to time at the speed aimed for. The tone and noise
+// session renders whole (ten minutes, well under a second).
 constexpr std::uint32_t kRenderSeconds = 300;
 
 // The render threads of a variant: 1 for one core, 0 for every core.
@@ -547,13 +559,20 @@ BENCHMARK(BM_RenderTypicalAllCores)->Iterations(1)->Unit(benchmark::kMillisecond
 
 void BM_RenderToneNoise(benchmark::State& state)
 {
-    RenderSession(state, [] { return MakeToneNoiseSession(44100); }, kRenderSeconds, Threads(1));
+    RenderSession(state, [] { return MakeToneNoiseSession(44100); }, kSessionSeconds, Threads(1));
 }
 BENCHMARK(BM_RenderToneNoise)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Ten seconds of it, as a preview or a short render: what the start costs shows here.
+void BM_RenderToneNoiseShort(benchmark::State& state)
+{
+    RenderSession(state, [] { return MakeToneNoiseSession(44100); }, 10, Threads(1));
+}
+BENCHMARK(BM_RenderToneNoiseShort)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_RenderToneNoiseAllCores(benchmark::State& state)
 {
-    RenderSession(state, [] { return MakeToneNoiseSession(44100); }, kRenderSeconds, Threads(0));
+    RenderSession(state, [] { return MakeToneNoiseSession(44100); }, kSessionSeconds, Threads(0));
 }
 BENCHMARK(BM_RenderToneNoiseAllCores)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -603,16 +622,29 @@ BENCHMARK(BM_MeterReadOuts)->Unit(benchmark::kMicrosecond);
 // Plays @p session in real time on the null device, paced as a sound card would be, for
 // @p seconds; @p settled is called @p settleSeconds in (after every segment's start). Counts
 // what the null device played into @p level.
+// @p firstSound (may be null) gets the seconds from the call of Play to the first period of the
+// device that holds a sample other than zero (-1 when none came).
 bool PlayOnNullDevice(benchmark::State& state, Session& session, int seconds, int settleSeconds,
                       RenderLevel& level, const std::function<void(CMixer&)>& settled,
-                      const std::function<void(CMixer&)>& finished)
+                      const std::function<void(CMixer&)>& finished, double* firstSound = nullptr)
 {
     plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::RealTime);
-    plat::AudioSystem::SetNullDeviceMonitor([&level](const float* frames, std::uint32_t count)
-                                            { level.Add(frames, std::size_t{count} * 2); });
+    std::atomic<Clock::rep> soundAt{0}; // the time since the clock's epoch; 0 until it sounds
+    plat::AudioSystem::SetNullDeviceMonitor(
+        [&level, &soundAt](const float* frames, std::uint32_t count)
+        {
+            if (soundAt.load(std::memory_order_relaxed) == 0 &&
+                std::any_of(frames, frames + std::size_t{count} * 2, [](float v) { return v != 0.0f; }))
+                soundAt.store(Clock::now().time_since_epoch().count(), std::memory_order_relaxed);
+            level.Add(frames, std::size_t{count} * 2);
+        });
     CMixer mixer;
     session.Install(mixer);
-    if (!mixer.Play(session.params, nullptr))
+    const auto playAt = Clock::now();
+    const bool playing = mixer.Play(session.params, nullptr);
+    if (firstSound != nullptr)
+        *firstSound = -1.0;
+    if (!playing)
     {
         plat::AudioSystem::SetNullDeviceMonitor({});
         state.SkipWithError("the session did not start");
@@ -625,6 +657,8 @@ bool PlayOnNullDevice(benchmark::State& state, Session& session, int seconds, in
     finished(mixer);
     mixer.Stop();
     plat::AudioSystem::SetNullDeviceMonitor({});
+    if (const Clock::rep at = soundAt.load(); at != 0 && firstSound != nullptr)
+        *firstSound = std::chrono::duration<double>(Clock::time_point(Clock::duration(at)) - playAt).count();
     if (session.failures.Failed())
     {
         const std::string text = "a generator failed: " + session.failures.Text().toStdString();
@@ -682,13 +716,16 @@ std::map<int, ThreadCpu> ThreadCpuSeconds()
 // device_thread_share is the null device's own thread, which on a real machine is the sound
 // card's driver, and cpu_share_steady_no_device the steady share without it.
 // mixer_cpu_load is the mixer's own read-out; mixer_underruns counts late blocks and short
-// device periods, steady_underruns those from two seconds in.
+// device periods, start_underruns those of the first two seconds and steady_underruns those
+// from two seconds in; first_sound_ms is the time from the call of Play to the first period of
+// the device that is not silent.
 void BM_PlaybackTypical(benchmark::State& state)
 {
     int seconds = 20;
     if (const char* text = std::getenv("VORNA_BENCH_PLAYBACK_SECONDS"))
         seconds = std::max(3, std::atoi(text));
     double share = 0.0, steadyShare = 0.0, busiest = 0.0, others = 0.0, device = 0.0, load = 0.0, position = 0.0;
+    double firstSound = -1.0;
     std::uint64_t underruns = 0, settledUnderruns = 0;
     RenderLevel level;
     for (auto _ : state)
@@ -731,7 +768,8 @@ void BM_PlaybackTypical(benchmark::State& state)
                 load = mixer.GetCpuLoad();
                 position = mixer.GetPosition();
                 underruns = mixer.Underruns();
-            });
+            },
+            &firstSound);
         if (!played)
             return;
     }
@@ -744,7 +782,9 @@ void BM_PlaybackTypical(benchmark::State& state)
     state.counters["mixer_cpu_load"] = load;
     state.counters["position_s"] = position;
     state.counters["mixer_underruns"] = double(underruns);
+    state.counters["start_underruns"] = double(settledUnderruns);
     state.counters["steady_underruns"] = double(underruns - settledUnderruns);
+    state.counters["first_sound_ms"] = firstSound < 0.0 ? std::numeric_limits<double>::quiet_NaN() : firstSound * 1e3;
     level.Report(state);
 }
 BENCHMARK(BM_PlaybackTypical)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

@@ -1,8 +1,10 @@
 // Makes the data files installed with the program:
 //   vorna_data_tool noise <white|pink|brown> <out.ogg>   a seamless stereo noise loop
 //   vorna_data_tool encode <in.wav> <out.ogg>            a recording as OGG Vorbis
+//   vorna_data_tool decoded <in.ogg> <out.f32>           the file's frames stored decoded
 // Runs at build time; the noise is seeded, so every build makes the same loops.
 
+#include "platform/audio/DecodedCopy.h"
 #include "platform/audio/SoundDecoder.h"
 #include "platform/audio/SoundWriter.h"
 
@@ -141,7 +143,15 @@ int main(int argc, char** argv)
         return MakeNoise(argv[2], argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "encode") == 0)
         return Encode(argv[2], argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "decoded") == 0)
+    {
+        if (plat::DecodedCopy::Write(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3])))
+            return 0;
+        std::fprintf(stderr, "vorna_data_tool: cannot store %s decoded as %s\n", argv[2], argv[3]);
+        return 1;
+    }
     std::fprintf(stderr, "usage: vorna_data_tool noise <white|pink|brown> <out.ogg>\n"
-                         "       vorna_data_tool encode <in.wav> <out.ogg>\n");
+                         "       vorna_data_tool encode <in.wav> <out.ogg>\n"
+                         "       vorna_data_tool decoded <in.ogg> <out.f32>\n");
     return 2;
 }

@@ -11,7 +11,7 @@ packages=(
   lame vorbis-tools espeak-ng wodim
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core fonts-noto-color-emoji
   desktop-file-utils
 )
 

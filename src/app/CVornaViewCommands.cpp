@@ -218,9 +218,9 @@ void UpdateFrameTitle(QWidget* view)
         frame->OnUpdateFrameTitle();
 }
 
-void OpenAddress(const char* address)
+void OpenAddress(QWidget* view, const char* address)
 {
-    ui::CurrentBehaviour().OpenUrl(QUrl(QString::fromLatin1(address)));
+    ui::OpenUrl(DialogOwner(view), QUrl(QString::fromLatin1(address)));
 }
 } // namespace
 
@@ -481,17 +481,17 @@ void CVornaView::OnHelpIndex()
 
 void CVornaView::OnOpenWebSite()
 {
-    OpenAddress(shell::kWebSiteUrl);
+    OpenAddress(this, shell::kWebSiteUrl);
 }
 
 void CVornaView::OnOpenVideos()
 {
-    OpenAddress(shell::kVideosUrl);
+    OpenAddress(this, shell::kVideosUrl);
 }
 
 void CVornaView::OnOpenContact()
 {
-    OpenAddress(shell::kContactUrl);
+    OpenAddress(this, shell::kContactUrl);
 }
 
 void CVornaView::OnCheckUpdates()

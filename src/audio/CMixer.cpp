@@ -135,9 +135,21 @@ bool CMixer::Start(CPlaybackParams& params, rt::MixerBlockSink* levelWindow, boo
     // The view stops a playback before it starts the next; a second worker on the same
     // tracks would corrupt both.
     Stop();
-    if (!StartThread(params))
-        return false;
-    m_started.Wait();
+    if (offline)
+    {
+        // No worker: the caller's thread renders each block in StreamProc, so an offline render
+        // pays no hand-off between threads (and no trip between cores) per block.
+        if (!Prepare(params))
+            return false;
+        m_inline = true;
+        m_playing.store(true, std::memory_order_release);
+    }
+    else
+    {
+        if (!StartThread(params))
+            return false;
+        m_started.Wait();
+    }
     m_levelWindow = levelWindow;
     m_offline = offline;
     if (offline)
@@ -171,7 +183,7 @@ bool CMixer::Start(CPlaybackParams& params, rt::MixerBlockSink* levelWindow, boo
     return true;
 }
 
-bool CMixer::StartThread(CPlaybackParams& params)
+bool CMixer::Prepare(CPlaybackParams& params)
 {
     m_stop.store(false, std::memory_order_relaxed);
     m_abort.store(false, std::memory_order_relaxed);
@@ -224,6 +236,13 @@ bool CMixer::StartThread(CPlaybackParams& params)
     m_underruns.store(0, std::memory_order_relaxed);
     m_offlinePlayed.store(0, std::memory_order_relaxed);
     m_renderLoad.store(0.0, std::memory_order_relaxed);
+    return true;
+}
+
+bool CMixer::StartThread(CPlaybackParams& params)
+{
+    if (!Prepare(params))
+        return false;
     m_started.Reset();
     m_request.Reset();
     m_done.Reset();
@@ -757,6 +776,27 @@ bool CMixer::RenderBlockPerFrame(std::uint32_t frames) noexcept
     return true;
 }
 
+void CMixer::ServeRequest(std::uint32_t frames) noexcept
+{
+    const auto t0 = Clock::now();
+    if (m_currentFrame < m_totalFrames)
+    {
+        RenderBlock(frames);
+    }
+    else
+    {
+        std::fill_n(m_block.get(), frames, CStereoFrame{});
+        m_playing.store(false, std::memory_order_release);
+    }
+    const double busy = std::chrono::duration<double>(Clock::now() - t0).count();
+    if (frames > 0 && m_rate > 0)
+    {
+        const double load = std::min(1.0, busy * m_rate / frames);
+        const double last = m_renderLoad.load(std::memory_order_relaxed);
+        m_renderLoad.store(last + 0.2 * (load - last), std::memory_order_relaxed);
+    }
+}
+
 void CMixer::ThreadProc() noexcept
 {
     plat::DenormalGuard denormals;
@@ -773,23 +813,7 @@ void CMixer::ThreadProc() noexcept
         if (id != served)
         {
             served = id;
-            const auto t0 = Clock::now();
-            if (m_currentFrame < m_totalFrames)
-            {
-                RenderBlock(frames);
-            }
-            else
-            {
-                std::fill_n(m_block.get(), frames, CStereoFrame{});
-                m_playing.store(false, std::memory_order_release);
-            }
-            const double busy = std::chrono::duration<double>(Clock::now() - t0).count();
-            if (frames > 0 && m_rate > 0)
-            {
-                const double load = std::min(1.0, busy * m_rate / frames);
-                const double last = m_renderLoad.load(std::memory_order_relaxed);
-                m_renderLoad.store(last + 0.2 * (load - last), std::memory_order_relaxed);
-            }
+            ServeRequest(frames);
             m_doneId.store(id, std::memory_order_release);
         }
         m_done.Set();
@@ -814,6 +838,14 @@ std::uint32_t CMixer::StreamProc(float* buffer, std::uint32_t bytes) noexcept
     // across calls (the output plays silence meanwhile), and its frames follow once the worker
     // answers. A block larger than this call takes is handed on over the next calls.
     bool answered = m_carryLeft > 0;
+    if (!answered && m_inline)
+    {
+        plat::DenormalGuard denormals;
+        ServeRequest(frames);
+        answered = true;
+        m_carryAt = 0;
+        m_carryLeft = frames;
+    }
     if (!answered)
     {
         if (m_pendingId == 0)
@@ -913,6 +945,12 @@ void CMixer::Stop()
         m_stop.store(true, std::memory_order_release);
         m_request.Set();
         m_thread.join();
+    }
+    if (m_inline)
+    {
+        m_stop.store(true, std::memory_order_release);
+        FreeTracks();
+        m_inline = false;
     }
     m_pool.Stop();
     m_playing.store(false, std::memory_order_release);

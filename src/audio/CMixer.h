@@ -14,10 +14,12 @@
  *   blocks, and the worker sums the track blocks in track order afterwards, so the output is
  *   the same whatever the number of threads.
  * - The stream procedure (StreamProc): the output stream's update thread, or the offline
- *   renderer's thread. It asks the worker for a block and waits for it, at most twice the
- *   stream's buffer duration, so the device's own real-time callback never waits on the worker;
- *   a block later than that is waited for again in the next calls (silence meanwhile), so a
- *   late block delays the session's sound and loses none of it.
+ *   renderer's thread. On a stream it asks the worker for a block and waits for it, at most
+ *   twice the stream's buffer duration, so the device's own real-time callback never waits on
+ *   the worker; a block later than that is waited for again in the next calls (silence
+ *   meanwhile), so a late block delays the session's sound and loses none of it. An offline
+ *   render (PlayOffline) has no worker: StreamProc renders each block on its caller's thread,
+ *   which then stands where the worker stands above (the render pool's helpers still help).
  * The flags shared between them are atomics. Rendering never allocates, locks or throws, except
  * at a segment's start and end (a generator's Init and Terminate, made one at a time across the
  * process: some generators share library state, such as STK's) and in the one error message of
@@ -90,7 +92,9 @@ public:
      *  cannot be made. Only on an idle mixer (the view stops a playback first). */
     bool Play(CPlaybackParams& params, rt::MixerBlockSink* levelWindow);
     /** As Play, without a stream: the caller asks for the blocks through StreamProc (the
-     *  offline renderer). Position, levels and spectrum then describe what StreamProc returned. */
+     *  offline renderer), which renders them on the caller's thread. Position, levels and
+     *  spectrum then describe what StreamProc returned. Stop from the thread that started it,
+     *  once no StreamProc call is under way. */
     bool PlayOffline(CPlaybackParams& params, rt::MixerBlockSink* levelWindow);
     /** Frees the stream, then stops and joins the worker; nothing when idle. */
     void Stop();
@@ -152,7 +156,11 @@ public:
 private:
     bool Start(CPlaybackParams& params, rt::MixerBlockSink* levelWindow, bool offline);
     std::uint64_t HeardFrame() const noexcept override { return GetHeardFrame(); }
+    /** Everything a playback needs before its first block: the tracks, the clocks, the pool. */
+    bool Prepare(CPlaybackParams& params);
     bool StartThread(CPlaybackParams& params);
+    /** Renders the block of one request into m_block (silence past the session's end). */
+    void ServeRequest(std::uint32_t frames) noexcept;
     bool CreateTracks(const CPlaybackParams& params);
     /** Starts the render pool's helpers for the tracks made (none when they cannot be made:
      *  the worker then renders alone). */
@@ -259,6 +267,7 @@ private:
 
     std::unique_ptr<plat::AudioOutput> m_output;
     bool m_offline = false;
+    bool m_inline = false; ///< offline: StreamProc renders on its caller's thread, no worker
     std::unique_ptr<plat::PlayedHistory> m_offlineHistory;
     std::atomic<std::uint64_t> m_offlinePlayed{0};
     std::atomic<double> m_renderLoad{0.0}; ///< worker: smoothed render time / audio time

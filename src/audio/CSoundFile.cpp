@@ -21,6 +21,7 @@ bool CSoundFile::OpenSharedLoop(const QString& path, unsigned rate, std::uint32_
         return Open(path, rate, true);
     m_shared = std::move(loop);
     m_sharedOpen = true;
+    m_sharedReady = 0;
     m_targetRate = rate;
     return Rewind();
 }
@@ -41,6 +42,16 @@ bool CSoundFile::Refill()
     return m_bufferFrames > 0;
 }
 
+bool CSoundFile::AwaitShared(std::uint32_t end) noexcept
+{
+    if (end <= m_sharedReady)
+        return true;
+    if (!m_shared->Await(end))
+        return false;
+    m_sharedReady = m_shared->Ready();
+    return true;
+}
+
 std::uint32_t CSoundFile::ReadShared(CStereoFrame* frames, std::uint32_t count) noexcept
 {
     const audio::SharedLoop& loop = *m_shared;
@@ -48,6 +59,12 @@ std::uint32_t CSoundFile::ReadShared(CStereoFrame* frames, std::uint32_t count) 
     while (done < count)
     {
         const std::uint32_t n = std::min(count - done, loop.Size() - m_sharedAt);
+        if (!AwaitShared(m_sharedAt + n))
+        {
+            // The file failed part-way through its decode: the end of it, as a stream meets it.
+            std::fill(frames + done, frames + count, CStereoFrame{});
+            return done;
+        }
         std::copy_n(loop.Frames() + m_sharedAt, n, frames + done);
         done += n;
         m_sharedAt += n;
@@ -61,6 +78,11 @@ bool CSoundFile::ReadFrame(CStereoFrame& frame)
 {
     if (m_sharedOpen)
     {
+        if (!AwaitShared(m_sharedAt + 1))
+        {
+            frame = {};
+            return false;
+        }
         frame = m_shared->Frames()[m_sharedAt];
         if (++m_sharedAt == m_shared->Size())
             m_sharedAt = m_shared->LoopStart();

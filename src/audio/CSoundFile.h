@@ -39,9 +39,10 @@ public:
      *  open first. False when the file is missing or cannot be decoded. */
     bool Open(const QString& path, unsigned rate, bool loop);
     /** Opens @p path as a loop, as Open(path, rate, true) would, reading the frames of the
-     *  shared decoded copy (made here when no one holds it yet). A file that cannot be shared
-     *  streams as Open would; false when that fails too. The engine's worker at a segment's
-     *  Init: it may decode the whole file. A file whose copy would hold more than
+     *  shared decoded copy (its decode started here when no one holds it yet; a read of frames
+     *  not yet decoded waits for them). A file that cannot be shared
+     *  streams as Open would; false when that fails too. The engine's threads at a segment's
+     *  Init: it opens the file and starts a thread. A file whose copy would hold more than
      *  @p maxFrames frames and that no one holds yet streams too. */
     bool OpenSharedLoop(const QString& path, unsigned rate,
                         std::uint32_t maxFrames = audio::SharedLoops::kMaxFrames);
@@ -76,6 +77,8 @@ public:
 private:
     bool Refill();
     std::uint32_t ReadShared(CStereoFrame* frames, std::uint32_t count) noexcept;
+    /** Waits for the shared loop's frames [0, @p end); false when its file failed before. */
+    bool AwaitShared(std::uint32_t end) noexcept;
 
     plat::SoundDecoder m_decoder;
     std::array<CStereoFrame, kBufferFrames> m_buffer{};
@@ -85,4 +88,5 @@ private:
     std::shared_ptr<const audio::SharedLoop> m_shared; // kept past Close, see there
     bool m_sharedOpen = false;
     std::uint32_t m_sharedAt = 0; // next frame of m_shared
+    std::uint32_t m_sharedReady = 0; // frames of m_shared known to be ready
 };

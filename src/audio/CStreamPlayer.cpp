@@ -13,7 +13,7 @@ CStreamPlayer::~CStreamPlayer()
     Close();
 }
 
-bool CStreamPlayer::OpenFile(const QString& path)
+bool CStreamPlayer::OpenFile(const QString& path, bool report)
 {
     Close();
     plat::SoundDecoder::Info info;
@@ -32,7 +32,8 @@ bool CStreamPlayer::OpenFile(const QString& path)
     }
     if (!m_stream)
     {
-        audio::ShowMessage(QStringLiteral("Failed to create play file stream."));
+        if (report)
+            audio::ShowMessage(QStringLiteral("Failed to create play file stream."));
         return false;
     }
     m_length = static_cast<double>(decoder->Length()) / info.rate;

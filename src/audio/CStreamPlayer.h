@@ -35,8 +35,9 @@ public:
     CStreamPlayer& operator=(const CStreamPlayer&) = delete;
 
     /** A stream that plays @p path (not yet playing); closes the one before. False after the
-     *  message box "Failed to create play file stream." */
-    bool OpenFile(const QString& path);
+     *  message box "Failed to create play file stream.", or without it when @p report is false
+     *  (for a caller that says in its own words that the file cannot be played). */
+    bool OpenFile(const QString& path, bool report = true);
     /** A float stereo push stream at @p rate Hz, after the pre-buffer wait; closes the one
      *  before. False after the message box "Failed to create playback stream." */
     bool CreatePushStream(unsigned rate);

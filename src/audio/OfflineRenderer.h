@@ -1,6 +1,7 @@
 #pragma once
 /** @brief Renders a session without a device, through the mixer's own stream procedure and
- *  worker: what tests and benchmarks measure is what a playback would hand to the device.
+ *  block renderer (on the thread that asks): what tests and benchmarks measure is what a
+ *  playback would hand to the device.
  *
  * One thread drives it (Start, the Render calls, Stop). The mixer's read-outs (position,
  * levels, spectrum) then describe the frames rendered so far. */

@@ -1,5 +1,6 @@
 #include "audio/SharedLoops.h"
 
+#include "platform/audio/DenormalGuard.h"
 #include "platform/audio/SoundDecoder.h"
 
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <new>
+#include <system_error>
 
 namespace audio
 {
@@ -88,12 +90,20 @@ bool MakeKey(const QString& path, unsigned rate, Key& key)
 
 std::shared_ptr<const SharedLoop> Decode(const QString& path, unsigned rate, std::uint32_t maxFrames)
 {
-    plat::SoundDecoder decoder;
-    decoder.SetReadAhead(true); // one read of the whole loop: decoding and resampling overlap
-    if (!decoder.Open(path, rate, true))
+    // A copy at the file's own rate is what the decoder would give here, one pass without an
+    // intro: no resampler runs.
+    if (plat::DecodedCopy copy = plat::DecodedCopy::Map(path, rate); copy && copy.Frames() <= maxFrames)
+    {
+        const std::uint32_t period = copy.Frames();
+        return std::make_shared<const SharedLoop>(LoopFrames(std::move(copy)), 0u, period);
+    }
+    // Decoded on the loop's own thread, a chunk at a time, without a second thread reading
+    // ahead: the decode runs beside the rendering threads and allocates nothing once open.
+    auto decoder = std::make_unique<plat::SoundDecoder>();
+    if (!decoder->Open(path, rate, true))
         return nullptr;
-    const plat::SoundDecoder::Info& source = decoder.Source();
-    const std::uint64_t period = decoder.Length();
+    const plat::SoundDecoder::Info& source = decoder->Source();
+    const std::uint64_t period = decoder->Length();
     // Only a pass of a whole number of frames makes the stream repeat frame for frame.
     if (period == 0 || source.frames % source.rate * rate % source.rate != 0)
         return nullptr;
@@ -103,12 +113,17 @@ std::shared_ptr<const SharedLoop> Decode(const QString& path, unsigned rate, std
     const auto size = static_cast<std::uint32_t>(period + intro);
     LoopFrames frames(size);
     ++g_decodes;
-    // A looping decoder gives fewer frames only when the file fails part-way: the streaming
-    // reader is left to meet that failure where it always has.
-    if (decoder.Read(&frames.data()->left, size) != size)
-        return nullptr;
-    return std::make_shared<const SharedLoop>(std::move(frames), static_cast<std::uint32_t>(intro),
-                                              static_cast<std::uint32_t>(period));
+    // A looping decoder gives fewer frames only when the file fails part-way: the readers meet
+    // that failure where the stream would.
+    try
+    {
+        return std::make_shared<const SharedLoop>(std::move(frames), static_cast<std::uint32_t>(intro),
+                                                  static_cast<std::uint32_t>(period), std::move(decoder));
+    }
+    catch (const std::system_error&)
+    {
+        return nullptr; // no thread to decode on: the caller streams the file
+    }
 }
 
 } // namespace
@@ -136,9 +151,53 @@ LoopFrames::LoopFrames(std::uint32_t size)
     m_size = size;
 }
 
+LoopFrames::LoopFrames(plat::DecodedCopy copy) noexcept
+    : m_frames(reinterpret_cast<CStereoFrame*>(const_cast<float*>(copy.Data()))), m_size(copy.Frames()),
+      m_copy(std::move(copy))
+{
+}
+
 LoopFrames::~LoopFrames()
 {
-    std::free(m_frames);
+    if (!m_copy)
+        std::free(m_frames);
+}
+
+SharedLoop::SharedLoop(LoopFrames frames, std::uint32_t loopStart, std::uint32_t period,
+                       std::unique_ptr<plat::SoundDecoder> decoder)
+    : m_frames(std::move(frames)), m_loopStart(loopStart), m_period(period), m_ready(0),
+      m_decoder(std::move(decoder))
+{
+    m_thread = std::thread([this] { DecodeProc(); });
+}
+
+SharedLoop::~SharedLoop()
+{
+    m_cancel.store(true, std::memory_order_relaxed);
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void SharedLoop::DecodeProc() noexcept
+{
+    // Decoded as the engine's threads would decode it, under their flush-to-zero mode.
+    plat::DenormalGuard denormals;
+    const std::uint32_t size = m_frames.size();
+    std::uint32_t done = 0;
+    while (done < size && !m_cancel.load(std::memory_order_relaxed))
+    {
+        const std::uint32_t n = std::min(kChunkFrames, size - done);
+        if (m_decoder->Read(&m_frames.data()[done].left, n) != n)
+        {
+            m_ready.store(done | kFailed, std::memory_order_release);
+            m_ready.notify_all();
+            break;
+        }
+        done += n;
+        m_ready.store(done, std::memory_order_release);
+        m_ready.notify_all();
+    }
+    m_decoder.reset();
 }
 
 std::shared_ptr<const SharedLoop> SharedLoops::Acquire(const QString& path, unsigned rate,

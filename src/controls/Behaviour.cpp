@@ -1,14 +1,17 @@
 #include "controls/Behaviour.h"
 
 #include "controls/Window.h"
+#include "platform/Folders.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -20,6 +23,7 @@ namespace ui
 int Behaviour::MessageBox(QWidget* owner, const QString& text, MessageButtons buttons, MessageIcon icon)
 {
     QMessageBox box(owner);
+    MakeModalToOwner(box);
     box.setWindowTitle(QStringLiteral("VORNA"));
     box.setText(text);
     switch (icon)
@@ -82,6 +86,7 @@ int Behaviour::TrackPopupMenu(QMenu& menu, const QPoint& at)
 std::optional<QStringList> Behaviour::GetFileNames(QWidget* owner, const FileDialogRequest& request)
 {
     QFileDialog dialog(owner, request.title, request.folder, ToQtFilter(request.filter));
+    MakeModalToOwner(dialog);
     switch (request.mode)
     {
     case FileDialogRequest::Mode::Open:
@@ -106,15 +111,25 @@ std::optional<QStringList> Behaviour::GetFileNames(QWidget* owner, const FileDia
 
 std::optional<QString> Behaviour::BrowseForFolder(QWidget* owner, const QString& title, const QString& start)
 {
-    const QString chosen = QFileDialog::getExistingDirectory(owner, title, start);
-    if (chosen.isEmpty())
+    QFileDialog dialog(owner, title, start);
+    MakeModalToOwner(dialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return chosen;
+    return dialog.selectedFiles().front();
 }
 
 std::optional<QFont> Behaviour::ChooseFont(QWidget* owner, const QFont& start, int minPoints, int maxPoints)
 {
-    QFontDialog dialog(start, owner);
+    // On the face that is really drawn (a substituted "Arial" is not in the dialog's list, which
+    // would open on its first family) and its size in points (a pixel-sized font has none).
+    const QFontInfo shown(start);
+    QFont first(shown.family());
+    first.setStyleName(shown.styleName());
+    first.setPointSizeF(shown.pointSizeF());
+    QFontDialog dialog(first, owner);
+    MakeModalToOwner(dialog);
     dialog.setOption(QFontDialog::ScalableFonts, true);
     dialog.setOption(QFontDialog::NonScalableFonts, true);
     if (dialog.exec() != QDialog::Accepted)
@@ -125,9 +140,9 @@ std::optional<QFont> Behaviour::ChooseFont(QWidget* owner, const QFont& start, i
     return chosen;
 }
 
-void Behaviour::OpenUrl(const QUrl& url)
+bool Behaviour::OpenUrl(const QUrl& url)
 {
-    QDesktopServices::openUrl(url);
+    return QDesktopServices::openUrl(url);
 }
 
 std::uint32_t Behaviour::TickCount()
@@ -189,6 +204,20 @@ int MessageBox(QWidget* owner, const QString& text, MessageButtons buttons, Mess
     return CurrentBehaviour().MessageBox(owner, text, buttons, icon);
 }
 
+bool OpenUrl(QWidget* owner, const QUrl& url)
+{
+    if (CurrentBehaviour().OpenUrl(url))
+        return true;
+    const QString text =
+        url.isLocalFile()
+            ? QStringLiteral("The folder could not be opened: no file manager was found to show it.\n\n%1")
+                  .arg(url.toLocalFile())
+            : QStringLiteral("The web page could not be opened: no web browser was found to show it.\n\n%1")
+                  .arg(url.toString());
+    MessageBox(owner, text, MessageButtons::Ok, MessageIcon::Warning);
+    return false;
+}
+
 WaitCursor::WaitCursor()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -223,8 +252,8 @@ QString ToQtFilter(const QString& filter)
 
 bool BrowseForFolder(QWidget* owner, QString& path, const QString& title)
 {
-    const std::optional<QString> chosen =
-        ui::CurrentBehaviour().BrowseForFolder(owner, title, QDir::currentPath());
+    const QString start = !path.isEmpty() && QFileInfo(path).isDir() ? path : GetDocumentsFolder();
+    const std::optional<QString> chosen = ui::CurrentBehaviour().BrowseForFolder(owner, title, start);
     if (!chosen)
         return false;
     path = QDir::toNativeSeparators(*chosen);

@@ -78,8 +78,9 @@ public:
     /** The font dialog: screen fonts from @p minPoints to @p maxPoints, starting at @p start;
      *  nullopt when cancelled. */
     virtual std::optional<QFont> ChooseFont(QWidget* owner, const QFont& start, int minPoints, int maxPoints);
-    /** Opens a web page, or a file or folder in the desktop's program for it. */
-    virtual void OpenUrl(const QUrl& url);
+    /** Opens a web page, or a file or folder in the desktop's program for it; false when no
+     *  program could be started for it (no browser or file manager). */
+    virtual bool OpenUrl(const QUrl& url);
     /** Milliseconds since some fixed moment, wrapping at 2^32 (the old tick count). */
     virtual std::uint32_t TickCount();
     /** The local date and time. */
@@ -110,6 +111,11 @@ private:
 int MessageBox(QWidget* owner, const QString& text, MessageButtons buttons = MessageButtons::Ok,
                MessageIcon icon = MessageIcon::None);
 
+/** Opens @p url through the behaviour; when nothing could open it, says so in a message box
+ *  owned by @p owner ("The folder could not be opened..." or "The web page could not be
+ *  opened...") and returns false. */
+bool OpenUrl(QWidget* owner, const QUrl& url);
+
 /** The wait cursor for the scope's life. */
 class WaitCursor
 {
@@ -125,6 +131,7 @@ QString ToQtFilter(const QString& filter);
 
 } // namespace ui
 
-/** The folder picker: starts at the process's current folder; on OK writes the chosen folder to
- *  @p path and returns true; cancel returns false and leaves @p path alone. */
+/** The folder picker: starts at @p path when it names an existing folder, else in the documents
+ *  folder (never the process's current folder, which the user did not choose); on OK writes the
+ *  chosen folder to @p path and returns true; cancel returns false and leaves @p path alone. */
 bool BrowseForFolder(QWidget* owner, QString& path, const QString& title);

@@ -5,6 +5,7 @@
 #include "controls/GraphEditors.h"
 
 #include "model/CSmartProperty.h"
+#include "model/DisplayTime.h"
 
 #include <QFontMetrics>
 
@@ -62,6 +63,8 @@ bool CUiProperty::Create(const CPropertyInfo& info)
     m_info.m_placeholder = nullptr; // not kept: the row needs only its rectangle
     m_labelText = info.m_label;
     m_unit = info.m_unit;
+    m_editorName = m_labelText;
+    m_editorUnit = m_unit;
     m_labelFraction = info.m_labelFraction;
     m_editFraction = info.m_editFraction;
     m_format = info.m_format;
@@ -82,6 +85,12 @@ bool CUiProperty::Create(const CPropertyInfo& info)
     DoLayout();
     EnableControls(0);
     return true;
+}
+
+void CUiProperty::SetEditorNames(const QString& name, const QString& unit)
+{
+    m_editorName = name;
+    m_editorUnit = unit;
 }
 
 int CUiProperty::OnCreate()
@@ -364,10 +373,10 @@ void CUiProperty::OnSetGraph()
     m_modeButton->setText(QStringLiteral("G"));
 
     ui::GraphEditorInputs in;
-    in.title = QStringLiteral("Graph: ") + m_labelText + QStringLiteral(" (") + m_unit + ')';
+    in.title = QStringLiteral("Graph: ") + m_editorName + QStringLiteral(" (") + m_editorUnit + ')';
     in.min = Cut(m_min);
     in.max = Cut(m_max);
-    in.unit = m_unit;
+    in.unit = m_editorUnit;
     in.stages = m_info.m_stages;
     in.oneDecimal = m_info.m_oneDecimal;
     in.graph = &m_property->GetGraph();
@@ -384,8 +393,9 @@ void CUiProperty::OnSetGraph()
         if (source != nullptr)
             source->GetSelectedRange(b, e);
     }
-    in.span = Cut(length * (e - b));
-    in.offset = Cut(length * b);
+    // The times the screens show for the segment's ends, so that the axis starts at its From.
+    in.offset = model::DisplaySeconds(length * b);
+    in.span = model::DisplaySeconds(length * e) - in.offset;
 
     EnableControls(0);
     if (ui::GraphEditors* editors = ui::GetGraphEditors())
@@ -401,6 +411,6 @@ void CUiProperty::OnSetAutoGraph()
     m_modeButton->setText(QStringLiteral("A"));
     EnableControls(0);
     if (ui::GraphEditors* editors = ui::GetGraphEditors())
-        editors->RunAutoGraphEditor(this, &m_property->GetAutoGraph(), m_labelText, m_unit);
+        editors->RunAutoGraphEditor(this, &m_property->GetAutoGraph(), m_editorName, m_editorUnit);
     SendChanged();
 }

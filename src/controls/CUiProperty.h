@@ -65,6 +65,11 @@ public:
      *  the children as they are. The row itself stays enabled. Nothing while unbound. */
     void EnableControls(int state);
 
+    /** The name and unit the graph editors give the row's value in their title and read-outs,
+     *  for a row that shows neither itself (its label stands beside it); by default the row's
+     *  own label and unit. */
+    void SetEditorNames(const QString& name, const QString& unit);
+
     /** Whether the last typed value lay within the range (true after SetProperty); false too while
      *  the edit holds a text that is no number. */
     bool IsInRange() const { return m_inRange; }
@@ -107,6 +112,8 @@ private:
     QRect m_rowRect;
     QString m_labelText;
     QString m_unit;
+    QString m_editorName; // what the graph editors call the value: the label unless set
+    QString m_editorUnit;
     QString m_format = QStringLiteral("%.0f");
     double m_min = 0.0;
     double m_max = 0.0;

@@ -56,7 +56,7 @@ void CWebBrowser2::doSetSource(const QUrl& name, QTextDocument::ResourceType typ
     if (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
         scheme == QLatin1String("mailto"))
     {
-        ui::CurrentBehaviour().OpenUrl(name);
+        ui::OpenUrl(window(), name);
         return;
     }
     QTextBrowser::doSetSource(name, type);

@@ -444,8 +444,19 @@ int Dialog::DoModal()
     }
     // Modal to its own window only: the modeless help window stays usable while a dialog runs, so
     // its Help button can show a page there.
-    setWindowModality(parentWidget() != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+    MakeModalToOwner(*this);
     return CurrentBehaviour().RunModal(*this);
+}
+
+void MakeModalToOwner(QDialog& dialog)
+{
+    if (dialog.parentWidget() == nullptr)
+    {
+        QWidget* frame = GetMainFrame();
+        if (frame != nullptr && frame != &dialog)
+            dialog.setParent(frame, dialog.windowFlags() | Qt::Dialog);
+    }
+    dialog.setWindowModality(dialog.parentWidget() != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
 }
 
 bool Dialog::Create(QWidget* parent, bool child)

@@ -242,6 +242,12 @@ enum DialogResult
     IDNO = 7,
 };
 
+/** Makes @p dialog, about to run modally, modal to its owner's window alone; a dialog without an
+ *  owner is given the main frame (when there is one) as its owner first. Qt blocks, beside the
+ *  owner, every window owned by the owner's windows, and an application-modal dialog blocks every
+ *  window: the help window, which has no owner, stays usable beside every modal dialog so. */
+void MakeModalToOwner(QDialog& dialog);
+
 /** A dialog: modal (DoModal) or modeless (Create). Enter runs OnOK and Esc or the close box
  *  OnCancel; both end the dialog unless overridden. */
 class Dialog : public QDialog, public WindowCore

@@ -2,6 +2,7 @@
 #include "dialogs/HelpTopic.h"
 
 #include "dialogs/CDlgTrim.h"
+#include "dialogs/SoundFileList.h"
 
 #include "audio/CEncoder.h"
 #include "audio/COptions.h"
@@ -555,6 +556,18 @@ void CDlgAmbientGrains::ShowError(const QString& message)
 
 // ---- Saving and closing ---------------------------------------------------------------------
 
+QString CDlgAmbientGrains::SaveFolder()
+{
+    // Where the ambient-music panel adds its files from, at first the sound library's Ambient Music
+    // folder: a saved loop lands where an ambient-music segment looks for it.
+    QString folder;
+    GetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(filelist::kFolderAmbientMusic), folder);
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        return folder;
+    folder = GetSoundLibraryFolder() + QStringLiteral("Ambient Music");
+    return QFileInfo(folder).isDir() ? folder : GetDocumentsFolder();
+}
+
 void CDlgAmbientGrains::OnSave()
 {
     ResetPlayback();
@@ -568,10 +581,12 @@ void CDlgAmbientGrains::OnSave()
     request.filter = QStringLiteral("WAV files (*.wav)|*.wav|MP3 files (*.mp3)|*.mp3|OGG files (*.ogg)|*.ogg||");
     request.defaultExtension = QStringLiteral("wav");
     request.fileName = QStringLiteral("Ambient loop.wav");
+    request.folder = SaveFolder();
     const auto chosen = ui::CurrentBehaviour().GetFileNames(this, request);
     if (!chosen || chosen->isEmpty())
         return;
     const QString path = chosen->front();
+    SetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(filelist::kFolderAmbientMusic), GetFolderOfPath(path));
     const QString suffix = QFileInfo(path).suffix().toLower();
     const int format = suffix == QLatin1String("mp3") ? 1 : suffix == QLatin1String("ogg") ? 2 : 0;
     ui::WaitCursor wait;

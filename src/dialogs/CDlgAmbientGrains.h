@@ -112,6 +112,8 @@ private:
     void StopMusic();
     void OnCreate();
     void OnSave();
+    /** The folder the Save dialog starts in. */
+    static QString SaveFolder();
     void UpdateLabel(int sliderId, int pos);
 
     const COptions* m_options = nullptr;

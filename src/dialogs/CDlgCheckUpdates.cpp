@@ -47,10 +47,10 @@ bool CDlgCheckUpdates::OnCommand(int id, ui::Notify code, QWidget*)
     switch (id)
     {
     case kIdReleaseNotes:
-        ui::CurrentBehaviour().OpenUrl(m_releaseNotesUrl);
+        ui::OpenUrl(this, m_releaseNotesUrl);
         return true;
     case kIdUpdate:
-        ui::CurrentBehaviour().OpenUrl(m_updateUrl);
+        ui::OpenUrl(this, m_updateUrl);
         EndDialog(kResultUpdate);
         return true;
     case kIdLater:

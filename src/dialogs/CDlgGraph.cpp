@@ -9,6 +9,7 @@
 #include "controls/Resources.h"
 #include "model/CGraph.h"
 #include "model/CStages.h"
+#include "model/DisplayTime.h"
 #include "platform/Random.h"
 
 #include <QEvent>
@@ -471,19 +472,29 @@ void CDlgGraph::OnLButtonDown(const QPoint& point)
     m_hover = HitTest(point);
     if (m_hover == -1 && !HitRect().contains(point))
         return;
-    if (m_hover == -1)
+    const double width = std::max(1, m_right - m_left);
+    const double height = std::max(1, m_bottom - m_top);
+    const double y = std::clamp((m_bottom - point.y()) / height, 0.0, 1.0);
+    if (m_hover == -1 && point.x() >= m_right)
+    {
+        // The right border and the slack beyond it stand for the end of the span, where the last
+        // point already is: a new point there would lie after it, where the curve never goes. The
+        // click takes the last point to its height instead, as a drag of it would.
+        m_hover = graph.GetPointCount() - 1;
+        graph.MovePoint(m_hover, 1.0, y);
+        UpdateSlider();
+        UpdateLevelField();
+    }
+    else if (m_hover == -1)
     {
         if (graph.GetPointCount() > kMaxPoints - 1)
         {
             ui::MessageBox(this, QString::fromLatin1(kMsgTooManyPoints));
             return;
         }
-        const double width = std::max(1, m_right - m_left);
-        const double height = std::max(1, m_bottom - m_top);
-        // The hit rectangle reaches 2 px past the right and bottom edges and includes the left
-        // column: keep the new point inside the plot, strictly between the ends and apart from the
-        // neighbours it lands between, so that no zero-width span appears.
-        const double y = std::clamp((m_bottom - point.y()) / height, 0.0, 1.0);
+        // The hit rectangle reaches 2 px past the bottom edge and includes the left column: keep
+        // the new point inside the plot, strictly between the ends and apart from the neighbours
+        // it lands between, so that no zero-width span appears.
         double x = std::clamp((point.x() - m_left) / width, 0.0, 1.0);
         const auto& points = graph.GetPoints();
         std::size_t at = 1;
@@ -899,8 +910,10 @@ void CDlgGraph::CommitTime()
     const int T = minutes * 60 + seconds;
     const double t = double(T - m_inputs.offset) / m_inputs.span;
     const auto& points = graph.GetPoints();
-    const int previous = Trunc(points[static_cast<std::size_t>(m_selected - 1)].x * m_inputs.span + m_inputs.offset);
-    const int next = Trunc(points[static_cast<std::size_t>(m_selected + 1)].x * m_inputs.span + m_inputs.offset);
+    const int previous =
+        model::DisplaySeconds(points[static_cast<std::size_t>(m_selected - 1)].x * m_inputs.span + m_inputs.offset);
+    const int next =
+        model::DisplaySeconds(points[static_cast<std::size_t>(m_selected + 1)].x * m_inputs.span + m_inputs.offset);
     if (t >= 0.0 && t <= 1.0 && previous < T && T < next)
     {
         CDPoint p = points[static_cast<std::size_t>(m_selected)];

@@ -26,6 +26,12 @@ CDlgHelp::CDlgHelp(QWidget* parent)
     resize(kStartWidth, kStartHeight);
 }
 
+bool CDlgHelp::Create(QWidget*)
+{
+    setAttribute(Qt::WA_QuitOnClose, false);
+    return ui::Dialog::Create(nullptr);
+}
+
 QString CDlgHelp::PagePath(const QString& topic)
 {
     return GetInstallPath() + QStringLiteral("/Help/help_files/") + topic + QStringLiteral(".html");

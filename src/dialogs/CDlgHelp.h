@@ -24,6 +24,12 @@ public:
 
     explicit CDlgHelp(QWidget* parent = nullptr);
 
+    /** Makes the window (hidden), a window of its own that @p frame does not own: Qt blocks the
+     *  windows a frame owns while a dialog is modal to the frame, and the help window must stay
+     *  usable beside every dialog. Nor does it keep the program running once the frame has
+     *  closed. */
+    bool Create(QWidget* frame);
+
     /** The page of @p topic: <install>/Help/help_files/<topic>.html. */
     static QString PagePath(const QString& topic);
 

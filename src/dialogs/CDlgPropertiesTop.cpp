@@ -6,6 +6,7 @@
 #include "dialogs/PropertyRows.h"
 #include "model/CSegment.h"
 #include "model/CVornaDoc.h"
+#include "model/DisplayTime.h"
 
 #include <QFontMetrics>
 #include <QFrame>
@@ -171,11 +172,11 @@ void CDlgPropertiesTop::UpdateTimes()
     const double lo = std::min<double>(m_pObject->m_begin, m_pObject->m_end);
     const double hi = std::max<double>(m_pObject->m_begin, m_pObject->m_end);
     const double L = m_pDoc->m_sessionLength;
-    auto whole = [](double v) { return std::isfinite(v) ? static_cast<int>(std::trunc(v)) : 0; };
-    const int from = whole(lo * L);
-    const int to = whole(hi * L);
+    const int from = model::DisplaySeconds(lo * L);
+    const int to = model::DisplaySeconds(hi * L);
     const double d = m_pObject->m_contentDuration;
-    const int length = d > 0.0 ? whole(d) : whole(hi * L - lo * L);
+    // Of the shown times, so that From + Length reads To.
+    const int length = d > 0.0 ? model::DisplaySeconds(d) : to - from;
     m_from->SetWindowText(FormatTime(from));
     m_to->SetWindowText(FormatTime(to));
     m_length->SetWindowText(FormatTime(length));

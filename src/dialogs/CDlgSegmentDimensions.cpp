@@ -5,6 +5,7 @@
 #include "controls/Controls.h"
 #include "model/CSegment.h"
 #include "model/CVornaDoc.h"
+#include "model/DisplayTime.h"
 
 #include <cmath>
 
@@ -63,8 +64,7 @@ int CDlgSegmentDimensions::SessionLength() const
 
 int CDlgSegmentDimensions::Seconds(double fraction) const
 {
-    const double v = fraction * SessionLength();
-    return std::isfinite(v) ? static_cast<int>(std::trunc(v)) : 0;
+    return model::DisplaySeconds(fraction * SessionLength());
 }
 
 bool CDlgSegmentDimensions::OnInitDialog()
@@ -155,7 +155,7 @@ void CDlgSegmentDimensions::CommitEnd()
     }
     // A segment whose content sets its length keeps it: the begin moves with the end.
     if (D > 0.0)
-        B = static_cast<int>(std::trunc(L * (e - D / L)));
+        B = model::DisplaySeconds(L * (e - D / L));
     ShowTimes(B, E);
     m_segment->m_begin = double(B) / L;
     m_segment->m_end = e;

@@ -3,6 +3,7 @@
 #include "controls/AppMessage.h"
 #include "controls/Dc.h"
 #include "controls/Resources.h"
+#include "model/DisplayTime.h"
 
 #include <QPainter>
 
@@ -160,8 +161,8 @@ void CDlgTrim::OnPaint(QPainter& painter)
 
 QString CDlgTrim::TickLabel(int tick, int totalSeconds)
 {
-    const double t = double(tick) / kTicks * totalSeconds;
-    return QString::asprintf("%2.2d:%2.2d", Trunc(t / 60), Trunc(std::fmod(t, 60.0)));
+    const int t = model::DisplaySeconds(double(tick) / kTicks * totalSeconds);
+    return QString::asprintf("%2.2d:%2.2d", t / 60, t % 60);
 }
 
 QString CDlgTrim::LengthLabel(int totalSeconds)

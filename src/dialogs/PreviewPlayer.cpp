@@ -8,7 +8,8 @@ namespace
 class StreamPreviewPlayer : public PreviewPlayer
 {
 public:
-    bool OpenFile(const QString& path) override { return m_player.OpenFile(path); }
+    // The panel says "Failed to play the sound file." itself: one box, not the stream's as well.
+    bool OpenFile(const QString& path) override { return m_player.OpenFile(path, false); }
     double GetLength() const override { return m_player.GetLength(); }
     bool Play() override { return m_player.Play(); }
     bool IsPlaying() const override { return m_player.IsPlaying(); }

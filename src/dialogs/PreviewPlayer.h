@@ -10,7 +10,8 @@ class PreviewPlayer
 {
 public:
     virtual ~PreviewPlayer() = default;
-    /** Opens @p path (not yet playing); false when it cannot be played. */
+    /** Opens @p path (not yet playing); false when it cannot be played, without a message (the
+     *  caller shows its own). */
     virtual bool OpenFile(const QString& path) = 0;
     /** Seconds of the open file; 0 or less when unknown. */
     virtual double GetLength() const = 0;

@@ -327,7 +327,7 @@ void RecordingEndDialog::OnMove()
 {
     if (m_playing)
         StopPreview();
-    QString chosen;
+    QString chosen = m_folder; // the picker starts where the recording is
     if (!::BrowseForFolder(this, chosen, QString::fromLatin1(kMoveTitle)))
         return;
     while (chosen.size() > 1 && chosen.endsWith(QLatin1Char('/')))
@@ -352,7 +352,7 @@ void RecordingEndDialog::OnOpenFolder()
 {
     if (m_playing)
         StopPreview();
-    ui::CurrentBehaviour().OpenUrl(QUrl::fromLocalFile(m_folder));
+    ui::OpenUrl(this, QUrl::fromLocalFile(m_folder));
 }
 
 void RecordingEndDialog::OnDelete()

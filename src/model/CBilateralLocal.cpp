@@ -216,13 +216,11 @@ bool CBilateralLocal::LoadOld(plat::Archive& ar)
         return false;
     m_enabled = ar.ReadFlag();
     m_depth.LoadOld(ar, true, true); // old files hold the depth as a fraction
-    const double delay = ar.ReadDouble();
-    if (!std::isfinite(delay))
-        plat::Archive::ThrowBadFormat("The file is damaged: a setting is not a number.");
     // Old files hold the delay in units ten times larger; they had no delay graph, so the
     // delay becomes a constant and its graph is left as it was.
+    const double delay = m_delay.ValueFromFile(ar.ReadDouble() * 10.0);
     const CGraph graph = m_delay.GetGraph();
-    m_delay.SetValue(delay * 10.0);
+    m_delay.SetValue(delay);
     m_delay.GetGraph() = graph;
     m_invert = ar.ReadFlag();
     m_cubic = ar.ReadFlag();

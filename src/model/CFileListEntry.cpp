@@ -29,6 +29,8 @@ void CFileListEntry::SerializeList(plat::Archive& ar, std::vector<CFileListEntry
         return;
     }
     const std::int32_t n = ar.ReadCount(kMinEntryBytes);
+    if (n > kMaxEntries || ar.CountListEntries(static_cast<std::uint64_t>(n)) > kMaxEntriesPerFile)
+        plat::Archive::ThrowBadFormat("The file is damaged: a file list has too many entries.");
     std::vector<CFileListEntry> read;
     read.reserve(static_cast<std::size_t>(n));
     for (std::int32_t i = 0; i < n; ++i)

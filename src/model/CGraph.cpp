@@ -289,6 +289,8 @@ void CGraph::Serialize(plat::Archive& ar)
         p.y = ar.ReadDouble();
         if (!std::isfinite(p.x) || !std::isfinite(p.y))
             plat::Archive::ThrowBadFormat("The file is damaged: a graph point is not a number.");
+        // A height is a fraction of the owner's range: outside it the setting leaves its range.
+        p.y = std::clamp(p.y, 0.0, kMaxHeight);
     }
     m_smooth = smooth;
     m_points = std::move(points);

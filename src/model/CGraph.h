@@ -22,6 +22,9 @@ public:
     static constexpr int kSmoothingPasses = 4;
     /** Most points a graph read from a file may have. */
     static constexpr std::int32_t kMaxPoints = 100000;
+    /** Heights read from a file are held to [0, kMaxHeight]: the top of the range, and the
+     *  0.0001 that a property's SetValue lifts a flat graph by. */
+    static constexpr double kMaxHeight = 1.0001;
 
     CGraph();
     CGraph(const CGraph& other);

@@ -88,6 +88,6 @@ void CSegmentSuggestions::LoadOldKind(plat::Archive& ar)
             file.m_path.replace(0, kOldVoiceFolder.size(), kVoiceFolder);
     }
     m_playMode = ar.ReadFlag() ? kPlayModeShuffle : kPlayModeSequential;
-    m_interval.SetValue(ReadFiniteDouble(ar));
+    m_interval.SetValue(m_interval.ValueFromFile(ar.ReadDouble()));
     m_scriptText.clear();
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Archive.h"
 
+#include <algorithm>
 #include <cmath>
 
 CSmartProperty::CSmartProperty(const CSmartProperty& other)
@@ -94,6 +95,14 @@ double CSmartProperty::GetValueAt(double t, std::size_t& hint) noexcept
     }
 }
 
+double CSmartProperty::ValueFromFile(double v) const
+{
+    // Checked after the conversion: a finite old value can overflow when it is scaled.
+    if (!std::isfinite(v))
+        plat::Archive::ThrowBadFormat("The file is damaged: a setting is not a number.");
+    return std::clamp(v, m_min, m_max);
+}
+
 void CSmartProperty::Serialize(plat::Archive& ar)
 {
     if (ar.IsStoring())
@@ -110,16 +119,26 @@ void CSmartProperty::Serialize(plat::Archive& ar)
         const double mx = ar.ReadDouble();
         const double value = ar.ReadDouble();
         // A range the program never writes would divide by zero in SetValue or carry
-        // non-numbers into the audio.
-        if (!std::isfinite(mn) || !std::isfinite(mx) || !(mn < mx) || !std::isfinite(value))
+        // non-numbers into the audio (a span too wide for a double makes the graph's values
+        // infinite).
+        if (!std::isfinite(mn) || !std::isfinite(mx) || !(mn < mx) || !std::isfinite(mx - mn))
             plat::Archive::ThrowBadFormat("The file is damaged: a setting has an invalid range.");
         SetMode(mode);
         m_min = mn;
         m_max = mx;
-        m_value.store(value, std::memory_order_relaxed);
+        m_value.store(ValueFromFile(value), std::memory_order_relaxed);
     }
     m_graph.Serialize(ar);
     m_autoGraph.Serialize(ar);
+    if (ar.IsLoading())
+    {
+        // The walk runs between its limits: they lie in the range, the lower one first, as the
+        // automatic-graph editor keeps them.
+        CAutoGraph& a = m_autoGraph;
+        a.m_lowerLimit = std::clamp(a.m_lowerLimit, m_min, m_max);
+        a.m_upperLimit = std::clamp(a.m_upperLimit, a.m_lowerLimit, m_max);
+        a.m_changeRate = std::clamp(a.m_changeRate, CAutoGraph::kFastestRate, CAutoGraph::kSlowestRate);
+    }
 }
 
 bool CSmartProperty::LoadOld(plat::Archive& ar, bool asDouble, bool times100)
@@ -145,10 +164,8 @@ bool CSmartProperty::LoadOld(plat::Archive& ar, bool asDouble, bool times100)
     }
     else
     {
-        if (!std::isfinite(number))
-            plat::Archive::ThrowBadFormat("The file is damaged: a setting is not a number.");
         SetMode(kModeConstant);
-        m_value.store(number, std::memory_order_relaxed);
+        m_value.store(ValueFromFile(number), std::memory_order_relaxed);
     }
     return true;
 }

@@ -65,10 +65,17 @@ public:
     /** True when the value is the constant: no time fraction is needed. */
     bool IsConstant() const noexcept { return GetMode() == kModeConstant; }
 
-    /** The current record: mode, min, max, value, graph, auto graph. Reading replaces the range. */
+    /** A constant read from a file, taken after any change of its units: one that is not a
+     *  number refuses the file (plat::ArchiveError, BadFormat), one outside the range becomes
+     *  the nearer end of it, as a typed value does in the property row. */
+    double ValueFromFile(double v) const;
+
+    /** The current record: mode, min, max, value, graph, auto graph. Reading replaces the range
+     *  and holds the constant and the automatic graph's limits and change rate to it. */
     void Serialize(plat::Archive& ar);
     /** The record of files before version 400: a double (x 100 when @p times100) or an int32,
-     *  a has-graph flag and a graph. Reads nothing and returns false at version 400 or later. */
+     *  a has-graph flag and a graph; the constant goes through ValueFromFile. Reads nothing and
+     *  returns false at version 400 or later. */
     bool LoadOld(plat::Archive& ar, bool asDouble, bool times100);
 
 private:

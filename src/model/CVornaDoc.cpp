@@ -3,6 +3,7 @@
 #include "model/DocumentHost.h"
 #include "platform/Archive.h"
 #include "platform/Registry.h"
+#include "platform/RegularFile.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -13,6 +14,7 @@
 
 #include <stk/Stk.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -103,10 +105,19 @@ bool CVornaDoc::OnOpenDocument(const QString& path)
 {
     OnNewDocument();
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a regular file can be a session: a FIFO would hold the open until someone writes into
+    // it, and it or a device could feed the reader without end.
+    QFile file;
+    QString reason;
+    switch (plat::OpenRegularFile(file, path, reason))
     {
-        Report(Describe(kMsgFailedToOpen, path, file.errorString()));
+    case plat::OpenedAs::RegularFile:
+        break;
+    case plat::OpenedAs::OtherKind:
+        Report(QString::fromLatin1(kMsgInvalidFile));
+        return false;
+    case plat::OpenedAs::Failed:
+        Report(Describe(kMsgFailedToOpen, path, reason));
         return false;
     }
     // Any file can be picked in the open dialog: one that is not a session is refused from its
@@ -118,20 +129,20 @@ bool CVornaDoc::OnOpenDocument(const QString& path)
         return false;
     }
     // The file is read where the system keeps it, mapped: a copy would cost as much memory again
-    // as the file, each page of it touched for the first time. A file that cannot be mapped (not
-    // a regular file) is read into memory.
+    // as the file, each page of it touched for the first time. A file that cannot be mapped is
+    // read into memory, no further than the size it had when it was opened.
     const qint64 size = file.size();
     std::span<const std::uint8_t> bytes;
     if (size > 0)
         if (const uchar* mapped = file.map(0, size))
             bytes = {mapped, static_cast<std::size_t>(size)};
     QByteArray copy;
-    if (bytes.empty())
+    if (bytes.empty() && size > 0)
     {
         file.unsetError(); // a refused mapping leaves its error behind
         try
         {
-            copy = file.readAll();
+            copy = file.read(size);
         }
         catch (const std::bad_alloc&)
         {
@@ -195,16 +206,21 @@ bool CVornaDoc::OnSaveDocument(const QString& path)
         return false;
     }
 
-    // The previous file is replaced only once the new one is complete on disk. A small file
-    // stays in QSaveFile's buffer until commit, and commit does not report a failed flush (a full
-    // disk would replace the session with an empty file): flush and check before committing.
-    // Leaving without commit discards the temporary file and keeps the previous one.
+    // The previous file is replaced only once the new one is complete on disk: commit syncs it
+    // before the rename, and leaving without commit discards the temporary file and keeps the
+    // previous one. Written unbuffered, to the last byte: a write that a full disk cuts short
+    // returns what it wrote without an error, and only the next one gives the system's reason.
     const std::vector<std::uint8_t>& bytes = ar.GetBytes();
     QSaveFile file(path);
     const auto size = static_cast<qint64>(bytes.size());
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(bytes.data()), size) != size || !file.flush() ||
-        file.error() != QFileDevice::NoError || !file.commit())
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (qint64 done = 0; written && done < size;)
+    {
+        const qint64 n = file.write(reinterpret_cast<const char*>(bytes.data()) + done, size - done);
+        written = n > 0;
+        done += std::max<qint64>(n, 0);
+    }
+    if (!written || file.error() != QFileDevice::NoError || !file.commit())
     {
         const QString reason = file.errorString();
         file.cancelWriting();

@@ -5,6 +5,7 @@
 #include "controls/Resources.h"
 #include "controls/SkinDraw.h"
 #include "model/CVornaDoc.h"
+#include "model/DisplayTime.h"
 
 #include <cmath>
 
@@ -15,14 +16,6 @@ constexpr int kBeatCentre = 145;
 constexpr int kRateCentre = 196;
 constexpr int kBandCentre = 146;
 const QPoint kMarkAt(82, 2);
-
-/** A whole number of seconds from a double that may be anything an engine or a file gives. */
-int WholeSeconds(double seconds)
-{
-    if (!std::isfinite(seconds) || seconds <= 0.0)
-        return 0;
-    return seconds >= 2147483647.0 ? 2147483647 : static_cast<int>(seconds);
-}
 } // namespace
 
 CPaneStatus::CPaneStatus(QWidget* parent) : CAppPane(parent)
@@ -71,8 +64,12 @@ void CPaneStatus::SetPosition(double seconds)
 {
     if (seconds == m_position)
         return;
+    // The engine's position moves on every tick of the view's timer; the read-out shows whole
+    // seconds and two decimals of the beat, so most ticks change nothing on screen.
+    const Text before = CurrentText();
     m_position = seconds;
-    update();
+    if (CurrentText() != before)
+        update();
 }
 
 CPaneStatus::Text CPaneStatus::CurrentText() const
@@ -85,12 +82,12 @@ CPaneStatus::Text CPaneStatus::CurrentText() const
     double fraction = doc.m_hoverPosition;
     if (doc.m_isPlaying)
     {
-        seconds = WholeSeconds(m_position);
+        seconds = model::DisplaySeconds(m_position);
         // A session of no length has no fractions; read it at its start.
         fraction = length > 0 ? m_position / length : 0.0;
     }
     else if (doc.m_hoverPosition != -1.0)
-        seconds = WholeSeconds(doc.m_hoverPosition * length);
+        seconds = model::DisplaySeconds(doc.m_hoverPosition * length);
     const double beat = doc.m_brainwaves.m_property.PeekValueAt(fraction);
     const double rate = doc.m_bilateral.m_property.PeekValueAt(fraction);
     return FormatStatus(seconds, beat, rate);

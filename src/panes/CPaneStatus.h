@@ -32,6 +32,7 @@ public:
         QString beat; ///< "%04.2f" of the beat frequency
         QString band; ///< "Beta", "Alpha", "Theta" or "Delta"
         QString rate; ///< "%d" of the truncated rate per minute
+        bool operator==(const Text&) const = default;
     };
 
     explicit CPaneStatus(QWidget* parent = nullptr);

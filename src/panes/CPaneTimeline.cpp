@@ -4,6 +4,7 @@
 #include "controls/Resources.h"
 #include "controls/SkinDraw.h"
 #include "model/CVornaDoc.h"
+#include "model/DisplayTime.h"
 
 #include <QPainter>
 
@@ -25,9 +26,8 @@ CPaneTimeline::CPaneTimeline(QWidget* parent) : CAppPane(parent)
 
 QString CPaneTimeline::FormatTime(double seconds)
 {
-    const int minutes = static_cast<int>(seconds / 60);
-    const int rest = static_cast<int>(std::fmod(seconds, 60.0));
-    return QString::asprintf("%2.2d:%2.2d", minutes, rest);
+    const int whole = model::DisplaySeconds(seconds);
+    return QString::asprintf("%2.2d:%2.2d", whole / 60, whole % 60);
 }
 
 QString CPaneTimeline::TickLabel(int i, int sessionLength)

@@ -84,6 +84,11 @@ public:
     /** Refuses (EndOfFile) when @p count items of @p minBytesPerItem cannot fit into what is left. */
     void CheckFits(std::uint64_t count, std::size_t minBytesPerItem) const;
 
+    /** A running count over the whole file being read that readers of lists add their entries
+     *  to, so that a limit can bind the file as well as one list (a file could split its entries
+     *  over many lists). Returns the total with @p n. */
+    std::uint64_t CountListEntries(std::uint64_t n) noexcept { return m_listEntries += n; }
+
     /** Raises ArchiveError(BadFormat) with @p what. */
     [[noreturn]] static void ThrowBadFormat(const char* what);
 
@@ -116,6 +121,7 @@ private:
     const std::uint8_t* m_data = nullptr; // loading: the bytes read
     std::size_t m_size = 0;               // loading: how many there are
     std::size_t m_pos = 0;                // loading: the next byte to read
+    std::uint64_t m_listEntries = 0;      // loading: see CountListEntries
 };
 
 /** Windows-1252 (the code page of the old 8-bit records) to UTF-16. */

@@ -13,6 +13,9 @@ set(expected
   share/vorna/Internals/Noise/White.ogg
   share/vorna/Internals/Noise/Pink.ogg
   share/vorna/Internals/Noise/Brown.ogg
+  share/vorna/Internals/Noise/White.ogg.f32
+  share/vorna/Internals/Noise/Pink.ogg.f32
+  share/vorna/Internals/Noise/Brown.ogg.f32
   share/vorna/Internals/marmstk1.raw
   "share/vorna/Sound Library/Suggestions/VORNA Voice/Breathwork/Breathe in.ogg"
   share/vorna/Help/help_files/index.html

@@ -11,6 +11,7 @@
 #include "controls/Accelerators.h"
 #include "controls/CommandIds.h"
 #include "platform/audio/AudioSystem.h"
+#include "support/Fifo.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -131,6 +132,31 @@ TEST(CVornaApp, OpensTheSessionOfTheCommandLine)
         EXPECT_FALSE(f.app.InitInstance({QStringLiteral("vorna"), bad}));
         ASSERT_EQ(f.fakeUi.boxes.size(), 1u);
         EXPECT_EQ(f.fakeUi.boxes[0].text, QStringLiteral("Invalid VORNA file."));
+    }
+}
+
+// A named pipe on the command line, with nobody writing into it or with a writer that never stops:
+// the start-up ends at once with the message for a file that is not a session, before any window.
+TEST(CVornaApp, APipeOnTheCommandLineEndsTheStartUpWithAMessage)
+{
+    const QString path = vtest::TestHome() + "/command-line-pipe.vrx";
+    for (const bool writer : {false, true})
+    {
+        SCOPED_TRACE(writer ? "with an endless writer" : "without a writer");
+        vtest::Fifo fifo(path);
+        ASSERT_TRUE(fifo.IsMade());
+        if (writer)
+            fifo.StartWriter({0x66, 0xC7, 0x40, 0x04, 0x9A, 0x01, 0x00, 0x00}, 64u << 20);
+        AppFixture f;
+        bool started = true;
+        EXPECT_TRUE(fifo.ReturnsWithin(std::chrono::seconds(5),
+                                       [&] { started = f.app.InitInstance({QStringLiteral("vorna"), path}); }))
+            << "the start-up waited for the pipe";
+        EXPECT_FALSE(started);
+        ASSERT_EQ(f.fakeUi.boxes.size(), 1u);
+        EXPECT_EQ(f.fakeUi.boxes[0].text, QStringLiteral("Invalid VORNA file."));
+        EXPECT_FALSE(f.app.GetMainFrame()->isVisible());
+        EXPECT_LT(fifo.Written(), std::size_t{1} << 20) << "the pipe was read";
     }
 }
 

@@ -538,6 +538,22 @@ TEST(ViewCommands, SupportCommandsOpenTheirPages)
     EXPECT_EQ(f.fakeUi.openedUrls, (std::vector<QUrl>{QUrl(QString::fromLatin1(shell::kWebSiteUrl)),
                                                       QUrl(QString::fromLatin1(shell::kVideosUrl)),
                                                       QUrl(QString::fromLatin1(shell::kContactUrl))}));
+    EXPECT_TRUE(f.fakeUi.boxes.empty());
+
+    // Without a web browser each says so, naming its address.
+    f.fakeUi.urlsOpen = false;
+    for (const auto& [message, address] :
+         {std::pair{WM_APP_OPEN_WEB_SITE, shell::kWebSiteUrl}, std::pair{WM_APP_OPEN_VIDEOS, shell::kVideosUrl},
+          std::pair{WM_APP_OPEN_CONTACT, shell::kContactUrl}})
+    {
+        f.fakeUi.boxes.clear();
+        f.Send(message);
+        ASSERT_EQ(f.fakeUi.boxes.size(), 1u);
+        EXPECT_TRUE(f.fakeUi.boxes[0].text.startsWith("The web page could not be opened"));
+        EXPECT_TRUE(f.fakeUi.boxes[0].text.contains(QString::fromLatin1(address)));
+    }
+    f.fakeUi.urlsOpen = true;
+
     f.Send(WM_APP_HELP_INDEX);
     ASSERT_NE(f.help, nullptr);
     EXPECT_TRUE(f.help->visible);

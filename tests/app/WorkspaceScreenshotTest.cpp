@@ -13,9 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -56,6 +58,7 @@ struct RealWorkspace
         frame->resize(size);
         frame->show();
         vtest::WaitFor([&] { return view->size() == size; }, 2000);
+        vtest::WaitFor([&] { return frame->windowHandle() != nullptr && frame->windowHandle()->isExposed(); }, 2000);
     }
     ~RealWorkspace()
     {
@@ -76,6 +79,8 @@ struct RealWorkspace
  *  was never repainted), saved as @p name. */
 QImage Save(QWidget& window, const QString& name)
 {
+    // Every repaint asked for so far reaches the backing store before it is read.
+    QCoreApplication::sendPostedEvents();
     vtest::WaitFor([] { return false; }, 30);
     QDir().mkpath(QStringLiteral(VORNA_TEST_OUTPUT_DIR));
     const QImage image = window.screen()->grabWindow(window.winId()).toImage();

@@ -1,5 +1,6 @@
 #include "audio/CBreathworkVoice.h"
 #include "audio/CSoundFile.h"
+#include "platform/audio/DecodedCopy.h"
 #include "platform/audio/Spectrum.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <QFile>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace
@@ -94,6 +96,23 @@ TEST(InstalledData, NoiseLoopsHaveTheirColourAndWrapSeamlessly)
             const double line = db[0] + c.dbPerOctave * static_cast<double>(j);
             EXPECT_NEAR(db[j], line, 1.5) << "octave from " << bands[j] << " Hz";
         }
+    }
+}
+
+// Each noise loop is installed decoded as well, and the copy is the file's own decode, bit for
+// bit: a copy left from an older loop would change the sound of every noise.
+TEST(InstalledData, NoiseLoopsAreStoredDecodedAsTheyDecode)
+{
+    const unsigned rate = 44100;
+    for (const char* name : {"White", "Pink", "Brown"})
+    {
+        SCOPED_TRACE(name);
+        const QString path = kData + "/Internals/Noise/" + name + ".ogg";
+        const plat::DecodedCopy copy = plat::DecodedCopy::Map(path, rate);
+        ASSERT_TRUE(copy);
+        const auto frames = ReadWhole(path, rate, true);
+        ASSERT_EQ(copy.Frames(), frames.size());
+        EXPECT_EQ(std::memcmp(copy.Data(), frames.data(), frames.size() * sizeof(CStereoFrame)), 0);
     }
 }
 

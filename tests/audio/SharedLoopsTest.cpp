@@ -2,6 +2,7 @@
 
 #include "SoundMedia.h"
 #include "audio/CSoundFile.h"
+#include "platform/audio/DecodedCopy.h"
 #include "support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
@@ -164,6 +165,41 @@ TEST(SharedLoops, DecodesOncePerFileAndRateWhileHeld)
     EXPECT_EQ(reader.GetLength(), 48000u);
 }
 
+// A loop of several chunks is read at once, while its decode is still under way, by readers on
+// three threads: each waits for the frames it needs and gets the stream's frames, across the
+// wrap, whichever chunk the decode stood at.
+TEST(SharedLoops, ReadersOfALoopStillDecodingGetTheStreamsFrames)
+{
+    constexpr unsigned kRate = 48000;
+    const QString path = WriteLoop(QStringLiteral("chunks.ogg"), 5 * audio::SharedLoop::kChunkFrames / 2);
+    CSoundFile streaming;
+    ASSERT_TRUE(streaming.Open(path, kRate, true));
+    const std::size_t total = 2 * streaming.GetLength() + 5000;
+    const auto expected = ReadPlanned(streaming, total);
+    std::vector<std::vector<CStereoFrame>> got(3);
+    std::vector<std::thread> readers;
+    {
+        CSoundFile first; // opened before the readers start, so they share its decode
+        ASSERT_TRUE(first.OpenSharedLoop(path, kRate));
+        for (auto& frames : got)
+            readers.emplace_back(
+                [&path, &frames, total]
+                {
+                    CSoundFile shared;
+                    if (shared.OpenSharedLoop(path, kRate))
+                        frames = ReadPlanned(shared, total);
+                });
+        for (std::thread& t : readers)
+            t.join();
+    }
+    for (const auto& frames : got)
+    {
+        ASSERT_EQ(frames.size(), total);
+        std::size_t where = 0;
+        EXPECT_LE(MaxDifference(expected, frames, where), 1e-6) << "at frame " << where;
+    }
+}
+
 // Tracks starting on several rendering threads at once share one decode.
 TEST(SharedLoops, ConcurrentReadersShareOneDecode)
 {
@@ -209,6 +245,60 @@ TEST(SharedLoops, MissingOrCorruptFilesFailAndReadingAllocatesNothing)
         file.ReadFrame(frame);
     }
     EXPECT_EQ(scope.Count(), 0u);
+}
+
+// A copy stored decoded beside the file stands in for the decode at the file's own rate, with
+// the streaming decoder's frames bit for bit across the wrap. A copy that does not fit what is
+// asked (another rate), that names another file (the file written anew after it) or that is
+// cut short is passed over: the file is decoded as without one.
+TEST(SharedLoops, DecodedCopyStandsInForTheDecodeOnlyWhenItFits)
+{
+    struct Case
+    {
+        const char* name;
+        unsigned rate;
+        void (*spoil)(const QString& path, const QString& copy);
+        bool copyUsed;
+    } cases[] = {
+        {"the file's rate", kFileRate, nullptr, true},
+        {"another rate", 48000, nullptr, false},
+        {"the file written anew", kFileRate,
+         [](const QString& path, const QString&)
+         {
+             EXPECT_TRUE(vtest::WriteFrames(path, Format::OggVorbis, kFileRate, 2, kFileRate,
+                                            [](std::uint64_t f, int c) { return Noise(f + 7, c); }));
+         },
+         false},
+        {"a copy cut short", kFileRate,
+         [](const QString&, const QString& copy) { EXPECT_TRUE(QFile::resize(copy, QFile(copy).size() - 8)); },
+         false},
+    };
+    int n = 0;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const QString path = WriteLoop(QStringLiteral("copied-%1.ogg").arg(n++), kFileRate);
+        const QString copy = plat::DecodedCopy::PathFor(path);
+        ASSERT_TRUE(plat::DecodedCopy::Write(path, copy));
+        if (c.spoil)
+            c.spoil(path, copy);
+        EXPECT_EQ(bool(plat::DecodedCopy::Map(path, c.rate)), c.copyUsed);
+
+        CSoundFile streaming;
+        ASSERT_TRUE(streaming.Open(path, c.rate, true));
+        const std::uint64_t decodes = audio::SharedLoops::DecodeCount();
+        CSoundFile shared;
+        ASSERT_TRUE(shared.OpenSharedLoop(path, c.rate));
+        EXPECT_EQ(audio::SharedLoops::DecodeCount() - decodes, c.copyUsed ? 0u : 1u);
+        ASSERT_EQ(shared.GetLength(), streaming.GetLength());
+        const std::size_t total = 2 * shared.GetLength() + 1000;
+        const auto expected = ReadPlanned(streaming, total);
+        const auto got = ReadPlanned(shared, total);
+        std::size_t where = 0;
+        // Resampled, the two settle their filters apart (as in the test above).
+        const double tolerance = c.rate == kFileRate ? 0.0 : 1e-6;
+        EXPECT_LE(MaxDifference(expected, got, where), tolerance) << "at frame " << where;
+    }
 }
 
 } // namespace

@@ -338,7 +338,9 @@ TEST(CUiProperty, SetGraphFlattensAtTheConstantAndMapsTheSelection)
         {"no tracks pane", false, 0.0, 1.0, 600, 0},
         {"nothing selected", true, 0.0, 1.0, 600, 0},
         {"a quarter to three quarters", true, 0.25, 0.75, 300, 150},
-        {"cut toward zero", true, 0.1234, 0.5, 225, 74},
+        // 74.04 s to 300 s: the axis runs from the From to the To the panel shows (01:14 to 05:00).
+        {"ends cut toward zero, span between them", true, 0.1234, 0.5, 226, 74},
+        {"ends a hair below their seconds", true, 0.41, 0.57, 96, 246}, // 245.99999999999997 s, 341.99999999999994 s
     };
     for (const Case& c : cases)
     {

@@ -1,4 +1,5 @@
 #include "controls/Controls.h"
+#include "controls/Behaviour.h"
 #include "controls/CEditFloat.h"
 #include "controls/CEditTime.h"
 #include "controls/CHoverButton.h"
@@ -6,6 +7,7 @@
 #include "controls/CWebBrowser2.h"
 #include "controls/CWndToolbarHelp.h"
 #include "controls/CommandIds.h"
+#include "controls/Dc.h"
 #include "controls/Resources.h"
 
 #include "support/FakeUi.h"
@@ -13,7 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QFontDialog>
+#include <QFontInfo>
+#include <QTimer>
 #include <QFile>
 #include <QPainter>
 #include <QTest>
@@ -497,4 +503,57 @@ TEST(TabBar, OnlyTheUsersChoiceIsReported)
     EXPECT_TRUE(parent.commands.empty());
     tabs->setCurrentIndex(1); // as a click does
     EXPECT_EQ(parent.Count(ID_PROPERTIES_TAB, ui::Notify::SelChange), 1);
+}
+
+// Emoji in stage, segment and file names: drawn with the workspace's text font, the moon in
+// "End 🌙" comes out in its own colours (from the colour emoji font the set-up installs), not as a
+// box in the text's grey.
+TEST(Text, EmojiInNamesDrawInColour)
+{
+    const QString name = QStringLiteral("End \U0001F319");
+    for (const char* face : {"Verdana", "Arial"})
+    {
+        SCOPED_TRACE(face);
+        QImage image(160, 40, QImage::Format_RGB32);
+        image.fill(QColor(70, 70, 70));
+        {
+            QPainter painter(&image);
+            ui::Dc dc(painter);
+            dc.SetFont(ui::MakeFont(-20, 400, QString::fromLatin1(face)));
+            dc.SetTextColor(QColor(200, 200, 200));
+            dc.TextOut(4, 6, name);
+        }
+        int coloured = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+            {
+                const QColor c = image.pixelColor(x, y);
+                if (std::abs(c.red() - c.blue()) > 40 || std::abs(c.green() - c.blue()) > 40)
+                    ++coloured;
+            }
+        EXPECT_GT(coloured, 20) << "the emoji drew in the text's grey: no colour emoji font";
+    }
+}
+
+// The real font dialog opens on the face the script is drawn in and its size, not on the first
+// family of its list: "Arial" is drawn in a substitute the list names instead, and a pixel-sized
+// font has no point size of its own.
+TEST(Behaviour, FontDialogOpensOnTheFontInUse)
+{
+    const QFont script = ui::MakeFont(-ui::PointsToPixels(14), 400, QStringLiteral("Arial"));
+    QString family;
+    int points = 0;
+    QTimer::singleShot(0, [&]
+    {
+        auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        family = dialog->currentFont().family();
+        points = dialog->currentFont().pointSize();
+        dialog->reject();
+    });
+    ui::Behaviour desktop;
+    EXPECT_FALSE(desktop.ChooseFont(nullptr, script, 10, 28).has_value());
+    EXPECT_EQ(family, QFontInfo(script).family());
+    EXPECT_NE(family, QStringLiteral("Arial"));
+    EXPECT_EQ(points, 14);
 }

@@ -1,5 +1,6 @@
 // Renders a sample of every skinned control and every picture into one PNG under the build folder
-// (test-output/skinned-controls.png), so that a reviewer can look at the art in its places.
+// (test-output/skinned-controls.png), so that a reviewer can look at the art in its places; the
+// picture shows the states it was set up with (disabled, warning, progress, texts).
 #include "controls/CEditFloat.h"
 #include "controls/CEditTime.h"
 #include "controls/CHoverButton.h"
@@ -12,6 +13,8 @@
 #include "controls/Resources.h"
 #include "controls/SkinDraw.h"
 #include "controls/Style.h"
+
+#include "support/ShotChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -411,6 +414,38 @@ TEST(Screenshot, SampleSheetOfTheSkinnedControls)
     const QString path = folder + "/skinned-controls.png";
     ASSERT_TRUE(shot.save(path));
     EXPECT_EQ(shot.size(), sheet.size());
+
+    // The texts of the fields and the help page show.
+    EXPECT_EQ(vtest::BlankTexts(&sheet, shot).join(" | ").toStdString(), "");
+    EXPECT_TRUE(vtest::HasMarks(shot, QRect(browser->mapTo(&sheet, QPoint(0, 0)), browser->size()), 100));
+    // The warning colour fills the edit behind its text.
+    const QRect w = warning->geometry();
+    EXPECT_EQ(shot.pixelColor(w.right() - 4, w.center().y()), QColor(255, 200, 200));
+    // The progress bar is filled to 60 %: its start differs from its end.
+    const QRect filled = progress->geometry();
+    EXPECT_NE(shot.pixel(filled.left() + filled.width() * 3 / 10, filled.center().y()),
+              shot.pixel(filled.left() + filled.width() * 9 / 10, filled.center().y()));
+    // Disabled controls look other than the same control enabled, and a disabled button is darker.
+    auto brightness = [](const QImage& image)
+    {
+        qint64 sum = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                sum += qGray(image.pixel(x, y));
+        return sum;
+    };
+    for (QWidget* disabled : std::initializer_list<QWidget*>{off, offSlider, offSpin})
+    {
+        const QImage dim = shot.copy(disabled->geometry());
+        disabled->setEnabled(true);
+        const QImage lit = sheet.grab().toImage().copy(disabled->geometry());
+        disabled->setEnabled(false);
+        EXPECT_NE(dim, lit) << disabled->metaObject()->className();
+        if (disabled == off)
+        {
+            EXPECT_LT(brightness(dim), brightness(lit));
+        }
+    }
     std::printf("sample sheet: %s\n", qPrintable(path));
     QApplication::setPalette(previousPalette);
     QApplication::setFont(previousFont);

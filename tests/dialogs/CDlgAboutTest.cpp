@@ -40,7 +40,7 @@ public slots:
 class DesktopUi : public vtest::FakeUi
 {
 public:
-    void OpenUrl(const QUrl& url) override { ui::Behaviour::OpenUrl(url); }
+    bool OpenUrl(const QUrl& url) override { return ui::Behaviour::OpenUrl(url); }
 };
 
 void Click(ui::Dialog& d, int id)

@@ -2,12 +2,14 @@
 // dialogs and message boxes answered by FakeUi.
 #include "dialogs/CDlgAmbientGrains.h"
 #include "dialogs/CDlgTrim.h"
+#include "dialogs/SoundFileList.h"
 
 #include "GraphEditorRig.h"
 #include "audio/AudioMessage.h"
 #include "audio/CSoundFile.h"
 #include "controls/Controls.h"
 #include "controls/Style.h"
+#include "platform/Folders.h"
 #include "platform/Registry.h"
 #include "support/TestEnvironment.h"
 
@@ -208,11 +210,17 @@ TEST_F(AmbientToolTest, CreatingTheLoop)
 }
 
 // At most one preview plays: Play music stops the source first. Saving writes a WAV that reads
-// back with the loop's frames.
+// back with the loop's frames. The save dialog opens in the sound library's Ambient Music folder
+// (not the process's working folder) and next time where the last loop went, which is also where
+// the ambient-music panel then adds files from.
 TEST_F(AmbientToolTest, PreviewsAndSaving)
 {
     const QString path = WriteWav(dir.filePath("sine.wav"), 44100 * 3);
     const QString saved = dir.filePath("loop.wav");
+    const QString library = GetSoundLibraryFolder() + "Ambient Music";
+    ASSERT_TRUE(QDir().mkpath(library));
+    const QString panelFolder = QString::fromLatin1(filelist::kFolderAmbientMusic);
+    SetRegString(plat::RegRoot::CurrentUser, panelFolder, QString());
     Run(
         [&](CDlgAmbientGrains& d)
         {
@@ -235,7 +243,16 @@ TEST_F(AmbientToolTest, PreviewsAndSaving)
 
             fake.fileAnswers.push_back(QStringList{saved});
             Click(d, CDlgAmbientGrains::kIdSave);
+            ASSERT_FALSE(fake.fileRequests.empty());
+            EXPECT_EQ(fake.fileRequests.back().folder, library);
+            fake.fileAnswers.push_back(std::nullopt);
+            Click(d, CDlgAmbientGrains::kIdSave);
+            EXPECT_EQ(QDir(fake.fileRequests.back().folder), QDir(dir.path()));
         });
+    QString stored;
+    GetRegString(plat::RegRoot::CurrentUser, panelFolder, stored);
+    EXPECT_EQ(QDir(stored), QDir(dir.path()));
+    SetRegString(plat::RegRoot::CurrentUser, panelFolder, QString());
     CSoundFile file;
     ASSERT_TRUE(file.Open(saved, 44100, false));
     EXPECT_EQ(file.GetLength(), 20u * 44100u);

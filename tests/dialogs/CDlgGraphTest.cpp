@@ -513,6 +513,59 @@ TEST_F(GraphEditorTest, ClickingStopsAt251Points)
         });
 }
 
+// The right border (and the slack past it) is the end of the span: a click there takes the last
+// point to the clicked height and drags it, instead of appending a point after it at x = 1 that
+// the curve never reaches and X cannot delete. Even a full graph takes such a click. One column
+// further in, the click adds an inner point that X deletes again.
+TEST_F(GraphEditorTest, ClickOnTheRightBorderSetsTheLastPoint)
+{
+    for (const int count : {3, 251})
+    {
+        SCOPED_TRACE(count);
+        SetPoints(graph, EvenPoints(count));
+        fake.boxes.clear();
+        Run(
+            [&](CDlgGraph& d)
+            {
+                const QRect plot = d.GetPlotRect();
+                for (const auto& [dx, v] : {std::pair{0, 0.75}, std::pair{1, 0.3}})
+                {
+                    const QPoint at(plot.right() + dx, At(d, 1.0, v).y());
+                    Press(d, at);
+                    Release(d, at);
+                    ASSERT_EQ(graph.GetPointCount(), count);
+                    EXPECT_EQ(d.GetSelected(), count - 1);
+                    EXPECT_DOUBLE_EQ(graph.GetPoints().back().x, 1.0);
+                    EXPECT_NEAR(graph.GetValueAt(1.0), v, 0.005);
+                    EXPECT_EQ(Text(d, CDlgGraph::kIdPointValue), QString::asprintf("%2.1f", graph.GetPoints().back().y * 40));
+                }
+                // Dragged from the border, the last point follows in height only.
+                const QPoint from(plot.right(), At(d, 1.0, 0.2).y());
+                Press(d, from);
+                Move(d, At(d, 0.5, 0.4));
+                Release(d, At(d, 0.5, 0.4));
+                ASSERT_EQ(graph.GetPointCount(), count);
+                EXPECT_DOUBLE_EQ(graph.GetPoints().back().x, 1.0);
+                EXPECT_NEAR(graph.GetPoints().back().y, 0.4, 0.005);
+            });
+        EXPECT_TRUE(fake.boxes.empty());
+    }
+
+    SetPoints(graph, EvenPoints(3));
+    Run(
+        [&](CDlgGraph& d)
+        {
+            const QPoint inside(d.GetPlotRect().right() - 1, At(d, 1.0, 0.75).y());
+            Press(d, inside);
+            Release(d, inside);
+            ASSERT_EQ(graph.GetPointCount(), 4);
+            EXPECT_EQ(d.GetSelected(), 2);
+            EXPECT_LT(graph.GetPoints()[2].x, 1.0);
+            Click(d, CDlgGraph::kIdDelete);
+            EXPECT_EQ(graph.GetPoints(), EvenPoints(3));
+        });
+}
+
 // A point on the plot's left column, clicked or dragged there, stays strictly right of the first
 // point: the graph still starts at the first point's height (a second point at x = 0 would take the
 // start over), also smoothed, and no value is NaN. The bottom margin's clicks stay within 0..1.

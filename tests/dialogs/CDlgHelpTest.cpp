@@ -3,6 +3,7 @@
 #include "dialogs/CDlgHelp.h"
 
 #include "controls/Accelerators.h"
+#include "controls/Behaviour.h"
 #include "controls/CWebBrowser2.h"
 #include "controls/CWndToolbarHelp.h"
 #include "controls/CommandIds.h"
@@ -12,7 +13,14 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextCursor>
+#include <QTimer>
+#include <QWindow>
+
+#include <functional>
 
 namespace
 {
@@ -149,6 +157,98 @@ TEST_F(HelpTest, UsableWhileADialogIsModalToTheFrame)
     Click(2); // Home
     EXPECT_TRUE(Page().endsWith("/index.html"));
     modal.hide();
+}
+
+// Every kind of modal dialog the program runs leaves the help window usable: a dialog of the
+// program's own modal to the frame, one without an owner, and a message box. The events arrive as
+// a person's do, through the window system (a click or key sent to a widget directly would pass
+// Qt's modal blocking and prove nothing): the toolbar's Home, a link in the page, a click on the
+// scroll bar and Page Down.
+TEST_F(HelpTest, UsableBesideEveryKindOfModalDialog)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void()> run; // runs the modal dialog until the checks close it
+    };
+    const Case cases[] = {
+        {"a dialog modal to the frame", [&] { ui::Dialog(&frame).DoModal(); }},
+        {"a dialog without an owner", [] { ui::Dialog().DoModal(); }},
+        {"a message box", [&] { ui::MessageBox(&frame, QStringLiteral("A message.")); }},
+    };
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        help.ShowTopic(QStringLiteral("Tone"));
+        help.resize(CDlgHelp::kMinWidth, CDlgHelp::kMinHeight);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+        bool checked = false;
+        QTimer::singleShot(0, [&]
+        {
+            QWidget* modal = QApplication::activeModalWidget();
+            EXPECT_NE(modal, nullptr);
+            QWindow* window = help.windowHandle();
+            auto at = [&](QWidget* w, QPoint p) { return w->mapTo(&help, p); };
+
+            CHoverButton* home = help.Toolbar()->Button(2);
+            QTest::mouseClick(window, Qt::LeftButton, {}, at(home, home->rect().center()));
+            EXPECT_TRUE(Page().endsWith("/index.html")) << Page().toStdString();
+
+            // The first link of the index.
+            CWebBrowser2* browser = help.Browser();
+            QTextCursor link(browser->document());
+            while (!link.atEnd() && !link.charFormat().isAnchor())
+                link.movePosition(QTextCursor::NextCharacter);
+            link.movePosition(QTextCursor::NextCharacter);
+            const QString href = link.charFormat().anchorHref();
+            EXPECT_FALSE(href.isEmpty());
+            const QPoint onLink = browser->cursorRect(link).center() - QPoint(2, 0);
+            QTest::mouseClick(window, Qt::LeftButton, {}, at(browser->viewport(), onLink));
+            EXPECT_TRUE(Page().endsWith(QFileInfo(href).fileName())) << Page().toStdString();
+
+            help.ShowTopic(QStringLiteral("index"));
+            QScrollBar* bar = browser->verticalScrollBar();
+            EXPECT_GT(bar->maximum(), 2 * bar->pageStep());
+            bar->setValue(0);
+            browser->setFocus();
+            QTest::keyClick(window, Qt::Key_PageDown);
+            const int paged = bar->value();
+            EXPECT_GT(paged, 0);
+            QTest::mouseClick(window, Qt::LeftButton, {}, at(bar, QPoint(bar->width() / 2, bar->height() - 30)));
+            EXPECT_GT(bar->value(), paged);
+
+            checked = true;
+            if (modal != nullptr)
+                modal->close();
+        });
+        c.run();
+        EXPECT_TRUE(checked);
+    }
+}
+
+// The help window has no owner, yet an open help window does not keep the program running once
+// the main window has closed.
+TEST_F(HelpTest, AnOpenHelpWindowDoesNotOutliveTheFrame)
+{
+    frame.show();
+    help.ShowTopic(QStringLiteral("index"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+    // The application reports its last window only from its own event loop.
+    bool last = false;
+    const auto connection = QObject::connect(qApp, &QGuiApplication::lastWindowClosed,
+                                             [&]
+                                             {
+                                                 last = true;
+                                                 QCoreApplication::exit(0);
+                                             });
+    QTimer::singleShot(0, &frame, [&] { frame.close(); });
+    QTimer::singleShot(3000, qApp, [] { QCoreApplication::exit(1); });
+    QApplication::exec();
+    QObject::disconnect(connection);
+    EXPECT_TRUE(last);
+    help.hide();
 }
 
 TEST_F(HelpTest, Screenshots)

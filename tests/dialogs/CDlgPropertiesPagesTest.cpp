@@ -5,6 +5,8 @@
 
 #include "controls/CUiPropertyEdit.h"
 #include "controls/Controls.h"
+#include "dialogs/CDlgGraph.h"
+#include "dialogs/GraphEditorRunner.h"
 #include "model/CSegments.h"
 #include "model/CVornaDoc.h"
 
@@ -13,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QTest>
 
 namespace
@@ -205,6 +208,49 @@ TEST(CDlgPropertiesBilateral, BoxesSetTheirFlagsAndTheDelayIsAConstant)
     EXPECT_FALSE(b.m_cubic);
     EXPECT_EQ(p.InvertBox().text(), "Inverse direction");
     EXPECT_EQ(p.CubicBox().text(), "Alternate stereo left and right");
+}
+
+// An effect's row has no label of its own (its label stands beside it), yet its graph editor names
+// the effect and its unit like every other row's: title, unit label and read-out.
+TEST(CDlgPropertiesEffects, EachGraphEditorNamesItsEffectAndUnit)
+{
+    PageRig<CDlgPropertiesEffects> rig;
+    // The program's own editors, as the application installs them.
+    struct RealEditors : dlg::GraphEditorRunner
+    {
+        RealEditors() { ui::SetGraphEditors(this); }
+        ~RealEditors() override { ui::SetGraphEditors(nullptr); }
+    } editors;
+    rig.doc.m_sessionLength = 300;
+    for (auto& on : rig.segment->m_effects.m_switch)
+        on = true;
+    rig.Bind();
+    const char* titles[] = {"Graph: Enhance (%)", "Graph: Reverb (%)", "Graph: Echo (%)", "Graph: Chorus (%)"};
+    for (std::size_t i = 0; i < CDlgPropertiesEffects::kCount; ++i)
+    {
+        SCOPED_TRACE(titles[i]);
+        QString title, unit, readOut;
+        rig.ui.modalRuns.push_back(
+            [&](ui::Dialog& d)
+            {
+                d.show();
+                d.activateWindow();
+                EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
+                title = d.windowTitle();
+                unit = static_cast<QLabel*>(ui::FindControl(&d, CDlgGraph::kIdUnit))->text();
+                const QRect plot = static_cast<CDlgGraph&>(d).GetPlotRect();
+                QTest::mouseMove(&d, plot.center() + QPoint(int(i) * 5, 0)); // a new spot each time
+                readOut = static_cast<QLabel*>(ui::FindControl(&d, CDlgGraph::kIdReadOut))->text();
+                d.hide();
+                return int(ui::IDCANCEL);
+            });
+        rig.ui.menuChoices.push_back(CUiProperty::kIdSetGraph);
+        QTest::mouseClick(&rig.panel->Row(i).ModeButton(), Qt::LeftButton);
+        EXPECT_EQ(title, titles[i]);
+        EXPECT_EQ(unit, "%");
+        EXPECT_TRUE(readOut.endsWith(" %")) << readOut.toStdString();
+        EXPECT_EQ(rig.panel->Row(i).LabelCtrl().text(), "");
+    }
 }
 
 TEST(CDlgPropertiesEffects, ASwitchedOffEffectLocksItsRowButNotItsLabel)

@@ -1,7 +1,9 @@
 #include "dialogs/CDlgPropertiesTop.h"
 
-#include "controls/Controls.h"
+#include "controls/CEditTime.h"
 #include "controls/CUiPropertyEdit.h"
+#include "controls/Controls.h"
+#include "dialogs/CDlgSegmentDimensions.h"
 #include "model/CSegments.h"
 #include "model/CVornaDoc.h"
 
@@ -96,6 +98,67 @@ TEST(CDlgPropertiesTop, WritesTheTimesAsMinutesAndSeconds)
     rig.segment->m_end = 0.75;
     ui::SendMessage(rig.top, WM_APP_SEGMENT_CHANGED);
     EXPECT_EQ(rig.top->ToCtrl().text(), "90:00");
+}
+
+// A time set on a whole second comes back from fraction x length a hair below it (0.7 x 2700 =
+// 1889.9999999999998): every screen shows that second, and From + Length = To on each of them:
+// the panel's three times, Segment Dimensions' fields and length, and the graph editor's axis
+// for the segment's Volume row.
+TEST(CDlgPropertiesTop, ExactTimesReadTheSameOnEveryScreen)
+{
+    struct Case
+    {
+        const char* name;
+        int length;
+        double begin, end;
+        const char *from, *to, *span;
+    };
+    const Case cases[] = {
+        {"0.7 of 2700 s", 2700, 0.7, 1.0, "31:30", "45:00", "13:30"},
+        {"55 s typed into a 300 s session", 300, 55.0 / 300, 120.0 / 300, "00:55", "02:00", "01:05"},
+        {"a length below its whole second", 300, 10.0 / 300, 55.0 / 300, "00:10", "00:55", "00:45"},
+        {"within half a millisecond of the second", 300, 10.0 / 300, 289.9996 / 300, "00:10", "04:50", "04:40"},
+        {"a fraction of a second is still cut", 601, 0.1, 0.2, "01:00", "02:00", "01:00"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        TopRig rig;
+        vtest::RecordingGraphEditors editors;
+        rig.doc.m_sessionLength = c.length;
+        rig.segment->m_begin = c.begin;
+        rig.segment->m_end = c.end;
+        rig.view.selection.begin = c.begin;
+        rig.view.selection.end = c.end;
+        rig.top->UpdateTimes();
+        EXPECT_EQ(rig.top->FromCtrl().text(), c.from);
+        EXPECT_EQ(rig.top->ToCtrl().text(), c.to);
+        EXPECT_EQ(rig.top->LengthCtrl().text(), c.span);
+
+        // The real Segment Dimensions dialog, opened by the panel's button.
+        QString begin, end, span;
+        rig.ui.modalRuns.push_back(
+            [&](ui::Dialog& d)
+            {
+                auto& dims = static_cast<CDlgSegmentDimensions&>(d);
+                begin = dims.BeginField().text().trimmed();
+                end = dims.EndField().text().trimmed();
+                span = dims.LengthLabel().text();
+                return int(ui::IDCANCEL);
+            });
+        QTest::mouseClick(&rig.top->DimensionsButton(), Qt::LeftButton);
+        EXPECT_EQ(begin, c.from);
+        EXPECT_EQ(end, c.to);
+        EXPECT_EQ(span, c.span);
+
+        rig.ui.menuChoices.push_back(CUiProperty::kIdSetGraph);
+        ui::SendCommand(&rig.top->VolumeRow(), CUiProperty::kIdModeButton, ui::Notify::Clicked);
+        ASSERT_EQ(editors.graphRuns.size(), 1u);
+        const int from = QString(c.from).section(':', 0, 0).toInt() * 60 + QString(c.from).section(':', 1).toInt();
+        const int seconds = QString(c.span).section(':', 0, 0).toInt() * 60 + QString(c.span).section(':', 1).toInt();
+        EXPECT_EQ(editors.graphRuns[0].offset, from);
+        EXPECT_EQ(editors.graphRuns[0].span, seconds);
+    }
 }
 
 TEST(CDlgPropertiesTop, BindsNameAndRowsAndLetsGoOfThemWithoutASegment)

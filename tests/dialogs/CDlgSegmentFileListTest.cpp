@@ -5,12 +5,16 @@
 
 #include "SegmentPanelRig.h"
 
+#include "audio/AudioMessage.h"
 #include "controls/CUiPropertyEdit.h"
 #include "dialogs/PreviewPlayer.h"
 #include "model/CSegmentAmbientMusic.h"
 #include "model/CSegmentNatureBG.h"
 #include "model/CSegmentSuggestions.h"
 #include "platform/Registry.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <functional>
 
@@ -390,6 +394,35 @@ TEST(CDlgSegmentFileList, PlayPreviewsTheSelectedFile)
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[1], "/music/Strings.ogg");
     EXPECT_FALSE(rig.TakeModified());
+}
+
+// Play on a file that is not sound, through the program's own stream player with the audio
+// messages shown as the program shows them: the user sees the panel's one box, not the stream's
+// "Failed to create play file stream." before it.
+TEST(CDlgSegmentFileList, AFailedPreviewShowsOneBox)
+{
+    struct AudioMessagesAsBoxes
+    {
+        AudioMessagesAsBoxes() { audio::SetMessageSink([](const QString& text) { ui::MessageBox(nullptr, text); }); }
+        ~AudioMessagesAsBoxes() { audio::SetMessageSink({}); }
+    };
+    vtest::PanelRig rig;
+    const AudioMessagesAsBoxes boxes;
+    QTemporaryDir dir;
+    const QString broken = dir.filePath("Broken.ogg");
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a sound file at all");
+    file.close();
+    auto& panel = rig.Make<CDlgSegmentAmbientMusic>();
+    CSegmentAmbientMusic ambient;
+    ambient.m_files = {{broken, 0}};
+    panel.SetObject(&ambient);
+
+    vtest::ClickControl(panel, kIdPlay);
+    ASSERT_EQ(rig.fake.boxes.size(), 1u);
+    EXPECT_EQ(rig.fake.boxes[0].text, "Failed to play the sound file.");
+    EXPECT_EQ(panel.PlayButton().text(), "Play");
 }
 
 TEST(CDlgSegmentFileList, HelpLinkAsksForTheMultipleFilesPage)

@@ -56,4 +56,35 @@ TEST(HelpPages, EveryLinkResolvesAndEveryPageCanBeReachedFromTheIndex)
         EXPECT_TRUE(reached.contains(page)) << page.toStdString() << " cannot be reached from the index";
 }
 
+// What the pages say of the program matches what it does: each row a statement a page once made
+// that the program contradicts, and what the page says instead (read as the help window shows the
+// text: tags dropped, runs of white space as one blank).
+TEST(HelpPages, PagesDescribeTheProgramAsItIs)
+{
+    struct Case
+    {
+        const char* page;
+        const char* wrong;
+        const char* right;
+    };
+    const Case cases[] = {
+        {"index.html", "Click on an empty place of a track row to create a segment",
+         "Press on an empty place of a track row and drag along it to create a segment"},
+        {"Options.html", "the meter beside the slider", "the meter below the slider"},
+        {"CreatingYourOwnAmbientMusic.html", "writes it into your sound library's ambient-music folder",
+         "The dialog opens in the folder the ambient-music panel last added files from"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.page);
+        QFile file(HelpFolder() + QString::fromLatin1(c.page));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(file.readAll());
+        text.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+        text = text.simplified();
+        EXPECT_FALSE(text.contains(QString::fromLatin1(c.wrong)));
+        EXPECT_TRUE(text.contains(QString::fromLatin1(c.right)));
+    }
+}
+
 } // namespace

@@ -1,4 +1,5 @@
-// The session-wide settings and the segment-times dialogs as a user sees them.
+// The session-wide settings and the segment-times dialogs as a user sees them: every label, field
+// and button shows its text.
 #include "dialogs/CDlgGlobals.h"
 #include "dialogs/CDlgSegmentDimensions.h"
 
@@ -8,6 +9,7 @@
 
 #include "support/FakeUi.h"
 #include "support/RecordingView.h"
+#include "support/ShotChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +48,9 @@ TEST(Screenshot, GlobalsAndSegmentDimensionsDialogs)
             [](ui::Dialog& d)
             {
                 d.show();
-                EXPECT_TRUE(d.grab().toImage().save(OutputPath("dialog-global-properties.png")));
+                const QImage shot = d.grab().toImage();
+                EXPECT_TRUE(shot.save(OutputPath("dialog-global-properties.png")));
+                EXPECT_EQ(vtest::BlankTexts(&d, shot).join(" | ").toStdString(), "");
                 return int(ui::IDOK);
             });
         globals.DoModal();
@@ -63,7 +67,9 @@ TEST(Screenshot, GlobalsAndSegmentDimensionsDialogs)
             [](ui::Dialog& d)
             {
                 d.show();
-                EXPECT_TRUE(d.grab().toImage().save(OutputPath("dialog-segment-dimensions.png")));
+                const QImage shot = d.grab().toImage();
+                EXPECT_TRUE(shot.save(OutputPath("dialog-segment-dimensions.png")));
+                EXPECT_EQ(vtest::BlankTexts(&d, shot).join(" | ").toStdString(), "");
                 return int(ui::IDOK);
             });
         dims.DoModal();

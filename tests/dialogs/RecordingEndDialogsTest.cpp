@@ -484,7 +484,8 @@ TEST_F(RecordingEndTest, AFileThatCannotPlayStaysIdle)
 
 // A move to a chosen folder says so and shows the new folder; a move that fails says why it might
 // have and changes nothing: a file of that name in the target, a folder nobody may write to
-// (/proc refuses even the superuser), or a cancelled folder dialog (no message at all).
+// (/proc refuses even the superuser), or a cancelled folder dialog (no message at all). The folder
+// picker opens where the recording is, not in the process's working folder.
 TEST_F(RecordingEndTest, MoveToAnotherFolder)
 {
     const QString target = dir.filePath(QStringLiteral("Keep"));
@@ -496,6 +497,7 @@ TEST_F(RecordingEndTest, MoveToAnotherFolder)
         SCOPED_TRACE(twin.name);
         fake.boxes.clear();
         fake.folderTitles.clear();
+        fake.folderStarts.clear();
         QDir().mkpath(target);
         auto d = Make(twin);
         Run<Dialog>(*d,
@@ -526,6 +528,7 @@ TEST_F(RecordingEndTest, MoveToAnotherFolder)
         EXPECT_EQ(vtest::BoxTexts(fake), (std::vector<QString>{Dialog::kMsgMoveFailed, Dialog::kMsgMoveFailed,
                                                                  QString::fromUtf8(twin.moveDone)}));
         EXPECT_EQ(fake.folderTitles, std::vector<QString>(4, "Select destination folder"));
+        EXPECT_EQ(fake.folderStarts, std::vector<QString>(4, folder));
         ASSERT_TRUE(QFile::rename(target + "/Voice 1.wav", recording));
     }
 }
@@ -584,6 +587,29 @@ TEST_F(RecordingEndTest, OpenFolderStaysFinishEscAndCloseBoxClose)
             EXPECT_EQ(fake.openedUrls, std::vector<QUrl>{QUrl::fromLocalFile(folder)});
             EXPECT_TRUE(QFile::exists(recording));
         }
+}
+
+// Without a file manager "Open the containing folder" says that the folder could not be opened,
+// naming it, instead of doing nothing; the dialog stays open.
+TEST_F(RecordingEndTest, OpenFolderWithoutAFileManagerSaysSo)
+{
+    fake.urlsOpen = false;
+    for (const Twin& twin : kTwins)
+    {
+        SCOPED_TRACE(twin.name);
+        fake.boxes.clear();
+        auto d = Make(twin);
+        Run<Dialog>(*d,
+                    [&](Dialog& dialog)
+                    {
+                        vtest::Click(dialog, Dialog::kIdOpenFolder);
+                        EXPECT_TRUE(dialog.isVisible());
+                        vtest::Click(dialog, Dialog::kIdFinish);
+                    });
+        ASSERT_EQ(fake.boxes.size(), 1u);
+        EXPECT_TRUE(fake.boxes[0].text.startsWith("The folder could not be opened")) << fake.boxes[0].text.toStdString();
+        EXPECT_TRUE(fake.boxes[0].text.contains(folder));
+    }
 }
 
 // The add actions hand the view the full path (as it is after a rename) with wParam 0 (selected

@@ -1,4 +1,5 @@
-// Pictures of the eight "Sound" panels with realistic content, for a reviewer to look at.
+// Pictures of the eight "Sound" panels with realistic content, for a reviewer to look at; each
+// shows its texts and every file of its list.
 #include "dialogs/CDlgSegmentAmbientMusic.h"
 #include "dialogs/CDlgSegmentBells.h"
 #include "dialogs/CDlgSegmentBreathwork.h"
@@ -11,6 +12,7 @@
 #include "dialogs/SegmentPanels.h"
 
 #include "SegmentPanelRig.h"
+#include "support/ShotChecks.h"
 
 #include "controls/Style.h"
 #include "model/CSegmentAmbientMusic.h"
@@ -21,6 +23,8 @@
 #include "model/CSegmentNoise.h"
 #include "model/CSegmentSuggestions.h"
 #include "model/CSegmentTone.h"
+
+#include <QListWidget>
 
 #include <functional>
 
@@ -40,7 +44,22 @@ template <class Panel> void Shoot(vtest::PanelRig& rig, CSegment& segment, const
     auto& panel = rig.Make<Panel>();
     panel.SetObject(&segment);
     QApplication::processEvents();
-    EXPECT_TRUE(panel.grab().save(vtest::ShotPath(QString::fromLatin1(file))));
+    const QImage shot = panel.grab().toImage();
+    EXPECT_TRUE(shot.save(vtest::ShotPath(QString::fromLatin1(file))));
+    EXPECT_EQ(vtest::BlankTexts(&panel, shot).join(" | ").toStdString(), "") << file;
+    for (QListWidget* list : panel.template findChildren<QListWidget*>())
+    {
+        if (!list->isVisibleTo(&panel))
+            continue;
+        for (int row = 0; row < list->count(); ++row)
+        {
+            const QRect item = list->visualItemRect(list->item(row));
+            if (!list->viewport()->rect().contains(item))
+                continue;
+            const QRect inPanel(list->viewport()->mapTo(&panel, item.topLeft()), item.size());
+            EXPECT_TRUE(vtest::HasMarks(shot, inPanel)) << file << ": " << list->item(row)->text().toStdString();
+        }
+    }
 }
 
 // The properties pane makes its pages by kind: each kind gets its own panel, in kind order.

@@ -119,6 +119,7 @@ TEST(CSmartProperty, StoredRangeThatCannotBeUsedIsRefused)
         {"NaN min", std::nan(""), 1, 0},
         {"infinite max", 0, INFINITY, 0},
         {"NaN value", 0, 1, std::nan("")},
+        {"span too wide for a double", -1e308, 1e308, 0},
     };
     for (const Case& c : cases)
     {
@@ -135,6 +136,108 @@ TEST(CSmartProperty, StoredRangeThatCannotBeUsedIsRefused)
         plat::Archive in = plat::Archive::ForLoading(out.GetBytes());
         CSmartProperty p;
         EXPECT_THROW(p.Serialize(in), plat::ArchiveError);
+    }
+}
+
+// What a current record holds outside its own range is brought into it, as the property row and
+// the editors keep it: the constant, the automatic graph's limits and change rate, the graph's
+// heights. Reading the result again changes nothing more.
+TEST(CSmartProperty, StoredValuesOutsideTheRangeAreBroughtIntoIt)
+{
+    struct Case
+    {
+        const char* name;
+        double value, lower, upper;
+        std::int32_t rate;
+        double height;
+        // expected after reading
+        double wantValue, wantLower, wantUpper;
+        std::int32_t wantRate;
+        double wantHeight;
+    };
+    const Case cases[] = {
+        {"all inside", 40, 10, 90, 2, 0.5, 40, 10, 90, 2, 0.5},
+        {"constant above", 1e300, 0, 100, 3, 0.5, 100, 0, 100, 3, 0.5},
+        {"constant below", -1, 0, 100, 3, 0.5, 0, 0, 100, 3, 0.5},
+        {"limits outside", 50, -1e300, 1e300, 3, 0.5, 50, 0, 100, 3, 0.5},
+        {"limits the wrong way round", 50, 80, 20, 3, 0.5, 50, 80, 80, 3, 0.5},
+        {"change rate outside its table", 50, 0, 100, 99, 0.5, 50, 0, 100, 6, 0.5},
+        {"negative change rate", 50, 0, 100, -4, 0.5, 50, 0, 100, 0, 0.5},
+        {"graph above the range", 50, 0, 100, 3, 1e300, 50, 0, 100, 3, CGraph::kMaxHeight},
+        {"graph below the range", 50, 0, 100, 3, -2, 50, 0, 100, 3, 0},
+        {"a flat graph at the top, as SetValue leaves it", 100, 0, 100, 3, 1.0001, 100, 0, 100, 3, 1.0001},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        plat::Archive out = plat::Archive::ForStoring();
+        out.WriteInt32(0);
+        out.WriteDouble(0);
+        out.WriteDouble(100);
+        out.WriteDouble(c.value);
+        out.WriteInt32(0);
+        out.WriteInt32(2);
+        for (const double x : {0.0, 1.0})
+        {
+            out.WriteDouble(x);
+            out.WriteDouble(c.height);
+        }
+        for (const double v : {0.0, 100.0, c.lower, c.upper})
+            out.WriteDouble(v);
+        out.WriteInt32(c.rate);
+
+        plat::Archive in = plat::Archive::ForLoading(out.GetBytes());
+        CSmartProperty p;
+        p.Serialize(in);
+        EXPECT_EQ(p.GetValue(), c.wantValue);
+        EXPECT_EQ(p.GetAutoGraph().m_lowerLimit, c.wantLower);
+        EXPECT_EQ(p.GetAutoGraph().m_upperLimit, c.wantUpper);
+        EXPECT_EQ(p.GetAutoGraph().m_changeRate, c.wantRate);
+        EXPECT_EQ(p.GetGraph().GetPoints()[0].y, c.wantHeight);
+        EXPECT_EQ(p.GetGraph().GetPoints()[1].y, c.wantHeight);
+
+        const std::vector<std::uint8_t> once = Stored(p).GetBytes();
+        plat::Archive again = plat::Archive::ForLoading(once);
+        CSmartProperty q;
+        q.Serialize(again);
+        EXPECT_EQ(Stored(q).GetBytes(), once);
+    }
+}
+
+// The old record's number is checked once it is in the current units: a finite double that the
+// scaling by 100 makes infinite refuses the file like a stored non-number; one outside the range
+// becomes its nearer end.
+TEST(CSmartProperty, LoadOldChecksTheNumberAfterScaling)
+{
+    struct Case
+    {
+        const char* name;
+        bool asDouble, times100;
+        double number;
+        double expected; // NaN: refused
+    };
+    const double refused = std::nan("");
+    const Case cases[] = {
+        {"fraction in range", true, true, 0.25, 25},
+        {"fraction that overflows", true, true, 1e307, refused},
+        {"negative fraction that overflows", true, true, -1e307, refused},
+        {"not a number", true, false, std::nan(""), refused},
+        {"fraction above the range", true, true, 1.5, 100},
+        {"double below the range", true, false, -3, 0},
+        {"int32 above the range", false, false, 2147483647, 100},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        plat::Archive in = plat::Archive::ForLoading(OldRecord(c.asDouble, c.number, 0, 0.5), 399);
+        CSmartProperty p = MakeProperty(0, 100, 1);
+        if (std::isnan(c.expected))
+        {
+            EXPECT_THROW(p.LoadOld(in, c.asDouble, c.times100), plat::ArchiveError);
+            continue;
+        }
+        ASSERT_TRUE(p.LoadOld(in, c.asDouble, c.times100));
+        EXPECT_EQ(p.GetValue(), c.expected);
     }
 }
 

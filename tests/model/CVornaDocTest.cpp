@@ -3,9 +3,14 @@
 #include "OldSessionRecords.h"
 #include "RichSession.h"
 #include "SegmentFixtures.h"
+#include "model/CSegmentBreathwork.h"
+#include "model/CSegmentNoise.h"
+#include "model/CSegmentSuggestions.h"
+#include "model/CSegmentTone.h"
 #include "model/DocumentHost.h"
 #include "platform/Archive.h"
 #include "platform/Registry.h"
+#include "support/Fifo.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -17,15 +22,22 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sched.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
-
 #include <cstring>
+#include <limits>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace
@@ -220,6 +232,83 @@ TEST(CVornaDoc, MissingFileIsReportedAndLeavesTheNewSession)
     ExpectNewSession(doc);
 }
 
+// Only a regular file opens as a session. A FIFO without a writer would hold the open for ever,
+// one whose writer never stops (as a device like /dev/zero) would be read without end: they, a
+// device, a socket and a folder are refused at once as files that are not sessions.
+TEST(CVornaDoc, OnlyRegularFilesOpenAsSessions)
+{
+    const QString folder = vtest::TestHome() + QStringLiteral("/Special");
+    QDir().mkpath(folder);
+    const QString fifoPath = folder + QStringLiteral("/pipe.vrx");
+    const QString socketPath = folder + QStringLiteral("/socket.vrx");
+    // A writer that starts like a session, so that a reader is not put off by the first bytes.
+    const Bytes session = vtest::NewSessionBytes();
+    const Bytes head(session.begin(), session.begin() + 8);
+
+    const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(socketFd, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketName = QFile::encodeName(socketPath);
+    ASSERT_LT(static_cast<std::size_t>(socketName.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketName.constData(), static_cast<std::size_t>(socketName.size()));
+    ::unlink(socketName.constData());
+    ASSERT_EQ(::bind(socketFd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+
+    enum class Feed
+    {
+        None,
+        FifoWithoutWriter,
+        FifoWithEndlessWriter
+    };
+    struct Case
+    {
+        const char* name;
+        QString path;
+        Feed feed;
+    };
+    const Case cases[] = {
+        {"FIFO without a writer", fifoPath, Feed::FifoWithoutWriter},
+        {"FIFO with an endless writer", fifoPath, Feed::FifoWithEndlessWriter},
+        {"device", QStringLiteral("/dev/null"), Feed::None},
+        {"socket", socketPath, Feed::None},
+        {"folder", folder, Feed::None},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        std::optional<vtest::Fifo> fifo;
+        if (c.feed != Feed::None)
+        {
+            fifo.emplace(c.path);
+            ASSERT_TRUE(fifo->IsMade());
+        }
+        if (c.feed == Feed::FifoWithEndlessWriter)
+            fifo->StartWriter(head, 64u << 20);
+        RecordingHost host;
+        CVornaDoc doc;
+        doc.SetHost(&host);
+        vtest::FillRichSession(doc);
+        bool opened = true;
+        const auto open = [&] { opened = doc.OnOpenDocument(c.path); };
+        if (fifo)
+        {
+            EXPECT_TRUE(fifo->ReturnsWithin(std::chrono::seconds(5), open)) << "the open waited for the FIFO";
+        }
+        else
+            open();
+        EXPECT_FALSE(opened);
+        EXPECT_EQ(host.m_messages, std::vector<QString>{CVornaDoc::kMsgInvalidFile});
+        ExpectNewSession(doc);
+        if (c.feed == Feed::FifoWithEndlessWriter)
+        {
+            EXPECT_LT(fifo->Written(), std::size_t{1} << 20) << "the FIFO was read";
+        }
+    }
+    ::close(socketFd);
+    ::unlink(socketName.constData());
+}
+
 TEST(CVornaDoc, NotesArePresentFromVersion340)
 {
     const struct
@@ -305,6 +394,78 @@ TEST(CVornaDoc, OldFilesAreConvertedAndTheNoticeIsShownOnce)
         ASSERT_TRUE(read.opened);
         EXPECT_TRUE(read.host.m_messages.empty());
         EXPECT_EQ(read.doc.m_version, 400);
+    }
+}
+
+// Old records hold some numbers in other units, and nothing kept them in their settings' ranges.
+// Each is checked after its conversion: one that is no longer a number refuses the file, one
+// outside its range becomes the nearer end. Whatever opens saves into a file that opens again to
+// the same session.
+TEST(CVornaDoc, OldNumbersAreCheckedAfterTheirConversion)
+{
+    using Read = double (*)(const CSegment&);
+    const Read volume = [](const CSegment& s) { return s.m_volume.GetValue(); };
+    const Read balance = [](const CSegment& s) { return s.m_balance.GetValue(); };
+    const Read beatDepth = [](const CSegment& s) { return s.m_brainwaves.m_depth.GetValue(); };
+    const Read beatHz = [](const CSegment& s) { return s.m_brainwaves.m_frequency.GetValue(); };
+    const Read swingDepth = [](const CSegment& s) { return s.m_bilateral.m_depth.GetValue(); };
+    const Read delay = [](const CSegment& s) { return s.m_bilateral.m_delay.GetValue(); };
+    const Read rate = [](const CSegment& s) { return s.m_bilateral.m_rate.GetValue(); };
+    const Read carrier = [](const CSegment& s) { return static_cast<const CSegmentTone&>(s).m_carrier.GetValue(); };
+    const Read cycle = [](const CSegment& s) { return static_cast<const CSegmentBreathwork&>(s).m_cycle.GetValue(); };
+    const Read smoothness = [](const CSegment& s)
+    { return static_cast<const CSegmentNoise&>(s).m_smoothness.GetValue(); };
+    const Read gap = [](const CSegment& s) { return static_cast<const CSegmentSuggestions&>(s).m_interval.GetValue(); };
+    constexpr double kRefused = std::numeric_limits<double>::quiet_NaN();
+    constexpr std::int32_t kTone = 4, kNoise = 5, kBreathwork = 6, kVoice = 0;
+    using N = vtest::OldBaseNumbers;
+    struct Case
+    {
+        const char* name;
+        vtest::OldTrack track;
+        Read read;
+        double expected; // kRefused: the file does not open
+    };
+    const Case cases[] = {
+        {"delay in range, ten times", {kTone, {0.1}, N{.swingDelay = 0.5}}, delay, 5.0},
+        {"delay that overflows when scaled", {kTone, {0.1}, N{.swingDelay = 1e308}}, delay, kRefused},
+        {"delay far above its range", {kTone, {0.1}, N{.swingDelay = 1e300}}, delay, CBilateralLocal::kMaxDelay},
+        {"negative delay", {kTone, {0.1}, N{.swingDelay = -3}}, delay, 0.0},
+        {"volume that overflows when scaled", {kTone, {0.1}, N{.volume = 1e307}}, volume, kRefused},
+        {"volume above its range", {kTone, {0.1}, N{.volume = 2.5}}, volume, 100.0},
+        {"balance below its range", {kTone, {0.1}, N{.balance = -0.5}}, balance, 0.0},
+        {"entrainment depth above its range", {kTone, {0.1}, N{.beatDepth = 7}}, beatDepth, 100.0},
+        {"beat frequency above its range", {kTone, {0.1}, N{.beatHz = 1e9}}, beatHz, 40.0},
+        {"bilateral depth that overflows", {kTone, {0.1}, N{.swingDepth = -1e307}}, swingDepth, kRefused},
+        {"bilateral rate below its range", {kTone, {0.1}, N{.swingRate = 0}}, rate, 1.0},
+        {"bilateral rate above its range", {kTone, {0.1}, N{.swingRate = 1e6}}, rate, 1200.0},
+        {"carrier below its range", {kTone, {0.1}, N{}, 5}, carrier, 30.0},
+        {"noise smoothness below its range", {kNoise, {0.1}, N{}, -7}, smoothness, 0.0},
+        {"breathing cycle above its range", {kBreathwork, {0.1}, N{}, 1000}, cycle, 60.0},
+        {"voice gap above its range", {kVoice, {0.1}, N{}, 1e300}, gap, 30.0},
+        {"voice gap not a number", {kVoice, {0.1}, N{}, std::nan("")}, gap, kRefused},
+    };
+    SetRegString(plat::RegRoot::CurrentUser, CVornaDoc::kRegMsgConvert, QStringLiteral("1"));
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        OpenedDoc read(vtest::OldSessionFile(399, {c.track}));
+        if (std::isnan(c.expected))
+        {
+            EXPECT_FALSE(read.opened);
+            EXPECT_EQ(read.host.m_messages, std::vector<QString>{CVornaDoc::kMsgFailedToOpen});
+            continue;
+        }
+        ASSERT_TRUE(read.opened);
+        ASSERT_EQ(read.doc.m_tracks.GetCount(), 1);
+        const CSegments& segments = read.doc.m_tracks.GetTrack(0).m_segments;
+        ASSERT_EQ(segments.GetCount(), 1);
+        EXPECT_DOUBLE_EQ(c.read(*segments.GetSegment(0)), c.expected);
+
+        const Bytes saved = vtest::SessionBytes(read.doc);
+        CVornaDoc again;
+        ASSERT_TRUE(again.LoadFromBytes(saved)) << "an old file that opened saved into one that does not";
+        EXPECT_EQ(vtest::SessionBytes(again), saved);
     }
 }
 
@@ -450,10 +611,11 @@ TEST(CVornaDoc, FailedSaveIsReportedAndKeepsThePreviousFile)
     EXPECT_EQ(host.m_messages.size(), 1u);
 }
 
-// A full disk: writes past the file-size limit fail with EFBIG once SIGXFSZ is ignored. The save
-// runs in a child process so that the limit binds nothing else. Sizes below and above the save
-// file's buffer, which a small session never leaves before the commit.
-TEST(CVornaDoc, SaveOntoAFullDiskFailsAndKeepsThePreviousFile)
+// A write cut short by the file-size limit, as a full disk cuts it: the first write stops at the
+// limit without an error, the next fails with EFBIG once SIGXFSZ is ignored. The save runs in a
+// child process so that the limit binds nothing else. Sizes below and above a file buffer's 16 KB.
+// The message names the system's reason after the path.
+TEST(CVornaDoc, SaveCutShortFailsWithTheReasonAndKeepsThePreviousFile)
 {
     const QString folder = vtest::TestHome() + QStringLiteral("/Full");
     const QString path = folder + QStringLiteral("/Voll.vrx");
@@ -481,17 +643,90 @@ TEST(CVornaDoc, SaveOntoAFullDiskFailsAndKeepsThePreviousFile)
             const rlimit limit{static_cast<rlim_t>(noteChars / 2), static_cast<rlim_t>(noteChars / 2)};
             ::setrlimit(RLIMIT_FSIZE, &limit);
             const bool saved = doc.OnSaveDocument(path);
-            const bool reported = host.m_messages.size() == 1 &&
-                                  host.m_messages[0].startsWith(QLatin1String("Failed to save document."));
+            const QString expected = QStringLiteral("Failed to save document.\n\n%1\n%2")
+                                         .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(EFBIG)));
+            const bool reported = host.m_messages == std::vector<QString>{expected};
             ::_exit(saved ? 1 : reported ? 0 : 2);
         }
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported success, 2: no message";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported success, 2: not the message with the reason";
         EXPECT_EQ(ReadFile(path), before);
         EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"Voll.vrx"});
     }
+}
+
+// A real full disk: a tmpfs of 64 KB, mounted in a child process's own mount namespace (as root,
+// or in a user namespace of its own), takes a small session and then has no room for a larger
+// one. The message ends with the system's reason, and the small session stays whole.
+TEST(CVornaDoc, SaveOntoAFullDiskSaysSo)
+{
+    const QString folder = vtest::TestHome() + QStringLiteral("/Tiny");
+    const QString path = folder + QStringLiteral("/Klein.vrx");
+    QDir().mkpath(folder);
+    enum Exit
+    {
+        kPassed = 0,
+        kNoNamespace = 10,
+        kFirstSaveFailed,
+        kSecondSaveSucceeded,
+        kWrongMessage,
+        kPreviousFileChanged,
+    };
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        const uid_t uid = ::geteuid();
+        const gid_t gid = ::getegid();
+        const auto writeTo = [](const char* file, const std::string& text)
+        {
+            const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
+            const bool ok = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+            if (fd >= 0)
+                ::close(fd);
+            return ok;
+        };
+        bool isolated = false;
+        if (uid == 0)
+            isolated = ::unshare(CLONE_NEWNS) == 0;
+        else
+            isolated = ::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0 &&
+                       writeTo("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") &&
+                       writeTo("/proc/self/setgroups", "deny") &&
+                       writeTo("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+        // Private, so that the mount stays in this namespace and is gone with the process.
+        const QByteArray mountPoint = QFile::encodeName(folder);
+        if (!isolated || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+            ::_exit(kNoNamespace);
+
+        RecordingHost host;
+        CVornaDoc doc;
+        doc.SetHost(&host);
+        if (!doc.OnSaveDocument(path))
+            ::_exit(kFirstSaveFailed);
+        const Bytes before = ReadFile(path);
+        doc.m_notes = QString(100000, QLatin1Char('n')); // 200 KB of text
+        if (doc.OnSaveDocument(path))
+            ::_exit(kSecondSaveSucceeded);
+        const QString expected = QStringLiteral("Failed to save document.\n\n%1\n%2")
+                                     .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        if (host.m_messages != std::vector<QString>{expected})
+            ::_exit(kWrongMessage);
+        if (ReadFile(path) != before || QDir(folder).entryList(QDir::Files) != QStringList{"Klein.vrx"})
+            ::_exit(kPreviousFileChanged);
+        ::_exit(kPassed);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == kNoNamespace)
+        GTEST_SKIP() << "no mount namespace here to mount a small file system in";
+    EXPECT_EQ(WEXITSTATUS(status), kPassed)
+        << "11: the first save failed, 12: the save onto the full disk succeeded, 13: not the message with "
+           "the reason, 14: the previous file changed";
 }
 
 TEST(CVornaDoc, ResetClearsTheSessionAndTheEditingStateButKeepsThePlacement)

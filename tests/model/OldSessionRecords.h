@@ -6,6 +6,7 @@
 #include "platform/Archive.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace vtest
@@ -14,11 +15,15 @@ namespace vtest
 inline constexpr std::int32_t kSessionMagic = 0x0440C766;
 
 /** One track of an old file: its old kind number (1 nature, 2 ambient music, 7 the dropped
- *  external track, 8 external audio) and one segment per begin. */
+ *  external track, 8 external audio) and one segment per begin, each with @p numbers in its base
+ *  record and, when given, @p kindNumber as the number of its kind's own setting (the voice gap,
+ *  the tone's carrier, the noise's smoothness, the breathwork cycle). */
 struct OldTrack
 {
     std::int32_t oldKind;
     std::vector<double> begins;
+    OldBaseNumbers numbers{};
+    std::optional<double> kindNumber{};
 };
 
 /** Makes segment @p segment of track @p track store track index @p storedIndex instead of its own. */
@@ -29,9 +34,11 @@ struct StoredIndex
     std::int32_t storedIndex;
 };
 
-/** The part of an old segment record that follows the base, for a segment of old kind @p oldKind. */
-inline void WriteOldKindPart(plat::Archive& ar, std::int32_t oldKind)
+/** The part of an old segment record that follows the base, for a segment of old kind @p oldKind;
+ *  @p number replaces the default of the kind's own number where it has one. */
+inline void WriteOldKindPart(plat::Archive& ar, std::int32_t oldKind, std::optional<double> number = {})
 {
+    const auto numberOr = [&number](double standard) { return number.value_or(standard); };
     switch (oldKind)
     {
     case 0: // voice: the file list, a random byte and the gap as a double
@@ -39,7 +46,7 @@ inline void WriteOldKindPart(plat::Archive& ar, std::int32_t oldKind)
         WriteAnsiString(ar, "Suggestions\\English male voice\\deep.mp3");
         ar.WriteByte(1);
         ar.WriteByte(0);
-        ar.WriteDouble(8.0);
+        ar.WriteDouble(numberOr(8.0));
         break;
     case 1: // nature: path, library flag, a byte and three int32
         WriteAnsiString(ar, "Nature Volume 1\\rain.ogg");
@@ -63,15 +70,15 @@ inline void WriteOldKindPart(plat::Archive& ar, std::int32_t oldKind)
         ar.WriteInt32(0);
         break;
     case 4: // tone: the carrier and two int32
-        WriteOldIntProperty(ar, 200);
+        WriteOldIntProperty(ar, static_cast<std::int32_t>(numberOr(200)));
         ar.WriteInt32(0);
         ar.WriteInt32(0);
         break;
     case 5: // noise: the smoothness
-        WriteOldIntProperty(ar, 40);
+        WriteOldIntProperty(ar, static_cast<std::int32_t>(numberOr(40)));
         break;
     case 6: // breathwork: the cycle, the pattern and four int32
-        WriteOldIntProperty(ar, 12);
+        WriteOldIntProperty(ar, static_cast<std::int32_t>(numberOr(12)));
         ar.WriteInt32(2);
         for (int i = 0; i < 4; ++i)
             ar.WriteInt32(0);
@@ -121,8 +128,8 @@ inline std::vector<std::uint8_t> OldTracksRecord(const std::vector<OldTrack>& tr
                     stored = i.storedIndex;
             }
             ar.WriteInt32(stored);
-            WriteOldSegmentBase(ar, begin, begin + 0.05, 0.5, 0.5);
-            WriteOldKindPart(ar, track.oldKind);
+            WriteOldSegmentBase(ar, begin, begin + 0.05, track.numbers);
+            WriteOldKindPart(ar, track.oldKind, track.kindNumber);
         }
     }
     return ar.GetBytes();

@@ -49,14 +49,26 @@ inline void WriteOldIntProperty(plat::Archive& ar, std::int32_t value)
     PutGraph(ar, 0.5, 0.5);
 }
 
-/** The old base record of a segment. Volume and balance are stored as fractions (x 100 on
- *  reading); the entrainment and bilateral parts are disabled with their old default values. */
-inline void WriteOldSegmentBase(plat::Archive& ar, double begin, double end, double volume, double balance)
+/** The numbers of an old base record as the file holds them: volume, balance and both depths as
+ *  fractions (x 100 on reading), the delay in units ten times the current ones. */
+struct OldBaseNumbers
+{
+    double volume = 0.5;
+    double balance = 0.5;
+    double beatDepth = 0.4;
+    double beatHz = 4.0;
+    double swingDepth = 1.0;
+    double swingDelay = 0.0;
+    double swingRate = 60.0;
+};
+
+/** The old base record of a segment; the entrainment and bilateral parts are disabled. */
+inline void WriteOldSegmentBase(plat::Archive& ar, double begin, double end, const OldBaseNumbers& n)
 {
     ar.WriteDouble(begin);
     ar.WriteDouble(end);
-    PutOldDoubleProperty(ar, volume, false);
-    PutOldDoubleProperty(ar, balance, false);
+    PutOldDoubleProperty(ar, n.volume, false);
+    PutOldDoubleProperty(ar, n.balance, false);
     // Fields the current format dropped: a double, an int32, a graph, two doubles.
     ar.WriteDouble(1.5);
     ar.WriteInt32(3);
@@ -66,17 +78,23 @@ inline void WriteOldSegmentBase(plat::Archive& ar, double begin, double end, dou
     // Entrainment: enabled, method, depth (fraction), own frequency, frequency.
     ar.WriteByte(0);
     ar.WriteInt32(0);
-    PutOldDoubleProperty(ar, 0.4, false);
+    PutOldDoubleProperty(ar, n.beatDepth, false);
     ar.WriteByte(0);
-    PutOldDoubleProperty(ar, 4.0, false);
+    PutOldDoubleProperty(ar, n.beatHz, false);
     // Bilateral: enabled, depth (fraction), delay, invert, cubic, own rate, rate.
     ar.WriteByte(0);
-    PutOldDoubleProperty(ar, 1.0, false);
-    ar.WriteDouble(0.0);
+    PutOldDoubleProperty(ar, n.swingDepth, false);
+    ar.WriteDouble(n.swingDelay);
     ar.WriteByte(0);
     ar.WriteByte(0);
     ar.WriteByte(0);
-    PutOldDoubleProperty(ar, 60.0, false);
+    PutOldDoubleProperty(ar, n.swingRate, false);
+}
+
+/** The same with the default numbers but for volume and balance (fractions). */
+inline void WriteOldSegmentBase(plat::Archive& ar, double begin, double end, double volume, double balance)
+{
+    WriteOldSegmentBase(ar, begin, end, OldBaseNumbers{.volume = volume, .balance = balance});
 }
 
 /** A loading archive over @p bytes at @p version. */

@@ -1,5 +1,5 @@
 // The properties pane as a user sees it: a tone segment on each of the four tabs, idle and while
-// the session plays.
+// the session plays. Each tab shows its own page with its texts, and playing dims the pages.
 #include "panes/CPaneProperties.h"
 
 #include "controls/Style.h"
@@ -9,6 +9,7 @@
 
 #include "support/FakeUi.h"
 #include "support/RecordingView.h"
+#include "support/ShotChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@
 #include <QDir>
 #include <QPainter>
 #include <QTest>
+
+#include <vector>
 
 namespace
 {
@@ -66,6 +69,7 @@ TEST(Screenshot, PropertiesPaneOfAToneSegmentOnEachTab)
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
         pane->ShowProperties(tone.get(), CSegment::kKindTone);
 
+        std::vector<QImage> tabs[2];
         for (bool playing : {false, true})
         {
             doc.m_isPlaying = playing;
@@ -77,11 +81,25 @@ TEST(Screenshot, PropertiesPaneOfAToneSegmentOnEachTab)
             {
                 ui::SendMessage(pane, WM_APP_SHOW_PROPERTY_TAB, static_cast<ui::WParam>(tab));
                 pane->UpdatePages();
-                p.drawImage(tab * (kW + 6), 0, view.grab().toImage());
+                const QImage shot = view.grab().toImage();
+                p.drawImage(tab * (kW + 6), 0, shot);
+                tabs[playing ? 1 : 0].push_back(shot);
+                if (!playing)
+                {
+                    EXPECT_EQ(vtest::BlankTexts(&view, shot).join(" | ").toStdString(), "") << "tab " << tab;
+                }
             }
             p.end();
             const char* name = playing ? "properties-tone-playing.png" : "properties-tone-idle.png";
             ASSERT_TRUE(sheet.save(OutputPath(name)));
+        }
+        for (int tab = 0; tab < 4; ++tab)
+        {
+            for (int other = tab + 1; other < 4; ++other)
+            {
+                EXPECT_GT(vtest::DifferentPixels(tabs[0][tab], tabs[0][other]), 500) << tab << " " << other;
+            }
+            EXPECT_GT(vtest::DifferentPixels(tabs[0][tab], tabs[1][tab]), 50) << "tab " << tab << " dims while playing";
         }
         std::printf("properties pane: %s\n", qPrintable(OutputPath("properties-tone-*.png")));
         pane->ShowProperties(nullptr, 0);

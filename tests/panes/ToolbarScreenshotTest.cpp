@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QTest>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace
@@ -79,11 +81,38 @@ TEST_F(ToolbarShot, HoveredTracksButtonWithItsMenuOpen)
     }
 }
 
+/** The largest spread between the channels of one pixel in @p area: 0 for pure greys. */
+int Colourfulness(const QImage& image, const QRect& area)
+{
+    int most = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+        {
+            const QColor c = image.pixelColor(x, y);
+            most = std::max(most, std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()}));
+        }
+    return most;
+}
+
 TEST_F(ToolbarShot, WhilePlayingEveryButtonLooksDisabled)
 {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    const QImage idle = toolbar.grab().toImage();
     doc.m_isPlaying = true;
     toolbar.RefreshEnabled();
-    ASSERT_TRUE(toolbar.grab().save(OutputDir() + QStringLiteral("/toolbar-while-playing.png")));
+    const QImage playing = toolbar.grab().toImage();
+    ASSERT_TRUE(playing.save(OutputDir() + QStringLiteral("/toolbar-while-playing.png")));
+
+    // Each button changes its face, and the disabled face has its icon in greys only.
+    int colouredWhenIdle = 0;
+    for (int i = 0; i < CPaneToolbar::kButtonCount; ++i)
+    {
+        const QRect r = toolbar.Button(i)->geometry();
+        EXPECT_NE(idle.copy(r), playing.copy(r)) << "button " << i;
+        EXPECT_LE(Colourfulness(playing, r), 6) << "button " << i;
+        colouredWhenIdle += Colourfulness(idle, r) > 40 ? 1 : 0;
+    }
+    EXPECT_GT(colouredWhenIdle, CPaneToolbar::kButtonCount / 2) << "the enabled icons have their colours";
 }
 
 } // namespace

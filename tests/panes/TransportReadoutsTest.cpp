@@ -204,6 +204,49 @@ TEST(CPaneStatus, ShowsHoverWhenIdleAndThePositionWhilePlaying)
     Grab(*t.pane);
 }
 
+/** The status counting its paints. */
+class CountingStatus : public CPaneStatus
+{
+public:
+    int paints = 0;
+
+protected:
+    void OnPaint(QPainter& painter) override
+    {
+        ++paints;
+        CPaneStatus::OnPaint(painter);
+    }
+};
+
+// While playing, the engine's position moves on every tick of the view's timer; the status repaints
+// only when what it shows changes (the whole second, or the beat or rate of a graph).
+TEST(CPaneStatus, RepaintsOnlyWhenItsTextChanges)
+{
+    Fixture<CountingStatus> t(ID_PANE_STATUS, QRect(0, 0, 226, 40));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.parent));
+    t.doc.m_sessionLength = 1000;
+    t.doc.m_isPlaying = true;
+    auto paintsAfter = [&](double seconds)
+    {
+        const int before = t.pane->paints;
+        t.pane->SetPosition(seconds);
+        QTest::qWait(20);
+        return t.pane->paints - before;
+    };
+    paintsAfter(75.05);
+    EXPECT_EQ(paintsAfter(75.4), 0) << "same second, constant beat and rate";
+    EXPECT_EQ(paintsAfter(75.9), 0);
+    EXPECT_EQ(paintsAfter(76.0), 1) << "the next second";
+
+    // A beat rising by 0.04 Hz a second changes its two decimals within a second.
+    CGraph ramp;
+    ramp.Reset();
+    ramp.MovePoint(1, 1.0, 1.0);
+    t.doc.m_brainwaves.m_property.SetGraph(ramp);
+    paintsAfter(100.0);
+    EXPECT_EQ(paintsAfter(100.5), 1);
+}
+
 // The record mark shows for the last 750 ms of every second of a live recording: at tick
 // mod 1000 = 250, not at 249; never without a live recording.
 TEST(CPaneStatus, RecordMarkBlinksWithTheClock)

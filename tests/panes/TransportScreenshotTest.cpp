@@ -1,8 +1,13 @@
 // Pictures of the real transport bar for a reviewer, under test-output/: idle with the mouse over
 // the timeline, three successive ticks while playing (the meters and the time move), and during a
-// live recording (only Stop enabled, the record mark on).
+// live recording (only Stop enabled, the record mark on). Each picture shows what changed: the
+// hover values in the status, moving meters and time, the dimmed buttons of a live recording.
 #include "panes/CPaneControlbar.h"
+#include "panes/CPaneMeterLevels.h"
+#include "panes/CPaneMeterSound.h"
+#include "panes/CPaneStatus.h"
 
+#include "controls/CHoverButton.h"
 #include "controls/CommandIds.h"
 #include "controls/Style.h"
 #include "model/CVornaDoc.h"
@@ -17,6 +22,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <utility>
 
 namespace
 {
@@ -70,11 +76,20 @@ TEST(Screenshot, TransportBarIdlePlayingAndRecording)
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     auto grab = [&] { return view.grab().toImage(); };
+    auto rectOf = [&](QWidget* w) { return QRect(w->mapTo(&view, QPoint(0, 0)), w->size()); };
+    const QRect status = rectOf(bar->Status());
+    const QRect sound = rectOf(bar->MeterSound());
+    const QRect levels = rectOf(bar->MeterLevels());
+
+    doc.m_hoverPosition = -1;
+    const QImage noHover = grab();
 
     // Idle: the read-out follows the mouse over the timeline, at a third of the session.
     doc.m_hoverPosition = 1.0 / 3.0;
     const QImage idle = grab();
     ASSERT_TRUE(idle.save(OutputPath("transport-idle.png")));
+    EXPECT_NE(idle.copy(status), noHover.copy(status)) << "the status shows the hover's values";
+    EXPECT_EQ(idle.copy(sound), noHover.copy(sound));
 
     // Playing: three ticks of the view's timer, stacked.
     doc.m_hoverPosition = -1;
@@ -83,10 +98,22 @@ TEST(Screenshot, TransportBarIdlePlayingAndRecording)
     playing.fill(QColor(30, 30, 30));
     {
         QPainter p(&playing);
+        QImage previous = idle;
         for (int tick = 0; tick < 3; ++tick)
         {
             bar->SetReadouts(Readouts(534.0 + tick * 0.1 * 7, tick));
-            p.drawImage(0, tick * 64, grab());
+            const QImage now = grab();
+            p.drawImage(0, tick * 64, now);
+            // The spectrum and the level bars follow every tick, the time each new second.
+            for (const auto& [area, what] : {std::pair{sound, "sound meter"}, std::pair{levels, "level meter"}})
+            {
+                EXPECT_NE(now.copy(area), previous.copy(area)) << what << " at tick " << tick;
+            }
+            if (tick != 1) // 534.7 s still shows 08:54
+            {
+                EXPECT_NE(now.copy(status), previous.copy(status)) << "status at tick " << tick;
+            }
+            previous = now;
         }
     }
     ASSERT_TRUE(playing.save(OutputPath("transport-playing.png")));
@@ -98,6 +125,22 @@ TEST(Screenshot, TransportBarIdlePlayingAndRecording)
     const QImage live = grab();
     ASSERT_TRUE(live.save(OutputPath("transport-live-recording.png")));
     EXPECT_NE(live, playing.copy(0, 128, width, 60));
+    // Only Stop stays enabled, and the others show it: each looks other than while playing.
+    const QImage lastTick = playing.copy(0, 128, width, 60);
+    for (const CPaneControlbar::ButtonSpec& spec : CPaneControlbar::Buttons())
+    {
+        QWidget* button = bar->Button(spec.id);
+        const bool stop = spec.id == ID_TRANSPORT_STOP;
+        EXPECT_EQ(button->isEnabled(), stop) << spec.id;
+        if (stop)
+        {
+            EXPECT_EQ(live.copy(rectOf(button)), lastTick.copy(rectOf(button)));
+        }
+        else
+        {
+            EXPECT_NE(live.copy(rectOf(button)), lastTick.copy(rectOf(button))) << spec.id;
+        }
+    }
 
     std::printf("transport bar: %s\n", qPrintable(OutputPath("transport-*.png")));
     QApplication::setPalette(previousPalette);

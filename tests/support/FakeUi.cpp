@@ -52,9 +52,10 @@ std::optional<QStringList> FakeUi::GetFileNames(QWidget*, const ui::FileDialogRe
     return answer;
 }
 
-std::optional<QString> FakeUi::BrowseForFolder(QWidget*, const QString& title, const QString&)
+std::optional<QString> FakeUi::BrowseForFolder(QWidget*, const QString& title, const QString& start)
 {
     folderTitles.push_back(title);
+    folderStarts.push_back(start);
     if (folderAnswers.empty())
         return std::nullopt;
     auto answer = folderAnswers.front();
@@ -71,9 +72,10 @@ std::optional<QFont> FakeUi::ChooseFont(QWidget*, const QFont&, int, int)
     return answer;
 }
 
-void FakeUi::OpenUrl(const QUrl& url)
+bool FakeUi::OpenUrl(const QUrl& url)
 {
     openedUrls.push_back(url);
+    return urlsOpen;
 }
 
 bool WaitFor(const std::function<bool()>& done, int ms)

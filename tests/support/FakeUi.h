@@ -38,6 +38,7 @@ public:
     std::deque<std::optional<QString>> folderAnswers;      ///< nullopt: cancelled
     std::deque<std::optional<QFont>> fontAnswers;          ///< nullopt: cancelled
     std::uint32_t tickCount = 0;                           ///< what TickCount returns
+    bool urlsOpen = true; ///< false: no browser or file manager to open a URL with
     QDateTime now = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
 
     // Records.
@@ -45,6 +46,7 @@ public:
     std::vector<QString> modalTitles;
     std::vector<ui::FileDialogRequest> fileRequests;
     std::vector<QString> folderTitles;
+    std::vector<QString> folderStarts; ///< the folder each folder picker opened at
     std::vector<QUrl> openedUrls;
     int beeps = 0;
 
@@ -57,7 +59,7 @@ public:
                                            const QString& start) override;
     std::optional<QFont> ChooseFont(QWidget* owner, const QFont& start, int minPoints,
                                     int maxPoints) override;
-    void OpenUrl(const QUrl& url) override;
+    bool OpenUrl(const QUrl& url) override;
     std::uint32_t TickCount() override { return tickCount; }
     QDateTime Now() override { return now; }
     void Beep() override { ++beeps; }

@@ -399,9 +399,11 @@ bool AudioOutput::Play()
     d.playing.store(true, std::memory_order_release);
     if (!d.isPush)
     {
+        // Pre-roll: the device starts on a full buffer (filled past the point at which the
+        // update thread refills), so the first periods cannot find it short.
         d.wakeup.Raise();
         const auto until = Clock::now() + kPrebufferWait;
-        const std::uint32_t enough = std::min(d.target, d.deviceRate / 10);
+        const std::uint32_t enough = std::min(d.target, d.refillAt + 1);
         while (Clock::now() < until && d.fifo.Available() < enough && !d.ended.load())
             std::this_thread::sleep_for(1ms);
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace dsp
 {
@@ -11,18 +12,22 @@ namespace dsp
 void Echo::Prepare(double rate)
 {
     m_rate = rate > 0.0 ? rate : 44100.0;
-    m_size = MsToFrames(kMaxDelay, m_rate) + 1;
-    m_line[0].assign(m_size, 0.0f);
-    m_line[1].assign(m_size, 0.0f);
-    Reset();
+    const std::size_t size = MsToFrames(kMaxDelay, m_rate) + 1;
+    ZeroedFloats left, right;
+    left.Allocate(size);
+    right.Allocate(size);
+    m_line[0] = std::move(left);
+    m_line[1] = std::move(right);
+    m_size = size;
+    m_write = 0;
     const EchoParams p = m_params;
     SetParams(p); // the delays in frames depend on the rate
 }
 
 void Echo::Reset() noexcept
 {
-    std::fill(m_line[0].begin(), m_line[0].end(), 0.0f);
-    std::fill(m_line[1].begin(), m_line[1].end(), 0.0f);
+    m_line[0].Clear();
+    m_line[1].Clear();
     m_write = 0;
 }
 

@@ -8,8 +8,9 @@
  * reads the other channel's line at that channel's delay: the echoes bounce from side to
  * side and the two delays alternate. */
 
+#include "platform/dsp/ZeroedFloats.h"
+
 #include <cstddef>
-#include <vector>
 
 namespace dsp
 {
@@ -29,8 +30,7 @@ class Echo
 public:
     static constexpr double kMinDelay = 1.0, kMaxDelay = 2000.0;
 
-    /** Sizes both lines for the longest delay at @p rate (throws std::bad_alloc) and clears
-     *  them; preparing again at the same rate reuses the memory. */
+    /** Sizes both lines for the longest delay at @p rate (throws std::bad_alloc), cleared. */
     void Prepare(double rate);
     void Reset() noexcept;
     void SetParams(const EchoParams& params) noexcept;
@@ -42,7 +42,7 @@ public:
 private:
     double m_rate = 0.0;
     EchoParams m_params;
-    std::vector<float> m_line[2];
+    ZeroedFloats m_line[2];
     std::size_t m_size = 0;
     std::size_t m_write = 0;
     std::size_t m_delay[2] = {1, 1};

@@ -3,6 +3,7 @@
 #include "platform/dsp/DspUtil.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -85,7 +86,7 @@ void WavesReverb::Prepare(double rate)
             total += m_allpass[ch][i].length;
         }
     }
-    m_buffer.assign(total, 0.0f);
+    m_buffer.Allocate(total);
     m_chunk = kMaxChunk;
     for (int ch = 0; ch < 2; ++ch)
     {
@@ -94,13 +95,18 @@ void WavesReverb::Prepare(double rate)
         for (const Line& l : m_allpass[ch])
             m_chunk = std::min(m_chunk, l.length);
     }
-    Reset();
+    ResetState(); // the lines are new, and cleared
     UpdateCoefficients();
 }
 
 void WavesReverb::Reset() noexcept
 {
-    std::fill(m_buffer.begin(), m_buffer.end(), 0.0f);
+    m_buffer.Clear();
+    ResetState();
+}
+
+void WavesReverb::ResetState() noexcept
+{
     for (int ch = 0; ch < 2; ++ch)
     {
         for (Line& l : m_comb[ch])

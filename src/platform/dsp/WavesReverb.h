@@ -12,8 +12,9 @@
  * (about 1 / (1 - g) against 1 / sqrt(1 - g^2)), so a DC offset or sub-audio rumble would come
  * out many times louder: a DC blocker (a first-order highpass at kDcBlockHz) feeds the wet path. */
 
+#include "platform/dsp/ZeroedFloats.h"
+
 #include <cstddef>
-#include <vector>
 
 namespace dsp
 {
@@ -51,6 +52,8 @@ public:
     void Process(float* interleaved, std::size_t frames) noexcept;
 
 private:
+    /** The lines' positions and the filters' states back to the start (not the lines). */
+    void ResetState() noexcept;
     struct Line
     {
         std::size_t offset = 0;
@@ -69,7 +72,7 @@ private:
 
     double m_rate = 0.0;
     WavesReverbParams m_params;
-    std::vector<float> m_buffer;
+    ZeroedFloats m_buffer;
     std::size_t m_chunk = 1;
     Line m_comb[2][kCombs];
     Line m_allpass[2][kAllpasses];

@@ -2,9 +2,9 @@
 // on every core, medians of three, and the cost of the linear steps and of progress reporting on
 // their own. The machine's load average is printed before and after: other work on the cores shows
 // in the all-cores figures first.
-#include "dialogs/AmbientLoop.h"
-#include "dialogs/CGrainSynth.h"
-#include "dialogs/WorkProgress.h"
+#include "grains/AmbientLoop.h"
+#include "grains/CGrainSynth.h"
+#include "grains/WorkProgress.h"
 
 #include "platform/Random.h"
 

@@ -2,7 +2,6 @@
 
 #include "app/ExportCommand.h"
 #include "app/RecorderWindow.h"
-#include "app/StandIns.h"
 #include "app/ViewLayout.h"
 #include "audio/CMixer.h"
 #include "audio/COptions.h"
@@ -14,11 +13,7 @@
 #include "dialogs/CDlgCountdown.h"
 #include "model/CVornaDoc.h"
 #include "panes/CPaneControlbar.h"
-// The properties pane is being built beside the view; it takes its place here as soon as it exists.
-#if __has_include("panes/CPaneProperties.h")
 #include "panes/CPaneProperties.h"
-#define VORNA_PROPERTIES_PANE 1
-#endif
 #include "panes/CPaneStages.h"
 #include "panes/CPaneStatus.h"
 #include "panes/CPaneTimeline.h"
@@ -114,15 +109,11 @@ void CVornaView::CreatePanes()
     make(m_paneStages, new CPaneStages(), ID_PANE_STAGES);
     make(m_paneTracks, new CPaneTracks(), ID_PANE_TRACKS);
     make(m_paneVSplitter, new CPaneVSplitter(), ID_PANE_VSPLITTER);
-#ifdef VORNA_PROPERTIES_PANE
     // The properties pane gets the document before its window is made too: its panels are made
     // with the window and read it.
     auto* properties = new CPaneProperties();
     properties->SetDocument(m_pDoc);
     make(m_paneProperties, properties, ID_PANE_PROPERTIES);
-#else
-    make(m_paneProperties, new shell::PlaceholderPane(QStringLiteral("Properties")), ID_PANE_PROPERTIES);
-#endif
 
     if (m_services.makeRecorder)
         m_recorder = m_services.makeRecorder(this);
@@ -155,11 +146,9 @@ QWidget* CVornaView::GetPane(int id) const
 
 int CVornaView::PropertiesWidth() const
 {
-#ifdef VORNA_PROPERTIES_PANE
-    if (auto* pane = dynamic_cast<CPaneProperties*>(m_paneProperties.get()))
-        if (const int width = pane->GetWidth(); width > 0)
+    if (m_paneProperties)
+        if (const int width = m_paneProperties->GetWidth(); width > 0)
             return width;
-#endif
     return kDefaultPropertiesWidth;
 }
 
@@ -580,10 +569,8 @@ void CVornaView::ClearTracksSelection()
 
 void CVornaView::ShowProperties(CSegment* segment, int kind)
 {
-#ifdef VORNA_PROPERTIES_PANE
-    if (auto* pane = dynamic_cast<CPaneProperties*>(m_paneProperties.get()))
-        pane->ShowProperties(segment, kind);
-#endif
+    if (m_paneProperties)
+        m_paneProperties->ShowProperties(segment, kind);
 }
 
 void CVornaView::ShowPropertyTab(int tab)
@@ -593,18 +580,14 @@ void CVornaView::ShowPropertyTab(int tab)
 
 void CVornaView::UpdatePages()
 {
-#ifdef VORNA_PROPERTIES_PANE
-    if (auto* pane = dynamic_cast<CPaneProperties*>(m_paneProperties.get()))
-        pane->UpdatePages();
-#endif
+    if (m_paneProperties)
+        m_paneProperties->UpdatePages();
 }
 
 void CVornaView::UpdateTop()
 {
-#ifdef VORNA_PROPERTIES_PANE
-    if (auto* pane = dynamic_cast<CPaneProperties*>(m_paneProperties.get()))
-        pane->UpdateTop();
-#endif
+    if (m_paneProperties)
+        m_paneProperties->UpdateTop();
 }
 
 void CVornaView::UpdateSessionLength()

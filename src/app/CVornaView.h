@@ -21,6 +21,7 @@
 
 class CAppPane;
 class CPaneControlbar;
+class CPaneProperties;
 class CPaneToolbar;
 class CPaneTracks;
 class CSegment;
@@ -122,7 +123,6 @@ public:
 
     /** The help window (tests look at it). */
     shell::HelpWindow* GetHelpWindow() const { return m_help.get(); }
-    shell::LiveRecorder* GetRecorder() const { return m_recorder.get(); }
     /** The playback an engine error belongs to (0: none yet). */
     std::uint64_t PlaybackNumber() const { return m_playbackNumber; }
     /** Posts an engine error for the current playback, as the engine does; any thread. */
@@ -160,7 +160,7 @@ private:
     void OnMixerError(ui::MessageEvent& message);
     void JumpToStage(bool next);
 
-    // What the panes do for the view; the panes that are not built yet do nothing here.
+    // What the panes do for the view.
     void ClearTracksSelection();
     void ShowProperties(CSegment* segment, int kind);
     void ShowPropertyTab(int tab);
@@ -220,7 +220,7 @@ private:
     std::unique_ptr<CPaneControlbar> m_paneControlbar;
     std::unique_ptr<CAppPane> m_paneTimeline;
     std::unique_ptr<CAppPane> m_paneVSplitter;
-    std::unique_ptr<CAppPane> m_paneProperties;
+    std::unique_ptr<CPaneProperties> m_paneProperties;
     std::unique_ptr<CAppPane> m_paneStages;
     std::unique_ptr<CPaneTracks> m_paneTracks;
     std::unique_ptr<shell::LiveRecorder> m_recorder;

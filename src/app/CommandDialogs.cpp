@@ -12,45 +12,8 @@
 #include "dialogs/CDlgStages.h"
 #include "dialogs/CDlgVoiceTexts.h"
 
-#include <QDialogButtonBox>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QVBoxLayout>
-
 namespace shell
 {
-
-namespace
-{
-
-/** STAND-IN for a dialog that is not built yet: its title, a line saying what it is about and,
- *  where it has one, a read-only text. OK and Cancel end it. */
-class StandInDialog : public ui::Dialog
-{
-public:
-    StandInDialog(QWidget* owner, const char* title, const QString& about, const QString* text = nullptr)
-        : ui::Dialog(owner)
-    {
-        setWindowTitle(QString::fromLatin1(title));
-        auto* layout = new QVBoxLayout(this);
-        auto* label = new QLabel(about, this);
-        label->setWordWrap(true);
-        layout->addWidget(label);
-        if (text != nullptr)
-        {
-            auto* shown = new QPlainTextEdit(*text, this);
-            shown->setReadOnly(true);
-            layout->addWidget(shown);
-        }
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-        layout->addWidget(buttons);
-        QObject::connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
-        QObject::connect(buttons, &QDialogButtonBox::rejected, this, [this] { OnCancel(); });
-        resize(text != nullptr ? 480 : 360, text != nullptr ? 420 : 140);
-    }
-};
-
-} // namespace
 
 int RunEditStages(QWidget* owner, CVornaDoc& doc)
 {

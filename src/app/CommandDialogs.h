@@ -2,9 +2,7 @@
 /** @brief The modal dialogs the view's tool, help and support commands open, one function each.
  *
  * Each runs its dialog modally through the modal seam (ui::Dialog::DoModal) over @p owner and
- * returns the dialog's result. Where the real dialog is not built yet, a STAND-IN runs instead:
- * a small window titled as the dialog that shows what it was given and edits nothing. The dialog's own issue replaces the body of its function;
- * the commands and their tests stay as they are. UI thread. */
+ * returns the dialog's result. UI thread. */
 
 #include <QString>
 
@@ -15,7 +13,7 @@ class QWidget;
 namespace shell
 {
 
-/** The titles the stand-ins carry (tests find the run dialog by them). */
+/** The dialogs' titles (tests find the run dialog by them). */
 inline constexpr const char* kTitleEditStages = "Edit Stages";
 inline constexpr const char* kTitleEditNotes = "Session Notes";
 inline constexpr const char* kTitleGlobals = "Global Properties";

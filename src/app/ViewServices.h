@@ -3,8 +3,9 @@
  *  engine, the audio layer's start-up, the help window, the live recorder, the countdown and the
  *  automatic update check.
  *
- * The program uses the real engine, audio layer, help window, recorder and countdown; the update
- * check is not installed until it exists. Tests put doubles in each place. UI thread only. */
+ * The program uses the real engine, audio layer, help window, recorder, countdown and update
+ * check (main installs the update check; without one none runs). Tests put doubles in each place.
+ * UI thread only. */
 
 #include <QString>
 

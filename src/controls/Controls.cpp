@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QProxyStyle>
-#include <QScrollBar>
 #include <QStyleOptionMenuItem>
 #include <QStyleOptionSlider>
 #include <QTextDocument>
@@ -83,28 +82,6 @@ void Edit::SetSel(int start, int end)
     }
     const int last = end < 0 ? text().size() : std::min<int>(end, text().size());
     setSelection(start, last - start);
-}
-
-QString Edit::TextAfterTyping(QChar character) const
-{
-    QString t = text();
-    int start = cursorPosition();
-    int length = 0;
-    if (hasSelectedText())
-    {
-        start = selectionStart();
-        length = selectedText().size();
-    }
-    if (character == QLatin1Char('\b'))
-    {
-        if (length == 0 && start > 0)
-        {
-            --start;
-            length = 1;
-        }
-        return t.remove(start, length);
-    }
-    return t.replace(start, length, character);
 }
 
 void Edit::SetBackgroundColor(const QColor& colour)
@@ -338,12 +315,6 @@ QString ListBox::GetText(int index) const
 {
     const QListWidgetItem* it = item(index);
     return it != nullptr ? it->text() : QString();
-}
-
-void ListBox::SetHorizontalExtent(int pixels)
-{
-    m_extent = pixels;
-    horizontalScrollBar()->setRange(0, std::max(0, pixels - viewport()->width()));
 }
 
 Slider::Slider(QWidget* parent, int id, Qt::Orientation orientation) : QSlider(orientation, parent)
@@ -775,12 +746,6 @@ void PopupMenu::CheckItem(int id, bool checked)
 {
     if (QAction* action = Find(id))
         action->setChecked(checked);
-}
-
-void PopupMenu::EnableItem(int id, bool enabled)
-{
-    if (QAction* action = Find(id))
-        action->setEnabled(enabled);
 }
 
 std::vector<PopupMenu::Item> PopupMenu::Items() const

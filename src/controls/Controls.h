@@ -86,8 +86,6 @@ public:
 protected:
     /** A typed character (digits, letters, punctuation, backspace as '\b'); false drops it. */
     virtual bool OnChar(QChar character) { return true; }
-    /** The text the edit would hold with @p character typed over the selection. */
-    QString TextAfterTyping(QChar character) const;
 
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -167,13 +165,9 @@ public:
     /** Selects @p index; -1 selects nothing. */
     void SetCurSel(int index);
     QString GetText(int index) const;
-    /** The width in pixels the items may scroll sideways to. */
-    void SetHorizontalExtent(int pixels);
-    int GetHorizontalExtent() const { return m_extent; }
 
 private:
     bool m_setting = false;
-    int m_extent = 0;
 };
 
 /** A slider that reports moves as scroll events to its parent (horizontal or vertical, by its
@@ -223,12 +217,9 @@ public:
     int GetPos() const { return m_pos; }
     /** The edit the spin writes its position into and takes the arrow keys of; null for none. */
     void SetBuddy(QLineEdit* buddy);
-    QLineEdit* GetBuddy() const { return m_buddy; }
 
     /** The arrow under the mouse: +1 upper, -1 lower, 0 none. */
     int HotArrow() const { return m_hot; }
-    /** The arrow held down: +1 upper, -1 lower, 0 none. */
-    int PressedArrow() const { return m_pressed; }
 
 protected:
     void OnPaint(QPainter& painter) override;
@@ -327,7 +318,6 @@ public:
 
     void AppendItem(int id, const QString& text, bool enabled = true);
     void CheckItem(int id, bool checked);
-    void EnableItem(int id, bool enabled);
     std::vector<Item> Items() const;
     void SetOwnerDraw(MeasureFn measure, DrawFn draw);
 

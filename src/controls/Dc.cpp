@@ -177,9 +177,4 @@ QSize Dc::GetTextExtent(const QString& text) const
     return QSize(m.horizontalAdvance(text), m.ascent() + m.descent());
 }
 
-int Dc::AverageCharWidth() const
-{
-    return QFontMetrics(m_font).averageCharWidth();
-}
-
 } // namespace ui

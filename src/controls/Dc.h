@@ -45,8 +45,6 @@ class Dc
 public:
     explicit Dc(QPainter& painter);
 
-    QPainter& Painter() { return m_p; }
-
     void SetFont(const QFont& font);
     void SetTextColor(const QColor& colour) { m_text = colour; }
     const QFont& Font() const { return m_font; }
@@ -71,8 +69,6 @@ public:
     void TextOutClipped(const QRect& clip, int x, int y, const QString& text);
     /** Width and cell height of @p text in the current font. */
     QSize GetTextExtent(const QString& text) const;
-    /** The current font's average character width. */
-    int AverageCharWidth() const;
 
 private:
     QPainter& m_p;

@@ -141,18 +141,13 @@ public:
     QRect GetClientRect() const { return m_self->rect(); }
     /** Moves and sizes the window in its parent's client coordinates. */
     void MoveWindow(const QRect& rect, bool repaint = true);
-    void ShowWindow(bool show) { m_self->setVisible(show); }
     void EnableWindow(bool enable) { m_self->setEnabled(enable); }
-    bool IsWindowEnabled() const { return m_self->isEnabled(); }
-    bool IsWindowVisible() const { return m_self->isVisible(); }
     /** Schedules a repaint of the whole window (never erases first when opaque). A window whose
      *  children paint what it shows (the view and its panes, the transport bar and its read-outs)
      *  extends this to them: Qt does not repaint a child that paints opaquely when only its parent
      *  was updated. */
     virtual void Invalidate() { m_self->update(); }
-    void InvalidateRect(const QRect& rect) { m_self->update(rect); }
     void SetFocus() { m_self->setFocus(Qt::OtherFocusReason); }
-    QWidget* GetParent() const { return m_self->parentWidget(); }
 
     /** Starts or restarts timer @p id (any int, 0 included) with a period of @p ms milliseconds. */
     void SetTimer(int id, int ms);

@@ -9,10 +9,10 @@
  * disabled and Close is ignored. UI thread only. */
 
 #include "controls/Controls.h"
-#include "dialogs/AmbientLoop.h"
-#include "dialogs/CGrainSynth.h"
+#include "grains/AmbientLoop.h"
+#include "grains/CGrainSynth.h"
 #include "dialogs/PreviewStreams.h"
-#include "dialogs/WorkProgress.h"
+#include "grains/WorkProgress.h"
 
 #include "audio/CMemoryPlayer.h"
 

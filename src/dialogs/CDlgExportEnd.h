@@ -49,7 +49,6 @@ public:
     /** In place of the heading "The sound file was successfully created" (empty: that one), for a
      *  file whose recording did not end as asked; before DoModal. */
     void SetHeading(const QString& heading) { m_heading = heading; }
-    QString GetCaption() const { return m_caption; }
     int GetBurningDevice() const { return m_burningDevice; }
     bool IsWriting() const { return m_writing; }
     /** The temporary CD file of a running writing; empty when none. */

@@ -13,12 +13,8 @@
 #include "controls/SkinDraw.h"
 #include "controls/ViewMessages.h"
 #include "dialogs/CDlgCountdown.h"
-
-#if __has_include("dialogs/CDlgRecorderStop.h") && __has_include("dialogs/CDlgExportEnd.h")
 #include "dialogs/CDlgExportEnd.h"
 #include "dialogs/CDlgRecorderStop.h"
-#define VORNA_HAS_END_DIALOGS 1
-#endif
 
 #include <QFileInfo>
 #include <QPainter>
@@ -46,25 +42,10 @@ CDlgRecorder::EndDialogs DefaultEndDialogs()
 {
     CDlgRecorder::EndDialogs d;
     d.plain = [](QWidget* ownerView, const QString& folder, const QString& fileName)
-    {
-#ifdef VORNA_HAS_END_DIALOGS
-        RunRecorderStop(ownerView, folder, fileName);
-#else
-        ui::MessageBox(ownerView, QStringLiteral("The recording was saved as:\n") + folder + QLatin1Char('/') + fileName);
-#endif
-    };
+    { RunRecorderStop(ownerView, folder, fileName); };
     d.live = [](const QString& caption, const QString& folder, const QString& fileName, int burningDevice,
                 const QString& heading)
-    {
-#ifdef VORNA_HAS_END_DIALOGS
-        RunExportEnd(caption, folder, fileName, burningDevice, nullptr, heading);
-#else
-        static_cast<void>(caption);
-        static_cast<void>(burningDevice);
-        static_cast<void>(heading);
-        ui::MessageBox(nullptr, QStringLiteral("The recording was saved as:\n") + folder + QLatin1Char('/') + fileName);
-#endif
-    };
+    { RunExportEnd(caption, folder, fileName, burningDevice, nullptr, heading); };
     return d;
 }
 
@@ -405,11 +386,6 @@ void CDlgRecorder::OnTimer(int id)
         return;
     }
     Invalidate();
-}
-
-QString CDlgRecorder::ScriptText() const
-{
-    return m_script->toPlainText();
 }
 
 void CDlgRecorder::UpdateCharsPerLine()

@@ -125,8 +125,6 @@ public:
     QRect MeterRect() const;
     QRect StripRect() const;
     QRect ProgressRect() const;
-    /** The script as the edit box holds it. */
-    QString ScriptText() const;
 
 protected:
     bool OnInitDialog() override;

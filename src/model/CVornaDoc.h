@@ -85,7 +85,6 @@ public:
 
     /** The application's side; none (the default) shows no messages. */
     void SetHost(model::DocumentHost* host) noexcept { m_host = host; }
-    model::DocumentHost* GetHost() const noexcept { return m_host; }
     /** The options record, loaded from the settings by the application before it attaches it. */
     void SetOptions(COptions* options) noexcept { m_options = options; }
     COptions* GetOptions() const noexcept { return m_options; }

@@ -3,9 +3,9 @@
  *  the whole session and the cycle clock the engine steps frame by frame.
  *
  * Threads: the property and the record belong to the UI thread (the property rows, the
- * status pane and the file). The clock operations (StartClock, SetClockFrame,
- * AdvanceClock, GetClock, GetFrequency, SaveClockState, RestoreClockState) run on the
- * audio worker during playback; they are noexcept and allocate nothing. */
+ * status pane and the file). The clock operations (StartClock, AdvanceClock, GetClock,
+ * GetFrequency, SaveClockState, RestoreClockState) run on the audio worker during playback;
+ * they are noexcept and allocate nothing. */
 
 #include "model/CCycleClock.h"
 #include "model/CSmartProperty.h"
@@ -62,8 +62,6 @@ public:
     /** Starts the clock at @p startFrame for a session of @p totalFrames at @p sampleRate:
      *  the first cycle opens at once, its boundary a whole unrounded period later. */
     void StartClock(std::uint32_t startFrame, std::uint32_t sampleRate, std::uint32_t totalFrames) noexcept;
-    /** Moves the clock frame only; the cycle is left as it is. */
-    void SetClockFrame(std::uint32_t frame) noexcept { m_state.clockFrame = frame; }
     /** One frame step, after the frame has been rendered: at or past the next boundary the
      *  setting is read afresh and a new cycle opens, the next boundary a whole number of
      *  frames further; then the clock frame moves on by one. */

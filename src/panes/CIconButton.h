@@ -55,11 +55,6 @@ public:
     const QString& Caption() const { return m_caption; }
     const QFont& Font() const { return m_font; }
 
-    /** The faces: normal, highlighted, disabled. */
-    const QPixmap& NormalFace() const { return m_normal; }
-    const QPixmap& HighlightedFace() const { return m_highlighted; }
-    const QPixmap& DisabledFace() const { return m_disabled; }
-
 protected:
     void DrawItem(QPainter& painter, const ui::DrawItemState& state) override;
     void mouseMoveEvent(QMouseEvent* event) override;

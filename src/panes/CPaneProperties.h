@@ -54,7 +54,6 @@ public:
     void ShowProperties(CSegment* segment, int kind);
 
     int GetTab() const { return m_tab; }
-    CSegment* GetShownSegment() const { return m_segment; }
     int GetKind() const { return m_kind; }
 
     // The panels (null before the window is created).

@@ -36,7 +36,6 @@ public:
     static bool DragBoundary(CStages& stages, int i, double t);
 
     int GetGrabbedStage() const { return m_grabbed; }
-    bool IsDragging() const { return m_dragging; }
 
 protected:
     int OnCreate() override;

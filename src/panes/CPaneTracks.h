@@ -93,11 +93,9 @@ public:
     void UpdateMarker();
     /** Repaints the whole pane (and takes the line's column as drawn). */
     void Invalidate() override;
-    int GetHoveredRow() const { return m_hoveredRow; }
     int GetHoveredSegment() const { return m_hoveredSegment; }
     CursorKind GetCursorKind() const { return m_cursorKind; }
     DragMode GetDragMode() const { return m_dragMode; }
-    bool IsDragging() const { return m_dragging; }
 
     /** Height of the bars in a row @p h pixels high: 0.4 h, relatively taller in rows under 50. */
     static int GetBarHeight(int h);

@@ -152,14 +152,12 @@ bool ChildProcess::Finish()
             ::kill(m_pid, SIGKILL);
             ::waitpid(m_pid, &status, 0);
             m_pid = -1;
-            m_exitStatus = -1;
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     m_pid = -1;
-    m_exitStatus = (done > 0 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
-    return m_exitStatus == 0;
+    return done > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace plat

@@ -46,16 +46,11 @@ public:
      *  nothing runs. */
     bool Finish();
 
-    /** The exit status of the last finished child; -1 when it was killed by a signal or none
-     *  finished. */
-    int ExitStatus() const { return m_exitStatus; }
-
 private:
     void CloseInput();
 
     pid_t m_pid = -1;
     int m_input = -1;
-    int m_exitStatus = -1;
 };
 
 } // namespace plat

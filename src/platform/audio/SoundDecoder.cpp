@@ -204,11 +204,15 @@ private:
     std::thread m_thread; // last: starts once the rest is made
 };
 
-// frames x to / from without overflow (a header can claim up to 2^63 frames).
+// frames x to / from without overflow (a header can claim up to 2^63 frames), rounded down and
+// held at UINT64_MAX. Exact for rates below 2^32: the remainder's product stays below 2^64.
 std::uint64_t ScaleFrames(std::uint64_t frames, std::uint64_t to, std::uint64_t from)
 {
-    const unsigned __int128 scaled = static_cast<unsigned __int128>(frames) * to / from;
-    return scaled > UINT64_MAX ? UINT64_MAX : static_cast<std::uint64_t>(scaled);
+    const std::uint64_t whole = frames / from;
+    const std::uint64_t part = frames % from * to / from;
+    if (to != 0 && whole > (UINT64_MAX - part) / to)
+        return UINT64_MAX;
+    return whole * to + part;
 }
 
 } // namespace

@@ -37,7 +37,8 @@ void Put64(std::vector<std::uint8_t>& b, std::uint64_t v)
 }
 void PutTag(std::vector<std::uint8_t>& b, const char* tag)
 {
-    b.insert(b.end(), tag, tag + 4);
+    for (int i = 0; i < 4; ++i)
+        b.push_back(static_cast<std::uint8_t>(tag[i]));
 }
 
 // Scaled and clipped as libsndfile does for the other formats: full scale is 2^(bits - 1), and

@@ -13,7 +13,7 @@
  * output frame receives its grains in the order of their start, whatever the number of threads, so
  * the result is the same as a one-grain-at-a-time render, bit for bit. */
 
-#include "dialogs/CNoteSequence.h"
+#include "grains/CNoteSequence.h"
 
 #include "platform/Random.h"
 

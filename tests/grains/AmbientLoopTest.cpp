@@ -1,6 +1,6 @@
-#include "dialogs/AmbientLoop.h"
+#include "grains/AmbientLoop.h"
 
-#include "dialogs/CGrainSynth.h"
+#include "grains/CGrainSynth.h"
 
 #include "RecordingProgress.h"
 

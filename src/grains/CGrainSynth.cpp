@@ -1,7 +1,7 @@
-#include "dialogs/CGrainSynth.h"
+#include "grains/CGrainSynth.h"
 
-#include "dialogs/CGrainSynthThreads.h"
-#include "dialogs/WorkProgress.h"
+#include "grains/CGrainSynthThreads.h"
+#include "grains/WorkProgress.h"
 
 #include "platform/Errors.h"
 #include "platform/audio/DenormalGuard.h"

@@ -6,7 +6,7 @@
  * so the rendered sound can be closed into a loop. Used by the grain engine on the thread that runs
  * its render (the UI thread); not shared between threads. */
 
-#include "dialogs/CNote.h"
+#include "grains/CNote.h"
 
 #include "platform/Random.h"
 

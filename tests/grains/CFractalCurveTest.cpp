@@ -1,4 +1,4 @@
-#include "dialogs/CFractalCurve.h"
+#include "grains/CFractalCurve.h"
 
 #include "platform/Errors.h"
 

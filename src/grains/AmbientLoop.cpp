@@ -1,8 +1,8 @@
-#include "dialogs/AmbientLoop.h"
+#include "grains/AmbientLoop.h"
 
-#include "dialogs/CGrainSynth.h"
-#include "dialogs/CGrainSynthThreads.h"
-#include "dialogs/WorkProgress.h"
+#include "grains/CGrainSynth.h"
+#include "grains/CGrainSynthThreads.h"
+#include "grains/WorkProgress.h"
 
 #include "platform/Errors.h"
 #include "platform/audio/DenormalGuard.h"

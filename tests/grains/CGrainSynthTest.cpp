@@ -1,5 +1,5 @@
-#include "dialogs/CGrainSynth.h"
-#include "dialogs/CGrainSynthThreads.h"
+#include "grains/CGrainSynth.h"
+#include "grains/CGrainSynthThreads.h"
 
 #include "RecordingProgress.h"
 

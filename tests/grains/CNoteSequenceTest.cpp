@@ -1,4 +1,4 @@
-#include "dialogs/CNoteSequence.h"
+#include "grains/CNoteSequence.h"
 
 #include <gtest/gtest.h>
 

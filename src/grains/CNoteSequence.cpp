@@ -1,6 +1,6 @@
-#include "dialogs/CNoteSequence.h"
+#include "grains/CNoteSequence.h"
 
-#include "dialogs/CFractalCurve.h"
+#include "grains/CFractalCurve.h"
 
 #include "platform/Errors.h"
 

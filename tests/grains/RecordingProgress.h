@@ -1,7 +1,7 @@
 #pragma once
 /** @brief A WorkProgress that records what the work reports, with a hook in place of the message pump. */
 
-#include "dialogs/WorkProgress.h"
+#include "grains/WorkProgress.h"
 
 #include <QString>
 

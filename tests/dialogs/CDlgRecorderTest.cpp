@@ -87,7 +87,7 @@ struct EndCalls
     {
         CDlgRecorder::EndDialogs d;
         d.plain = [this](QWidget* owner, const QString& folder, const QString& file)
-        { calls.push_back({false, {}, folder, file, -1, owner}); };
+        { calls.push_back({false, {}, folder, file, -1, owner, {}}); };
         d.live = [this](const QString& caption, const QString& folder, const QString& file, int burner,
                         const QString& heading) { calls.push_back({true, caption, folder, file, burner, nullptr, heading}); };
         previous = CDlgRecorder::SetEndDialogs(d);

@@ -6,6 +6,24 @@
 namespace vtest
 {
 
+namespace
+{
+/** The next queued answer of a file, folder or font dialog; nullopt (cancelled) once none is left. */
+template <typename T>
+std::optional<T> TakeAnswer(std::deque<std::optional<T>>& answers)
+{
+    if (answers.empty() || !answers.front().has_value())
+    {
+        if (!answers.empty())
+            answers.pop_front();
+        return std::nullopt;
+    }
+    T answer = std::move(*answers.front());
+    answers.pop_front();
+    return answer;
+}
+} // namespace
+
 FakeUi::FakeUi() : m_installed(*this) {}
 
 FakeUi::~FakeUi() = default;
@@ -45,31 +63,19 @@ int FakeUi::TrackPopupMenu(QMenu&, const QPoint&)
 std::optional<QStringList> FakeUi::GetFileNames(QWidget*, const ui::FileDialogRequest& request)
 {
     fileRequests.push_back(request);
-    if (fileAnswers.empty())
-        return std::nullopt;
-    auto answer = fileAnswers.front();
-    fileAnswers.pop_front();
-    return answer;
+    return TakeAnswer(fileAnswers);
 }
 
 std::optional<QString> FakeUi::BrowseForFolder(QWidget*, const QString& title, const QString& start)
 {
     folderTitles.push_back(title);
     folderStarts.push_back(start);
-    if (folderAnswers.empty())
-        return std::nullopt;
-    auto answer = folderAnswers.front();
-    folderAnswers.pop_front();
-    return answer;
+    return TakeAnswer(folderAnswers);
 }
 
 std::optional<QFont> FakeUi::ChooseFont(QWidget*, const QFont&, int, int)
 {
-    if (fontAnswers.empty())
-        return std::nullopt;
-    auto answer = fontAnswers.front();
-    fontAnswers.pop_front();
-    return answer;
+    return TakeAnswer(fontAnswers);
 }
 
 bool FakeUi::OpenUrl(const QUrl& url)

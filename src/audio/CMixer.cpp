@@ -1,3 +1,5 @@
+#include <cstdio>
+#include <cstdlib>
 #include "audio/CMixer.h"
 
 #include "audio/AudioMessage.h"
@@ -53,13 +55,21 @@ std::uint32_t TruncFrame(double x) noexcept
 // How fast the measured cost of a frame follows the blocks.
 constexpr double kFrameCostFollow = 0.2;
 
-// Generators' Init and Terminate, one at a time across the process: STK keeps its sample rate,
-// raw-wave folder and the list of objects told of rate changes in statics that making and
-// freeing an instrument edit, and a track's segment may start on any thread of the pool.
+// The Init and Terminate of generators whose edges edit state the process shares, one at a
+// time across the process: STK keeps its sample rate, raw-wave folder and the list of objects
+// told of rate changes in statics that making and freeing an instrument edit, and a track's
+// segment may start on any thread of the pool.
 std::mutex& SegmentEdgeMutex()
 {
     static std::mutex mutex;
     return mutex;
+}
+
+std::unique_lock<std::mutex> LockEdgesOf(const CSound& sound)
+{
+    if (!sound.EdgesShareProcessState())
+        return {};
+    return std::unique_lock(SegmentEdgeMutex());
 }
 
 float FiniteOrZero(float x) noexcept
@@ -459,7 +469,7 @@ bool CMixer::StartSegment(CMixerTrack& track, std::uint32_t frame) noexcept
     bool ok = false;
     try
     {
-        std::lock_guard lock(SegmentEdgeMutex());
+        const auto lock = LockEdgesOf(sound);
         ok = sound.Init();
     }
     catch (const std::exception&)
@@ -478,7 +488,7 @@ bool CMixer::StartSegment(CMixerTrack& track, std::uint32_t frame) noexcept
 void CMixer::EndSegment(CMixerTrack& track, std::uint32_t frame) noexcept
 {
     {
-        std::lock_guard lock(SegmentEdgeMutex());
+        const auto lock = LockEdgesOf(*track.m_sound);
         track.m_sound->Terminate();
     }
     // A preview ends after its segment; the stream goes on with silence until the view
@@ -677,6 +687,7 @@ bool CMixer::RenderBlock(std::uint32_t frames) noexcept
         busy += track.m_renderSeconds;
     if (frames > 0)
         m_frameCost += kFrameCostFollow * (busy / frames - m_frameCost);
+    { static int n=0; if (getenv("VT") && n++<4) { fprintf(stderr,"block %u frames threads %u:", frames, threads); for (const CMixerTrack& t: m_tracks) fprintf(stderr," %d:%.1fms", t.m_kind, t.m_renderSeconds*1e3); fprintf(stderr,"\n"); } }
     if (!PostFirstError())
         return false;
     SumTracks(out, frames);
@@ -718,9 +729,14 @@ unsigned CMixer::ThreadsFor(std::uint32_t frames) const noexcept
 {
     if (m_poolThreads <= 1)
         return 1;
-    if (!(m_workPerThread > 0.0))
+    // Nothing measured yet: the first block starts every track's segment, the most costly
+    // block of a playback, and the sooner it is done the sooner the session sounds.
+    if (!(m_workPerThread > 0.0) || !(m_frameCost > 0.0))
         return m_poolThreads;
-    const double threads = m_frameCost * frames / m_workPerThread;
+    double perThread = m_workPerThread;
+    if (!m_inline && m_rate > 0)
+        perThread = std::max(perThread, kRealTimeSplitShare * frames / m_rate);
+    const double threads = m_frameCost * frames / perThread;
     if (!(threads >= 2.0))
         return 1;
     return threads >= m_poolThreads ? m_poolThreads : static_cast<unsigned>(threads);

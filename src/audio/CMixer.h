@@ -58,6 +58,10 @@ public:
     /** Below this work for each thread (seconds on one thread) a block is not split: waking a
      *  helper and waiting for the last one costs some tens of microseconds. */
     static constexpr double kWorkPerThread = 150e-6;
+    /** A playback (not an offline render) splits a block only when one thread would spend more
+     *  than this share of the block's duration on it: below that the block is in time on one
+     *  thread, and every helper woken costs CPU (a wake-up and a wait) for no gain. */
+    static constexpr double kRealTimeSplitShare = 0.25;
     /** The largest block one request renders (every track block has this size). */
     static constexpr std::uint32_t kMaxBlockFrames = 20000;
     static constexpr std::uint32_t kBytesPerFrame = sizeof(CStereoFrame);

@@ -45,6 +45,10 @@ public:
     virtual bool Init();
     /** The base part, run last by every kind: terminates the effects when running. */
     virtual bool Terminate();
+    /** Whether Init and Terminate edit state the process shares (a library's statics), so
+     *  that the engine runs them one at a time across the process; other kinds start their
+     *  segments side by side on the engine's threads. */
+    virtual bool EdgesShareProcessState() const noexcept { return false; }
     /** The next frame of the kind's sound; false with the error text set on a read failure. */
     virtual bool GetSample(CStereoFrame& frame) = 0;
     /** Hands the segment's four effect levels at the time fraction position / length to the

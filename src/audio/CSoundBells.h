@@ -55,6 +55,8 @@ public:
     bool Init() override;
     /** Frees the instruments, then the base part. */
     bool Terminate() override;
+    /** STK keeps its sample rate and the objects told of rate changes in statics. */
+    bool EdgesShareProcessState() const noexcept override { return true; }
     /** Strikes the bells that are due, then sums one sample of every bell that does not
      *  rest, panned. */
     bool GetSample(CStereoFrame& frame) override;

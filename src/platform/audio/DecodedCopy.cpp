@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -38,40 +39,66 @@ struct Header
 static_assert(sizeof(Header) == 64, "the frames start 64 bytes in, aligned for vector loads");
 
 // FNV-1a over the file's 64-bit words (the tail's bytes as one word), with its length mixed
-// in: enough to tell a replaced file from the one the copy was made from.
-std::uint64_t HashBytes(const unsigned char* p, std::size_t n) noexcept
+// in: enough to tell a replaced file from the one the copy was made from. Fed piece by piece,
+// every piece but the last a whole number of words.
+class FileHash
 {
-    constexpr std::uint64_t kPrime = 0x100000001b3ull;
-    std::uint64_t h = 0xcbf29ce484222325ull ^ n;
-    std::size_t i = 0;
-    for (; i + 8 <= n; i += 8)
-    {
-        std::uint64_t word;
-        std::memcpy(&word, p + i, 8);
-        h = (h ^ word) * kPrime;
-    }
-    std::uint64_t tail = 0;
-    std::memcpy(&tail, p + i, n - i);
-    return (h ^ tail) * kPrime;
-}
+public:
+    explicit FileHash(std::uint64_t length) noexcept : m_hash(kBasis ^ length) {}
 
-// The size and hash of the file at @p fd; false when it cannot be read through.
+    void Add(const unsigned char* p, std::size_t n) noexcept
+    {
+        std::size_t i = 0;
+        for (; i + 8 <= n; i += 8)
+        {
+            std::uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            m_hash = (m_hash ^ word) * kPrime;
+        }
+        if (n > i)
+        {
+            std::uint64_t tail = 0;
+            std::memcpy(&tail, p + i, n - i);
+            m_tail = tail;
+        }
+    }
+    std::uint64_t Value() const noexcept { return (m_hash ^ m_tail) * kPrime; }
+
+private:
+    static constexpr std::uint64_t kPrime = 0x100000001b3ull;
+    static constexpr std::uint64_t kBasis = 0xcbf29ce484222325ull;
+    std::uint64_t m_hash;
+    std::uint64_t m_tail = 0;
+};
+
+// The size and hash of the file at @p fd; false when it cannot be read through. Read through
+// one small buffer: a fresh buffer the size of the file costs a page fault for every 4 KiB,
+// more than the hash itself.
 bool HashFile(int fd, std::uint64_t& bytes, std::uint64_t& hash)
 {
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0)
         return false;
     bytes = static_cast<std::uint64_t>(st.st_size);
-    std::vector<unsigned char> data(bytes);
-    std::size_t got = 0;
-    while (got < data.size())
+    FileHash fileHash(bytes);
+    constexpr std::size_t kPiece = 64 * 1024; // a whole number of words
+    unsigned char piece[kPiece];
+    std::uint64_t got = 0;
+    while (got < bytes)
     {
-        const ssize_t n = ::pread(fd, data.data() + got, data.size() - got, static_cast<off_t>(got));
-        if (n <= 0)
-            return false;
-        got += static_cast<std::size_t>(n);
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, bytes - got));
+        std::size_t have = 0;
+        while (have < want)
+        {
+            const ssize_t n = ::pread(fd, piece + have, want - have, static_cast<off_t>(got + have));
+            if (n <= 0)
+                return false; // cut short while read, or unreadable
+            have += static_cast<std::size_t>(n);
+        }
+        fileHash.Add(piece, have);
+        got += have;
     }
-    hash = HashBytes(data.data(), data.size());
+    hash = fileHash.Value();
     return true;
 }
 

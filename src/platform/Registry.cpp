@@ -6,7 +6,18 @@
 
 #include <unistd.h>
 
+#include <mutex>
+
 namespace {
+
+// Settings are read by the engine's threads too (a segment's Init looks up the installed
+// data), several at once. QSettings reads the file's time, and the C library's time-zone state
+// behind it is not made for threads that race: one settings access at a time in the process.
+std::mutex& SettingsMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
 
 QSettings::Scope ScopeOf(plat::RegRoot root)
 {
@@ -31,6 +42,7 @@ void SetRegString(plat::RegRoot root, const QString& name, const QString& text)
 {
     if (text.isNull() || name.isEmpty())
         return;
+    const std::lock_guard lock(SettingsMutex());
     QSettings settings(QSettings::NativeFormat, ScopeOf(root), plat::kRegOrganization, plat::kRegApplication);
     settings.setValue(name, text);
     settings.sync();
@@ -40,6 +52,7 @@ bool GetRegString(plat::RegRoot root, const QString& name, QString& out)
 {
     if (name.isEmpty())
         return false;
+    const std::lock_guard lock(SettingsMutex());
     QSettings settings(QSettings::NativeFormat, ScopeOf(root), plat::kRegOrganization, plat::kRegApplication);
     // The user scope falls back to the system scope in QSettings; a user value must not
     // appear from the machine's file, nor the other way round.

@@ -275,11 +275,9 @@ bool CMixer::StartThread(CPlaybackParams& params)
 void CMixer::StartPool() noexcept
 {
     unsigned threads = m_renderThreads != 0 ? m_renderThreads : std::thread::hardware_concurrency();
-    // More threads than tracks would only wait; the per-frame reference stays on the worker.
+    // More threads than tracks would only wait.
     threads = static_cast<unsigned>(
         std::min<std::size_t>(std::max(threads, 1u), std::max<std::size_t>(m_tracks.size(), 1)));
-    if (m_renderer == Renderer::kPerFrame)
-        threads = 1;
     m_frameCost = 0.0;
     try
     {
@@ -575,98 +573,10 @@ bool CMixer::RenderSoundRun(CMixerTrack& track, CStereoFrame* out, std::uint32_t
     return false;
 }
 
-bool CMixer::RenderTrackFrame(CMixerTrack& track, std::uint32_t e, CStereoFrame& out, bool& ends) noexcept
-{
-    ends = false;
-    if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount || m_blockAborted)
-    {
-        if (track.m_sound)
-            ++track.m_sound->m_absoluteFrame;
-        return true;
-    }
-    CSound& sound = *track.m_sound;
-    const bool inside = track.m_segmentStart <= e && e <= track.m_segmentEnd;
-    if (StartsAt(track, e) && !StartSegment(track, e))
-        return false;
-    if (inside)
-    {
-        if (!sound.GetSample(out))
-        {
-            Fail(track, sound.GetErrorText());
-            return false;
-        }
-        sound.PostProcess(out);
-        ++sound.m_position;
-        ++sound.m_absoluteFrame;
-    }
-    else
-    {
-        out = CStereoFrame{};
-    }
-    ends = e == track.m_segmentEnd;
-    return true;
-}
-
-bool CMixer::StartsAt(const CMixerTrack& track, std::uint32_t e) const noexcept
-{
-    if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount || m_blockAborted)
-        return false;
-    const bool inside = track.m_segmentStart <= e && e <= track.m_segmentEnd;
-    return e == track.m_segmentStart || (track.m_startPending && inside);
-}
-
-bool CMixer::RenderTrack(CMixerTrack& track, std::uint32_t frames) noexcept
-{
-    CStereoFrame* block = track.m_block.get();
-    std::fill_n(block, frames, CStereoFrame{});
-    CEffectsProcessor& effects = *track.m_effects;
-    if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount)
-    {
-        effects.Process(block, frames); // the last segment's effect tail fades out
-        return true;
-    }
-    m_brainwavesGlobal->RestoreClockState(m_brainwavesAtBlock);
-    m_bilateralGlobal->RestoreClockState(m_bilateralAtBlock);
-    std::uint32_t e = m_blockStartFrame;
-    std::uint32_t piece = 0; // where the effects' current piece began in the block
-    for (std::uint32_t f = 0; f < frames; ++f)
-    {
-        // A piece of the effects begins at a segment's start and at each grid point; its
-        // levels are those of its first frame.
-        const bool starts = StartsAt(track, e);
-        const bool begins = starts || e % CEffectsProcessor::kGridFrames == 0;
-        if (begins && f > piece)
-        {
-            effects.Process(block + piece, f - piece);
-            piece = f;
-        }
-        CStereoFrame frame;
-        bool ends = false;
-        if (!RenderTrackFrame(track, e, frame, ends))
-            return false;
-        block[f] = frame;
-        if (begins && track.m_segmentStart <= e && e <= track.m_segmentEnd &&
-            track.m_sound->IsEffectsRunning())
-            effects.LatchSettings();
-        if (ends)
-        {
-            effects.Process(block + piece, f + 1 - piece);
-            piece = f + 1;
-            EndSegment(track, e);
-        }
-        ++e;
-        m_brainwavesGlobal->AdvanceClock();
-        m_bilateralGlobal->AdvanceClock();
-    }
-    effects.Process(block + piece, frames - piece);
-    m_clocksAdvanced = true;
-    return true;
-}
-
 bool CMixer::RenderBlock(std::uint32_t frames) noexcept
 {
-    if (m_renderer == Renderer::kPerFrame)
-        return RenderBlockPerFrame(frames);
+    if (m_blockRenderer != nullptr)
+        return m_blockRenderer->RenderBlock(*this, frames);
     CStereoFrame* out = m_block.get();
     std::fill_n(out, frames, CStereoFrame{});
     m_blockStartFrame = m_currentFrame;
@@ -757,39 +667,6 @@ bool CMixer::PostFirstError() noexcept
     for (CMixerTrack& track : m_tracks)
         track.m_failed = false;
     return false;
-}
-
-bool CMixer::RenderBlockPerFrame(std::uint32_t frames) noexcept
-{
-    CStereoFrame* out = m_block.get();
-    std::fill_n(out, frames, CStereoFrame{});
-    m_blockStartFrame = m_currentFrame;
-    m_blockAborted = m_abort.load(std::memory_order_relaxed);
-    m_brainwavesAtBlock = m_brainwavesGlobal->SaveClockState();
-    m_bilateralAtBlock = m_bilateralGlobal->SaveClockState();
-    m_clocksAdvanced = false;
-    for (CMixerTrack& track : m_tracks)
-    {
-        plat::ScopedRandom random(track.m_random);
-        if (!RenderTrack(track, frames))
-            return PostFirstError();
-    }
-    SumTracks(out, frames);
-    if (!m_clocksAdvanced)
-    {
-        // No track stepped the clocks: step them here, so that a segment starting later meets
-        // the session's cycles where they are.
-        m_brainwavesGlobal->RestoreClockState(m_brainwavesAtBlock);
-        m_bilateralGlobal->RestoreClockState(m_bilateralAtBlock);
-        for (std::uint32_t f = 0; f < frames; ++f)
-        {
-            m_brainwavesGlobal->AdvanceClock();
-            m_bilateralGlobal->AdvanceClock();
-        }
-    }
-    m_currentFrame = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(std::uint64_t{m_blockStartFrame} + frames, kMaxFrame));
-    return true;
 }
 
 void CMixer::ServeRequest(std::uint32_t frames) noexcept

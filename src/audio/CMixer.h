@@ -52,6 +52,11 @@ class PlayedHistory;
 class Spectrum;
 } // namespace plat
 
+namespace vtest
+{
+class PerFrameRenderer;
+} // namespace vtest
+
 class CMixer : private rt::HeardClock
 {
 public:
@@ -72,13 +77,16 @@ public:
     static constexpr const char* kThreadError = "Failed to start the mixer thread.";
     static constexpr const char* kStreamError = "The mixer failed to create a playback stream.";
 
-    /** How the tracks are rendered. The block renderer is the engine's; the per-frame one
-     *  steps every generator and both session clocks frame by frame, and is kept as the
-     *  reference the block renderer is checked against. */
-    enum class Renderer
+    /** Renders each block in place of the engine's block renderer: the tests' reference,
+     *  which steps every generator frame by frame. Worker thread. */
+    class BlockRenderer
     {
-        kBlock,
-        kPerFrame,
+    public:
+        /** Renders the next @p frames frames into the mixer's block, as RenderBlock does. */
+        virtual bool RenderBlock(CMixer& mixer, std::uint32_t frames) noexcept = 0;
+
+    protected:
+        ~BlockRenderer() = default;
     };
 
     /** Makes the generator of a segment kind; null when the kind has none. */
@@ -136,15 +144,13 @@ public:
     /** Replaces how generators are made (the default makes the kinds this build has). UI
      *  thread, while idle. */
     void SetSoundFactory(SoundFactory factory);
-    /** Chooses the renderer of the next playback. UI thread, while idle. */
-    void SetRenderer(Renderer renderer) noexcept { m_renderer = renderer; }
-    Renderer GetRenderer() const noexcept { return m_renderer; }
+    /** Renders the next playbacks' blocks with @p renderer (null: the block renderer), which
+     *  outlives them. UI thread, while idle. */
+    void SetBlockRenderer(BlockRenderer* renderer) noexcept { m_blockRenderer = renderer; }
     /** How many threads render the block renderer's tracks in the next playback: 0 for every
      *  core (the default), 1 for the worker alone. A block small enough that handing it out
-     *  would cost more than it saves is rendered on fewer of them; the per-frame renderer
-     *  always renders on the worker alone. UI thread, while idle. */
+     *  would cost more than it saves is rendered on fewer of them. UI thread, while idle. */
     void SetRenderThreads(unsigned threads) noexcept { m_renderThreads = threads; }
-    unsigned GetRenderThreads() const noexcept { return m_renderThreads; }
     /** The work, in seconds on one thread, that each thread of a block must have before the
      *  block's tracks are split between threads (kWorkPerThread); 0 splits every block among
      *  all the threads, as the tests do. UI thread, while idle. */
@@ -158,6 +164,8 @@ public:
     static std::vector<int> BandEdges(int count);
 
 private:
+    friend class vtest::PerFrameRenderer;
+
     bool Start(CPlaybackParams& params, rt::MixerBlockSink* levelWindow, bool offline);
     std::uint64_t HeardFrame() const noexcept override { return GetHeardFrame(); }
     /** Everything a playback needs before its first block: the tracks, the clocks, the pool. */
@@ -174,14 +182,8 @@ private:
     void NextSegment(CMixerTrack& track, std::uint32_t frame) noexcept;
     bool IsPlayable(const CMixerTrack& track, std::int32_t index, std::uint32_t after) const noexcept;
     void PrepareSound(CMixerTrack& track, std::uint32_t frame) noexcept;
-    /** One frame of @p track at session frame @p frame; @p ends says the segment ended on it
-     *  (the caller runs the effects of the piece, then EndSegment). */
-    bool RenderTrackFrame(CMixerTrack& track, std::uint32_t frame, CStereoFrame& out, bool& ends) noexcept;
-    /** Whether @p track's segment starts (is initialised) at session frame @p frame. */
-    bool StartsAt(const CMixerTrack& track, std::uint32_t frame) const noexcept;
     /** @p n frames of the track's sound into @p out, @p offset frames into the block. */
     bool RenderSoundRun(CMixerTrack& track, CStereoFrame* out, std::uint32_t n, std::uint32_t offset) noexcept;
-    bool RenderTrack(CMixerTrack& track, std::uint32_t frames) noexcept;
     bool RenderTrackBlock(CMixerTrack& track, std::uint32_t frames) noexcept;
     bool StartSegment(CMixerTrack& track, std::uint32_t frame) noexcept;
     void EndSegment(CMixerTrack& track, std::uint32_t frame) noexcept;
@@ -195,7 +197,6 @@ private:
     static void Fail(CMixerTrack& track, const QString& text) noexcept;
     /** Posts the first failed track's error, in track order; false when a track failed. */
     bool PostFirstError() noexcept;
-    bool RenderBlockPerFrame(std::uint32_t frames) noexcept;
     /** Adds the active tracks' blocks into @p out, in track order. */
     void SumTracks(CStereoFrame* out, std::uint32_t frames) const noexcept;
     void ThreadProc() noexcept;
@@ -244,16 +245,11 @@ private:
 
     CBrainwavesGlobal* m_brainwavesGlobal = nullptr;
     CBilateralGlobal* m_bilateralGlobal = nullptr;
-    // Both clocks as they stood at the block's first frame: every track is rendered against
-    // them, so that each sees the cycles the session has there, whatever the tracks before it did.
-    model::SessionClockSetting::ClockState m_brainwavesAtBlock;
-    model::SessionClockSetting::ClockState m_bilateralAtBlock;
-    bool m_clocksAdvanced = false;     ///< worker: a track stepped the clocks over this block
     // Block renderer: both clocks over the block, filled once before the tracks render.
     model::ClockBlock m_brainwavesBlock;
     model::ClockBlock m_bilateralBlock;
     bool m_tonePlays = false; ///< a tone track reads the session beat frame by frame
-    Renderer m_renderer = Renderer::kBlock;
+    BlockRenderer* m_blockRenderer = nullptr; ///< as SetBlockRenderer
     unsigned m_renderThreads = 0; ///< as SetRenderThreads
     double m_workPerThread = kWorkPerThread;
     rt::RenderPool m_pool;

@@ -32,9 +32,8 @@ public:
     /** The slice body read in one go; the crossfades from their buffers. */
     bool GetFrames(CStereoFrame* frames, std::uint32_t n) override;
 
-    // Read-outs of the slice in progress.
+    /** The length of the slice in progress, in frames. */
     std::uint32_t GetSliceLength() const noexcept { return m_sliceLength; }
-    std::uint32_t GetBodyPosition() const noexcept { return m_bodyPosition; }
 
 private:
     void OnStarted() override;

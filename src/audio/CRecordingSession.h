@@ -127,7 +127,6 @@ public:
     bool IsMonitoring() const noexcept { return m_monitorOn.load(std::memory_order_acquire); }
     bool IsLive() const noexcept { return m_live.load(std::memory_order_acquire); }
     unsigned GetRate() const noexcept { return m_rate; }
-    std::uint64_t GetTotalFrames() const noexcept { return m_totalFrames; }
     /** Frames written to the file since CreateFile. Any thread. */
     std::uint64_t GetRecordedFrames() const noexcept { return m_recordedFrames.load(std::memory_order_acquire); }
     /** True once after the callback failed to write the file (it then stopped). UI thread. */
@@ -135,8 +134,6 @@ public:
     /** Seconds of the last recording lost because the callback fell behind the device (voice)
      *  or the queue was full (session audio), whichever is more. After StopRecording. */
     double GetLostSeconds() const noexcept;
-    /** Frames of session audio the queue had no room for. Any thread. */
-    std::uint64_t GetSessionFramesLost() const noexcept { return m_sessionLost.load(std::memory_order_relaxed); }
 
     /** Stands in another effects processor (a test's failing one). While closed. */
     void SetEffectsProcessor(std::unique_ptr<CEffectsProcessor> effects);

@@ -10,7 +10,6 @@
 #include "model/CGraph.h"
 #include "model/CStages.h"
 #include "model/DisplayTime.h"
-#include "platform/Random.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -717,7 +716,6 @@ void CDlgGraph::OnVScroll(ui::ScrollCode code, int pos, QWidget* from)
 void CDlgGraph::OnFlat()
 {
     const double level = 1.0 - (m_slider->GetPos() / Scale() - m_inputs.min) / Range();
-    m_inputs.graph->Reset();
     m_inputs.graph->SetConstant(level);
     UpdatePointFields(); // two points are left: the selection comes back to one of them
     UpdateLevelField();
@@ -743,18 +741,7 @@ void CDlgGraph::OnDoublePoints()
         ui::MessageBox(this, QString::fromLatin1(kMsgTooManyPoints));
         return;
     }
-    // Each new point lands right after the left one of its pair, so the next pair starts two on.
-    for (int i = 0; i + 1 < graph.GetPointCount(); i += 2)
-    {
-        const CDPoint a = graph.GetPoints()[static_cast<std::size_t>(i)];
-        const CDPoint b = graph.GetPoints()[static_cast<std::size_t>(i + 1)];
-        double y = (a.y + b.y) / 2 + RandomUnit() - 0.5;
-        if (y <= 0.0)
-            y = 0.0;
-        if (y >= 1.0)
-            y = 1.0;
-        graph.AddPoint(CDPoint{(a.x + b.x) / 2, y});
-    }
+    graph.DoublePoints();
     UpdateSlider();
     UpdateLevelField();
     UpdatePointFields();
@@ -763,11 +750,7 @@ void CDlgGraph::OnDoublePoints()
 
 void CDlgGraph::OnHalvePoints()
 {
-    CGraph& graph = *m_inputs.graph;
-    // Removing point i moves the next one into its place, so stepping on by one drops every point
-    // that stood at an odd position; the last point is never removed.
-    for (int i = 1; i < graph.GetPointCount(); ++i)
-        graph.RemovePoint(i);
+    m_inputs.graph->HalvePoints();
     UpdateSlider();
     UpdateLevelField();
     UpdatePointFields();
@@ -776,14 +759,7 @@ void CDlgGraph::OnHalvePoints()
 
 void CDlgGraph::OnFlip()
 {
-    CGraph& graph = *m_inputs.graph;
-    for (int i = 0; i < graph.GetPointCount(); ++i)
-    {
-        CDPoint p = graph.GetPoints()[static_cast<std::size_t>(i)];
-        p.y = 1.0 - p.y;
-        graph.SetPoint(i, p);
-    }
-    graph.UpdateCurve();
+    m_inputs.graph->FlipHeights();
     UpdateSlider();
     UpdateLevelField();
     UpdatePointFields();
@@ -792,15 +768,7 @@ void CDlgGraph::OnFlip()
 
 void CDlgGraph::OnMirror()
 {
-    CGraph& graph = *m_inputs.graph;
-    const std::vector<CDPoint> before = graph.GetPoints();
-    const int n = static_cast<int>(before.size());
-    for (int i = 0; i < n; ++i)
-    {
-        const CDPoint& from = before[static_cast<std::size_t>(n - 1 - i)];
-        graph.SetPoint(i, CDPoint{1.0 - from.x, from.y});
-    }
-    graph.UpdateCurve();
+    m_inputs.graph->MirrorTimes();
     UpdateSlider();
     UpdateLevelField();
     UpdatePointFields();

@@ -2,6 +2,7 @@
 
 #include "platform/Archive.h"
 #include "platform/Errors.h"
+#include "platform/Random.h"
 
 #include <algorithm>
 #include <cmath>
@@ -188,6 +189,42 @@ void CGraph::ScaleToAverage(double target)
         f = 1.0 / highest;
     for (CDPoint& p : m_points)
         p.y = std::clamp(p.y * f, 0.0001, 1.0);
+    UpdateCurve();
+}
+
+void CGraph::DoublePoints()
+{
+    // Each new point lands right after the left one of its pair, so the next pair starts two on.
+    for (std::size_t i = 0; i + 1 < m_points.size(); i += 2)
+    {
+        const CDPoint a = m_points[i];
+        const CDPoint b = m_points[i + 1];
+        const double y = std::clamp((a.y + b.y) / 2 + RandomUnit() - 0.5, 0.0, 1.0);
+        AddPoint(CDPoint{(a.x + b.x) / 2, y});
+    }
+}
+
+void CGraph::HalvePoints()
+{
+    // Removing point i moves the next one into its place, so stepping on by one drops every point
+    // that stood at an odd position.
+    for (std::size_t i = 1; i + 1 < m_points.size(); ++i)
+        m_points.erase(m_points.begin() + static_cast<std::ptrdiff_t>(i));
+    UpdateCurve();
+}
+
+void CGraph::FlipHeights()
+{
+    for (CDPoint& p : m_points)
+        p.y = 1.0 - p.y;
+    UpdateCurve();
+}
+
+void CGraph::MirrorTimes()
+{
+    std::reverse(m_points.begin(), m_points.end());
+    for (CDPoint& p : m_points)
+        p.x = 1.0 - p.x;
     UpdateCurve();
 }
 

@@ -51,6 +51,16 @@ public:
     void SetConstant(double y);
     /** Rescales the heights towards a mean of @p target (the highest point stops at 1). */
     void ScaleToAverage(double target);
+    /** Puts a point at the middle time of every two neighbours (n points become 2n - 1), its
+     *  height their mean moved by RandomUnit() - 0.5 and held to [0, 1]. Draws one number from
+     *  the generator current on the calling thread per new point. */
+    void DoublePoints();
+    /** Removes every point that stands at an odd position; the last point always stays. */
+    void HalvePoints();
+    /** Turns every height y into 1 - y. */
+    void FlipHeights();
+    /** Reverses the points in time: the point at x comes to 1 - x, the order stays rising. */
+    void MirrorTimes();
     /** Rebuilds the smoothed curve from the points. */
     void UpdateCurve();
 

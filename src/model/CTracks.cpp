@@ -82,7 +82,7 @@ void CTracks::GetTrackInfo(std::int32_t i, TrackInfo& info) const
     CheckKind(kind);
     info.kind = kind;
     info.name = QString::fromLatin1(kKindNames[static_cast<std::size_t>(kind)]);
-    info.hue = kKindHues[static_cast<std::size_t>(kind)];
+    info.hue = GetKindHue(kind);
 }
 
 float CTracks::GetKindHue(std::int32_t kind)

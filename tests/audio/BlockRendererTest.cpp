@@ -3,6 +3,7 @@
 // properties, fades and segment edges falling inside blocks, both renderers must give the
 // same output for the same request plan, and each the same output for every request plan.
 #include "MixerFixtures.h"
+#include "PerFrameRenderer.h"
 #include "SoundMedia.h"
 
 #include "audio/CEffectsProcessor.h"
@@ -277,15 +278,16 @@ void BuildFileKinds(Session& session)
     }
 }
 
-std::vector<float> Render(CMixer::Renderer renderer, std::function<std::uint32_t()> plan, std::uint32_t seed,
+std::vector<float> Render(vtest::Renderer renderer, std::function<std::uint32_t()> plan, std::uint32_t seed,
                           const std::function<void(Session&)>& build = Build)
 {
     // The same seeds for every walk and for the worker's generator, in the same order.
     plat::SetRandomSeedOverride(seed);
     Session session;
     build(session);
+    vtest::PerFrameRenderer reference;
     CMixer mixer;
-    mixer.SetRenderer(renderer);
+    reference.Use(mixer, renderer);
     rt::OfflineRenderer offline(mixer);
     std::vector<float> out(std::size_t{kFrames} * 2, -99.0f);
     if (offline.Start(session.params))
@@ -328,8 +330,8 @@ TEST(BlockRenderer, MatchesThePerFrameRendererForEveryRequestPlan)
         for (const Plan& plan : plans)
         {
             SCOPED_TRACE(std::string(sessionName) + ", plan " + plan.name);
-            const auto expected = Render(CMixer::Renderer::kPerFrame, plan.make(), 777, build);
-            const auto out = Render(CMixer::Renderer::kBlock, plan.make(), 777, build);
+            const auto expected = Render(vtest::Renderer::kPerFrame, plan.make(), 777, build);
+            const auto out = Render(vtest::Renderer::kBlock, plan.make(), 777, build);
             ASSERT_EQ(out.size(), expected.size());
             double worst = 0.0;
             std::size_t where = 0;
@@ -355,9 +357,9 @@ TEST(BlockRenderer, MatchesThePerFrameRendererForEveryRequestPlan)
 // on a track whose next segment starts on the following frame.
 TEST(BlockRenderer, EveryRequestPlanGivesTheSameSound)
 {
-    for (const CMixer::Renderer renderer : {CMixer::Renderer::kBlock, CMixer::Renderer::kPerFrame})
+    for (const vtest::Renderer renderer : {vtest::Renderer::kBlock, vtest::Renderer::kPerFrame})
     {
-        SCOPED_TRACE(renderer == CMixer::Renderer::kBlock ? "block" : "per frame");
+        SCOPED_TRACE(renderer == vtest::Renderer::kBlock ? "block" : "per frame");
         const auto expected = Render(renderer, Fixed(441), 777);
         const std::pair<const char*, std::function<std::uint32_t()>> plans[] = {
             {"512", Fixed(512)}, {"4410", Fixed(4410)}, {"random", RandomPlan(5)}};
@@ -387,9 +389,9 @@ TEST(BlockRenderer, AnEndingSegmentsEffectTailFadesOut)
     };
     const std::size_t end = kFrames / 2; // the segment's last frame
     const auto tail = static_cast<std::size_t>(std::lround(kRate * CEffectsProcessor::kTailSeconds));
-    for (const CMixer::Renderer renderer : {CMixer::Renderer::kBlock, CMixer::Renderer::kPerFrame})
+    for (const vtest::Renderer renderer : {vtest::Renderer::kBlock, vtest::Renderer::kPerFrame})
     {
-        SCOPED_TRACE(renderer == CMixer::Renderer::kBlock ? "block" : "per frame");
+        SCOPED_TRACE(renderer == vtest::Renderer::kBlock ? "block" : "per frame");
         const auto out = Render(renderer, Fixed(441), 3, build);
         const auto slope = [&](std::size_t from, std::size_t to)
         {

@@ -1,6 +1,7 @@
 // The file-based kinds as the program plays them: segments added to the new session's tracks,
 // rendered offline by the real mixer with the generators its factory makes.
 #include "MixerFixtures.h"
+#include "PerFrameRenderer.h"
 #include "SoundMedia.h"
 
 #include "audio/CMixer.h"
@@ -200,7 +201,7 @@ TEST(FileSoundsInTheMixer, BlockRendererMatchesFrameByFrame)
     {
         SCOPED_TRACE(c.name);
         std::vector<float> out[2];
-        for (const CMixer::Renderer renderer : {CMixer::Renderer::kPerFrame, CMixer::Renderer::kBlock})
+        for (const vtest::Renderer renderer : {vtest::Renderer::kPerFrame, vtest::Renderer::kBlock})
         {
             plat::SetRandomSeedOverride(4321);
             CVornaDoc doc;
@@ -211,11 +212,12 @@ TEST(FileSoundsInTheMixer, BlockRendererMatchesFrameByFrame)
             TrackOfKind(doc, c.kind).m_segments.AddSegment(std::move(segment));
             vtest::RecordingEvents events;
             CPlaybackParams params = PlayOnly(doc, c.kind, kBlockRate, events);
+            vtest::PerFrameRenderer reference;
             CMixer mixer;
-            mixer.SetRenderer(renderer);
+            reference.Use(mixer, renderer);
             rt::OfflineRenderer offline(mixer);
             ASSERT_TRUE(offline.Start(params));
-            std::vector<float>& o = out[renderer == CMixer::Renderer::kBlock ? 1 : 0];
+            std::vector<float>& o = out[renderer == vtest::Renderer::kBlock ? 1 : 0];
             o.assign(std::size_t{kSeconds} * kBlockRate * 2, -99.0f);
             auto random = std::make_shared<std::mt19937>(5);
             offline.Render(o.data(), kSeconds * kBlockRate,

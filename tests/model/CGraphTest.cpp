@@ -2,10 +2,13 @@
 
 #include "platform/Archive.h"
 #include "platform/Errors.h"
+#include "platform/Random.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -276,4 +279,109 @@ TEST(CGraph, RecordRoundTripsAndRebuildsTheCurve)
     EXPECT_EQ(back.GetPoints(), g.GetPoints());
     EXPECT_EQ(back.GetCurve().size(), 48u);
     EXPECT_DOUBLE_EQ(back.GetValueAt(0.3), g.GetValueAt(0.3));
+}
+
+// The editor's whole-graph operations. Each row runs on a plain and on a smoothed graph: a graph
+// whose points change but whose curve is not rebuilt would go on sounding the old shape. A graph
+// never has fewer than two points (the file reader refuses them), so two points is the smallest
+// case; rows with a time shared with an end come from files and hand-dragged points.
+TEST(CGraph, WholeGraphOperations)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void(CGraph&)> operation;
+        std::vector<CDPoint> before;
+        std::vector<CDPoint> after;
+    };
+    const auto halve = [](CGraph& g) { g.HalvePoints(); };
+    const auto flip = [](CGraph& g) { g.FlipHeights(); };
+    const auto mirror = [](CGraph& g) { g.MirrorTimes(); };
+    const auto flat = [](CGraph& g) { g.SetConstant(0.3); };
+    const Case cases[] = {
+        {"halving two points keeps both", halve, {{0, 0.2}, {1, 0.6}}, {{0, 0.2}, {1, 0.6}}},
+        {"halving three drops the middle", halve, {{0, 0.2}, {0.5, 0.9}, {1, 0.6}}, {{0, 0.2}, {1, 0.6}}},
+        {"halving an even count keeps the last", halve,
+         {{0, 0.1}, {0.25, 0.2}, {0.5, 0.3}, {1, 0.4}},
+         {{0, 0.1}, {0.5, 0.3}, {1, 0.4}}},
+        {"halving an odd count keeps the even positions", halve,
+         {{0, 0.1}, {0.2, 0.2}, {0.4, 0.3}, {0.6, 0.4}, {1, 0.5}},
+         {{0, 0.1}, {0.4, 0.3}, {1, 0.5}}},
+        {"flipping turns the limits over", flip, {{0, 0.0}, {0.5, 0.3}, {1, 1.0}},
+         {{0, 1.0}, {0.5, 0.7}, {1, 0.0}}},
+        {"flipping keeps the times", flip, {{0, 0.2}, {0, 0.4}, {1, 0.9}}, {{0, 0.8}, {0, 0.6}, {1, 0.1}}},
+        {"mirroring two points swaps their heights", mirror, {{0, 0.2}, {1, 0.6}}, {{0, 0.6}, {1, 0.2}}},
+        {"mirroring reverses the order so times still rise", mirror,
+         {{0, 0.2}, {0.3, 0.5}, {0.4, 0.7}, {1, 0.9}},
+         {{0, 0.9}, {0.6, 0.7}, {0.7, 0.5}, {1, 0.2}}},
+        {"mirroring a time shared with the start moves it to the end", mirror,
+         {{0, 0.2}, {0, 0.4}, {1, 0.6}},
+         {{0, 0.6}, {1, 0.4}, {1, 0.2}}},
+        {"flat leaves two points at the level", flat,
+         {{0, 0.1}, {0.2, 0.9}, {0.7, 0.0}, {1, 1.0}},
+         {{0, 0.3}, {1, 0.3}}},
+    };
+    for (const Case& c : cases)
+        for (int smooth : {0, 1})
+        {
+            SCOPED_TRACE(testing::Message() << c.name << (smooth ? ", smoothed" : ""));
+            CGraph g = GraphFromRecord(smooth, c.before);
+            c.operation(g);
+            const CGraph expected = GraphFromRecord(smooth, c.after);
+            ASSERT_EQ(g.GetPointCount(), expected.GetPointCount());
+            for (std::size_t i = 0; i < c.after.size(); ++i)
+            {
+                EXPECT_NEAR(g.GetPoints()[i].x, c.after[i].x, 1e-12) << i;
+                EXPECT_NEAR(g.GetPoints()[i].y, c.after[i].y, 1e-12) << i;
+            }
+            for (double t : {0.0, 0.1, 0.35, 0.5, 0.65, 0.9, 1.0})
+                EXPECT_NEAR(g.GetValueAt(t), expected.GetValueAt(t), 1e-12) << t;
+        }
+}
+
+// Doubling keeps every point at an even position and puts between each two a point at the middle
+// time, its height their mean moved by one draw of the thread's generator and held to [0, 1]. A
+// twin of the generator gives the draws; the heights at the limits show the clamp on both sides
+// (seed 1 draws 0.001, 0.564 and 0.193), and the twin's next draw shows one draw per new point.
+TEST(CGraph, DoublePointsPutsAMovedMidpointBetweenNeighbours)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<CDPoint> before;
+    };
+    const Case cases[] = {
+        {"two points gain one", {{0, 0.4}, {1, 0.6}}},
+        {"uneven times", {{0, 0.5}, {0.1, 0.5}, {0.7, 0.5}, {1, 0.5}}},
+        {"heights at the top stay at one", {{0, 1.0}, {0.25, 1.0}, {0.5, 1.0}, {1, 1.0}}},
+        {"heights at zero stay at zero", {{0, 0.0}, {0.25, 0.0}, {0.5, 0.0}, {1, 0.0}}},
+    };
+    for (const Case& c : cases)
+        for (int smooth : {0, 1})
+        {
+            SCOPED_TRACE(testing::Message() << c.name << (smooth ? ", smoothed" : ""));
+            plat::Random15 generator(1);
+            plat::Random15 twin(1);
+            CGraph g = GraphFromRecord(smooth, c.before);
+            {
+                const plat::ScopedRandom current(generator);
+                g.DoublePoints();
+            }
+            const std::size_t n = c.before.size();
+            std::vector<CDPoint> expected;
+            for (std::size_t i = 0; i < n; ++i)
+            {
+                expected.push_back(c.before[i]);
+                if (i + 1 < n)
+                {
+                    const double y = (c.before[i].y + c.before[i + 1].y) / 2 + twin.Unit() - 0.5;
+                    expected.push_back({(c.before[i].x + c.before[i + 1].x) / 2, std::clamp(y, 0.0, 1.0)});
+                }
+            }
+            EXPECT_EQ(g.GetPoints(), expected);
+            EXPECT_EQ(generator.Next(), twin.Next());
+            const CGraph built = GraphFromRecord(smooth, expected);
+            for (double t : {0.1, 0.3, 0.6, 0.9})
+                EXPECT_DOUBLE_EQ(g.GetValueAt(t), built.GetValueAt(t)) << t;
+        }
 }

@@ -1,13 +1,11 @@
 #include "dialogs/CDlgAmbientGrains.h"
 #include "dialogs/HelpTopic.h"
 
-#include "dialogs/CDlgTrim.h"
 #include "dialogs/SoundFileList.h"
 
 #include "audio/CEncoder.h"
 #include "audio/COptions.h"
 #include "audio/CSoundFile.h"
-#include "controls/AppMessage.h"
 #include "controls/Behaviour.h"
 #include "platform/Folders.h"
 #include "platform/Registry.h"
@@ -71,7 +69,7 @@ CDlgAmbientGrains::CDlgAmbientGrains(QWidget* parent) : ui::Dialog(parent)
     m_path = new ui::Static(this, kIdSourcePath, QStringLiteral("Music source file"));
     m_path->setGeometry(MapDialogRect(9, 30, 426, 10));
     m_path->setTextFormat(Qt::PlainText);
-    m_trim = new CDlgTrim(this);
+    m_trim = new CDlgTrim(this, this);
     m_trim->setGeometry(MapDialogRect(7, 41, 429, 76));
     ui::SetControlId(m_trim, kIdWaveArea);
 
@@ -441,23 +439,16 @@ void CDlgAmbientGrains::OnTimer(int id)
     }
 }
 
-ui::LResult CDlgAmbientGrains::OnAppMessage(ui::MessageEvent& message)
+void CDlgAmbientGrains::TrimPosition(float position)
 {
-    if (message.Message() == WM_APP_TRIM_POSITION)
-    {
-        const float position = *reinterpret_cast<const float*>(message.GetWParam());
-        if (m_sourcePlaying)
-            m_player.SetPosition(static_cast<std::uint32_t>(std::trunc(position * double(m_sourceCount))));
-        return 0;
-    }
-    if (message.Message() == WM_APP_TRIM_SELECTION)
-    {
-        const auto* pair = reinterpret_cast<const double*>(message.GetWParam());
-        m_settings.selectionStart = pair[0];
-        m_settings.selectionEnd = pair[1];
-        return 0;
-    }
-    return ui::kNotHandled;
+    if (m_sourcePlaying)
+        m_player.SetPosition(static_cast<std::uint32_t>(std::trunc(position * double(m_sourceCount))));
+}
+
+void CDlgAmbientGrains::TrimSelection(double from, double to)
+{
+    m_settings.selectionStart = from;
+    m_settings.selectionEnd = to;
 }
 
 // ---- Creating -------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
  * disabled and Close is ignored. UI thread only. */
 
 #include "controls/Controls.h"
+#include "dialogs/CDlgTrim.h"
 #include "grains/AmbientLoop.h"
 #include "grains/CGrainSynth.h"
 #include "dialogs/PreviewStreams.h"
@@ -19,7 +20,6 @@
 #include <cstdint>
 #include <vector>
 
-class CDlgTrim;
 class COptions;
 
 namespace ui
@@ -27,7 +27,7 @@ namespace ui
 class ProgressBar;
 }
 
-class CDlgAmbientGrains : public ui::Dialog, private dlg::WorkProgress
+class CDlgAmbientGrains : public ui::Dialog, private dlg::WorkProgress, private dlg::TrimEvents
 {
 public:
     static constexpr int kIdSelectSource = 1116;
@@ -91,7 +91,6 @@ protected:
     bool OnCommand(int id, ui::Notify code, QWidget* from) override;
     void OnHScroll(ui::ScrollCode code, int pos, QWidget* from) override;
     void OnTimer(int id) override;
-    ui::LResult OnAppMessage(ui::MessageEvent& message) override;
 
 private:
     // WorkProgress: the creation's progress bar, status line and pumping.
@@ -100,6 +99,9 @@ private:
     void Pump() override;
     void Wait() override;
     void ShowError(const QString& message) override;
+    // TrimEvents: the waveform selector's selection and seeks.
+    void TrimSelection(double from, double to) override;
+    void TrimPosition(float position) override;
 
     void ResetPlayback();
     void EnableControls(bool on);

@@ -1,6 +1,5 @@
 #include "dialogs/CDlgTrim.h"
 
-#include "controls/AppMessage.h"
 #include "controls/Dc.h"
 #include "controls/Resources.h"
 #include "model/DisplayTime.h"
@@ -34,7 +33,7 @@ int Trunc(double v)
 
 } // namespace
 
-CDlgTrim::CDlgTrim(QWidget* parent) : ui::Window(parent)
+CDlgTrim::CDlgTrim(QWidget* parent, dlg::TrimEvents* events) : ui::Window(parent), m_events(events)
 {
     SetOpaquePaint(true);
     m_rulerCursor = ui::LoadCursor(324).value_or(QCursor(Qt::PointingHandCursor));
@@ -202,8 +201,8 @@ void CDlgTrim::MoveBound()
         std::swap(m_draggingStart, m_draggingEnd);
     }
     setCursor(m_boundCursor);
-    double pair[2] = {m_selStart, m_selEnd};
-    SendToParent(WM_APP_TRIM_SELECTION, reinterpret_cast<ui::WParam>(pair), 0);
+    if (m_events != nullptr)
+        m_events->TrimSelection(m_selStart, m_selEnd);
 }
 
 void CDlgTrim::Seek()
@@ -213,8 +212,8 @@ void CDlgTrim::Seek()
         return;
     const int d = std::clamp(m_mouse.x() - ruler.x(), 0, ruler.width() - 1);
     m_playPos = d;
-    float position = float(d) / float(ruler.width());
-    SendToParent(WM_APP_TRIM_POSITION, reinterpret_cast<ui::WParam>(&position), 0);
+    if (m_events != nullptr)
+        m_events->TrimPosition(float(d) / float(ruler.width()));
 }
 
 void CDlgTrim::OnLButtonDown(const QPoint& point)

@@ -193,8 +193,18 @@ TEST_F(AmbientToolTest, CreatingTheLoop)
             }
             EXPECT_NEAR(peak, 0.5f, 1e-3);
 
-            double same[2] = {0.5, 0.5};
-            ui::SendMessage(&d, WM_APP_TRIM_SELECTION, reinterpret_cast<ui::WParam>(same), 0);
+            // Both bounds dragged onto the middle column: the selection the tool hears holds no frame.
+            CDlgTrim* trim = d.GetTrim();
+            const QRect wave = trim->WaveRect();
+            const auto at = [&](double f) { return QPoint(wave.x() + int(wave.width() * f), wave.center().y()); };
+            for (const double bound : {0.05, 0.95})
+            {
+                QTest::mousePress(trim, Qt::LeftButton, Qt::NoModifier, at(bound));
+                QTest::mouseMove(trim, at(0.5));
+                QTest::mouseRelease(trim, Qt::LeftButton, Qt::NoModifier, at(0.5));
+            }
+            EXPECT_NEAR(d.GetSettings().selectionStart, 0.5, 0.01);
+            EXPECT_EQ(d.GetSettings().selectionStart, d.GetSettings().selectionEnd);
             Click(d, CDlgAmbientGrains::kIdCreate);
             EXPECT_EQ(BoxTexts().back(),
                       QStringLiteral("The selection holds no sound. Please select a part of the source."));

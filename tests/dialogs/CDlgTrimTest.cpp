@@ -1,40 +1,28 @@
 // The waveform selector with real mouse events: bound drags, ruler seeks, and what it paints.
 #include "dialogs/CDlgTrim.h"
 
-#include "controls/AppMessage.h"
-#include "controls/Window.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QTest>
+#include <QWidget>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace
 {
 
-/** The loop tool's side: records what the selector sends. */
-class Parent : public ui::Window
+/** The loop tool's side: records the selector's calls. */
+struct Recorder : dlg::TrimEvents
 {
-public:
     std::vector<std::pair<double, double>> selections;
     std::vector<float> positions;
 
-protected:
-    ui::LResult OnAppMessage(ui::MessageEvent& m) override
-    {
-        if (m.Message() == WM_APP_TRIM_SELECTION)
-        {
-            const auto* pair = reinterpret_cast<const double*>(m.GetWParam());
-            selections.emplace_back(pair[0], pair[1]);
-        }
-        else if (m.Message() == WM_APP_TRIM_POSITION)
-            positions.push_back(*reinterpret_cast<const float*>(m.GetWParam()));
-        return 0;
-    }
+    void TrimSelection(double from, double to) override { selections.emplace_back(from, to); }
+    void TrimPosition(float position) override { positions.push_back(position); }
 };
 
 /** A one-second 220 Hz sine at 44100 Hz, stereo. */
@@ -52,7 +40,7 @@ protected:
     TrimTest()
     {
         parent.resize(420, 140);
-        trim = new CDlgTrim(&parent);
+        trim = new CDlgTrim(&parent, &events);
         trim->setGeometry(10, 10, 400, 120);
         parent.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&parent));
@@ -67,14 +55,15 @@ protected:
     void Move(QPoint p) { QTest::mouseMove(trim, p); }
     void Release(QPoint p) { QTest::mouseRelease(trim, Qt::LeftButton, Qt::NoModifier, p); }
 
-    Parent parent;
+    Recorder events; // outlives the selector, which the parent deletes
+    QWidget parent;
     CDlgTrim* trim = nullptr;
     std::vector<float> frames = Sine(44100);
 };
 
 } // namespace
 
-// Dragging the start bound past the end swaps them: the parent always gets start <= end, and the
+// Dragging the start bound past the end swaps them: the tool always hears start <= end, and the
 // drag goes on with the edge the user holds, which is now the end bound.
 TEST_F(TrimTest, DraggingABoundPastTheOtherSwapsThem)
 {
@@ -92,10 +81,10 @@ TEST_F(TrimTest, DraggingABoundPastTheOtherSwapsThem)
     Move(QPoint(trim->width() + 50, WaveAt(0).y())); // past the right end: the last column
     Release(QPoint(trim->width() + 50, WaveAt(0).y()));
     EXPECT_EQ(trim->GetSelEnd(), 1.0);
-    ASSERT_GE(parent.selections.size(), 4u);
-    for (const auto& [start, end] : parent.selections)
+    ASSERT_GE(events.selections.size(), 4u);
+    for (const auto& [start, end] : events.selections)
         EXPECT_LE(start, end);
-    EXPECT_EQ(parent.selections.back(), std::make_pair(trim->GetSelStart(), trim->GetSelEnd()));
+    EXPECT_EQ(events.selections.back(), std::make_pair(trim->GetSelStart(), trim->GetSelEnd()));
 }
 
 // A press farther than 4 pixels from both bounds picks none: moving then changes nothing.
@@ -107,7 +96,7 @@ TEST_F(TrimTest, PressAwayFromTheBoundsMovesNothing)
     Release(WaveAt(0.7));
     EXPECT_EQ(trim->GetSelStart(), 0.2);
     EXPECT_EQ(trim->GetSelEnd(), 0.5);
-    EXPECT_TRUE(parent.selections.empty());
+    EXPECT_TRUE(events.selections.empty());
 }
 
 // The ruler seeks to d / width: never 1 past its right end (the last pixel), 0 past its left end.
@@ -117,15 +106,15 @@ TEST_F(TrimTest, RulerSeeksWithinTheSource)
     const QRect ruler = trim->RulerRect();
     const int y = ruler.y() + 10;
     Press(QPoint(ruler.x() + 100, y));
-    ASSERT_EQ(parent.positions.size(), 1u);
-    EXPECT_FLOAT_EQ(parent.positions.back(), 100.0f / ruler.width());
+    ASSERT_EQ(events.positions.size(), 1u);
+    EXPECT_FLOAT_EQ(events.positions.back(), 100.0f / ruler.width());
     Move(QPoint(ruler.right() + 60, y));
-    EXPECT_FLOAT_EQ(parent.positions.back(), float(ruler.width() - 1) / ruler.width());
+    EXPECT_FLOAT_EQ(events.positions.back(), float(ruler.width() - 1) / ruler.width());
     EXPECT_EQ(trim->GetPlayPos(), ruler.width() - 1);
     Move(QPoint(-30, y));
-    EXPECT_EQ(parent.positions.back(), 0.0f);
+    EXPECT_EQ(events.positions.back(), 0.0f);
     Release(QPoint(-30, y));
-    EXPECT_TRUE(parent.selections.empty());
+    EXPECT_TRUE(events.selections.empty());
 }
 
 // Painted: a silent source is a flat line on the centre row; a sine fills the wave's height; the

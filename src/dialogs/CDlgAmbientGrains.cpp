@@ -279,7 +279,7 @@ void CDlgAmbientGrains::OnSelectSource()
     m_settings.selectionStart = 0.05;
     m_settings.selectionEnd = 0.95;
     if (loaded)
-        m_trim->SetSource(0.05, 0.95, m_rate, reinterpret_cast<const float*>(m_source.data()), m_sourceCount);
+        m_trim->SetSource(0.05, 0.95, m_rate, m_source);
     m_loading = false;
     m_selectSource->SetWindowText(QStringLiteral("Select source"));
     EnableControls(true);
@@ -406,8 +406,7 @@ void CDlgAmbientGrains::OnPlayMusic()
         ui::MessageBox(this, QString::fromLatin1(kMsgNoMusic));
         return;
     }
-    m_player.Create(static_cast<unsigned>(m_rate), reinterpret_cast<const CStereoFrame*>(m_output.data()),
-                    m_outputCount, false);
+    m_player.Create(static_cast<unsigned>(m_rate), audio::AsFrames(m_output).data(), m_outputCount, false);
     m_player.Play();
     m_musicPlaying = true;
     m_playMusic->SetWindowText(QStringLiteral("Stop"));
@@ -497,8 +496,8 @@ void CDlgAmbientGrains::OnCreate()
     bool made = false;
     try
     {
-        made = dlg::CreateAmbientLoop(m_synth, m_rate, m_settings, reinterpret_cast<const float*>(m_source.data()),
-                                      m_sourceCount, m_output, this, m_creating);
+        made = dlg::CreateAmbientLoop(m_synth, m_rate, m_settings, audio::AsSamples(m_source).data(), m_sourceCount,
+                                      m_output, this, m_creating);
     }
     catch (const std::exception& error)
     {
@@ -593,7 +592,7 @@ void CDlgAmbientGrains::OnSave()
     if (!encoder.Start(file.TemporaryPath(), 2, format, CEncoder::kDefaultCompression, 0,
                        static_cast<unsigned>(m_rate)))
         return; // the encoder has said why
-    const bool written = encoder.Write(reinterpret_cast<const CStereoFrame*>(m_output.data()), m_outputCount);
+    const bool written = encoder.Write(audio::AsFrames(m_output).data(), m_outputCount);
     if (encoder.Stop() && written && !file.Commit())
         ui::MessageBox(this, QString::fromLatin1(kMsgSaveReplace).arg(QDir::toNativeSeparators(path)));
 }

@@ -5,11 +5,13 @@
  * It tells the tool it sits in through dlg::TrimEvents, synchronously. The frames it shows belong
  * to the tool and must outlive the source it set. UI thread only. */
 
+#include "audio/CStereoFrame.h"
 #include "controls/Window.h"
 
 #include <QCursor>
 
 #include <cstdint>
+#include <span>
 
 namespace dlg
 {
@@ -43,8 +45,8 @@ public:
     /** @p events (not owned, may be null) hears the user's selection and seeks. */
     explicit CDlgTrim(QWidget* parent = nullptr, dlg::TrimEvents* events = nullptr);
 
-    /** Shows @p count interleaved stereo frames at @p rate with the selection @p start .. @p end. */
-    void SetSource(double start, double end, int rate, const float* frames, std::uint32_t count);
+    /** Shows @p frames at @p rate with the selection @p start .. @p end. */
+    void SetSource(double start, double end, int rate, std::span<const CStereoFrame> frames);
     /** Shows no source; the play marker goes back to the start. */
     void Clear();
     /** Moves the play marker to the fraction @p x (0..1) of the ruler. */
@@ -59,7 +61,7 @@ public:
 
     /** The largest absolute left and right values of the frames from @p centre - 500 to
      *  @p centre + 500 in steps of 100, clipped to the source (both 0 when none is read). */
-    static void PeakNear(const float* frames, std::uint32_t count, std::int64_t centre, float& left, float& right);
+    static void PeakNear(std::span<const CStereoFrame> frames, std::int64_t centre, float& left, float& right);
 
     /** The ruler's label at tick @p tick of 25 for a source of @p totalSeconds whole seconds. */
     static QString TickLabel(int tick, int totalSeconds);
@@ -83,8 +85,7 @@ private:
     double m_selStart = 0.0;
     double m_selEnd = 1.0;
     int m_rate = 44100;
-    const float* m_frames = nullptr;
-    std::uint32_t m_count = 0;
+    std::span<const CStereoFrame> m_frames;
     QCursor m_rulerCursor;
     QCursor m_boundCursor;
     bool m_hasSource = false;

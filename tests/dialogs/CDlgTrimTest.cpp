@@ -26,11 +26,11 @@ struct Recorder : dlg::TrimEvents
 };
 
 /** A one-second 220 Hz sine at 44100 Hz, stereo. */
-std::vector<float> Sine(std::uint32_t frames)
+std::vector<CStereoFrame> Sine(std::uint32_t frames)
 {
-    std::vector<float> f(2 * frames);
+    std::vector<CStereoFrame> f(frames);
     for (std::uint32_t i = 0; i < frames; ++i)
-        f[2 * i] = f[2 * i + 1] = 0.8f * float(std::sin(2 * M_PI * 220 * i / 44100.0));
+        f[i].left = f[i].right = 0.8f * float(std::sin(2 * M_PI * 220 * i / 44100.0));
     return f;
 }
 
@@ -58,7 +58,7 @@ protected:
     Recorder events; // outlives the selector, which the parent deletes
     QWidget parent;
     CDlgTrim* trim = nullptr;
-    std::vector<float> frames = Sine(44100);
+    std::vector<CStereoFrame> frames = Sine(44100);
 };
 
 } // namespace
@@ -67,7 +67,7 @@ protected:
 // drag goes on with the edge the user holds, which is now the end bound.
 TEST_F(TrimTest, DraggingABoundPastTheOtherSwapsThem)
 {
-    trim->SetSource(0.2, 0.5, 44100, frames.data(), 44100);
+    trim->SetSource(0.2, 0.5, 44100, frames);
     Press(WaveAt(0.2) + QPoint(3, 0)); // within 4 pixels of the start bound
     Move(WaveAt(0.8));
     EXPECT_NEAR(trim->GetSelStart(), 0.5, 1e-12);
@@ -90,7 +90,7 @@ TEST_F(TrimTest, DraggingABoundPastTheOtherSwapsThem)
 // A press farther than 4 pixels from both bounds picks none: moving then changes nothing.
 TEST_F(TrimTest, PressAwayFromTheBoundsMovesNothing)
 {
-    trim->SetSource(0.2, 0.5, 44100, frames.data(), 44100);
+    trim->SetSource(0.2, 0.5, 44100, frames);
     Press(WaveAt(0.2) + QPoint(6, 0));
     Move(WaveAt(0.7));
     Release(WaveAt(0.7));
@@ -102,7 +102,7 @@ TEST_F(TrimTest, PressAwayFromTheBoundsMovesNothing)
 // The ruler seeks to d / width: never 1 past its right end (the last pixel), 0 past its left end.
 TEST_F(TrimTest, RulerSeeksWithinTheSource)
 {
-    trim->SetSource(0.05, 0.95, 44100, frames.data(), 44100);
+    trim->SetSource(0.05, 0.95, 44100, frames);
     const QRect ruler = trim->RulerRect();
     const int y = ruler.y() + 10;
     Press(QPoint(ruler.x() + 100, y));
@@ -121,8 +121,8 @@ TEST_F(TrimTest, RulerSeeksWithinTheSource)
 // band marks the selection.
 TEST_F(TrimTest, SilentSourceDrawsAFlatLine)
 {
-    const std::vector<float> silence(2 * 44100, 0.0f);
-    trim->SetSource(0.25, 0.75, 44100, silence.data(), 44100);
+    const std::vector<CStereoFrame> silence(44100);
+    trim->SetSource(0.25, 0.75, 44100, silence);
     const QRect wave = trim->WaveRect();
     const int centre = wave.y() + wave.height() / 2;
     QImage image = trim->grab().toImage();
@@ -138,7 +138,7 @@ TEST_F(TrimTest, SilentSourceDrawsAFlatLine)
     EXPECT_EQ(image.pixel(WaveAt(0.1).x(), wave.y() + 5), qRgb(39, 54, 61));
     EXPECT_EQ(image.pixel(WaveAt(0.5).x(), wave.y() + 5), qRgb(100, 110, 120));
 
-    trim->SetSource(0.25, 0.75, 44100, frames.data(), 44100);
+    trim->SetSource(0.25, 0.75, 44100, frames);
     image = trim->grab().toImage();
     EXPECT_EQ(image.pixel(WaveAt(0.5).x(), centre - wave.height() / 2 + 2), line);
 
@@ -152,7 +152,7 @@ TEST_F(TrimTest, SilentSourceDrawsAFlatLine)
 TEST_F(TrimTest, OnePixelWideWindowDrawsOnlyItsBackground)
 {
     trim->setGeometry(10, 10, 5, 120);
-    trim->SetSource(0.2, 0.5, 44100, frames.data(), 44100);
+    trim->SetSource(0.2, 0.5, 44100, frames);
     EXPECT_EQ(trim->WaveRect().width(), 1);
     (void)trim->grab();
     Press(QPoint(2, 20));
@@ -182,11 +182,11 @@ TEST(CDlgTrimRuler, LabelsInWholeSeconds)
 // The peak near a frame: every 100th frame from 500 before to 500 after it, clipped to the source.
 TEST(CDlgTrimPeak, WindowClippedAtTheEnds)
 {
-    std::vector<float> f(2 * 2000, 0.0f);
-    f[2 * 0] = -0.3f;       // left of frame 0
-    f[2 * 100 + 1] = 0.4f;  // right of frame 100
-    f[2 * 150] = 0.9f;      // left of frame 150: only windows starting at 50, 150, ... step on it
-    f[2 * 1999 + 1] = -0.7f;
+    std::vector<CStereoFrame> f(2000);
+    f[0].left = -0.3f;
+    f[100].right = 0.4f;
+    f[150].left = 0.9f; // only windows starting at 50, 150, ... step on it
+    f[1999].right = -0.7f;
     struct Case
     {
         std::int64_t centre;
@@ -203,12 +203,12 @@ TEST(CDlgTrimPeak, WindowClippedAtTheEnds)
     {
         SCOPED_TRACE(c.centre);
         float l = -1, r = -1;
-        CDlgTrim::PeakNear(f.data(), 2000, c.centre, l, r);
+        CDlgTrim::PeakNear(f, c.centre, l, r);
         EXPECT_EQ(l, c.left);
         EXPECT_EQ(r, c.right);
     }
     float l = -1, r = -1;
-    CDlgTrim::PeakNear(nullptr, 0, 0, l, r);
+    CDlgTrim::PeakNear({}, 0, l, r);
     EXPECT_EQ(l, 0.0f);
     EXPECT_EQ(r, 0.0f);
 }

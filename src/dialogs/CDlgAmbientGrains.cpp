@@ -43,8 +43,6 @@ const SliderSpec kSliders[] = {
     {CDlgAmbientGrains::kIdFilter, CDlgAmbientGrains::kIdFilterLabel, "Filter", 323, 183, 0, 99, 50},
 };
 
-constexpr std::uint32_t kLoadBlock = 10000; // frames between progress reports and pumps
-
 int Percent(double done, double last)
 {
     // One frame (or none) is all there is: it is all done.
@@ -102,10 +100,14 @@ CDlgAmbientGrains::CDlgAmbientGrains(QWidget* parent) : ui::Dialog(parent)
     m_musicProgress->setGeometry(MapDialogRect(225, 225, 160, 8));
     m_help = new ui::Button(this, kIdHelp, QStringLiteral("Help"));
     m_help->setGeometry(MapDialogRect(394, 218, 42, 16));
+
+    m_loadPause.setSingleShot(true);
+    connect(&m_loadPause, &QTimer::timeout, this, [this] { FinishLoad(true, false); });
 }
 
 CDlgAmbientGrains::~CDlgAmbientGrains()
 {
+    m_loader.Cancel();
     m_loading = false;
     m_creating = false;
     m_synth.Cancel();
@@ -247,10 +249,8 @@ void CDlgAmbientGrains::OnSelectSource()
     ResetPlayback();
     if (m_loading)
     {
-        // The button is the load's Cancel: the load loop sees the flag and stops. No new file is
-        // chosen from inside the running load.
-        m_loading = false;
-        m_selectSource->SetWindowText(QStringLiteral("Select source"));
+        // The button is the load's Cancel. No new file is chosen while a load runs.
+        FinishLoad(false, false);
         return;
     }
     QString folder;
@@ -270,8 +270,49 @@ void CDlgAmbientGrains::OnSelectSource()
     m_trim->Clear();
     EnableControls(false);
     m_sourceProgress->show();
+    StartLoad();
+}
 
-    const bool loaded = LoadSource();
+void CDlgAmbientGrains::StartLoad()
+{
+    m_path->SetWindowText(m_sourcePath);
+    m_sourceProgress->SetPos(0);
+    m_source.clear();
+    m_sourceCount = 0;
+    m_loader.Start(
+        m_sourcePath, static_cast<unsigned>(m_rate), this,
+        [this](std::uint32_t read, std::uint32_t length)
+        { m_sourceProgress->SetPos(Percent(read, double(length) - 1)); },
+        [this](dlg::SourceLoader::Result& result) { OnSourceDecoded(result); });
+}
+
+void CDlgAmbientGrains::OnSourceDecoded(dlg::SourceLoader::Result& result)
+{
+    if (result.failed)
+    {
+        FinishLoad(false, true);
+        return;
+    }
+    m_source = std::move(result.frames);
+    m_sourceProgress->SetPos(100);
+    m_loadPause.start(m_waitMs);
+}
+
+void CDlgAmbientGrains::FinishLoad(bool loaded, bool failed)
+{
+    m_loader.Cancel();
+    m_loadPause.stop();
+    if (!loaded)
+    {
+        // A source that could not be read, or a cancelled load, leaves no source behind.
+        m_source.clear();
+        m_source.shrink_to_fit();
+        m_sourcePath.clear();
+        m_trim->Clear();
+        if (failed)
+            ui::MessageBox(this, QString::fromLatin1(kMsgLoadFailed));
+    }
+    m_sourceCount = static_cast<std::uint32_t>(m_source.size());
     // Music made from the previous source goes with it.
     m_output.clear();
     m_outputCount = 0;
@@ -283,72 +324,6 @@ void CDlgAmbientGrains::OnSelectSource()
     m_loading = false;
     m_selectSource->SetWindowText(QStringLiteral("Select source"));
     EnableControls(true);
-}
-
-bool CDlgAmbientGrains::LoadSource()
-{
-    m_path->SetWindowText(m_sourcePath);
-    m_sourceProgress->SetPos(0);
-    m_source.clear();
-    m_sourceCount = 0;
-
-    CSoundFile file;
-    std::uint32_t count = 0;
-    bool failed = !file.Open(m_sourcePath, static_cast<unsigned>(m_rate), false);
-    if (!failed)
-    {
-        count = file.GetLength();
-        failed = count == 0;
-    }
-    if (!failed)
-    {
-        try
-        {
-            m_source.assign(count, CStereoFrame{});
-        }
-        catch (const std::bad_alloc&)
-        {
-            failed = true;
-        }
-    }
-    std::uint32_t read = 0;
-    if (!failed)
-    {
-        while (read < count && m_loading)
-        {
-            const std::uint32_t want = std::min(kLoadBlock, count - read);
-            const std::uint32_t got = file.ReadFrames(m_source.data() + read, want);
-            read += got;
-            m_sourceProgress->SetPos(Percent(read, double(count) - 1));
-            Pump();
-            if (got < want)
-                break; // the file ended early (its length is an estimate at another rate)
-        }
-        failed = read == 0 && m_loading;
-    }
-    if (!failed && m_loading)
-    {
-        m_sourceProgress->SetPos(100);
-        Wait();
-    }
-    file.Close();
-
-    if (failed || !m_loading)
-    {
-        // A source that could not be read, or a cancelled load, leaves no source behind.
-        m_source.clear();
-        m_source.shrink_to_fit();
-        m_sourceCount = 0;
-        m_sourcePath.clear();
-        m_trim->Clear();
-        if (failed)
-            ui::MessageBox(this, QString::fromLatin1(kMsgLoadFailed));
-        return false;
-    }
-    // Only the frames that were read: the rest was never filled.
-    m_source.resize(read);
-    m_sourceCount = read;
-    return true;
 }
 
 // ---- Previews -------------------------------------------------------------------------------

@@ -61,7 +61,8 @@ public:
 
     /** The largest absolute left and right values of the frames from @p centre - 500 to
      *  @p centre + 500 in steps of 100, clipped to the source (both 0 when none is read). */
-    static void PeakNear(std::span<const CStereoFrame> frames, std::int64_t centre, float& left, float& right);
+    static void PeakNear(std::span<const CStereoFrame> frames, std::int64_t centre, float& left,
+                         float& right);
 
     /** The ruler's label at tick @p tick of 25 for a source of @p totalSeconds whole seconds. */
     static QString TickLabel(int tick, int totalSeconds);

@@ -1,13 +1,11 @@
 #include "dialogs/CDlgAmbientGrains.h"
 #include "dialogs/HelpTopic.h"
 
-#include "dialogs/CDlgTrim.h"
 #include "dialogs/SoundFileList.h"
 
 #include "audio/CEncoder.h"
 #include "audio/COptions.h"
 #include "audio/CSoundFile.h"
-#include "controls/AppMessage.h"
 #include "controls/Behaviour.h"
 #include "platform/Folders.h"
 #include "platform/Registry.h"
@@ -45,8 +43,6 @@ const SliderSpec kSliders[] = {
     {CDlgAmbientGrains::kIdFilter, CDlgAmbientGrains::kIdFilterLabel, "Filter", 323, 183, 0, 99, 50},
 };
 
-constexpr std::uint32_t kLoadBlock = 10000; // frames between progress reports and pumps
-
 int Percent(double done, double last)
 {
     // One frame (or none) is all there is: it is all done.
@@ -71,7 +67,7 @@ CDlgAmbientGrains::CDlgAmbientGrains(QWidget* parent) : ui::Dialog(parent)
     m_path = new ui::Static(this, kIdSourcePath, QStringLiteral("Music source file"));
     m_path->setGeometry(MapDialogRect(9, 30, 426, 10));
     m_path->setTextFormat(Qt::PlainText);
-    m_trim = new CDlgTrim(this);
+    m_trim = new CDlgTrim(this, this);
     m_trim->setGeometry(MapDialogRect(7, 41, 429, 76));
     ui::SetControlId(m_trim, kIdWaveArea);
 
@@ -104,10 +100,14 @@ CDlgAmbientGrains::CDlgAmbientGrains(QWidget* parent) : ui::Dialog(parent)
     m_musicProgress->setGeometry(MapDialogRect(225, 225, 160, 8));
     m_help = new ui::Button(this, kIdHelp, QStringLiteral("Help"));
     m_help->setGeometry(MapDialogRect(394, 218, 42, 16));
+
+    m_loadPause.setSingleShot(true);
+    connect(&m_loadPause, &QTimer::timeout, this, [this] { FinishLoad(true, false); });
 }
 
 CDlgAmbientGrains::~CDlgAmbientGrains()
 {
+    m_loader.Cancel();
     m_loading = false;
     m_creating = false;
     m_synth.Cancel();
@@ -249,10 +249,8 @@ void CDlgAmbientGrains::OnSelectSource()
     ResetPlayback();
     if (m_loading)
     {
-        // The button is the load's Cancel: the load loop sees the flag and stops. No new file is
-        // chosen from inside the running load.
-        m_loading = false;
-        m_selectSource->SetWindowText(QStringLiteral("Select source"));
+        // The button is the load's Cancel. No new file is chosen while a load runs.
+        FinishLoad(false, false);
         return;
     }
     QString folder;
@@ -272,8 +270,49 @@ void CDlgAmbientGrains::OnSelectSource()
     m_trim->Clear();
     EnableControls(false);
     m_sourceProgress->show();
+    StartLoad();
+}
 
-    const bool loaded = LoadSource();
+void CDlgAmbientGrains::StartLoad()
+{
+    m_path->SetWindowText(m_sourcePath);
+    m_sourceProgress->SetPos(0);
+    m_source.clear();
+    m_sourceCount = 0;
+    m_loader.Start(
+        m_sourcePath, static_cast<unsigned>(m_rate), this,
+        [this](std::uint32_t read, std::uint32_t length)
+        { m_sourceProgress->SetPos(Percent(read, double(length) - 1)); },
+        [this](dlg::SourceLoader::Result& result) { OnSourceDecoded(result); });
+}
+
+void CDlgAmbientGrains::OnSourceDecoded(dlg::SourceLoader::Result& result)
+{
+    if (result.failed)
+    {
+        FinishLoad(false, true);
+        return;
+    }
+    m_source = std::move(result.frames);
+    m_sourceProgress->SetPos(100);
+    m_loadPause.start(m_waitMs);
+}
+
+void CDlgAmbientGrains::FinishLoad(bool loaded, bool failed)
+{
+    m_loader.Cancel();
+    m_loadPause.stop();
+    if (!loaded)
+    {
+        // A source that could not be read, or a cancelled load, leaves no source behind.
+        m_source.clear();
+        m_source.shrink_to_fit();
+        m_sourcePath.clear();
+        m_trim->Clear();
+        if (failed)
+            ui::MessageBox(this, QString::fromLatin1(kMsgLoadFailed));
+    }
+    m_sourceCount = static_cast<std::uint32_t>(m_source.size());
     // Music made from the previous source goes with it.
     m_output.clear();
     m_outputCount = 0;
@@ -281,76 +320,10 @@ void CDlgAmbientGrains::OnSelectSource()
     m_settings.selectionStart = 0.05;
     m_settings.selectionEnd = 0.95;
     if (loaded)
-        m_trim->SetSource(0.05, 0.95, m_rate, reinterpret_cast<const float*>(m_source.data()), m_sourceCount);
+        m_trim->SetSource(0.05, 0.95, m_rate, m_source);
     m_loading = false;
     m_selectSource->SetWindowText(QStringLiteral("Select source"));
     EnableControls(true);
-}
-
-bool CDlgAmbientGrains::LoadSource()
-{
-    m_path->SetWindowText(m_sourcePath);
-    m_sourceProgress->SetPos(0);
-    m_source.clear();
-    m_sourceCount = 0;
-
-    CSoundFile file;
-    std::uint32_t count = 0;
-    bool failed = !file.Open(m_sourcePath, static_cast<unsigned>(m_rate), false);
-    if (!failed)
-    {
-        count = file.GetLength();
-        failed = count == 0;
-    }
-    if (!failed)
-    {
-        try
-        {
-            m_source.assign(count, CStereoFrame{});
-        }
-        catch (const std::bad_alloc&)
-        {
-            failed = true;
-        }
-    }
-    std::uint32_t read = 0;
-    if (!failed)
-    {
-        while (read < count && m_loading)
-        {
-            const std::uint32_t want = std::min(kLoadBlock, count - read);
-            const std::uint32_t got = file.ReadFrames(m_source.data() + read, want);
-            read += got;
-            m_sourceProgress->SetPos(Percent(read, double(count) - 1));
-            Pump();
-            if (got < want)
-                break; // the file ended early (its length is an estimate at another rate)
-        }
-        failed = read == 0 && m_loading;
-    }
-    if (!failed && m_loading)
-    {
-        m_sourceProgress->SetPos(100);
-        Wait();
-    }
-    file.Close();
-
-    if (failed || !m_loading)
-    {
-        // A source that could not be read, or a cancelled load, leaves no source behind.
-        m_source.clear();
-        m_source.shrink_to_fit();
-        m_sourceCount = 0;
-        m_sourcePath.clear();
-        m_trim->Clear();
-        if (failed)
-            ui::MessageBox(this, QString::fromLatin1(kMsgLoadFailed));
-        return false;
-    }
-    // Only the frames that were read: the rest was never filled.
-    m_source.resize(read);
-    m_sourceCount = read;
-    return true;
 }
 
 // ---- Previews -------------------------------------------------------------------------------
@@ -408,8 +381,7 @@ void CDlgAmbientGrains::OnPlayMusic()
         ui::MessageBox(this, QString::fromLatin1(kMsgNoMusic));
         return;
     }
-    m_player.Create(static_cast<unsigned>(m_rate), reinterpret_cast<const CStereoFrame*>(m_output.data()),
-                    m_outputCount, false);
+    m_player.Create(static_cast<unsigned>(m_rate), audio::AsFrames(m_output).data(), m_outputCount, false);
     m_player.Play();
     m_musicPlaying = true;
     m_playMusic->SetWindowText(QStringLiteral("Stop"));
@@ -441,23 +413,16 @@ void CDlgAmbientGrains::OnTimer(int id)
     }
 }
 
-ui::LResult CDlgAmbientGrains::OnAppMessage(ui::MessageEvent& message)
+void CDlgAmbientGrains::TrimPosition(float position)
 {
-    if (message.Message() == WM_APP_TRIM_POSITION)
-    {
-        const float position = *reinterpret_cast<const float*>(message.GetWParam());
-        if (m_sourcePlaying)
-            m_player.SetPosition(static_cast<std::uint32_t>(std::trunc(position * double(m_sourceCount))));
-        return 0;
-    }
-    if (message.Message() == WM_APP_TRIM_SELECTION)
-    {
-        const auto* pair = reinterpret_cast<const double*>(message.GetWParam());
-        m_settings.selectionStart = pair[0];
-        m_settings.selectionEnd = pair[1];
-        return 0;
-    }
-    return ui::kNotHandled;
+    if (m_sourcePlaying)
+        m_player.SetPosition(static_cast<std::uint32_t>(std::trunc(position * double(m_sourceCount))));
+}
+
+void CDlgAmbientGrains::TrimSelection(double from, double to)
+{
+    m_settings.selectionStart = from;
+    m_settings.selectionEnd = to;
 }
 
 // ---- Creating -------------------------------------------------------------------------------
@@ -506,8 +471,8 @@ void CDlgAmbientGrains::OnCreate()
     bool made = false;
     try
     {
-        made = dlg::CreateAmbientLoop(m_synth, m_rate, m_settings, reinterpret_cast<const float*>(m_source.data()),
-                                      m_sourceCount, m_output, this, m_creating);
+        made = dlg::CreateAmbientLoop(m_synth, m_rate, m_settings, audio::AsSamples(m_source).data(), m_sourceCount,
+                                      m_output, this, m_creating);
     }
     catch (const std::exception& error)
     {
@@ -602,7 +567,7 @@ void CDlgAmbientGrains::OnSave()
     if (!encoder.Start(file.TemporaryPath(), 2, format, CEncoder::kDefaultCompression, 0,
                        static_cast<unsigned>(m_rate)))
         return; // the encoder has said why
-    const bool written = encoder.Write(reinterpret_cast<const CStereoFrame*>(m_output.data()), m_outputCount);
+    const bool written = encoder.Write(audio::AsFrames(m_output).data(), m_outputCount);
     if (encoder.Stop() && written && !file.Commit())
         ui::MessageBox(this, QString::fromLatin1(kMsgSaveReplace).arg(QDir::toNativeSeparators(path)));
 }

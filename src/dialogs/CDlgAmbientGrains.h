@@ -3,23 +3,27 @@
  *  grain engine's render into a seamless loop, previews of the source and of the loop, and saving
  *  the loop as a sound file.
  *
- * Loading and creating run on the UI thread and pump messages as they go, so that their Cancel
- * buttons (the Select source and Create music buttons while they run) and the progress bars work;
- * the grain engine itself spreads its render over the cores. While either runs the other buttons are
- * disabled and Close is ignored. UI thread only. */
+ * The source is decoded on a thread of its own (dlg::SourceLoader) while the window goes on; the
+ * creation runs on the UI thread and pumps messages as it goes, and the grain engine spreads its
+ * render over the cores. Their Cancel buttons are the Select source and Create music buttons while
+ * they run. While either runs the other buttons are disabled and Close is ignored; destroying the
+ * tool during a decode cancels it and waits for its thread. UI thread only. */
 
 #include "controls/Controls.h"
+#include "dialogs/CDlgTrim.h"
 #include "grains/AmbientLoop.h"
 #include "grains/CGrainSynth.h"
 #include "dialogs/PreviewStreams.h"
+#include "dialogs/SourceLoader.h"
 #include "grains/WorkProgress.h"
 
 #include "audio/CMemoryPlayer.h"
 
+#include <QTimer>
+
 #include <cstdint>
 #include <vector>
 
-class CDlgTrim;
 class COptions;
 
 namespace ui
@@ -27,7 +31,7 @@ namespace ui
 class ProgressBar;
 }
 
-class CDlgAmbientGrains : public ui::Dialog, private dlg::WorkProgress
+class CDlgAmbientGrains : public ui::Dialog, private dlg::WorkProgress, private dlg::TrimEvents
 {
 public:
     static constexpr int kIdSelectSource = 1116;
@@ -75,6 +79,8 @@ public:
     /** The pause after a finished load, in milliseconds (about one second; tests set 0). */
     void SetWaitMs(int ms) { m_waitMs = ms; }
 
+    /** A source is being decoded (or shown at 100 % for the pause after it). */
+    bool IsLoading() const { return m_loading; }
     std::uint32_t GetSourceFrames() const { return m_sourceCount; }
     std::uint32_t GetOutputFrames() const { return m_outputCount; }
     const std::vector<float>& GetOutput() const { return m_output; }
@@ -91,7 +97,6 @@ protected:
     bool OnCommand(int id, ui::Notify code, QWidget* from) override;
     void OnHScroll(ui::ScrollCode code, int pos, QWidget* from) override;
     void OnTimer(int id) override;
-    ui::LResult OnAppMessage(ui::MessageEvent& message) override;
 
 private:
     // WorkProgress: the creation's progress bar, status line and pumping.
@@ -100,11 +105,17 @@ private:
     void Pump() override;
     void Wait() override;
     void ShowError(const QString& message) override;
+    // TrimEvents: the waveform selector's selection and seeks.
+    void TrimSelection(double from, double to) override;
+    void TrimPosition(float position) override;
 
     void ResetPlayback();
     void EnableControls(bool on);
     void OnSelectSource();
-    bool LoadSource();
+    void StartLoad();
+    void OnSourceDecoded(dlg::SourceLoader::Result& result);
+    /** The end of a load: the source shown when @p loaded, else none (and a message when @p failed). */
+    void FinishLoad(bool loaded, bool failed);
     void ClearSource();
     void OnPlaySource();
     void OnPlayMusic();
@@ -125,6 +136,9 @@ private:
     std::uint32_t m_sourceCount = 0;
     std::vector<float> m_output;
     std::uint32_t m_outputCount = 0;
+    dlg::SourceLoader m_loader;
+    /** The pause at 100 % between the end of the decode and the source shown. */
+    QTimer m_loadPause;
     CMemoryPlayer m_player;
     /** Re-opening the output device stops the previews first. */
     dlg::PreviewRegistration m_previews{[this]

@@ -1,6 +1,5 @@
 #include "dialogs/CDlgTrim.h"
 
-#include "controls/AppMessage.h"
 #include "controls/Dc.h"
 #include "controls/Resources.h"
 #include "model/DisplayTime.h"
@@ -34,20 +33,19 @@ int Trunc(double v)
 
 } // namespace
 
-CDlgTrim::CDlgTrim(QWidget* parent) : ui::Window(parent)
+CDlgTrim::CDlgTrim(QWidget* parent, dlg::TrimEvents* events) : ui::Window(parent), m_events(events)
 {
     SetOpaquePaint(true);
     m_rulerCursor = ui::LoadCursor(324).value_or(QCursor(Qt::PointingHandCursor));
     m_boundCursor = ui::LoadCursor(323).value_or(QCursor(Qt::SizeHorCursor));
 }
 
-void CDlgTrim::SetSource(double start, double end, int rate, const float* frames, std::uint32_t count)
+void CDlgTrim::SetSource(double start, double end, int rate, std::span<const CStereoFrame> frames)
 {
     m_selStart = start;
     m_selEnd = end;
     m_rate = rate;
     m_frames = frames;
-    m_count = count;
     m_hasSource = true;
     Invalidate();
 }
@@ -55,8 +53,7 @@ void CDlgTrim::SetSource(double start, double end, int rate, const float* frames
 void CDlgTrim::Clear()
 {
     m_hasSource = false;
-    m_frames = nullptr;
-    m_count = 0;
+    m_frames = {};
     m_playPos = 0;
     Invalidate();
 }
@@ -79,17 +76,15 @@ QRect CDlgTrim::RulerRect() const
     return QRect(wave.x(), wave.y() + wave.height(), wave.width(), kRulerHeight);
 }
 
-void CDlgTrim::PeakNear(const float* frames, std::uint32_t count, std::int64_t centre, float& left, float& right)
+void CDlgTrim::PeakNear(std::span<const CStereoFrame> frames, std::int64_t centre, float& left, float& right)
 {
     left = 0.0f;
     right = 0.0f;
-    if (frames == nullptr || count == 0)
-        return;
-    const std::int64_t last = std::min<std::int64_t>(centre + kPeakReach, std::int64_t(count) - 1);
+    const std::int64_t last = std::min<std::int64_t>(centre + kPeakReach, std::int64_t(frames.size()) - 1);
     for (std::int64_t i = std::max<std::int64_t>(0, centre - kPeakReach); i <= last; i += kPeakStep)
     {
-        left = std::max(left, std::fabs(frames[2 * i]));
-        right = std::max(right, std::fabs(frames[2 * i + 1]));
+        left = std::max(left, std::fabs(frames[std::size_t(i)].left));
+        right = std::max(right, std::fabs(frames[std::size_t(i)].right));
     }
 }
 
@@ -111,18 +106,19 @@ void CDlgTrim::OnPaint(QPainter& painter)
 
     dc.FillSolidRect(ui::Ltrb(Trunc(W * m_selStart), 0, Trunc(W * m_selEnd), Hw), kSelection);
 
+    const auto count = static_cast<std::uint32_t>(m_frames.size());
     const int half = Hw / 2;
     const int centre = Trunc(Hw * 0.5);
     std::vector<int> v(static_cast<std::size_t>(W), 0);
     int largest = 0;
-    if (m_count > 0)
+    if (count > 0)
     {
         for (int i = 0; i < W; ++i)
         {
-            const std::int64_t frame = static_cast<std::int64_t>(std::trunc(double(i) / (W - 1) * (double(m_count) - 1)));
+            const std::int64_t frame = static_cast<std::int64_t>(std::trunc(double(i) / (W - 1) * (double(count) - 1)));
             float pl = 0.0f;
             float pr = 0.0f;
-            PeakNear(m_frames, m_count, frame, pl, pr);
+            PeakNear(m_frames, frame, pl, pr);
             v[i] = (Trunc(half * double(pl)) + Trunc(half * double(pr))) / 2;
             largest = std::max(largest, v[i]);
         }
@@ -139,7 +135,7 @@ void CDlgTrim::OnPaint(QPainter& painter)
     dc.SetFont(ui::MakeFont(ui::PointsToPixels(9), 400));
     dc.SetTextColor(kRuler);
     dc.Line(QPoint(0, Hw + 4), QPoint(W, Hw + 4), kRuler);
-    const int total = m_rate > 0 ? int(m_count / std::uint32_t(m_rate)) : 0;
+    const int total = m_rate > 0 ? int(count / std::uint32_t(m_rate)) : 0;
     for (int i = 0; i < kTicks; ++i)
     {
         const int x = Trunc(double(i) * W / kTicks) + 1;
@@ -202,8 +198,8 @@ void CDlgTrim::MoveBound()
         std::swap(m_draggingStart, m_draggingEnd);
     }
     setCursor(m_boundCursor);
-    double pair[2] = {m_selStart, m_selEnd};
-    SendToParent(WM_APP_TRIM_SELECTION, reinterpret_cast<ui::WParam>(pair), 0);
+    if (m_events != nullptr)
+        m_events->TrimSelection(m_selStart, m_selEnd);
 }
 
 void CDlgTrim::Seek()
@@ -213,8 +209,8 @@ void CDlgTrim::Seek()
         return;
     const int d = std::clamp(m_mouse.x() - ruler.x(), 0, ruler.width() - 1);
     m_playPos = d;
-    float position = float(d) / float(ruler.width());
-    SendToParent(WM_APP_TRIM_POSITION, reinterpret_cast<ui::WParam>(&position), 0);
+    if (m_events != nullptr)
+        m_events->TrimPosition(float(d) / float(ruler.width()));
 }
 
 void CDlgTrim::OnLButtonDown(const QPoint& point)

@@ -3,6 +3,7 @@
 #include "dialogs/CDlgAmbientGrains.h"
 #include "dialogs/CDlgTrim.h"
 #include "dialogs/SoundFileList.h"
+#include "dialogs/SourceLoader.h"
 
 #include "GraphEditorRig.h"
 #include "audio/AudioMessage.h"
@@ -17,7 +18,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
+#include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,10 +78,12 @@ protected:
         tool.DoModal();
     }
     static void Click(CDlgAmbientGrains& d, int id) { QTest::mouseClick(ui::FindControl(&d, id), Qt::LeftButton); }
+    /** Chooses @p path with Select source and lets the window run until the load has ended. */
     void Load(CDlgAmbientGrains& d, const QString& path)
     {
         fake.fileAnswers.push_back(QStringList{path});
         Click(d, CDlgAmbientGrains::kIdSelectSource);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !d.IsLoading(); }, 30000)) << "the load never ended";
     }
     std::vector<QString> BoxTexts() const
     {
@@ -103,7 +108,15 @@ TEST_F(AmbientToolTest, LoadingShowsTheSourceSelected)
     Run(
         [&](CDlgAmbientGrains& d)
         {
-            Load(d, path);
+            // The decode runs beside the window: the click returns with the load still running,
+            // Select source as its Cancel and Save to file disabled.
+            fake.fileAnswers.push_back(QStringList{path});
+            Click(d, CDlgAmbientGrains::kIdSelectSource);
+            EXPECT_TRUE(d.IsLoading());
+            auto* select = static_cast<QPushButton*>(ui::FindControl(&d, CDlgAmbientGrains::kIdSelectSource));
+            EXPECT_EQ(select->text(), QStringLiteral("Cancel"));
+            EXPECT_FALSE(ui::FindControl(&d, CDlgAmbientGrains::kIdSave)->isEnabled());
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !d.IsLoading(); }, 30000));
             EXPECT_TRUE(fake.boxes.empty());
             EXPECT_EQ(d.GetSourceFrames(), 88200u);
             ASSERT_TRUE(d.GetTrim()->HasSource());
@@ -147,24 +160,77 @@ TEST_F(AmbientToolTest, UnreadableAndTinySources)
         });
 }
 
-// Cancel during the load (the Select source button, pressed while the load pumps) leaves no source,
-// opens no second file dialog, and Play source and Create music then ask for a source.
+namespace
+{
+/** Clicks a control of the tool as the first queued call reaches the tool: the source loader's
+ *  first report, before the tool has acted on any of them. */
+struct ClickAtFirstQueuedCall : QObject
+{
+    ClickAtFirstQueuedCall(CDlgAmbientGrains& tool, int id) : tool(tool), id(id)
+    {
+        tool.installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::MetaCall && !clicked)
+        {
+            clicked = true;
+            QTest::mouseClick(ui::FindControl(&tool, id), Qt::LeftButton);
+        }
+        return false;
+    }
+    CDlgAmbientGrains& tool;
+    int id;
+    bool clicked = false;
+};
+} // namespace
+
+// Cancel during the load (the Select source button, pressed while the decode runs) leaves no source,
+// opens no second file dialog, and Play source and Create music then ask for a source. The same file
+// then loads whole.
 TEST_F(AmbientToolTest, CancelDuringLoadingLeavesNoSource)
 {
     const QString path = WriteWav(dir.filePath("long.wav"), 44100 * 20);
     Run(
         [&](CDlgAmbientGrains& d)
         {
-            QTimer::singleShot(0, &d, [&] { Click(d, CDlgAmbientGrains::kIdSelectSource); });
-            Load(d, path);
+            {
+                ClickAtFirstQueuedCall cancel(d, CDlgAmbientGrains::kIdSelectSource);
+                Load(d, path);
+                EXPECT_TRUE(cancel.clicked);
+            }
             EXPECT_EQ(fake.fileRequests.size(), 1u);
             EXPECT_EQ(d.GetSourceFrames(), 0u);
             EXPECT_FALSE(d.GetTrim()->HasSource());
+            EXPECT_EQ(static_cast<QLabel*>(ui::FindControl(&d, CDlgAmbientGrains::kIdSourcePath))->text(),
+                      QStringLiteral("Music source file"));
             Click(d, CDlgAmbientGrains::kIdPlaySource);
             Click(d, CDlgAmbientGrains::kIdCreate);
             EXPECT_EQ(BoxTexts(), (std::vector<QString>{QStringLiteral("Please select a source file."),
-                                                         QStringLiteral("Please select a source file.")}));
+                                                        QStringLiteral("Please select a source file.")}));
+            // Nothing of the cancelled decode arrives later.
+            QTest::qWait(50);
+            EXPECT_EQ(d.GetSourceFrames(), 0u);
+
+            Load(d, path);
+            EXPECT_EQ(d.GetSourceFrames(), 44100u * 20u);
+            EXPECT_TRUE(d.GetTrim()->HasSource());
         });
+}
+
+// The tool closed while it decodes: it cancels the decode and waits for its thread, and nothing of
+// the decode reaches the window after it is gone.
+TEST_F(AmbientToolTest, ClosedWhileDecoding)
+{
+    const QString path = WriteWav(dir.filePath("long.wav"), 44100 * 60);
+    Run(
+        [&](CDlgAmbientGrains& d)
+        {
+            fake.fileAnswers.push_back(QStringList{path});
+            Click(d, CDlgAmbientGrains::kIdSelectSource);
+            ASSERT_TRUE(d.IsLoading());
+        });
+    QTest::qWait(50);
 }
 
 // Create gives loop length x rate frames; a selection of no frame is refused; a new source drops
@@ -193,8 +259,18 @@ TEST_F(AmbientToolTest, CreatingTheLoop)
             }
             EXPECT_NEAR(peak, 0.5f, 1e-3);
 
-            double same[2] = {0.5, 0.5};
-            ui::SendMessage(&d, WM_APP_TRIM_SELECTION, reinterpret_cast<ui::WParam>(same), 0);
+            // Both bounds dragged onto the middle column: the selection the tool hears holds no frame.
+            CDlgTrim* trim = d.GetTrim();
+            const QRect wave = trim->WaveRect();
+            const auto at = [&](double f) { return QPoint(wave.x() + int(wave.width() * f), wave.center().y()); };
+            for (const double bound : {0.05, 0.95})
+            {
+                QTest::mousePress(trim, Qt::LeftButton, Qt::NoModifier, at(bound));
+                QTest::mouseMove(trim, at(0.5));
+                QTest::mouseRelease(trim, Qt::LeftButton, Qt::NoModifier, at(0.5));
+            }
+            EXPECT_NEAR(d.GetSettings().selectionStart, 0.5, 0.01);
+            EXPECT_EQ(d.GetSettings().selectionStart, d.GetSettings().selectionEnd);
             Click(d, CDlgAmbientGrains::kIdCreate);
             EXPECT_EQ(BoxTexts().back(),
                       QStringLiteral("The selection holds no sound. Please select a part of the source."));
@@ -540,4 +616,132 @@ TEST_F(AmbientToolTest, Screenshot)
             EXPECT_TRUE(d.grab().save(QStringLiteral(VORNA_TEST_OUTPUT_DIR "/ambient-loop-tool.png")));
             Click(d, CDlgAmbientGrains::kIdPlayMusic);
         });
+}
+
+namespace
+{
+/** What a source loader handed back, on the test's thread. */
+struct LoaderRecord
+{
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> progress; // read, length
+    int done = 0;
+    dlg::SourceLoader::Result result;
+
+    dlg::SourceLoader::Progress OnProgress()
+    {
+        return [this](std::uint32_t read, std::uint32_t length) { progress.emplace_back(read, length); };
+    }
+    dlg::SourceLoader::Done OnDone()
+    {
+        return [this](dlg::SourceLoader::Result& r)
+        {
+            ++done;
+            result = std::move(r);
+        };
+    }
+};
+
+/** The file read frame by frame, the slow way that needs no block logic. */
+std::vector<CStereoFrame> ReadWhole(const QString& path, unsigned rate)
+{
+    CSoundFile file;
+    EXPECT_TRUE(file.Open(path, rate, false));
+    std::vector<CStereoFrame> frames;
+    CStereoFrame frame;
+    while (frames.size() < file.GetLength() && file.ReadFrame(frame))
+        frames.push_back(frame);
+    return frames;
+}
+
+bool SameFrames(const std::vector<CStereoFrame>& a, const std::vector<CStereoFrame>& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](const CStereoFrame& x, const CStereoFrame& y)
+                                              { return x.left == y.left && x.right == y.right; });
+}
+} // namespace
+
+// The decode on the loader's thread gives the frames a plain read gives, at the file's own rate and
+// resampled (where the length is an estimate the file may fall short of), with its progress climbing
+// block by block on the receiver's thread up to all that was read, and its end reported once.
+TEST(SourceLoader, DecodesTheFramesAPlainReadGives)
+{
+    QTemporaryDir dir;
+    const QString path = WriteWav(dir.filePath("sine.wav"), 44100 * 3 + 123, false, true);
+    for (const unsigned rate : {44100u, 48000u, 22050u})
+    {
+        SCOPED_TRACE(rate);
+        QObject receiver;
+        LoaderRecord record;
+        dlg::SourceLoader loader;
+        loader.Start(path, rate, &receiver, record.OnProgress(), record.OnDone());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return record.done > 0; }, 30000));
+        QTest::qWait(20);
+        EXPECT_EQ(record.done, 1);
+        EXPECT_FALSE(record.result.failed);
+        const std::vector<CStereoFrame> plain = ReadWhole(path, rate);
+        EXPECT_GT(plain.size(), rate * 3 - rate / 100);
+        EXPECT_TRUE(SameFrames(record.result.frames, plain))
+            << record.result.frames.size() << " " << plain.size();
+        ASSERT_GE(record.progress.size(), plain.size() / dlg::SourceLoader::kBlockFrames);
+        // Whole blocks, the last one what was left.
+        for (std::size_t i = 1; i + 1 < record.progress.size(); ++i)
+            EXPECT_EQ(record.progress[i].first - record.progress[i - 1].first,
+                      dlg::SourceLoader::kBlockFrames);
+        EXPECT_EQ(record.progress.front().first, dlg::SourceLoader::kBlockFrames);
+        EXPECT_EQ(record.progress.back().first, plain.size());
+    }
+}
+
+// A file that cannot be decoded ends as failed, with no frames; an empty path too.
+TEST(SourceLoader, UnreadableFilesFail)
+{
+    QTemporaryDir dir;
+    const QString bad = dir.filePath("notes.wav");
+    {
+        QFile file(bad);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("not a sound file at all");
+    }
+    for (const QString& path : {bad, dir.filePath("missing.wav"), QString()})
+    {
+        SCOPED_TRACE(path.toStdString());
+        QObject receiver;
+        LoaderRecord record;
+        dlg::SourceLoader loader;
+        loader.Start(path, 44100, &receiver, record.OnProgress(), record.OnDone());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return record.done > 0; }, 30000));
+        EXPECT_TRUE(record.result.failed);
+        EXPECT_TRUE(record.result.frames.empty());
+        EXPECT_TRUE(record.progress.empty());
+    }
+}
+
+// Cancel, a new Start and the loader's end each stop the decode that runs and wait for it: nothing of
+// it arrives afterwards, not even what it had already queued, and the loader decodes the next file
+// whole.
+TEST(SourceLoader, CancelStopsTheDecodeAndLosesNothingAfter)
+{
+    QTemporaryDir dir;
+    const QString longer = WriteWav(dir.filePath("long.wav"), 44100 * 60);
+    const QString shorter = WriteWav(dir.filePath("short.wav"), 44100 * 2);
+    QObject receiver;
+    LoaderRecord cancelled;
+    LoaderRecord next;
+    {
+        dlg::SourceLoader loader;
+        loader.Start(longer, 44100, &receiver, cancelled.OnProgress(), cancelled.OnDone());
+        loader.Cancel();
+        loader.Cancel(); // a second one finds nothing to do
+        loader.Start(longer, 44100, &receiver, cancelled.OnProgress(), cancelled.OnDone());
+        loader.Start(shorter, 44100, &receiver, next.OnProgress(), next.OnDone());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return next.done > 0; }, 30000));
+        EXPECT_TRUE(SameFrames(next.result.frames, ReadWhole(shorter, 44100)));
+
+        loader.Start(longer, 44100, &receiver, cancelled.OnProgress(), cancelled.OnDone());
+    } // the loader's end
+    QTest::qWait(50);
+    EXPECT_TRUE(cancelled.progress.empty());
+    EXPECT_EQ(cancelled.done, 0);
+    EXPECT_EQ(next.done, 1);
 }

@@ -1,48 +1,36 @@
 // The waveform selector with real mouse events: bound drags, ruler seeks, and what it paints.
 #include "dialogs/CDlgTrim.h"
 
-#include "controls/AppMessage.h"
-#include "controls/Window.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QTest>
+#include <QWidget>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace
 {
 
-/** The loop tool's side: records what the selector sends. */
-class Parent : public ui::Window
+/** The loop tool's side: records the selector's calls. */
+struct Recorder : dlg::TrimEvents
 {
-public:
     std::vector<std::pair<double, double>> selections;
     std::vector<float> positions;
 
-protected:
-    ui::LResult OnAppMessage(ui::MessageEvent& m) override
-    {
-        if (m.Message() == WM_APP_TRIM_SELECTION)
-        {
-            const auto* pair = reinterpret_cast<const double*>(m.GetWParam());
-            selections.emplace_back(pair[0], pair[1]);
-        }
-        else if (m.Message() == WM_APP_TRIM_POSITION)
-            positions.push_back(*reinterpret_cast<const float*>(m.GetWParam()));
-        return 0;
-    }
+    void TrimSelection(double from, double to) override { selections.emplace_back(from, to); }
+    void TrimPosition(float position) override { positions.push_back(position); }
 };
 
 /** A one-second 220 Hz sine at 44100 Hz, stereo. */
-std::vector<float> Sine(std::uint32_t frames)
+std::vector<CStereoFrame> Sine(std::uint32_t frames)
 {
-    std::vector<float> f(2 * frames);
+    std::vector<CStereoFrame> f(frames);
     for (std::uint32_t i = 0; i < frames; ++i)
-        f[2 * i] = f[2 * i + 1] = 0.8f * float(std::sin(2 * M_PI * 220 * i / 44100.0));
+        f[i].left = f[i].right = 0.8f * float(std::sin(2 * M_PI * 220 * i / 44100.0));
     return f;
 }
 
@@ -52,7 +40,7 @@ protected:
     TrimTest()
     {
         parent.resize(420, 140);
-        trim = new CDlgTrim(&parent);
+        trim = new CDlgTrim(&parent, &events);
         trim->setGeometry(10, 10, 400, 120);
         parent.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&parent));
@@ -67,18 +55,19 @@ protected:
     void Move(QPoint p) { QTest::mouseMove(trim, p); }
     void Release(QPoint p) { QTest::mouseRelease(trim, Qt::LeftButton, Qt::NoModifier, p); }
 
-    Parent parent;
+    Recorder events; // outlives the selector, which the parent deletes
+    QWidget parent;
     CDlgTrim* trim = nullptr;
-    std::vector<float> frames = Sine(44100);
+    std::vector<CStereoFrame> frames = Sine(44100);
 };
 
 } // namespace
 
-// Dragging the start bound past the end swaps them: the parent always gets start <= end, and the
+// Dragging the start bound past the end swaps them: the tool always hears start <= end, and the
 // drag goes on with the edge the user holds, which is now the end bound.
 TEST_F(TrimTest, DraggingABoundPastTheOtherSwapsThem)
 {
-    trim->SetSource(0.2, 0.5, 44100, frames.data(), 44100);
+    trim->SetSource(0.2, 0.5, 44100, frames);
     Press(WaveAt(0.2) + QPoint(3, 0)); // within 4 pixels of the start bound
     Move(WaveAt(0.8));
     EXPECT_NEAR(trim->GetSelStart(), 0.5, 1e-12);
@@ -92,48 +81,48 @@ TEST_F(TrimTest, DraggingABoundPastTheOtherSwapsThem)
     Move(QPoint(trim->width() + 50, WaveAt(0).y())); // past the right end: the last column
     Release(QPoint(trim->width() + 50, WaveAt(0).y()));
     EXPECT_EQ(trim->GetSelEnd(), 1.0);
-    ASSERT_GE(parent.selections.size(), 4u);
-    for (const auto& [start, end] : parent.selections)
+    ASSERT_GE(events.selections.size(), 4u);
+    for (const auto& [start, end] : events.selections)
         EXPECT_LE(start, end);
-    EXPECT_EQ(parent.selections.back(), std::make_pair(trim->GetSelStart(), trim->GetSelEnd()));
+    EXPECT_EQ(events.selections.back(), std::make_pair(trim->GetSelStart(), trim->GetSelEnd()));
 }
 
 // A press farther than 4 pixels from both bounds picks none: moving then changes nothing.
 TEST_F(TrimTest, PressAwayFromTheBoundsMovesNothing)
 {
-    trim->SetSource(0.2, 0.5, 44100, frames.data(), 44100);
+    trim->SetSource(0.2, 0.5, 44100, frames);
     Press(WaveAt(0.2) + QPoint(6, 0));
     Move(WaveAt(0.7));
     Release(WaveAt(0.7));
     EXPECT_EQ(trim->GetSelStart(), 0.2);
     EXPECT_EQ(trim->GetSelEnd(), 0.5);
-    EXPECT_TRUE(parent.selections.empty());
+    EXPECT_TRUE(events.selections.empty());
 }
 
 // The ruler seeks to d / width: never 1 past its right end (the last pixel), 0 past its left end.
 TEST_F(TrimTest, RulerSeeksWithinTheSource)
 {
-    trim->SetSource(0.05, 0.95, 44100, frames.data(), 44100);
+    trim->SetSource(0.05, 0.95, 44100, frames);
     const QRect ruler = trim->RulerRect();
     const int y = ruler.y() + 10;
     Press(QPoint(ruler.x() + 100, y));
-    ASSERT_EQ(parent.positions.size(), 1u);
-    EXPECT_FLOAT_EQ(parent.positions.back(), 100.0f / ruler.width());
+    ASSERT_EQ(events.positions.size(), 1u);
+    EXPECT_FLOAT_EQ(events.positions.back(), 100.0f / ruler.width());
     Move(QPoint(ruler.right() + 60, y));
-    EXPECT_FLOAT_EQ(parent.positions.back(), float(ruler.width() - 1) / ruler.width());
+    EXPECT_FLOAT_EQ(events.positions.back(), float(ruler.width() - 1) / ruler.width());
     EXPECT_EQ(trim->GetPlayPos(), ruler.width() - 1);
     Move(QPoint(-30, y));
-    EXPECT_EQ(parent.positions.back(), 0.0f);
+    EXPECT_EQ(events.positions.back(), 0.0f);
     Release(QPoint(-30, y));
-    EXPECT_TRUE(parent.selections.empty());
+    EXPECT_TRUE(events.selections.empty());
 }
 
 // Painted: a silent source is a flat line on the centre row; a sine fills the wave's height; the
 // band marks the selection.
 TEST_F(TrimTest, SilentSourceDrawsAFlatLine)
 {
-    const std::vector<float> silence(2 * 44100, 0.0f);
-    trim->SetSource(0.25, 0.75, 44100, silence.data(), 44100);
+    const std::vector<CStereoFrame> silence(44100);
+    trim->SetSource(0.25, 0.75, 44100, silence);
     const QRect wave = trim->WaveRect();
     const int centre = wave.y() + wave.height() / 2;
     QImage image = trim->grab().toImage();
@@ -149,7 +138,7 @@ TEST_F(TrimTest, SilentSourceDrawsAFlatLine)
     EXPECT_EQ(image.pixel(WaveAt(0.1).x(), wave.y() + 5), qRgb(39, 54, 61));
     EXPECT_EQ(image.pixel(WaveAt(0.5).x(), wave.y() + 5), qRgb(100, 110, 120));
 
-    trim->SetSource(0.25, 0.75, 44100, frames.data(), 44100);
+    trim->SetSource(0.25, 0.75, 44100, frames);
     image = trim->grab().toImage();
     EXPECT_EQ(image.pixel(WaveAt(0.5).x(), centre - wave.height() / 2 + 2), line);
 
@@ -163,7 +152,7 @@ TEST_F(TrimTest, SilentSourceDrawsAFlatLine)
 TEST_F(TrimTest, OnePixelWideWindowDrawsOnlyItsBackground)
 {
     trim->setGeometry(10, 10, 5, 120);
-    trim->SetSource(0.2, 0.5, 44100, frames.data(), 44100);
+    trim->SetSource(0.2, 0.5, 44100, frames);
     EXPECT_EQ(trim->WaveRect().width(), 1);
     (void)trim->grab();
     Press(QPoint(2, 20));
@@ -193,11 +182,11 @@ TEST(CDlgTrimRuler, LabelsInWholeSeconds)
 // The peak near a frame: every 100th frame from 500 before to 500 after it, clipped to the source.
 TEST(CDlgTrimPeak, WindowClippedAtTheEnds)
 {
-    std::vector<float> f(2 * 2000, 0.0f);
-    f[2 * 0] = -0.3f;       // left of frame 0
-    f[2 * 100 + 1] = 0.4f;  // right of frame 100
-    f[2 * 150] = 0.9f;      // left of frame 150: only windows starting at 50, 150, ... step on it
-    f[2 * 1999 + 1] = -0.7f;
+    std::vector<CStereoFrame> f(2000);
+    f[0].left = -0.3f;
+    f[100].right = 0.4f;
+    f[150].left = 0.9f; // only windows starting at 50, 150, ... step on it
+    f[1999].right = -0.7f;
     struct Case
     {
         std::int64_t centre;
@@ -214,12 +203,12 @@ TEST(CDlgTrimPeak, WindowClippedAtTheEnds)
     {
         SCOPED_TRACE(c.centre);
         float l = -1, r = -1;
-        CDlgTrim::PeakNear(f.data(), 2000, c.centre, l, r);
+        CDlgTrim::PeakNear(f, c.centre, l, r);
         EXPECT_EQ(l, c.left);
         EXPECT_EQ(r, c.right);
     }
     float l = -1, r = -1;
-    CDlgTrim::PeakNear(nullptr, 0, 0, l, r);
+    CDlgTrim::PeakNear({}, 0, l, r);
     EXPECT_EQ(l, 0.0f);
     EXPECT_EQ(r, 0.0f);
 }

@@ -1,8 +1,8 @@
 #pragma once
 /** @brief What long work on the UI thread reports, and the hooks that keep the window alive meanwhile.
  *
- * The tool that runs the work fills it with its progress bar, its status text and the message pump
- * (PumpMessages, WaitPumping). Every call comes from the thread that runs the work, which is the UI
+ * The tool that runs the work fills it with its progress bar, its status text and its window's event
+ * loop (Pump, Wait). Every call comes from the thread that runs the work, which is the UI
  * thread; a Cancel button's handler may run inside Pump() and Wait() and must not free the buffers the
  * work writes into. */
 

@@ -102,6 +102,7 @@ void CVornaView::CreatePanes()
         pane->Create(this, id, QRect());
         pane->setFocusPolicy(Qt::NoFocus);
         pane->SetDocument(m_pDoc);
+        pane->SetView(this);
     };
     make(m_paneToolbar, new CPaneToolbar(), ID_PANE_TOOLBAR);
     make(m_paneControlbar, new CPaneControlbar(), ID_PANE_CONTROLBAR);
@@ -735,12 +736,6 @@ ui::LResult CVornaView::OnAppMessage(ui::MessageEvent& message)
     case WM_APP_NEXT_STAGE:
         NextStage();
         Invalidate();
-        return 0;
-    case WM_APP_SELECT_SEGMENT:
-        SelectSegment(reinterpret_cast<CSegment*>(w));
-        return 0;
-    case WM_APP_SEGMENT_CHANGED:
-        SegmentChanged();
         return 0;
     case WM_APP_SESSION_LENGTH_CHANGED:
         doc.SetSessionModified();

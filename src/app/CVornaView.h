@@ -70,6 +70,7 @@ public:
     // What the windows below the view ask of it.
     void SelectSegment(CSegment* segment) override;
     void SegmentChanged() override;
+    void DeleteTemporarySegment() override;
     void PropertyChanged() override;
     void ShowGlobals() override;
     void ShowHelpTopic(const QString& topic, ui::HelpFollow follow) override;

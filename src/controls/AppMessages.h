@@ -9,7 +9,7 @@ enum AppMessageId : unsigned
 {
     WM_APP = 0x8000,
 
-    WM_APP_SELECT_SEGMENT = WM_APP + 0x01, ///< wParam CSegment* now selected, or 0
+    WM_APP_SELECT_SEGMENT = WM_APP + 0x01, ///<
     WM_APP_SHOW_PROPERTY_TAB =
         WM_APP + 0x02, ///< wParam tab: 0 segment page, 1 Effects, 2 Brainwaves, 3 Bilateral
     WM_APP_RESET_SOUND_FOLDER = WM_APP + 0x03, ///<
@@ -26,7 +26,7 @@ enum AppMessageId : unsigned
     WM_APP_OPEN_SESSION = WM_APP + 0x0F,           ///<
     WM_APP_SAVE_SESSION = WM_APP + 0x10,           ///<
     WM_APP_SAVE_SESSION_AS = WM_APP + 0x11,        ///<
-    WM_APP_DELETE_SEGMENT = WM_APP + 0x13,         ///< wParam kDeleteTemporarySegment or 0
+    WM_APP_DELETE_SEGMENT = WM_APP + 0x13,         ///<
     WM_APP_RECORD_VOICE = WM_APP + 0x14,           ///<
     WM_APP_LIVE_RECORDING = WM_APP + 0x15,         ///<
     WM_APP_EXPORT_SESSION = WM_APP + 0x16,         ///<
@@ -68,7 +68,3 @@ enum AppMessageId : unsigned
     /// Posted: wParam const QString* error text owned by the message (0 when there is none).
     WM_APP_MIXER_ERROR = WM_APP + 0x3C,
 };
-
-/** wParam of WM_APP_DELETE_SEGMENT from the tracks pane taking back the segment that a click on an
- *  empty row made for a moment: removed like any other, but it was never an edit of the session. */
-inline constexpr unsigned kDeleteTemporarySegment = 1;

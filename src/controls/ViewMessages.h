@@ -42,6 +42,10 @@ public:
     virtual void SelectSegment(CSegment* segment) = 0;
     /** WM_APP_SEGMENT_CHANGED: the selected segment's times or content length changed. */
     virtual void SegmentChanged() = 0;
+    /** WM_APP_DELETE_SEGMENT from the tracks pane: removes the selected segment, which a click on
+     *  an empty row made for a moment; removed like any other, but it was never an edit of the
+     *  session. */
+    virtual void DeleteTemporarySegment() = 0;
     /** WM_APP_PROPERTY_CHANGED: a property row changed a value of the session. */
     virtual void PropertyChanged() = 0;
     /** WM_APP_SHOW_GLOBALS: opens the global entrainment and bilateral dialog. */

@@ -162,7 +162,7 @@ TEST(RecordVoice, EachAddActionPutsTheTakeIntoTheSession)
             selected = static_cast<CSegmentSuggestions*>(segment.get());
             // What a press on the segment in the tracks pane does.
             f.View()->SetSelection(0, 0);
-            ui::SendMessage(f.View(), WM_APP_SELECT_SEGMENT, reinterpret_cast<ui::WParam>(segment.get()));
+            f.View()->SelectSegment(segment.get());
         }
         const int voiceSegmentsBefore = [&]
         {

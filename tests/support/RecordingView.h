@@ -40,6 +40,7 @@ class IdleView : public ui::Window, public ui::ViewMessages
 public:
     void SelectSegment(CSegment*) override {}
     void SegmentChanged() override {}
+    void DeleteTemporarySegment() override {}
     void PropertyChanged() override {}
     void ShowGlobals() override {}
     void ShowHelpTopic(const QString&, ui::HelpFollow) override {}
@@ -95,6 +96,7 @@ public:
         messages.push_back(m);
     }
     void SegmentChanged() override { messages.emplace_back(WM_APP_SEGMENT_CHANGED); }
+    void DeleteTemporarySegment() override { messages.emplace_back(WM_APP_DELETE_SEGMENT); }
     void PropertyChanged() override { messages.emplace_back(WM_APP_PROPERTY_CHANGED); }
     void ShowGlobals() override { messages.emplace_back(WM_APP_SHOW_GLOBALS); }
     void ShowHelpTopic(const QString& topic, ui::HelpFollow follow) override

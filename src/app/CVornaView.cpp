@@ -338,6 +338,20 @@ void CVornaView::RestartPlayback()
     Invalidate();
 }
 
+void CVornaView::SessionLengthChanged()
+{
+    CVornaDoc& doc = *m_pDoc;
+    doc.SetSessionModified();
+    if (doc.m_isPlaying)
+    {
+        doc.m_isPaused = false;
+        StopPlayback();
+    }
+    doc.m_tracks.UpdateSegmentTimes(doc.m_sessionLength);
+    UpdateTop();
+    Invalidate();
+}
+
 void CVornaView::GoToStart()
 {
     m_pDoc->m_cursorPosition = 0.0;
@@ -710,7 +724,6 @@ bool CVornaView::OnCommand(int id, ui::Notify code, QWidget* from)
 
 ui::LResult CVornaView::OnAppMessage(ui::MessageEvent& message)
 {
-    CVornaDoc& doc = *m_pDoc;
     const ui::WParam w = message.GetWParam();
     switch (message.Message())
     {
@@ -723,9 +736,6 @@ ui::LResult CVornaView::OnAppMessage(ui::MessageEvent& message)
     case WM_APP_PAUSE:
         Pause();
         return 0;
-    case WM_APP_RESTART_PLAYBACK:
-        RestartPlayback();
-        return 0;
     case WM_APP_GO_TO_START:
         GoToStart();
         return 0;
@@ -735,17 +745,6 @@ ui::LResult CVornaView::OnAppMessage(ui::MessageEvent& message)
         return 0;
     case WM_APP_NEXT_STAGE:
         NextStage();
-        Invalidate();
-        return 0;
-    case WM_APP_SESSION_LENGTH_CHANGED:
-        doc.SetSessionModified();
-        if (doc.m_isPlaying)
-        {
-            doc.m_isPaused = false;
-            StopPlayback();
-        }
-        doc.m_tracks.UpdateSegmentTimes(doc.m_sessionLength);
-        UpdateTop();
         Invalidate();
         return 0;
     case WM_APP_MIXER_ERROR:

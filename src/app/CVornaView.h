@@ -76,6 +76,8 @@ public:
     void ShowHelpTopic(const QString& topic, ui::HelpFollow follow) override;
     void Play(bool preview, QObject* levelWindow) override;
     void Stop() override;
+    void RestartPlayback() override;
+    void SessionLengthChanged() override;
     bool AddRecording(ui::RecordingTarget target, const QString& path) override;
     double OutputLevel() const override;
     ui::SelectionSource* TracksPane() const override;
@@ -86,7 +88,6 @@ public:
     void StopPlayback(const QString& failure = QString());
     void StopAll();
     void Pause();
-    void RestartPlayback();
     void GoToStart();
     void PreviousStage();
     void NextStage();

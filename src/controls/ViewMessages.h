@@ -57,6 +57,11 @@ public:
     virtual void Play(bool preview, QObject* levelWindow) = 0;
     /** WM_APP_STOP: stops playing (a pause is forgotten). */
     virtual void Stop() = 0;
+    /** WM_APP_RESTART_PLAYBACK: the cursor moved; a playing session plays on from there. */
+    virtual void RestartPlayback() = 0;
+    /** WM_APP_SESSION_LENGTH_CHANGED: the user set the session's length; playing stops and the
+     *  segments' times follow. */
+    virtual void SessionLengthChanged() = 0;
     /** WM_APP_ADD_RECORDING: places the recorded file @p path; false when it could not be placed. */
     virtual bool AddRecording(RecordingTarget target, const QString& path) = 0;
     /** WM_APP_GET_OUTPUT_LEVEL: the louder channel's output level now, 0 when not playing. */

@@ -127,6 +127,13 @@ void CPaneControlbar::SetDocument(CVornaDoc* doc)
     RefreshState();
 }
 
+void CPaneControlbar::SetView(ui::ViewMessages* view)
+{
+    CAppPane::SetView(view);
+    if (m_sessionLength != nullptr)
+        m_sessionLength->SetView(view);
+}
+
 void CPaneControlbar::UpdateSessionLength()
 {
     if (m_sessionLength != nullptr)

@@ -82,8 +82,8 @@ void CPaneSessionLength::OnHScroll(ui::ScrollCode code, int pos, QWidget* from)
         return;
     m_pDoc->m_sessionLength = seconds;
     Invalidate();
-    QWidget* bar = parentWidget();
-    ui::SendMessage(bar != nullptr ? bar->parentWidget() : nullptr, WM_APP_SESSION_LENGTH_CHANGED);
+    if (m_view != nullptr)
+        m_view->SessionLengthChanged();
 }
 
 void CPaneSessionLength::OnPaint(QPainter& painter)

@@ -129,7 +129,7 @@ TEST(CVornaView, PlayFillsTheRequest)
     EXPECT_EQ(f.engine.lastLevelWindow, static_cast<rt::MixerBlockSink*>(&sink));
 
     // Restart (a timeline click) always plays plainly, without the level window.
-    f.Send(WM_APP_RESTART_PLAYBACK);
+    f.view->RestartPlayback();
     ASSERT_EQ(f.engine.plays.size(), 2u);
     EXPECT_FALSE(f.engine.plays[1].m_previewOnly);
     EXPECT_EQ(f.engine.lastLevelWindow, nullptr);
@@ -395,7 +395,7 @@ TEST(CVornaView, SelectionAndChangesMarkModified)
         {"select none", [](CVornaView& v) { v.SelectSegment(nullptr); }, false},
         {"segment changed", [](CVornaView& v) { v.SegmentChanged(); }, false},
         {"property changed", [](CVornaView& v) { v.PropertyChanged(); }, false},
-        {"session length", [](CVornaView& v) { ui::SendMessage(&v, WM_APP_SESSION_LENGTH_CHANGED); }, true},
+        {"session length", [](CVornaView& v) { v.SessionLengthChanged(); }, true},
     };
     for (const Case& c : cases)
     {

@@ -64,7 +64,7 @@ TEST(PropertiesPaneView, TopPanelShowsTheTimesAfterTheContentIsFitted)
     ASSERT_EQ(pane->Top()->ToCtrl().text(), "03:00");
 
     const auto segmentChanged = [](ViewFixture& v) { v.view->SegmentChanged(); };
-    const auto lengthChanged = [](ViewFixture& v) { v.Send(WM_APP_SESSION_LENGTH_CHANGED); };
+    const auto lengthChanged = [](ViewFixture& v) { v.view->SessionLengthChanged(); };
     struct Case
     {
         const char* name;

@@ -46,6 +46,8 @@ public:
     void ShowHelpTopic(const QString&, ui::HelpFollow) override {}
     void Play(bool, QObject*) override {}
     void Stop() override {}
+    void RestartPlayback() override {}
+    void SessionLengthChanged() override {}
     bool AddRecording(ui::RecordingTarget, const QString&) override { return false; }
     double OutputLevel() const override { return 0.0; }
     ui::SelectionSource* TracksPane() const override { return nullptr; }
@@ -114,6 +116,8 @@ public:
         messages.push_back(m);
     }
     void Stop() override { messages.emplace_back(WM_APP_STOP); }
+    void RestartPlayback() override { messages.emplace_back(WM_APP_RESTART_PLAYBACK); }
+    void SessionLengthChanged() override { messages.emplace_back(WM_APP_SESSION_LENGTH_CHANGED); }
     ui::SelectionSource* TracksPane() const override
     {
         return hasTracksPane ? const_cast<FakeSelection*>(&selection) : nullptr;

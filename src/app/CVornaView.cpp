@@ -724,11 +724,10 @@ bool CVornaView::OnCommand(int id, ui::Notify code, QWidget* from)
 
 ui::LResult CVornaView::OnAppMessage(ui::MessageEvent& message)
 {
-    const ui::WParam w = message.GetWParam();
     switch (message.Message())
     {
     case WM_APP_PLAY:
-        Play(w != 0, reinterpret_cast<QObject*>(message.GetLParam()));
+        Play(false, nullptr);
         return 0;
     case WM_APP_STOP:
         Stop();

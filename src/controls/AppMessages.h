@@ -17,7 +17,7 @@ enum AppMessageId : unsigned
     WM_APP_PROPERTY_CHANGED = WM_APP + 0x06,   ///< sent to the active view
     WM_APP_ADD_RECORDING = WM_APP + 0x07, ///< wParam 0 selected segment, 1 new segment; lParam QString* path
     WM_APP_HELP_TOPIC = WM_APP + 0x08,    ///< wParam QString* topic; lParam 1 = only while help is visible
-    WM_APP_PLAY = WM_APP + 0x09,          ///< wParam 1 = preview; lParam QObject* level window or 0
+    WM_APP_PLAY = WM_APP + 0x09,          ///<
     WM_APP_PAUSE = WM_APP + 0x0A,         ///<
     WM_APP_STOP = WM_APP + 0x0B,          ///<
     WM_APP_SESSION_LENGTH_CHANGED = WM_APP + 0x0C, ///<

@@ -112,7 +112,7 @@ TEST(CVornaView, PlayFillsTheRequest)
     f.view->SetSelection(2, 0);
     apptest::FakeRecorder sink;
 
-    f.Send(WM_APP_PLAY, 1, reinterpret_cast<ui::LParam>(static_cast<QObject*>(&sink)));
+    f.view->Play(true, &sink);
     ASSERT_EQ(f.engine.plays.size(), 1u);
     const CPlaybackParams& p = f.engine.plays[0];
     EXPECT_EQ(p.m_tracks, &f.doc.m_tracks);

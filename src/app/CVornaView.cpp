@@ -590,7 +590,8 @@ void CVornaView::ShowProperties(CSegment* segment, int kind)
 
 void CVornaView::ShowPropertyTab(int tab)
 {
-    ui::SendMessage(m_paneProperties.get(), WM_APP_SHOW_PROPERTY_TAB, static_cast<ui::WParam>(tab));
+    if (m_paneProperties)
+        m_paneProperties->ShowPropertyTab(tab);
 }
 
 void CVornaView::UpdatePages()

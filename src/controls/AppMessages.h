@@ -9,9 +9,8 @@ enum AppMessageId : unsigned
 {
     WM_APP = 0x8000,
 
-    WM_APP_SELECT_SEGMENT = WM_APP + 0x01, ///<
-    WM_APP_SHOW_PROPERTY_TAB =
-        WM_APP + 0x02, ///< wParam tab: 0 segment page, 1 Effects, 2 Brainwaves, 3 Bilateral
+    WM_APP_SELECT_SEGMENT = WM_APP + 0x01,     ///<
+    WM_APP_SHOW_PROPERTY_TAB = WM_APP + 0x02,  ///<
     WM_APP_RESET_SOUND_FOLDER = WM_APP + 0x03, ///<
     WM_APP_SEGMENT_CHANGED = WM_APP + 0x05,    ///<
     WM_APP_PROPERTY_CHANGED = WM_APP + 0x06,   ///< sent to the active view

@@ -30,7 +30,7 @@ TEST(PropertiesPaneView, SelectDeleteThenPlayAndStopReadNothingFreed)
             f.view->SetSelection(CSegment::kKindTone, 0);
             f.view->SelectSegment(tone.get());
             // A second page of the segment bound as well.
-            ui::SendMessage(pane, WM_APP_SHOW_PROPERTY_TAB, 1);
+            pane->ShowPropertyTab(1);
             ASSERT_EQ(pane->Top()->VolumeRow().GetProperty(), &tone->m_volume);
         }
         if (temporary)

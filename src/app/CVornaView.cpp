@@ -44,11 +44,13 @@ std::optional<double> SessionFraction(double seconds, std::int32_t length)
 
 void CVornaView::ErrorRelay::PostMixerError(QString text)
 {
-    // lParam names the playback, so that an error arriving after it ended stops nothing else.
-    auto event = std::make_unique<ui::MessageEvent>(WM_APP_MIXER_ERROR, 0,
-                                                    static_cast<ui::LParam>(m_playback.load()));
-    event->TakeText(std::move(text));
-    QCoreApplication::postEvent(m_view, event.release());
+    // The call names the playback, so that an error arriving after it ended stops nothing else.
+    // Queued onto the view's thread; it is dropped if the view is gone by then.
+    CVornaView* view = m_view;
+    const std::uint64_t playback = m_playback.load();
+    QMetaObject::invokeMethod(
+        view, [view, playback, text = std::move(text)] { view->OnMixerError(playback, text); },
+        Qt::QueuedConnection);
 }
 
 CVornaView::CVornaView(CVornaDoc* doc, shell::ViewServices services, QWidget* parent)
@@ -638,12 +640,10 @@ void CVornaView::SelectSegment(CSegment* segment)
     m_pDoc->SetSessionModified();
 }
 
-void CVornaView::OnMixerError(ui::MessageEvent& message)
+void CVornaView::OnMixerError(std::uint64_t playback, const QString& text)
 {
     // Stop only the playback the error belongs to (0: unnamed, the current one); the text is shown
     // once either way.
-    const auto playback = static_cast<std::uint64_t>(message.GetLParam());
-    const QString text = message.GetWParam() != 0 ? *reinterpret_cast<const QString*>(message.GetWParam()) : QString();
     bool shown = false;
     if (playback == 0 || playback == m_playbackNumber)
     {
@@ -746,9 +746,6 @@ ui::LResult CVornaView::OnAppMessage(ui::MessageEvent& message)
     case WM_APP_NEXT_STAGE:
         NextStage();
         Invalidate();
-        return 0;
-    case WM_APP_MIXER_ERROR:
-        OnMixerError(message);
         return 0;
     case WM_APP_LIVE_RECORDING:
         StartLiveRecording();

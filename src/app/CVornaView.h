@@ -3,7 +3,7 @@
  *  receives every application message, drives the engine and runs the start-up and playback
  *  timers.
  *
- * Everything runs on the UI thread; the engine reaches the view only by posting (its errors).
+ * Everything runs on the UI thread; the engine reaches the view only by a queued call (its errors).
  * Engine read-outs are polled by the playback timer and handed to the panes. The editing
  * commands live in CVornaViewCommands.cpp. */
 
@@ -139,8 +139,8 @@ protected:
     ui::LResult OnAppMessage(ui::MessageEvent& message) override;
 
 private:
-    /** Receives the engine's errors on its worker and posts them to the view with the number of
-     *  the playback they belong to. */
+    /** Receives the engine's errors on its worker and queues them onto the view's thread with
+     *  the number of the playback they belong to. */
     class ErrorRelay : public rt::MixerEvents
     {
     public:
@@ -159,7 +159,9 @@ private:
     void ShowFirstRunHelp();
     void HandReadouts();
     void RefreshPaneStates();
-    void OnMixerError(ui::MessageEvent& message);
+    /** WM_APP_MIXER_ERROR: an engine error of @p playback (0: the current one) with its text,
+     *  empty for none. */
+    void OnMixerError(std::uint64_t playback, const QString& text);
     void JumpToStage(bool next);
 
     // What the panes do for the view.

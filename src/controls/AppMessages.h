@@ -57,13 +57,13 @@ enum AppMessageId : unsigned
     WM_APP_HELP_FORWARD = WM_APP + 0x33,           ///< to the help window
     WM_APP_HELP_HOME = WM_APP + 0x34,              ///< to the help window
     WM_APP_NEXT_STAGE = WM_APP + 0x35,             ///<
-    /// Posted: wParam const float* interleaved stereo frames owned by the message; lParam frame count.
+    /// The engine's blocks: rt::MixerBlockSink, a call on the stream's thread.
     WM_APP_MIXER_BLOCK = WM_APP + 0x36,
     WM_APP_GET_OUTPUT_LEVEL = WM_APP + 0x37, ///< wParam double* receiving the level
     WM_APP_TRIM_POSITION = WM_APP + 0x38,    ///< wParam float* position fraction
     WM_APP_TRIM_SELECTION = WM_APP + 0x39,   ///< wParam double[2]: start, end fractions
     WM_APP_DISC_WRITTEN = WM_APP + 0x3A,     ///<
     WM_APP_GET_TRACKS_PANE = WM_APP + 0x3B,  ///< wParam ui::SelectionSource** receiving the tracks pane
-    /// Posted: wParam const QString* error text owned by the message (0 when there is none).
+    /// The engine's errors: rt::MixerEvents, queued onto the view's thread by the view.
     WM_APP_MIXER_ERROR = WM_APP + 0x3C,
 };

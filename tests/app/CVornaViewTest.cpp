@@ -275,8 +275,9 @@ TEST(CVornaView, MixerErrorFromAnotherThreadStopsAndShowsOnce)
     EXPECT_EQ(f.fakeUi.boxes[0].text, QStringLiteral("Failed to open the voice file."));
 
     f.Send(WM_APP_PLAY);
-    f.Send(WM_APP_MIXER_ERROR);
-    EXPECT_FALSE(f.doc.m_isPlaying);
+    f.view->PostMixerError(QString());
+    EXPECT_TRUE(vtest::WaitFor([&] { return !f.doc.m_isPlaying; }, 2000));
+    QCoreApplication::processEvents();
     EXPECT_EQ(f.fakeUi.boxes.size(), 1u);
 }
 
@@ -287,13 +288,13 @@ TEST(CVornaView, LateMixerErrorStopsOnlyItsOwnPlayback)
     ViewFixture f;
     f.Send(WM_APP_PLAY);
     const std::uint64_t first = f.view->PlaybackNumber();
+    // Queued while the first plays, handled after the second has started.
+    f.view->PostMixerError(QStringLiteral("old error"));
     f.Send(WM_APP_STOP);
     f.Send(WM_APP_PLAY);
     ASSERT_NE(f.view->PlaybackNumber(), first);
+    ASSERT_TRUE(f.fakeUi.boxes.empty());
 
-    auto late = std::make_unique<ui::MessageEvent>(WM_APP_MIXER_ERROR, 0, static_cast<ui::LParam>(first));
-    late->TakeText(QStringLiteral("old error"));
-    QCoreApplication::postEvent(f.view.get(), late.release());
     EXPECT_TRUE(vtest::WaitFor([&] { return !f.fakeUi.boxes.empty(); }, 2000));
     EXPECT_TRUE(f.doc.m_isPlaying);
     EXPECT_EQ(f.engine.stops, 1);

@@ -9,8 +9,8 @@
 
 #include "app/ViewServices.h"
 #include "audio/MixerEvents.h"
-#include "controls/ViewMessages.h"
 #include "controls/Window.h"
+#include "messages/ViewMessages.h"
 #include "panes/CAppPane.h"
 
 #include <QString>

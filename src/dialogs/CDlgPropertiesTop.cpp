@@ -2,9 +2,9 @@
 
 #include "controls/Controls.h"
 #include "controls/GraphEditors.h"
-#include "controls/ViewMessages.h"
 #include "dialogs/CDlgSegmentDimensions.h"
 #include "dialogs/PropertyRows.h"
+#include "messages/ViewMessages.h"
 #include "model/CSegment.h"
 #include "model/CVornaDoc.h"
 #include "model/DisplayTime.h"

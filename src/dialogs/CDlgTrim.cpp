@@ -1,8 +1,8 @@
 #include "dialogs/CDlgTrim.h"
 
-#include "controls/AppMessage.h"
 #include "controls/Dc.h"
 #include "controls/Resources.h"
+#include "messages/AppMessage.h"
 #include "model/DisplayTime.h"
 
 #include <QPainter>

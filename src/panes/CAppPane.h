@@ -5,8 +5,8 @@
  * A pane holds no session data of its own; it reads the document each time it paints and turns
  * what the user does into calls on the view's messages (SetView). UI thread only. */
 
-#include "controls/ViewMessages.h"
 #include "controls/Window.h"
+#include "messages/ViewMessages.h"
 
 class CVornaDoc;
 

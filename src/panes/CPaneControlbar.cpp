@@ -1,10 +1,10 @@
 #include "panes/CPaneControlbar.h"
 
-#include "controls/AppMessage.h"
 #include "controls/CHoverButton.h"
 #include "controls/CommandIds.h"
 #include "controls/Resources.h"
 #include "controls/SkinDraw.h"
+#include "messages/AppMessage.h"
 #include "model/CVornaDoc.h"
 #include "panes/CPaneMeterLevels.h"
 #include "panes/CPaneMeterSound.h"

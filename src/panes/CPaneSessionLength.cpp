@@ -1,11 +1,11 @@
 #include "panes/CPaneSessionLength.h"
 
-#include "controls/AppMessage.h"
 #include "controls/CSkinSliderCtrl.h"
 #include "controls/CommandIds.h"
 #include "controls/Dc.h"
 #include "controls/Resources.h"
 #include "controls/SkinDraw.h"
+#include "messages/AppMessage.h"
 #include "model/CVornaDoc.h"
 
 #include <algorithm>

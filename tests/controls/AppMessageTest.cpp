@@ -1,4 +1,4 @@
-#include "controls/AppMessage.h"
+#include "messages/AppMessage.h"
 #include "controls/Window.h"
 
 #include "support/FakeUi.h"

@@ -1,8 +1,8 @@
 // The waveform selector with real mouse events: bound drags, ruler seeks, and what it paints.
 #include "dialogs/CDlgTrim.h"
 
-#include "controls/AppMessage.h"
 #include "controls/Window.h"
+#include "messages/AppMessage.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
  *  an active view that records the calls it gets and answers the tracks-pane question, a tracks
  *  pane's selection, and graph editors that record how they were opened. */
 
-#include "controls/AppMessage.h"
 #include "controls/GraphEditors.h"
-#include "controls/ViewMessages.h"
 #include "controls/Window.h"
+#include "messages/AppMessage.h"
+#include "messages/ViewMessages.h"
 
 #include <QString>
 

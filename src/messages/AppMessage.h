@@ -8,7 +8,7 @@
  *
  * This part links Qt Core only, so that the engine can post to a window without the widgets. */
 
-#include "controls/AppMessages.h"
+#include "messages/AppMessages.h"
 
 #include <QEvent>
 #include <QString>

@@ -7,7 +7,7 @@
  * by the compiler and cannot go unanswered. The buttons of the tool and control bars still send
  * their message ids (SendMessage), which the view dispatches as commands. UI thread only. */
 
-#include "controls/AppMessage.h"
+#include "messages/AppMessage.h"
 
 #include <QObject>
 #include <QString>

@@ -6,11 +6,11 @@
 #include "audio/CMixer.h"
 #include "audio/COptions.h"
 #include "audio/CPlaybackParams.h"
-#include "controls/AppMessages.h"
 #include "controls/Behaviour.h"
 #include "controls/CommandIds.h"
 #include "controls/GraphEditors.h"
 #include "dialogs/CDlgCountdown.h"
+#include "messages/AppMessages.h"
 #include "model/CVornaDoc.h"
 #include "panes/CPaneControlbar.h"
 #include "panes/CPaneProperties.h"
@@ -44,11 +44,13 @@ std::optional<double> SessionFraction(double seconds, std::int32_t length)
 
 void CVornaView::ErrorRelay::PostMixerError(QString text)
 {
-    // lParam names the playback, so that an error arriving after it ended stops nothing else.
-    auto event = std::make_unique<ui::MessageEvent>(WM_APP_MIXER_ERROR, 0,
-                                                    static_cast<ui::LParam>(m_playback.load()));
-    event->TakeText(std::move(text));
-    QCoreApplication::postEvent(m_view, event.release());
+    // The call names the playback, so that an error arriving after it ended stops nothing else.
+    // Queued onto the view's thread; it is dropped if the view is gone by then.
+    CVornaView* view = m_view;
+    const std::uint64_t playback = m_playback.load();
+    QMetaObject::invokeMethod(
+        view, [view, playback, text = std::move(text)] { view->OnMixerError(playback, text); },
+        Qt::QueuedConnection);
 }
 
 CVornaView::CVornaView(CVornaDoc* doc, shell::ViewServices services, QWidget* parent)
@@ -102,6 +104,7 @@ void CVornaView::CreatePanes()
         pane->Create(this, id, QRect());
         pane->setFocusPolicy(Qt::NoFocus);
         pane->SetDocument(m_pDoc);
+        pane->SetView(this);
     };
     make(m_paneToolbar, new CPaneToolbar(), ID_PANE_TOOLBAR);
     make(m_paneControlbar, new CPaneControlbar(), ID_PANE_CONTROLBAR);
@@ -334,6 +337,20 @@ void CVornaView::RestartPlayback()
         StopPlayback();
         Play(false, nullptr);
     }
+    Invalidate();
+}
+
+void CVornaView::SessionLengthChanged()
+{
+    CVornaDoc& doc = *m_pDoc;
+    doc.SetSessionModified();
+    if (doc.m_isPlaying)
+    {
+        doc.m_isPaused = false;
+        StopPlayback();
+    }
+    doc.m_tracks.UpdateSegmentTimes(doc.m_sessionLength);
+    UpdateTop();
     Invalidate();
 }
 
@@ -575,7 +592,8 @@ void CVornaView::ShowProperties(CSegment* segment, int kind)
 
 void CVornaView::ShowPropertyTab(int tab)
 {
-    ui::SendMessage(m_paneProperties.get(), WM_APP_SHOW_PROPERTY_TAB, static_cast<ui::WParam>(tab));
+    if (m_paneProperties)
+        m_paneProperties->ShowPropertyTab(tab);
 }
 
 void CVornaView::UpdatePages()
@@ -622,12 +640,10 @@ void CVornaView::SelectSegment(CSegment* segment)
     m_pDoc->SetSessionModified();
 }
 
-void CVornaView::OnMixerError(ui::MessageEvent& message)
+void CVornaView::OnMixerError(std::uint64_t playback, const QString& text)
 {
     // Stop only the playback the error belongs to (0: unnamed, the current one); the text is shown
     // once either way.
-    const auto playback = static_cast<std::uint64_t>(message.GetLParam());
-    const QString text = message.GetWParam() != 0 ? *reinterpret_cast<const QString*>(message.GetWParam()) : QString();
     bool shown = false;
     if (playback == 0 || playback == m_playbackNumber)
     {
@@ -709,21 +725,16 @@ bool CVornaView::OnCommand(int id, ui::Notify code, QWidget* from)
 
 ui::LResult CVornaView::OnAppMessage(ui::MessageEvent& message)
 {
-    CVornaDoc& doc = *m_pDoc;
-    const ui::WParam w = message.GetWParam();
     switch (message.Message())
     {
     case WM_APP_PLAY:
-        Play(w != 0, reinterpret_cast<QObject*>(message.GetLParam()));
+        Play(false, nullptr);
         return 0;
     case WM_APP_STOP:
         Stop();
         return 0;
     case WM_APP_PAUSE:
         Pause();
-        return 0;
-    case WM_APP_RESTART_PLAYBACK:
-        RestartPlayback();
         return 0;
     case WM_APP_GO_TO_START:
         GoToStart();
@@ -735,26 +746,6 @@ ui::LResult CVornaView::OnAppMessage(ui::MessageEvent& message)
     case WM_APP_NEXT_STAGE:
         NextStage();
         Invalidate();
-        return 0;
-    case WM_APP_SELECT_SEGMENT:
-        SelectSegment(reinterpret_cast<CSegment*>(w));
-        return 0;
-    case WM_APP_SEGMENT_CHANGED:
-        SegmentChanged();
-        return 0;
-    case WM_APP_SESSION_LENGTH_CHANGED:
-        doc.SetSessionModified();
-        if (doc.m_isPlaying)
-        {
-            doc.m_isPaused = false;
-            StopPlayback();
-        }
-        doc.m_tracks.UpdateSegmentTimes(doc.m_sessionLength);
-        UpdateTop();
-        Invalidate();
-        return 0;
-    case WM_APP_MIXER_ERROR:
-        OnMixerError(message);
         return 0;
     case WM_APP_LIVE_RECORDING:
         StartLiveRecording();

@@ -3,14 +3,14 @@
  *  receives every application message, drives the engine and runs the start-up and playback
  *  timers.
  *
- * Everything runs on the UI thread; the engine reaches the view only by posting (its errors).
+ * Everything runs on the UI thread; the engine reaches the view only by a queued call (its errors).
  * Engine read-outs are polled by the playback timer and handed to the panes. The editing
  * commands live in CVornaViewCommands.cpp. */
 
 #include "app/ViewServices.h"
 #include "audio/MixerEvents.h"
-#include "controls/ViewMessages.h"
 #include "controls/Window.h"
+#include "messages/ViewMessages.h"
 #include "panes/CAppPane.h"
 
 #include <QString>
@@ -70,11 +70,14 @@ public:
     // What the windows below the view ask of it.
     void SelectSegment(CSegment* segment) override;
     void SegmentChanged() override;
+    void DeleteTemporarySegment() override;
     void PropertyChanged() override;
     void ShowGlobals() override;
     void ShowHelpTopic(const QString& topic, ui::HelpFollow follow) override;
     void Play(bool preview, QObject* levelWindow) override;
     void Stop() override;
+    void RestartPlayback() override;
+    void SessionLengthChanged() override;
     bool AddRecording(ui::RecordingTarget target, const QString& path) override;
     double OutputLevel() const override;
     ui::SelectionSource* TracksPane() const override;
@@ -85,7 +88,6 @@ public:
     void StopPlayback(const QString& failure = QString());
     void StopAll();
     void Pause();
-    void RestartPlayback();
     void GoToStart();
     void PreviousStage();
     void NextStage();
@@ -137,8 +139,8 @@ protected:
     ui::LResult OnAppMessage(ui::MessageEvent& message) override;
 
 private:
-    /** Receives the engine's errors on its worker and posts them to the view with the number of
-     *  the playback they belong to. */
+    /** Receives the engine's errors on its worker and queues them onto the view's thread with
+     *  the number of the playback they belong to. */
     class ErrorRelay : public rt::MixerEvents
     {
     public:
@@ -157,7 +159,9 @@ private:
     void ShowFirstRunHelp();
     void HandReadouts();
     void RefreshPaneStates();
-    void OnMixerError(ui::MessageEvent& message);
+    /** WM_APP_MIXER_ERROR: an engine error of @p playback (0: the current one) with its text,
+     *  empty for none. */
+    void OnMixerError(std::uint64_t playback, const QString& text);
     void JumpToStage(bool next);
 
     // What the panes do for the view.

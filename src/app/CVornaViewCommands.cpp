@@ -12,10 +12,10 @@
 #include "audio/COptions.h"
 #include "audio/SessionExport.h"
 #include "controls/Accelerators.h"
-#include "controls/AppMessages.h"
 #include "controls/Behaviour.h"
 #include "controls/CommandIds.h"
 #include "dialogs/ExportProgressDialog.h"
+#include "messages/AppMessages.h"
 #include "model/CSegmentSuggestions.h"
 #include "model/CVornaDoc.h"
 #include "platform/Folders.h"
@@ -89,9 +89,7 @@ bool CVornaView::OnCommandMessage(ui::MessageEvent& message)
     switch (message.Message())
     {
     case WM_APP_DELETE_SEGMENT:
-        // wParam kDeleteTemporarySegment: the tracks pane takes back the segment a click on an
-        // empty row made for a moment; that was never an edit of the session.
-        DeleteSelectedSegment(message.GetWParam() != kDeleteTemporarySegment);
+        OnDeleteSegment();
         return true;
     case WM_APP_COPY_SEGMENT:
         OnCopySegment();
@@ -228,6 +226,13 @@ void OpenAddress(QWidget* view, const char* address)
 void CVornaView::OnDeleteSegment()
 {
     DeleteSelectedSegment(true);
+}
+
+void CVornaView::DeleteTemporarySegment()
+{
+    // The tracks pane takes back the segment a click on an empty row made for a moment; that was
+    // never an edit of the session.
+    DeleteSelectedSegment(false);
 }
 
 void CVornaView::DeleteSelectedSegment(bool isEdit)

@@ -4,7 +4,6 @@
 #include "app/CVornaApp.h"
 #include "app/CVornaView.h"
 #include "audio/CMixer.h"
-#include "controls/AppMessages.h"
 #include "model/CVornaDoc.h"
 #include "platform/Registry.h"
 
@@ -75,7 +74,7 @@ void StartSelfTest(CVornaApp& app)
         return;
     g_selfTestRan = true;
     CVornaView* view = app.GetView();
-    QTimer::singleShot(200, view, [view] { ui::SendMessage(view, WM_APP_PLAY); });
+    QTimer::singleShot(200, view, [view] { view->Play(false, nullptr); });
     QTimer::singleShot(200 + playMs, view,
                        [&app, view]
                        {

@@ -3,7 +3,7 @@
 #include "controls/CEditFloat.h"
 #include "controls/CUiPropertyEdit.h"
 #include "controls/GraphEditors.h"
-#include "controls/ViewMessages.h"
+#include "messages/ViewMessages.h"
 
 #include "model/CSmartProperty.h"
 #include "model/DisplayTime.h"

@@ -15,7 +15,7 @@
  * window is offered the key in PreTranslateMessage; then, when that top-level window is the main
  * frame, the frame's accelerator table (Accelerators.h). UI thread only. */
 
-#include "controls/AppMessage.h"
+#include "messages/AppMessage.h"
 
 #include <QBasicTimer>
 #include <QDialog>

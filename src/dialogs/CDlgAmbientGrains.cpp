@@ -7,6 +7,7 @@
 #include "audio/COptions.h"
 #include "audio/CSoundFile.h"
 #include "controls/Behaviour.h"
+#include "messages/AppMessage.h"
 #include "platform/Folders.h"
 #include "platform/Registry.h"
 #include "platform/ReplacingFile.h"

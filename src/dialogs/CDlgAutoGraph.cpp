@@ -1,7 +1,7 @@
 #include "dialogs/CDlgAutoGraph.h"
 #include "dialogs/HelpTopic.h"
 
-#include "controls/AppMessage.h"
+#include "messages/AppMessage.h"
 #include "model/CAutoGraph.h"
 
 #include <cmath>

@@ -1,12 +1,12 @@
 #include "dialogs/CDlgGraph.h"
 #include "dialogs/HelpTopic.h"
 
-#include "controls/AppMessage.h"
 #include "controls/Behaviour.h"
 #include "controls/CEditFloat.h"
 #include "controls/CEditTime.h"
 #include "controls/Dc.h"
 #include "controls/Resources.h"
+#include "messages/AppMessage.h"
 #include "model/CGraph.h"
 #include "model/CStages.h"
 #include "model/DisplayTime.h"

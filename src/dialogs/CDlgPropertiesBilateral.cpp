@@ -1,9 +1,9 @@
 #include "dialogs/CDlgPropertiesBilateral.h"
 
 #include "controls/Controls.h"
-#include "controls/ViewMessages.h"
 #include "dialogs/CDlgPropertiesBrainwaves.h"
 #include "dialogs/PropertyRows.h"
+#include "messages/ViewMessages.h"
 #include "model/CSegment.h"
 
 CDlgPropertiesBilateral::CDlgPropertiesBilateral() : CDlgPropertiesBase(kWidthDlu, kHeightDlu) {}

@@ -1,8 +1,8 @@
 #include "dialogs/CDlgPropertiesBrainwaves.h"
 
 #include "controls/Controls.h"
-#include "controls/ViewMessages.h"
 #include "dialogs/PropertyRows.h"
+#include "messages/ViewMessages.h"
 #include "model/CSegment.h"
 
 CDlgPropertiesBrainwaves::CDlgPropertiesBrainwaves() : CDlgPropertiesBase(kWidthDlu, kHeightDlu) {}

@@ -2,9 +2,9 @@
 
 #include "controls/Controls.h"
 #include "controls/GraphEditors.h"
-#include "controls/ViewMessages.h"
 #include "dialogs/CDlgSegmentDimensions.h"
 #include "dialogs/PropertyRows.h"
+#include "messages/ViewMessages.h"
 #include "model/CSegment.h"
 #include "model/CVornaDoc.h"
 #include "model/DisplayTime.h"
@@ -269,7 +269,8 @@ void CDlgPropertiesTop::OnReset()
     if (segment == nullptr)
         return;
     segment->SetDefaults();
-    SendToParent(WM_APP_RESET_SOUND_FOLDER);
+    if (m_host != nullptr)
+        m_host->ResetSoundFolder();
     if (ui::ViewMessages* view = ActiveView())
         view->SelectSegment(segment);
     SetModified();
@@ -291,7 +292,8 @@ void CDlgPropertiesTop::OnHelp()
 
 void CDlgPropertiesTop::OnChangeActiveTab(int index)
 {
-    SendToParent(WM_APP_SHOW_PROPERTY_TAB, static_cast<ui::WParam>(index));
+    if (m_host != nullptr)
+        m_host->ShowPropertyTab(index);
     SetModified();
 }
 

@@ -3,8 +3,8 @@
  *  Help, the segment-times button, the Volume and Stereo rows, and the tab strip that chooses the
  *  page below it ("Sound", "Effects", "Brainwaves", "Bilateral").
  *
- * A tab the user chooses is reported to the pane (WM_APP_SHOW_PROPERTY_TAB) and marks the session
- * modified; a tab selected by code (SelectTab) does neither. UI thread only. */
+ * A tab the user chooses is reported to the pane (PropertyPaneHost::ShowPropertyTab) and marks the
+ * session modified; a tab selected by code (SelectTab) does neither. UI thread only. */
 
 #include "controls/CUiProperty.h"
 #include "dialogs/CDlgPropertiesBase.h"
@@ -21,6 +21,19 @@ class Button;
 class Static;
 class TabBar;
 } // namespace ui
+
+/** What the top panel asks of the pane that holds it. */
+class PropertyPaneHost
+{
+public:
+    /** WM_APP_SHOW_PROPERTY_TAB: shows the page of @p tab (kTabSound .. kTabBilateral). */
+    virtual void ShowPropertyTab(int tab) = 0;
+    /** WM_APP_RESET_SOUND_FOLDER: the shown segment's sound folder goes back to its library's. */
+    virtual void ResetSoundFolder() = 0;
+
+protected:
+    ~PropertyPaneHost() = default;
+};
 
 class CDlgPropertiesTop : public CDlgPropertiesBase
 {
@@ -57,6 +70,9 @@ public:
     void UpdateControls() override;
     /** Rewrites From, To and Length from the bound segment. */
     void UpdateTimes();
+
+    /** Stores the pane that is told of the user's tab and of Reset (not owned; null: nobody). */
+    void SetHost(PropertyPaneHost* host) { m_host = host; }
 
     /** Selects tab @p tab without telling anyone. */
     void SelectTab(int tab);
@@ -120,4 +136,5 @@ private:
     QString m_fullName;
     int m_clientWidth = 0;
     DimensionsRunner m_runDimensions;
+    PropertyPaneHost* m_host = nullptr;
 };

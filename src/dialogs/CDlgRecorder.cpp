@@ -3,7 +3,6 @@
 
 #include "audio/COptions.h"
 #include "audio/DeviceLists.h"
-#include "controls/AppMessages.h"
 #include "controls/Behaviour.h"
 #include "controls/CHoverButton.h"
 #include "controls/CommandIds.h"
@@ -11,10 +10,11 @@
 #include "controls/Dc.h"
 #include "controls/Resources.h"
 #include "controls/SkinDraw.h"
-#include "controls/ViewMessages.h"
 #include "dialogs/CDlgCountdown.h"
 #include "dialogs/CDlgExportEnd.h"
 #include "dialogs/CDlgRecorderStop.h"
+#include "messages/AppMessages.h"
+#include "messages/ViewMessages.h"
 
 #include <QFileInfo>
 #include <QPainter>

@@ -4,8 +4,8 @@
  *  new one, through the owner view (WM_APP_ADD_RECORDING); the dialog closes only when the view
  *  took the file, so a refusal leaves every other choice open. UI thread. */
 
-#include "controls/ViewMessages.h"
 #include "dialogs/RecordingEndDialog.h"
+#include "messages/ViewMessages.h"
 
 #include <QPointer>
 

@@ -1,9 +1,9 @@
 #include "dialogs/CDlgSegmentFileList.h"
 #include "dialogs/HelpTopic.h"
 
-#include "controls/AppMessage.h"
 #include "dialogs/SegmentPanelWidgets.h"
 #include "dialogs/SoundFileList.h"
+#include "messages/AppMessage.h"
 
 using namespace segpanel;
 

@@ -1,9 +1,9 @@
 #include "dialogs/CDlgSegmentMusicExt.h"
 
 #include "audio/CSoundFile.h"
-#include "controls/ViewMessages.h"
 #include "dialogs/SegmentPanelWidgets.h"
 #include "dialogs/SoundFileList.h"
+#include "messages/ViewMessages.h"
 #include "model/CSegmentMusicExt.h"
 #include "platform/Folders.h"
 

@@ -1,9 +1,9 @@
 #include "dialogs/CDlgSegmentSuggestions.h"
 
-#include "controls/ViewMessages.h"
 #include "dialogs/SegmentPanelRules.h"
 #include "dialogs/SegmentPanelWidgets.h"
 #include "dialogs/SoundFileList.h"
+#include "messages/ViewMessages.h"
 #include "model/CSegmentSuggestions.h"
 
 using namespace segpanel;

@@ -2,6 +2,7 @@
 
 #include "controls/Dc.h"
 #include "controls/Resources.h"
+#include "messages/AppMessage.h"
 #include "model/DisplayTime.h"
 
 #include <QPainter>

@@ -2,7 +2,7 @@
 /** @brief What a dialog's Help button does: the active view shows the topic's page in the help
  *  window. UI thread. */
 
-#include "controls/ViewMessages.h"
+#include "messages/ViewMessages.h"
 
 namespace dlg
 {

@@ -3,9 +3,10 @@
  *  aligned with the tracks or the stages share.
  *
  * A pane holds no session data of its own; it reads the document each time it paints and turns
- * what the user does into application messages to the view. UI thread only. */
+ * what the user does into calls on the view's messages (SetView). UI thread only. */
 
 #include "controls/Window.h"
+#include "messages/ViewMessages.h"
 
 class CVornaDoc;
 
@@ -35,6 +36,9 @@ public:
     /** Stores the document (not owned). A pane with children hands it on to them. */
     virtual void SetDocument(CVornaDoc* doc) { m_pDoc = doc; }
     CVornaDoc* GetDocument() const { return m_pDoc; }
+    /** Stores the view the pane tells what the user did (not owned; null: nobody is told). A pane
+     *  with children hands it on to them. */
+    virtual void SetView(ui::ViewMessages* view) { m_view = view; }
 
     /** Repaints the parent; the view's repaint repaints every pane. */
     void InvalidateParent();
@@ -65,4 +69,5 @@ protected:
     int OnCreate() override;
 
     CVornaDoc* m_pDoc = nullptr;
+    ui::ViewMessages* m_view = nullptr;
 };

@@ -1,10 +1,10 @@
 #include "panes/CPaneControlbar.h"
 
-#include "controls/AppMessage.h"
 #include "controls/CHoverButton.h"
 #include "controls/CommandIds.h"
 #include "controls/Resources.h"
 #include "controls/SkinDraw.h"
+#include "messages/AppMessage.h"
 #include "model/CVornaDoc.h"
 #include "panes/CPaneMeterLevels.h"
 #include "panes/CPaneMeterSound.h"
@@ -125,6 +125,13 @@ void CPaneControlbar::SetDocument(CVornaDoc* doc)
     m_meterLevels->SetDocument(doc);
     m_sessionLength->UpdateSlider();
     RefreshState();
+}
+
+void CPaneControlbar::SetView(ui::ViewMessages* view)
+{
+    CAppPane::SetView(view);
+    if (m_sessionLength != nullptr)
+        m_sessionLength->SetView(view);
 }
 
 void CPaneControlbar::UpdateSessionLength()

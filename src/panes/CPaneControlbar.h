@@ -61,6 +61,8 @@ public:
 
     /** Stores the document, hands it to the four panes and refreshes the slider and the buttons. */
     void SetDocument(CVornaDoc* doc) override;
+    /** Stores the view and hands it to the session-length pane. */
+    void SetView(ui::ViewMessages* view) override;
     /** Puts the session-length slider at the document's length (after a new or opened session). */
     void UpdateSessionLength();
     /** The engine's read-outs of this tick, for the status and the meters. */

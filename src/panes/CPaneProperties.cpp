@@ -3,13 +3,13 @@
 #include "controls/GraphEditors.h"
 #include "controls/Resources.h"
 #include "controls/SkinDraw.h"
-#include "controls/ViewMessages.h"
 #include "dialogs/CDlgPropertiesBilateral.h"
 #include "dialogs/CDlgPropertiesBrainwaves.h"
 #include "dialogs/CDlgPropertiesEffects.h"
 #include "dialogs/CDlgPropertiesTop.h"
 #include "dialogs/SegmentPanels.h"
 #include "dialogs/SoundFileList.h"
+#include "messages/ViewMessages.h"
 #include "model/CSegment.h"
 #include "model/CVornaDoc.h"
 #include "platform/Folders.h"
@@ -68,6 +68,7 @@ int CPaneProperties::OnCreate()
         return -1;
 
     m_top = std::make_unique<CDlgPropertiesTop>();
+    m_top->SetHost(this);
     for (int k = 0; k < kKindCount; ++k)
     {
         std::unique_ptr<CDlgPropertiesBase> page = m_segmentFactory ? m_segmentFactory(k) : nullptr;
@@ -190,7 +191,7 @@ void CPaneProperties::ShowProperties(CSegment* segment, int kind)
         view->ShowHelpTopic(topic, ui::HelpFollow::WhileOpenOnly);
 }
 
-void CPaneProperties::OnResetSoundFolder()
+void CPaneProperties::ResetSoundFolder()
 {
     const char* value = nullptr;
     const char* folder = nullptr;
@@ -215,20 +216,10 @@ void CPaneProperties::OnResetSoundFolder()
                  GetDocumentsFolder() + QStringLiteral("/Sound Library/") + QString::fromLatin1(folder));
 }
 
-ui::LResult CPaneProperties::OnAppMessage(ui::MessageEvent& message)
+void CPaneProperties::ShowPropertyTab(int tab)
 {
-    switch (message.Message())
-    {
-    case WM_APP_SHOW_PROPERTY_TAB:
-        m_tab = static_cast<int>(static_cast<ui::LParam>(message.GetWParam()));
-        if (m_top)
-            m_top->SelectTab(m_tab);
-        ShowProperties(m_segment, m_kind);
-        return 0;
-    case WM_APP_RESET_SOUND_FOLDER:
-        OnResetSoundFolder();
-        return 0;
-    default:
-        return ui::kNotHandled;
-    }
+    m_tab = tab;
+    if (m_top)
+        m_top->SelectTab(m_tab);
+    ShowProperties(m_segment, m_kind);
 }

@@ -7,6 +7,7 @@
  * panel, the top panel included, so that no row is left on a segment that is about to go away. The
  * view calls it before it deletes a segment. UI thread only. */
 
+#include "dialogs/CDlgPropertiesTop.h"
 #include "panes/CAppPane.h"
 
 #include <QPixmap>
@@ -17,10 +18,9 @@
 #include <memory>
 
 class CDlgPropertiesBase;
-class CDlgPropertiesTop;
 class CSegment;
 
-class CPaneProperties : public CAppPane
+class CPaneProperties : public CAppPane, public PropertyPaneHost
 {
 public:
     static constexpr int kBackgroundBitmap = 433;
@@ -52,6 +52,11 @@ public:
     /** Shows the top panel and the page of the current tab for @p segment, whose track has
      *  @p kind; null hides and unbinds everything. */
     void ShowProperties(CSegment* segment, int kind);
+    /** Shows the page of @p tab for the shown segment and selects the top panel's tab. */
+    void ShowPropertyTab(int tab) override;
+    /** Sets the library folder of the shown segment's kind back to the default under the
+     *  documents folder. */
+    void ResetSoundFolder() override;
 
     int GetTab() const { return m_tab; }
     int GetKind() const { return m_kind; }
@@ -69,13 +74,11 @@ protected:
     int OnCreate() override;
     void OnSize(int width, int height) override;
     void OnPaint(QPainter& painter) override;
-    ui::LResult OnAppMessage(ui::MessageEvent& message) override;
 
 private:
     /** Every page but the top panel, in a fixed order. */
     std::array<CDlgPropertiesBase*, kKindCount + 3> Pages() const;
     void DoLayout();
-    void OnResetSoundFolder();
 
     std::unique_ptr<CDlgPropertiesTop> m_top;
     std::array<std::unique_ptr<CDlgPropertiesBase>, kKindCount> m_segmentPages;

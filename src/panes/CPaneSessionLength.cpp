@@ -1,11 +1,11 @@
 #include "panes/CPaneSessionLength.h"
 
-#include "controls/AppMessage.h"
 #include "controls/CSkinSliderCtrl.h"
 #include "controls/CommandIds.h"
 #include "controls/Dc.h"
 #include "controls/Resources.h"
 #include "controls/SkinDraw.h"
+#include "messages/AppMessage.h"
 #include "model/CVornaDoc.h"
 
 #include <algorithm>
@@ -82,8 +82,8 @@ void CPaneSessionLength::OnHScroll(ui::ScrollCode code, int pos, QWidget* from)
         return;
     m_pDoc->m_sessionLength = seconds;
     Invalidate();
-    QWidget* bar = parentWidget();
-    ui::SendMessage(bar != nullptr ? bar->parentWidget() : nullptr, WM_APP_SESSION_LENGTH_CHANGED);
+    if (m_view != nullptr)
+        m_view->SessionLengthChanged();
 }
 
 void CPaneSessionLength::OnPaint(QPainter& painter)

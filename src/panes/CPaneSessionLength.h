@@ -2,9 +2,9 @@
 /** @brief The session-length pane of the transport bar: the length in minutes and a skinned slider
  *  of one minute a step, from 1 to 99 minutes (the read-out has two digits).
  *
- * A user's move of the slider sets the document's length to 60 seconds a step and sends
- * WM_APP_SESSION_LENGTH_CHANGED to the view (the transport bar's parent) once for each change; a
- * programmatic update (UpdateSlider) sends nothing. A session read from a file may be longer than
+ * A user's move of the slider sets the document's length to 60 seconds a step and tells the view
+ * (SessionLengthChanged, WM_APP_SESSION_LENGTH_CHANGED) once for each change; a programmatic
+ * update (UpdateSlider) tells nobody. A session read from a file may be longer than
  * the slider reaches: the slider then stands at its end and the length stays as it is until the
  * user moves it. The slider is enabled only with a document that is not playing. UI thread. */
 
@@ -28,7 +28,7 @@ public:
 
     explicit CPaneSessionLength(QWidget* parent = nullptr);
 
-    /** Puts the slider at the document's length in whole minutes (held to 1..99); sends nothing. */
+    /** Puts the slider at the document's length in whole minutes (held to 1..99); tells nobody. */
     void UpdateSlider();
     /** Enables the slider when a document is set and not playing. */
     void RefreshState();

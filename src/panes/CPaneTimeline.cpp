@@ -94,8 +94,8 @@ void CPaneTimeline::OnLButtonDown(const QPoint& point)
     m_seeking = true;
     m_pDoc->m_cursorPosition = FractionAt(point.x());
     m_pressCursor = m_pDoc->m_cursorPosition;
-    if (m_pDoc->m_isPlaying)
-        SendToParent(WM_APP_RESTART_PLAYBACK);
+    if (m_pDoc->m_isPlaying && m_view != nullptr)
+        m_view->RestartPlayback();
     // Only this pane draws the cursor (a restart has repainted the others).
     Invalidate();
 }
@@ -123,8 +123,9 @@ void CPaneTimeline::OnLButtonUp(const QPoint&)
     if (!m_seeking)
         return;
     m_seeking = false;
-    if (m_pDoc != nullptr && m_pDoc->m_isPlaying && m_pDoc->m_cursorPosition != m_pressCursor)
-        SendToParent(WM_APP_RESTART_PLAYBACK);
+    if (m_pDoc != nullptr && m_pDoc->m_isPlaying && m_pDoc->m_cursorPosition != m_pressCursor &&
+        m_view != nullptr)
+        m_view->RestartPlayback();
 }
 
 void CPaneTimeline::OnMouseLeave()

@@ -1,7 +1,8 @@
 #pragma once
 /** @brief The time ruler under the tracks: ticks and time labels, the play cursor, the pause mark
  *  and a bubble with the time under the mouse. Pressing or dragging on it moves the session's
- *  cursor; while the session plays, the view is asked to restart playback from there.
+ *  cursor; while the session plays, the view is asked to restart playback from there
+ *  (RestartPlayback, WM_APP_RESTART_PLAYBACK).
  *
  * UI thread only. */
 

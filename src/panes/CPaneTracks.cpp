@@ -159,7 +159,8 @@ void CPaneTracks::SetSelection(int track, int segment)
 
 void CPaneTracks::NotifySelection()
 {
-    SendToParent(WM_APP_SELECT_SEGMENT, reinterpret_cast<ui::WParam>(GetSelectedSegment()));
+    if (m_view != nullptr)
+        m_view->SelectSegment(GetSelectedSegment());
 }
 
 bool CPaneTracks::IsPlaying() const
@@ -499,7 +500,8 @@ void CPaneTracks::OnLButtonUp(const QPoint& point)
     {
         if (m_creating && std::abs(GetCursorClientPos().x() - m_pressPoint.x()) < kClickPixels)
         {
-            SendToParent(WM_APP_DELETE_SEGMENT, kDeleteTemporarySegment);
+            if (m_view != nullptr)
+                m_view->DeleteTemporarySegment();
             m_hoveredRow = m_hoveredSegment = -1;
         }
         else if (CSegment* s = GetSelectedSegment())
@@ -526,8 +528,8 @@ void CPaneTracks::OnMouseMove(const QPoint& point)
             UpdateCursor();
         if (TrackSegment() && !m_creating)
             m_pDoc->SetSessionModified();
-        if (m_selectedTrack >= 0)
-            SendToParent(WM_APP_SEGMENT_CHANGED);
+        if (m_selectedTrack >= 0 && m_view != nullptr)
+            m_view->SegmentChanged();
     }
     UpdateHoverPosition();
     UpdateCursor();

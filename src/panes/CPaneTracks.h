@@ -4,8 +4,9 @@
  *
  * The pane keeps indices into the document, never pointers, since segments and tracks come and go
  * under it; every read checks them against the document. What it changes it tells the view
- * (SendMessage to the parent): WM_APP_SELECT_SEGMENT on every press, WM_APP_SEGMENT_CHANGED after
- * every drag step, WM_APP_DELETE_SEGMENT when a press on an empty row ends without a real drag.
+ * (SetView): SelectSegment (WM_APP_SELECT_SEGMENT) on every press, SegmentChanged
+ * (WM_APP_SEGMENT_CHANGED) after every drag step, DeleteTemporarySegment (WM_APP_DELETE_SEGMENT)
+ * when a press on an empty row ends without a real drag.
  * While the session plays it only selects. The play position is handed in by the view's timer
  * (SetPlayPosition); the pane never asks the engine. UI thread only. */
 

@@ -140,7 +140,8 @@ public:
     {
         if (!prepares)
             return false;
-        ui::SendMessage(owner, WM_APP_PLAY, 0, reinterpret_cast<ui::LParam>(static_cast<QObject*>(this)));
+        if (auto* view = dynamic_cast<ui::ViewMessages*>(owner))
+            view->Play(false, this);
         return true;
     }
     void Stop(const QString& reason) override

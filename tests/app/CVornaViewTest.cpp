@@ -112,7 +112,7 @@ TEST(CVornaView, PlayFillsTheRequest)
     f.view->SetSelection(2, 0);
     apptest::FakeRecorder sink;
 
-    f.Send(WM_APP_PLAY, 1, reinterpret_cast<ui::LParam>(static_cast<QObject*>(&sink)));
+    f.view->Play(true, &sink);
     ASSERT_EQ(f.engine.plays.size(), 1u);
     const CPlaybackParams& p = f.engine.plays[0];
     EXPECT_EQ(p.m_tracks, &f.doc.m_tracks);
@@ -129,7 +129,7 @@ TEST(CVornaView, PlayFillsTheRequest)
     EXPECT_EQ(f.engine.lastLevelWindow, static_cast<rt::MixerBlockSink*>(&sink));
 
     // Restart (a timeline click) always plays plainly, without the level window.
-    f.Send(WM_APP_RESTART_PLAYBACK);
+    f.view->RestartPlayback();
     ASSERT_EQ(f.engine.plays.size(), 2u);
     EXPECT_FALSE(f.engine.plays[1].m_previewOnly);
     EXPECT_EQ(f.engine.lastLevelWindow, nullptr);
@@ -275,8 +275,9 @@ TEST(CVornaView, MixerErrorFromAnotherThreadStopsAndShowsOnce)
     EXPECT_EQ(f.fakeUi.boxes[0].text, QStringLiteral("Failed to open the voice file."));
 
     f.Send(WM_APP_PLAY);
-    f.Send(WM_APP_MIXER_ERROR);
-    EXPECT_FALSE(f.doc.m_isPlaying);
+    f.view->PostMixerError(QString());
+    EXPECT_TRUE(vtest::WaitFor([&] { return !f.doc.m_isPlaying; }, 2000));
+    QCoreApplication::processEvents();
     EXPECT_EQ(f.fakeUi.boxes.size(), 1u);
 }
 
@@ -287,13 +288,13 @@ TEST(CVornaView, LateMixerErrorStopsOnlyItsOwnPlayback)
     ViewFixture f;
     f.Send(WM_APP_PLAY);
     const std::uint64_t first = f.view->PlaybackNumber();
+    // Queued while the first plays, handled after the second has started.
+    f.view->PostMixerError(QStringLiteral("old error"));
     f.Send(WM_APP_STOP);
     f.Send(WM_APP_PLAY);
     ASSERT_NE(f.view->PlaybackNumber(), first);
+    ASSERT_TRUE(f.fakeUi.boxes.empty());
 
-    auto late = std::make_unique<ui::MessageEvent>(WM_APP_MIXER_ERROR, 0, static_cast<ui::LParam>(first));
-    late->TakeText(QStringLiteral("old error"));
-    QCoreApplication::postEvent(f.view.get(), late.release());
     EXPECT_TRUE(vtest::WaitFor([&] { return !f.fakeUi.boxes.empty(); }, 2000));
     EXPECT_TRUE(f.doc.m_isPlaying);
     EXPECT_EQ(f.engine.stops, 1);
@@ -395,7 +396,7 @@ TEST(CVornaView, SelectionAndChangesMarkModified)
         {"select none", [](CVornaView& v) { v.SelectSegment(nullptr); }, false},
         {"segment changed", [](CVornaView& v) { v.SegmentChanged(); }, false},
         {"property changed", [](CVornaView& v) { v.PropertyChanged(); }, false},
-        {"session length", [](CVornaView& v) { ui::SendMessage(&v, WM_APP_SESSION_LENGTH_CHANGED); }, true},
+        {"session length", [](CVornaView& v) { v.SessionLengthChanged(); }, true},
     };
     for (const Case& c : cases)
     {

@@ -28,12 +28,15 @@ TEST(PropertiesPaneView, SelectDeleteThenPlayAndStopReadNothingFreed)
             tone->m_end = 0.6;
             f.doc.m_tracks.GetTrack(CSegment::kKindTone).m_segments.AddSegment(tone);
             f.view->SetSelection(CSegment::kKindTone, 0);
-            f.Send(WM_APP_SELECT_SEGMENT, reinterpret_cast<ui::WParam>(tone.get()));
+            f.view->SelectSegment(tone.get());
             // A second page of the segment bound as well.
-            ui::SendMessage(pane, WM_APP_SHOW_PROPERTY_TAB, 1);
+            pane->ShowPropertyTab(1);
             ASSERT_EQ(pane->Top()->VolumeRow().GetProperty(), &tone->m_volume);
         }
-        f.Send(WM_APP_DELETE_SEGMENT, temporary ? kDeleteTemporarySegment : 0);
+        if (temporary)
+            f.view->DeleteTemporarySegment();
+        else
+            f.Send(WM_APP_DELETE_SEGMENT);
         EXPECT_EQ(f.doc.m_tracks.GetTrack(CSegment::kKindTone).m_segments.GetCount(), 0);
         EXPECT_EQ(pane->Top()->VolumeRow().GetProperty(), nullptr);
         EXPECT_EQ(pane->Top()->StereoRow().GetProperty(), nullptr);
@@ -57,29 +60,31 @@ TEST(PropertiesPaneView, TopPanelShowsTheTimesAfterTheContentIsFitted)
     voice->m_end = 0.6;
     f.doc.m_tracks.GetTrack(CSegment::kKindVoice).m_segments.AddSegment(voice);
     f.view->SetSelection(CSegment::kKindVoice, 0);
-    f.Send(WM_APP_SELECT_SEGMENT, reinterpret_cast<ui::WParam>(voice.get()));
+    f.view->SelectSegment(voice.get());
     ASSERT_EQ(pane->Top()->ToCtrl().text(), "03:00");
 
+    const auto segmentChanged = [](ViewFixture& v) { v.view->SegmentChanged(); };
+    const auto lengthChanged = [](ViewFixture& v) { v.view->SessionLengthChanged(); };
     struct Case
     {
-        const char* change;
+        const char* name;
         double content;
         int sessionLength;
-        unsigned message;
+        void (*change)(ViewFixture&);
         const char* to;
         const char* length;
     };
     const Case cases[] = {
-        {"a panel gives the segment 30 s of content", 30.0, 300, WM_APP_SEGMENT_CHANGED, "01:30", "00:30"},
-        {"the session grows to 600 s", 30.0, 600, WM_APP_SESSION_LENGTH_CHANGED, "02:30", "00:30"},
-        {"a panel gives it 90 s", 90.0, 600, WM_APP_SEGMENT_CHANGED, "03:30", "01:30"},
+        {"a panel gives the segment 30 s of content", 30.0, 300, segmentChanged, "01:30", "00:30"},
+        {"the session grows to 600 s", 30.0, 600, lengthChanged, "02:30", "00:30"},
+        {"a panel gives it 90 s", 90.0, 600, segmentChanged, "03:30", "01:30"},
     };
     for (const Case& c : cases)
     {
-        SCOPED_TRACE(c.change);
+        SCOPED_TRACE(c.name);
         voice->m_contentDuration = c.content;
         f.doc.m_sessionLength = c.sessionLength;
-        f.Send(c.message);
+        c.change(f);
         EXPECT_EQ(pane->Top()->ToCtrl().text().toStdString(), c.to);
         EXPECT_EQ(pane->Top()->LengthCtrl().text().toStdString(), c.length);
     }

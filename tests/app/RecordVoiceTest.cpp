@@ -7,13 +7,13 @@
 #include "app/CMainFrame.h"
 #include "app/CVornaApp.h"
 #include "audio/COptions.h"
-#include "controls/AppMessages.h"
 #include "controls/CommandIds.h"
 #include "controls/Controls.h"
 #include "dialogs/CDlgCountdown.h"
 #include "dialogs/CDlgExportEnd.h"
 #include "dialogs/CDlgRecorder.h"
 #include "dialogs/CDlgRecorderStop.h"
+#include "messages/AppMessages.h"
 #include "model/CSegmentSuggestions.h"
 #include "model/CSegments.h"
 #include "platform/Registry.h"
@@ -162,7 +162,7 @@ TEST(RecordVoice, EachAddActionPutsTheTakeIntoTheSession)
             selected = static_cast<CSegmentSuggestions*>(segment.get());
             // What a press on the segment in the tracks pane does.
             f.View()->SetSelection(0, 0);
-            ui::SendMessage(f.View(), WM_APP_SELECT_SEGMENT, reinterpret_cast<ui::WParam>(segment.get()));
+            f.View()->SelectSegment(segment.get());
         }
         const int voiceSegmentsBefore = [&]
         {

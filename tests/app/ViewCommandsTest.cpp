@@ -90,7 +90,7 @@ TEST(ViewCommands, DeleteSegmentRemovesItAndLeavesAnEmptiedTrackActive)
 
     CommandFixture g;
     g.view->SetSelection(0, 1);
-    g.Send(WM_APP_DELETE_SEGMENT, kDeleteTemporarySegment);
+    g.view->DeleteTemporarySegment();
     EXPECT_EQ(g.doc.m_tracks.GetTrack(0).m_segments.GetCount(), 1);
     EXPECT_FALSE(g.doc.IsSessionModified());
 

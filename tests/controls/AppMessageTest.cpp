@@ -1,4 +1,4 @@
-#include "controls/AppMessage.h"
+#include "messages/AppMessage.h"
 #include "controls/Window.h"
 
 #include "support/FakeUi.h"
@@ -18,7 +18,7 @@ namespace
 
 using vtest::WaitFor;
 
-/** Keeps what arrives: the thread it arrived on, the parameters and a copy of the payload. */
+/** Keeps what arrives: the message, the thread it arrived on and its parameters. */
 class Receiver : public ui::Window
 {
 public:
@@ -26,10 +26,8 @@ public:
     {
         unsigned message;
         QThread* thread;
+        ui::WParam wParam;
         ui::LParam lParam;
-        std::vector<float> frames;
-        std::optional<QString> text;
-        bool wParamPointsAtPayload;
     };
     std::vector<Arrival> arrivals;
     ui::LResult answer = 0;
@@ -37,73 +35,28 @@ public:
 protected:
     ui::LResult OnAppMessage(ui::MessageEvent& m) override
     {
-        Arrival a{m.Message(), QThread::currentThread(), m.GetLParam(), {}, std::nullopt, false};
-        if (m.Message() == WM_APP_MIXER_BLOCK && m.GetWParam() != 0)
-        {
-            const auto* frames = reinterpret_cast<const float*>(m.GetWParam());
-            a.frames.assign(frames, frames + 2 * m.GetLParam());
-            a.wParamPointsAtPayload = frames == m.Frames().data();
-        }
-        if (m.Message() == WM_APP_MIXER_ERROR && m.GetWParam() != 0)
-        {
-            a.text = *reinterpret_cast<const QString*>(m.GetWParam());
-            a.wParamPointsAtPayload =
-                m.Text() && &*m.Text() == reinterpret_cast<const QString*>(m.GetWParam());
-        }
         if (m.Message() == WM_APP_GET_OUTPUT_LEVEL)
             *reinterpret_cast<double*>(m.GetWParam()) = 0.75;
-        arrivals.push_back(std::move(a));
+        arrivals.push_back({m.Message(), QThread::currentThread(), m.GetWParam(), m.GetLParam()});
         return answer;
     }
 };
 
 } // namespace
 
-// The engine reuses its block buffer as soon as it has posted: a message that carried a pointer into
-// it would arrive holding the next block (or freed memory). The message must own a copy.
-TEST(AppMessage, PostedFromAWorkerThreadArrivesOnTheUiThreadWithItsPayloadIntact)
+// A message posted from a worker is handled later on the receiver's thread with the parameters it
+// was posted with; a null receiver takes nothing.
+TEST(AppMessage, PostedFromAWorkerThreadArrivesOnTheUiThread)
 {
     Receiver receiver;
-    constexpr std::uint32_t kFrames = 20000;
-    std::vector<float> expected(2 * kFrames);
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        expected[i] = float(i) * 0.25f - 1000.0f;
-
-    std::thread worker(
-        [&]
-        {
-            std::vector<float> block = expected;
-            ui::PostMixerBlock(&receiver, block.data(), kFrames);
-            std::fill(block.begin(), block.end(), 0.0f); // the buffer is reused at once
-            QString text = QStringLiteral("Failed to open the sound file: a.ogg");
-            ui::PostMixerError(&receiver, text);
-            text.fill(QLatin1Char('x'));
-        });
+    std::thread worker([&] { EXPECT_TRUE(ui::PostMessage(&receiver, WM_APP_DISC_WRITTEN, 3, 7)); });
     worker.join();
-
-    ASSERT_TRUE(WaitFor([&] { return receiver.arrivals.size() == 2; }, 5000));
-    const auto& block = receiver.arrivals[0];
-    EXPECT_EQ(block.message, WM_APP_MIXER_BLOCK);
-    EXPECT_EQ(block.thread, QCoreApplication::instance()->thread());
-    EXPECT_EQ(block.lParam, ui::LParam(kFrames));
-    EXPECT_TRUE(block.wParamPointsAtPayload);
-    EXPECT_EQ(block.frames, expected);
-
-    const auto& error = receiver.arrivals[1];
-    EXPECT_EQ(error.message, WM_APP_MIXER_ERROR);
-    EXPECT_EQ(error.thread, QCoreApplication::instance()->thread());
-    ASSERT_TRUE(error.text.has_value());
-    EXPECT_EQ(*error.text, QStringLiteral("Failed to open the sound file: a.ogg"));
-    EXPECT_TRUE(error.wParamPointsAtPayload);
-}
-
-// A plain posted error without text reaches the view with wParam 0 (it then stops without a box).
-TEST(AppMessage, PlainPostedMessageKeepsItsParameters)
-{
-    Receiver receiver;
-    ASSERT_TRUE(ui::PostMessage(&receiver, WM_APP_MIXER_ERROR, 0, 0));
+    EXPECT_TRUE(receiver.arrivals.empty()) << "handled only when the UI thread gets to it";
     ASSERT_TRUE(WaitFor([&] { return receiver.arrivals.size() == 1; }, 5000));
-    EXPECT_FALSE(receiver.arrivals[0].text.has_value());
+    EXPECT_EQ(receiver.arrivals[0].message, WM_APP_DISC_WRITTEN);
+    EXPECT_EQ(receiver.arrivals[0].thread, QCoreApplication::instance()->thread());
+    EXPECT_EQ(receiver.arrivals[0].wParam, ui::WParam(3));
+    EXPECT_EQ(receiver.arrivals[0].lParam, ui::LParam(7));
     EXPECT_FALSE(ui::PostMessage(nullptr, WM_APP_STOP));
 }
 

@@ -17,18 +17,15 @@
 namespace
 {
 
-/** The pane a top panel sits in: it records what the panel sends it. */
-class PaneSink : public ui::Window
+/** The pane a top panel sits in: it records the panel's calls by the message each stands for,
+ *  with the tab it carried. */
+class PaneSink : public ui::Window, public PropertyPaneHost
 {
 public:
-    std::vector<std::pair<unsigned, ui::WParam>> messages;
+    std::vector<std::pair<unsigned, int>> messages;
 
-protected:
-    ui::LResult OnAppMessage(ui::MessageEvent& m) override
-    {
-        messages.emplace_back(m.Message(), m.GetWParam());
-        return 0;
-    }
+    void ShowPropertyTab(int tab) override { messages.emplace_back(WM_APP_SHOW_PROPERTY_TAB, tab); }
+    void ResetSoundFolder() override { messages.emplace_back(WM_APP_RESET_SOUND_FOLDER, 0); }
 };
 
 struct TopRig
@@ -51,6 +48,7 @@ struct TopRig
         pane.resize(260, 200);
         top->SetDocument(&doc);
         top->Create(&pane, true);
+        top->SetHost(&pane);
         top->show();
         pane.show();
         top->SetObject(segment.get());
@@ -281,7 +279,7 @@ TEST(CDlgPropertiesTop, AUserTabSwitchNotifiesAndMarksButOneByCodeDoesNeither)
 
     rig.ClickTab(1);
     ASSERT_EQ(rig.pane.messages.size(), 1u);
-    EXPECT_EQ(rig.pane.messages[0], std::make_pair(unsigned(WM_APP_SHOW_PROPERTY_TAB), ui::WParam(1)));
+    EXPECT_EQ(rig.pane.messages[0], std::make_pair(unsigned(WM_APP_SHOW_PROPERTY_TAB), 1));
     EXPECT_TRUE(rig.doc.IsSessionModified());
 }
 

@@ -7,10 +7,10 @@
 #include "support/TestEnvironment.h"
 
 #include "audio/COptions.h"
-#include "controls/AppMessages.h"
 #include "controls/CommandIds.h"
 #include "controls/Controls.h"
 #include "controls/Style.h"
+#include "messages/AppMessages.h"
 #include "model/CSegments.h"
 #include "platform/Folders.h"
 #include "platform/Registry.h"

@@ -11,6 +11,7 @@
 #include "panes/CPaneMeterSound.h"
 #include "panes/CPaneSessionLength.h"
 #include "panes/CPaneStatus.h"
+#include "support/RecordingView.h"
 
 #include <gtest/gtest.h>
 
@@ -19,12 +20,15 @@
 namespace
 {
 
-/** Stands in for the view: records every application message its children send. */
-class View : public ui::Window
+/** Stands in for the view: records every application message its children send, and the
+ *  session-length pane's calls by the message they stand for. */
+class View : public vtest::IdleView
 {
 public:
     View() { resize(1600, 200); }
     std::vector<unsigned> messages;
+
+    void SessionLengthChanged() override { messages.push_back(WM_APP_SESSION_LENGTH_CHANGED); }
 
 protected:
     ui::LResult OnAppMessage(ui::MessageEvent& m) override
@@ -42,6 +46,7 @@ struct Bar
         view.resize(width, 200);
         EXPECT_TRUE(bar->Create(&view, ID_PANE_CONTROLBAR, QRect(0, 100, width, 60)));
         bar->SetDocument(&doc);
+        bar->SetView(&view);
         view.show();
     }
     CVornaDoc doc;

@@ -80,7 +80,7 @@ struct PaneRig
         return topics;
     }
 
-    void ShowTab(int tab) { ui::SendMessage(pane, WM_APP_SHOW_PROPERTY_TAB, static_cast<ui::WParam>(tab)); }
+    void ShowTab(int tab) { pane->ShowPropertyTab(tab); }
 };
 
 TEST(CPaneProperties, LaysTheTopPanelOverThePagesAtTheirOwnHeights)
@@ -216,7 +216,7 @@ TEST(CPaneProperties, ResetWritesTheDefaultSoundFolderOfTheKind)
         SetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(c.value), QStringLiteral("/elsewhere"));
         auto segment = CSegments::CreateSegment(c.kind);
         rig.pane->ShowProperties(segment.get(), c.kind);
-        ui::SendMessage(rig.pane, WM_APP_RESET_SOUND_FOLDER);
+        rig.pane->ResetSoundFolder();
         QString stored;
         ASSERT_TRUE(GetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(c.value), stored));
         const QString expected = c.folder != nullptr

@@ -1,9 +1,9 @@
 #include "panes/CPaneTimeline.h"
 
-#include "MessageSinkWindow.h"
 #include "controls/CommandIds.h"
 #include "controls/Resources.h"
 #include "model/CVornaDoc.h"
+#include "support/RecordingView.h"
 
 #include <QImage>
 #include <QTest>
@@ -18,7 +18,7 @@ constexpr QRgb kFrame = qRgb(220, 220, 220);
 struct TimelineFixture : ::testing::Test
 {
     CVornaDoc doc;
-    vtest::MessageSinkWindow parent;
+    vtest::RecordingView parent;
     CPaneTimeline timeline;
 
     void SetUp() override
@@ -26,6 +26,7 @@ struct TimelineFixture : ::testing::Test
         parent.resize(1000, 100);
         ASSERT_TRUE(timeline.Create(&parent, ID_PANE_TIMELINE, QRect(0, 10, 1000, 27)));
         timeline.SetDocument(&doc);
+        timeline.SetView(&parent);
         parent.show();
     }
 
@@ -183,7 +184,7 @@ TEST_F(TimelineFixture, DegenerateSizesAndLengthsPaintAndSeekSafely)
 TEST(CPaneTimelineCreate, FailsWithoutItsBackground)
 {
     ui::ScopedResourceFailure missing(ui::ResourceKind::Bitmap, CPaneTimeline::kBackgroundBitmap);
-    vtest::MessageSinkWindow parent;
+    ui::Window parent;
     CPaneTimeline timeline;
     EXPECT_FALSE(timeline.Create(&parent, ID_PANE_TIMELINE, QRect(0, 0, 100, 27)));
 }

@@ -1,6 +1,7 @@
 #include "panes/CPaneTracks.h"
 
 #include "support/FakeUi.h"
+#include "support/RecordingView.h"
 #include "controls/CommandIds.h"
 #include "controls/Resources.h"
 #include "model/CColorHSL.h"
@@ -19,20 +20,20 @@
 namespace
 {
 
-/** The view's side of the pane's messages: records them, and removes the selected segment on
- *  WM_APP_DELETE_SEGMENT as the view does. */
-class RecordingView : public ui::Window
+/** The view's side of the pane's calls: records them by the message each stands for, and
+ *  removes the selected segment on DeleteTemporarySegment as the view does. */
+class RecordingView : public vtest::IdleView
 {
 public:
     struct Message
     {
         unsigned id;
-        ui::WParam wParam;
+        CSegment* segment = nullptr; ///< what SelectSegment carried
     };
 
     CPaneTracks* pane = nullptr;
     std::vector<Message> messages;
-    /** Called on WM_APP_SELECT_SEGMENT, while the press is still being handled. */
+    /** Called on SelectSegment, while the press is still being handled. */
     std::function<void()> onSelect;
 
     int Count(unsigned id) const
@@ -43,19 +44,21 @@ public:
         return n;
     }
 
-protected:
-    ui::LResult OnAppMessage(ui::MessageEvent& message) override
+    void SelectSegment(CSegment* segment) override
     {
-        messages.push_back({message.Message(), message.GetWParam()});
-        if (message.Message() == WM_APP_SELECT_SEGMENT && onSelect)
+        messages.push_back({WM_APP_SELECT_SEGMENT, segment});
+        if (onSelect)
             onSelect();
-        if (message.Message() == WM_APP_DELETE_SEGMENT && pane != nullptr)
-        {
-            if (CSegments* segments = pane->GetSelectedSegments())
-                segments->RemoveSegment(pane->GetSelectedSegmentIndex());
-            pane->ClearSelection();
-        }
-        return 0;
+    }
+    void SegmentChanged() override { messages.push_back({WM_APP_SEGMENT_CHANGED}); }
+    void DeleteTemporarySegment() override
+    {
+        messages.push_back({WM_APP_DELETE_SEGMENT});
+        if (pane == nullptr)
+            return;
+        if (CSegments* segments = pane->GetSelectedSegments())
+            segments->RemoveSegment(pane->GetSelectedSegmentIndex());
+        pane->ClearSelection();
     }
 };
 
@@ -112,6 +115,7 @@ protected:
         view.resize(kWidth, kHeight);
         ASSERT_TRUE(pane.Create(&view, ID_PANE_TRACKS, QRect(0, 0, kWidth, kHeight)));
         pane.SetDocument(&doc);
+        pane.SetView(&view);
         view.pane = &pane;
         view.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
@@ -331,7 +335,7 @@ TEST_F(TracksPane, ClickOnAnEmptyRowCreatesAndRemovesASegment)
         const CSegment* sent = nullptr;
         view.onSelect = [&]
         {
-            sent = reinterpret_cast<const CSegment*>(view.messages.back().wParam);
+            sent = view.messages.back().segment;
             if (const CSegment* s = pane.GetSelectedSegment())
                 seen = {s->m_begin, s->m_end};
         };
@@ -494,7 +498,7 @@ TEST_F(TracksPane, WhilePlayingAPressOnlySelects)
     EXPECT_EQ(Times(doc, kToneTrack), (std::vector<std::pair<double, double>>{{0.3, 0.5}}));
     EXPECT_EQ(view.Count(WM_APP_SEGMENT_CHANGED), 0);
     ASSERT_EQ(view.Count(WM_APP_SELECT_SEGMENT), 1);
-    EXPECT_EQ(view.messages[0].wParam, reinterpret_cast<ui::WParam>(first.get()));
+    EXPECT_EQ(view.messages[0].segment, first.get());
 
     // A press on an empty part makes nothing and sends the selection again.
     view.messages.clear();
@@ -502,7 +506,7 @@ TEST_F(TracksPane, WhilePlayingAPressOnlySelects)
     EXPECT_EQ(doc.m_tracks.GetTrack(kToneTrack).m_segments.GetCount(), 1);
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].id, unsigned(WM_APP_SELECT_SEGMENT));
-    EXPECT_EQ(view.messages[0].wParam, reinterpret_cast<ui::WParam>(first.get()));
+    EXPECT_EQ(view.messages[0].segment, first.get());
 
     Drag(150, BarY(1), {});
     EXPECT_EQ(pane.GetSelectedSegment(), other.get());

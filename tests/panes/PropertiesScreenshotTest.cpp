@@ -79,7 +79,7 @@ TEST(Screenshot, PropertiesPaneOfAToneSegmentOnEachTab)
             QPainter p(&sheet);
             for (int tab = 0; tab < 4; ++tab)
             {
-                ui::SendMessage(pane, WM_APP_SHOW_PROPERTY_TAB, static_cast<ui::WParam>(tab));
+                pane->ShowPropertyTab(tab);
                 pane->UpdatePages();
                 const QImage shot = view.grab().toImage();
                 p.drawImage(tab * (kW + 6), 0, shot);

@@ -3,10 +3,10 @@
  *  an active view that records the calls it gets and answers the tracks-pane question, a tracks
  *  pane's selection, and graph editors that record how they were opened. */
 
-#include "controls/AppMessage.h"
 #include "controls/GraphEditors.h"
-#include "controls/ViewMessages.h"
 #include "controls/Window.h"
+#include "messages/AppMessage.h"
+#include "messages/ViewMessages.h"
 
 #include <QString>
 
@@ -40,11 +40,14 @@ class IdleView : public ui::Window, public ui::ViewMessages
 public:
     void SelectSegment(CSegment*) override {}
     void SegmentChanged() override {}
+    void DeleteTemporarySegment() override {}
     void PropertyChanged() override {}
     void ShowGlobals() override {}
     void ShowHelpTopic(const QString&, ui::HelpFollow) override {}
     void Play(bool, QObject*) override {}
     void Stop() override {}
+    void RestartPlayback() override {}
+    void SessionLengthChanged() override {}
     bool AddRecording(ui::RecordingTarget, const QString&) override { return false; }
     double OutputLevel() const override { return 0.0; }
     ui::SelectionSource* TracksPane() const override { return nullptr; }
@@ -95,6 +98,7 @@ public:
         messages.push_back(m);
     }
     void SegmentChanged() override { messages.emplace_back(WM_APP_SEGMENT_CHANGED); }
+    void DeleteTemporarySegment() override { messages.emplace_back(WM_APP_DELETE_SEGMENT); }
     void PropertyChanged() override { messages.emplace_back(WM_APP_PROPERTY_CHANGED); }
     void ShowGlobals() override { messages.emplace_back(WM_APP_SHOW_GLOBALS); }
     void ShowHelpTopic(const QString& topic, ui::HelpFollow follow) override
@@ -112,6 +116,8 @@ public:
         messages.push_back(m);
     }
     void Stop() override { messages.emplace_back(WM_APP_STOP); }
+    void RestartPlayback() override { messages.emplace_back(WM_APP_RESTART_PLAYBACK); }
+    void SessionLengthChanged() override { messages.emplace_back(WM_APP_SESSION_LENGTH_CHANGED); }
     ui::SelectionSource* TracksPane() const override
     {
         return hasTracksPane ? const_cast<FakeSelection*>(&selection) : nullptr;

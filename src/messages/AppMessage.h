@@ -3,21 +3,18 @@
  *
  * SendMessage runs the receiver's handler at once on the calling thread, which must be the UI
  * thread, and returns the handler's result. PostMessage may be called from any thread; the message
- * is handled later on the receiver's thread. A posted message never carries a pointer into a buffer
- * the sender reuses: PostMixerBlock and PostMixerError copy their payload into the message, and the
- * wParam the handler sees points at that copy, which lives as long as the handler runs.
+ * is handled later on the receiver's thread. What travels between our own windows with a payload
+ * is a typed call (ViewMessages and the receivers' own interfaces), not a message.
  *
  * This part links Qt Core only, so that the engine can post to a window without the widgets. */
 
-#include "controls/AppMessages.h"
+#include "messages/AppMessages.h"
 
 #include <QEvent>
 #include <QString>
 
 #include <cstdint>
 #include <limits>
-#include <optional>
-#include <vector>
 
 class QObject;
 
@@ -38,7 +35,6 @@ class MessageEvent : public QEvent
 {
 public:
     MessageEvent(unsigned message, WParam wParam, LParam lParam);
-    // A copy's wParam would point into the original's payload.
     MessageEvent(const MessageEvent&) = delete;
     MessageEvent& operator=(const MessageEvent&) = delete;
 
@@ -53,23 +49,11 @@ public:
     LResult Result() const { return m_result; }
     void SetResult(LResult result) { m_result = result; }
 
-    /** The error text a posted WM_APP_MIXER_ERROR owns, or nullopt. */
-    const std::optional<QString>& Text() const { return m_text; }
-    /** The interleaved stereo frames a posted WM_APP_MIXER_BLOCK owns. */
-    const std::vector<float>& Frames() const { return m_frames; }
-
-    /** Makes the message own @p text; wParam then points at it. */
-    void TakeText(QString text);
-    /** Makes the message own a copy of @p frames stereo frames; wParam then points at the copy. */
-    void CopyFrames(const float* interleaved, std::uint32_t frames);
-
 private:
     unsigned m_message;
     WParam m_wParam;
     LParam m_lParam;
     LResult m_result = kNotHandled;
-    std::optional<QString> m_text;
-    std::vector<float> m_frames;
 };
 
 /** Delivers the message to @p receiver now and returns the handler's result; kNotHandled when no
@@ -78,13 +62,6 @@ LResult SendMessage(QObject* receiver, unsigned message, WParam wParam = 0, LPar
 
 /** Queues the message for @p receiver's thread. Any thread. False for a null receiver. */
 bool PostMessage(QObject* receiver, unsigned message, WParam wParam = 0, LParam lParam = 0);
-
-/** Posts WM_APP_MIXER_BLOCK with a copy of @p frames interleaved stereo frames. Any thread but the
- *  device's real-time callback (it allocates). */
-bool PostMixerBlock(QObject* receiver, const float* interleaved, std::uint32_t frames);
-
-/** Posts WM_APP_MIXER_ERROR owning @p text. Any thread. */
-bool PostMixerError(QObject* receiver, QString text);
 
 /** Sets the window that GetActiveView returns (the main frame's view); UI thread. */
 void SetActiveView(QObject* view);

@@ -3,21 +3,22 @@
  *  send to the view and to each other.
  *
  * Each is an offset from WM_APP. The gaps (0x04, 0x12, 0x1C to 0x1E) carry no message and stay free
- * so that the numbers of the others never move. What wParam and lParam carry is noted beside each. */
+ * so that the numbers of the others never move. The buttons and menus send the ids that carry nothing
+ * (SendMessage); a message that carries something or answers something is a typed call, named beside
+ * it (ui::ViewMessages, dlg::TrimEvents, rt::MixerEvents, rt::MixerBlockSink). */
 
 enum AppMessageId : unsigned
 {
     WM_APP = 0x8000,
 
-    WM_APP_SELECT_SEGMENT = WM_APP + 0x01, ///< wParam CSegment* now selected, or 0
-    WM_APP_SHOW_PROPERTY_TAB =
-        WM_APP + 0x02, ///< wParam tab: 0 segment page, 1 Effects, 2 Brainwaves, 3 Bilateral
+    WM_APP_SELECT_SEGMENT = WM_APP + 0x01,     ///<
+    WM_APP_SHOW_PROPERTY_TAB = WM_APP + 0x02,  ///<
     WM_APP_RESET_SOUND_FOLDER = WM_APP + 0x03, ///<
     WM_APP_SEGMENT_CHANGED = WM_APP + 0x05,    ///<
     WM_APP_PROPERTY_CHANGED = WM_APP + 0x06,   ///< sent to the active view
-    WM_APP_ADD_RECORDING = WM_APP + 0x07, ///< wParam 0 selected segment, 1 new segment; lParam QString* path
-    WM_APP_HELP_TOPIC = WM_APP + 0x08,    ///< wParam QString* topic; lParam 1 = only while help is visible
-    WM_APP_PLAY = WM_APP + 0x09,          ///< wParam 1 = preview; lParam QObject* level window or 0
+    WM_APP_ADD_RECORDING = WM_APP + 0x07, ///< ui::ViewMessages::AddRecording
+    WM_APP_HELP_TOPIC = WM_APP + 0x08,    ///< ui::ViewMessages::ShowHelpTopic
+    WM_APP_PLAY = WM_APP + 0x09,          ///<
     WM_APP_PAUSE = WM_APP + 0x0A,         ///<
     WM_APP_STOP = WM_APP + 0x0B,          ///<
     WM_APP_SESSION_LENGTH_CHANGED = WM_APP + 0x0C, ///<
@@ -26,7 +27,7 @@ enum AppMessageId : unsigned
     WM_APP_OPEN_SESSION = WM_APP + 0x0F,           ///<
     WM_APP_SAVE_SESSION = WM_APP + 0x10,           ///<
     WM_APP_SAVE_SESSION_AS = WM_APP + 0x11,        ///<
-    WM_APP_DELETE_SEGMENT = WM_APP + 0x13,         ///< wParam kDeleteTemporarySegment or 0
+    WM_APP_DELETE_SEGMENT = WM_APP + 0x13,         ///<
     WM_APP_RECORD_VOICE = WM_APP + 0x14,           ///<
     WM_APP_LIVE_RECORDING = WM_APP + 0x15,         ///<
     WM_APP_EXPORT_SESSION = WM_APP + 0x16,         ///<
@@ -58,17 +59,13 @@ enum AppMessageId : unsigned
     WM_APP_HELP_FORWARD = WM_APP + 0x33,           ///< to the help window
     WM_APP_HELP_HOME = WM_APP + 0x34,              ///< to the help window
     WM_APP_NEXT_STAGE = WM_APP + 0x35,             ///<
-    /// Posted: wParam const float* interleaved stereo frames owned by the message; lParam frame count.
+    /// The engine's blocks: rt::MixerBlockSink, a call on the stream's thread.
     WM_APP_MIXER_BLOCK = WM_APP + 0x36,
-    WM_APP_GET_OUTPUT_LEVEL = WM_APP + 0x37, ///< wParam double* receiving the level
-    WM_APP_TRIM_POSITION = WM_APP + 0x38,    ///< wParam float* position fraction
-    WM_APP_TRIM_SELECTION = WM_APP + 0x39,   ///< wParam double[2]: start, end fractions
+    WM_APP_GET_OUTPUT_LEVEL = WM_APP + 0x37, ///< ui::ViewMessages::OutputLevel
+    WM_APP_TRIM_POSITION = WM_APP + 0x38,    ///< dlg::TrimEvents::TrimPosition
+    WM_APP_TRIM_SELECTION = WM_APP + 0x39,   ///< dlg::TrimEvents::TrimSelection
     WM_APP_DISC_WRITTEN = WM_APP + 0x3A,     ///<
-    WM_APP_GET_TRACKS_PANE = WM_APP + 0x3B,  ///< wParam ui::SelectionSource** receiving the tracks pane
-    /// Posted: wParam const QString* error text owned by the message (0 when there is none).
+    WM_APP_GET_TRACKS_PANE = WM_APP + 0x3B,  ///< ui::ViewMessages::TracksPane
+    /// The engine's errors: rt::MixerEvents, queued onto the view's thread by the view.
     WM_APP_MIXER_ERROR = WM_APP + 0x3C,
 };
-
-/** wParam of WM_APP_DELETE_SEGMENT from the tracks pane taking back the segment that a click on an
- *  empty row made for a moment: removed like any other, but it was never an edit of the session. */
-inline constexpr unsigned kDeleteTemporarySegment = 1;

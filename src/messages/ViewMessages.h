@@ -7,7 +7,7 @@
  * by the compiler and cannot go unanswered. The buttons of the tool and control bars still send
  * their message ids (SendMessage), which the view dispatches as commands. UI thread only. */
 
-#include "controls/AppMessage.h"
+#include "messages/AppMessage.h"
 
 #include <QObject>
 #include <QString>
@@ -42,6 +42,10 @@ public:
     virtual void SelectSegment(CSegment* segment) = 0;
     /** WM_APP_SEGMENT_CHANGED: the selected segment's times or content length changed. */
     virtual void SegmentChanged() = 0;
+    /** WM_APP_DELETE_SEGMENT from the tracks pane: removes the selected segment, which a click on
+     *  an empty row made for a moment; removed like any other, but it was never an edit of the
+     *  session. */
+    virtual void DeleteTemporarySegment() = 0;
     /** WM_APP_PROPERTY_CHANGED: a property row changed a value of the session. */
     virtual void PropertyChanged() = 0;
     /** WM_APP_SHOW_GLOBALS: opens the global entrainment and bilateral dialog. */
@@ -53,6 +57,11 @@ public:
     virtual void Play(bool preview, QObject* levelWindow) = 0;
     /** WM_APP_STOP: stops playing (a pause is forgotten). */
     virtual void Stop() = 0;
+    /** WM_APP_RESTART_PLAYBACK: the cursor moved; a playing session plays on from there. */
+    virtual void RestartPlayback() = 0;
+    /** WM_APP_SESSION_LENGTH_CHANGED: the user set the session's length; playing stops and the
+     *  segments' times follow. */
+    virtual void SessionLengthChanged() = 0;
     /** WM_APP_ADD_RECORDING: places the recorded file @p path; false when it could not be placed. */
     virtual bool AddRecording(RecordingTarget target, const QString& path) = 0;
     /** WM_APP_GET_OUTPUT_LEVEL: the louder channel's output level now, 0 when not playing. */

@@ -1,9 +1,7 @@
-#include "controls/AppMessage.h"
+#include "messages/AppMessage.h"
 
 #include <QCoreApplication>
 #include <QPointer>
-
-#include <memory>
 
 namespace ui
 {
@@ -17,19 +15,6 @@ QEvent::Type MessageEvent::EventType()
 {
     static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
     return type;
-}
-
-void MessageEvent::TakeText(QString text)
-{
-    m_text = std::move(text);
-    m_wParam = reinterpret_cast<WParam>(&*m_text);
-}
-
-void MessageEvent::CopyFrames(const float* interleaved, std::uint32_t frames)
-{
-    m_frames.assign(interleaved, interleaved + std::size_t(frames) * 2);
-    m_wParam = reinterpret_cast<WParam>(m_frames.data());
-    m_lParam = static_cast<LParam>(frames);
 }
 
 LResult SendMessage(QObject* receiver, unsigned message, WParam wParam, LParam lParam)
@@ -46,27 +31,6 @@ bool PostMessage(QObject* receiver, unsigned message, WParam wParam, LParam lPar
     if (receiver == nullptr)
         return false;
     QCoreApplication::postEvent(receiver, new MessageEvent(message, wParam, lParam));
-    return true;
-}
-
-bool PostMixerBlock(QObject* receiver, const float* interleaved, std::uint32_t frames)
-{
-    if (receiver == nullptr)
-        return false;
-    auto event = std::make_unique<MessageEvent>(WM_APP_MIXER_BLOCK, 0, 0);
-    if (interleaved != nullptr)
-        event->CopyFrames(interleaved, frames);
-    QCoreApplication::postEvent(receiver, event.release());
-    return true;
-}
-
-bool PostMixerError(QObject* receiver, QString text)
-{
-    if (receiver == nullptr)
-        return false;
-    auto event = std::make_unique<MessageEvent>(WM_APP_MIXER_ERROR, 0, 0);
-    event->TakeText(std::move(text));
-    QCoreApplication::postEvent(receiver, event.release());
     return true;
 }
 

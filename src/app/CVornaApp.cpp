@@ -13,7 +13,7 @@
 #include "controls/Accelerators.h"
 #include "controls/Behaviour.h"
 #include "controls/GraphEditors.h"
-#include "dialogs/GraphEditorRunner.h"
+#include "dialogs/editors/GraphEditorRunner.h"
 #include "controls/Style.h"
 #include "model/CSegment.h"
 #include "model/CVornaDoc.h"

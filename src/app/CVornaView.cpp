@@ -9,7 +9,7 @@
 #include "controls/Behaviour.h"
 #include "controls/CommandIds.h"
 #include "controls/GraphEditors.h"
-#include "dialogs/CDlgCountdown.h"
+#include "dialogs/recorder/CDlgCountdown.h"
 #include "messages/AppMessages.h"
 #include "model/CVornaDoc.h"
 #include "panes/CPaneControlbar.h"

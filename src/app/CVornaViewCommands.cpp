@@ -14,7 +14,7 @@
 #include "controls/Accelerators.h"
 #include "controls/Behaviour.h"
 #include "controls/CommandIds.h"
-#include "dialogs/ExportProgressDialog.h"
+#include "dialogs/session/ExportProgressDialog.h"
 #include "messages/AppMessages.h"
 #include "model/CSegmentSuggestions.h"
 #include "model/CVornaDoc.h"

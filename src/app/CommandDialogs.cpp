@@ -2,15 +2,15 @@
 
 #include "app/UpdateCheck.h"
 #include "controls/Window.h"
-#include "dialogs/CDlgAbout.h"
-#include "dialogs/CDlgAmbientGrains.h"
-#include "dialogs/CDlgCheckUpdates.h"
-#include "dialogs/CDlgGlobals.h"
-#include "dialogs/CDlgNotes.h"
-#include "dialogs/CDlgOptions.h"
-#include "dialogs/CDlgRecorder.h"
-#include "dialogs/CDlgStages.h"
-#include "dialogs/CDlgVoiceTexts.h"
+#include "dialogs/session/CDlgAbout.h"
+#include "dialogs/looptool/CDlgAmbientGrains.h"
+#include "dialogs/session/CDlgCheckUpdates.h"
+#include "dialogs/session/CDlgGlobals.h"
+#include "dialogs/session/CDlgNotes.h"
+#include "dialogs/session/CDlgOptions.h"
+#include "dialogs/recorder/CDlgRecorder.h"
+#include "dialogs/session/CDlgStages.h"
+#include "dialogs/session/CDlgVoiceTexts.h"
 
 namespace shell
 {

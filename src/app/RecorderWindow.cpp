@@ -1,6 +1,6 @@
 #include "app/RecorderWindow.h"
 
-#include "dialogs/CDlgRecorder.h"
+#include "dialogs/recorder/CDlgRecorder.h"
 
 namespace shell
 {

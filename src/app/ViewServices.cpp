@@ -1,7 +1,7 @@
 #include "app/ViewServices.h"
 
 #include "audio/CMixer.h"
-#include "dialogs/CDlgHelp.h"
+#include "dialogs/session/CDlgHelp.h"
 #include "platform/audio/AudioSystem.h"
 
 namespace shell

@@ -7,7 +7,7 @@
  * panel, the top panel included, so that no row is left on a segment that is about to go away. The
  * view calls it before it deletes a segment. UI thread only. */
 
-#include "dialogs/CDlgPropertiesTop.h"
+#include "dialogs/panels/CDlgPropertiesTop.h"
 #include "panes/CAppPane.h"
 
 #include <QPixmap>

@@ -5,7 +5,7 @@
 #include "app/CVornaView.h"
 #include "controls/CUiProperty.h"
 #include "controls/CommandIds.h"
-#include "dialogs/CDlgPropertiesTop.h"
+#include "dialogs/panels/CDlgPropertiesTop.h"
 #include "model/CSegments.h"
 #include "panes/CPaneProperties.h"
 

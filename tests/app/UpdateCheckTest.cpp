@@ -4,7 +4,7 @@
 
 #include "app/CommandDialogs.h"
 #include "app/UpdateCheck.h"
-#include "dialogs/CDlgCheckUpdates.h"
+#include "dialogs/session/CDlgCheckUpdates.h"
 #include "platform/Registry.h"
 
 #include <gtest/gtest.h>

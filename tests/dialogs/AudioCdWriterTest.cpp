@@ -1,6 +1,6 @@
 // The pieces of writing an audio CD that need no dialog: the track file made from a recording,
 // and reading the progress out of the writing program's output.
-#include "dialogs/AudioCdWriter.h"
+#include "dialogs/recorder/AudioCdWriter.h"
 
 #include "RecordingEndFixture.h"
 #include "platform/audio/SoundDecoder.h"

@@ -1,7 +1,7 @@
 // The about box and the new-version dialog, through their real buttons; the pages opened go
 // through the desktop's URL handlers, which a spy takes here.
-#include "dialogs/CDlgAbout.h"
-#include "dialogs/CDlgCheckUpdates.h"
+#include "dialogs/session/CDlgAbout.h"
+#include "dialogs/session/CDlgCheckUpdates.h"
 
 #include "controls/Controls.h"
 #include "controls/Resources.h"

@@ -1,4 +1,4 @@
-#include "dialogs/CDlgAddBells.h"
+#include "dialogs/session/CDlgAddBells.h"
 
 #include "controls/Controls.h"
 #include "controls/Style.h"

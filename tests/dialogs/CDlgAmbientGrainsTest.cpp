@@ -1,9 +1,9 @@
 // The loop tool over real files, the real grain engine, the memory player and the encoder; the file
 // dialogs and message boxes answered by FakeUi.
-#include "dialogs/CDlgAmbientGrains.h"
-#include "dialogs/CDlgTrim.h"
-#include "dialogs/SoundFileList.h"
-#include "dialogs/SourceLoader.h"
+#include "dialogs/looptool/CDlgAmbientGrains.h"
+#include "dialogs/looptool/CDlgTrim.h"
+#include "dialogs/panels/SoundFileList.h"
+#include "dialogs/looptool/SourceLoader.h"
 
 #include "GraphEditorRig.h"
 #include "audio/AudioMessage.h"

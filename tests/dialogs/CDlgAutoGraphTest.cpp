@@ -1,6 +1,6 @@
 // The automatic-graph editor driven through its real sliders, combo box and buttons.
-#include "dialogs/CDlgAutoGraph.h"
-#include "dialogs/GraphEditorRunner.h"
+#include "dialogs/editors/CDlgAutoGraph.h"
+#include "dialogs/editors/GraphEditorRunner.h"
 
 #include "GraphEditorRig.h"
 #include "controls/Style.h"

@@ -1,4 +1,4 @@
-#include "dialogs/CDlgGlobals.h"
+#include "dialogs/session/CDlgGlobals.h"
 
 #include "controls/CUiPropertyEdit.h"
 #include "controls/Controls.h"

@@ -1,7 +1,7 @@
 // The graph editor driven through its real widgets: mouse scripts on the plot, clicks on the buttons,
 // typing into the fields, over a real document (clipboard, remembered placement, stages).
-#include "dialogs/CDlgGraph.h"
-#include "dialogs/GraphEditorRunner.h"
+#include "dialogs/editors/CDlgGraph.h"
+#include "dialogs/editors/GraphEditorRunner.h"
 
 #include "GraphEditorRig.h"
 #include "controls/CEditFloat.h"

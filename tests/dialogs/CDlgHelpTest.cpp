@@ -1,6 +1,6 @@
 // The help window over the installed pages: topics, the toolbar's history buttons, hiding instead
 // of closing, the workspace keys inside it, and that it stays usable beside a modal dialog.
-#include "dialogs/CDlgHelp.h"
+#include "dialogs/session/CDlgHelp.h"
 
 #include "controls/Accelerators.h"
 #include "controls/Behaviour.h"

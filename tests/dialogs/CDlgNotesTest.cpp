@@ -1,6 +1,6 @@
 // The session notes and the transcript, driven through their real keys and buttons.
-#include "dialogs/CDlgNotes.h"
-#include "dialogs/CDlgVoiceTexts.h"
+#include "dialogs/session/CDlgNotes.h"
+#include "dialogs/session/CDlgVoiceTexts.h"
 
 #include "GraphEditorRig.h"
 #include "controls/Controls.h"

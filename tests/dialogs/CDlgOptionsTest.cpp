@@ -1,8 +1,8 @@
 // The options dialog over a fake audio side (devices, output, meter recorder): what each control
 // writes into the record, what reaches the audio side, and that every way of closing saves.
-#include "dialogs/CDlgAmbientGrains.h"
-#include "dialogs/CDlgOptions.h"
-#include "dialogs/PreviewStreams.h"
+#include "dialogs/looptool/CDlgAmbientGrains.h"
+#include "dialogs/session/CDlgOptions.h"
+#include "dialogs/panels/PreviewStreams.h"
 
 #include "GraphEditorRig.h"
 #include "audio/COptions.h"

@@ -1,12 +1,12 @@
-#include "dialogs/CDlgPropertiesBase.h"
+#include "dialogs/panels/CDlgPropertiesBase.h"
 
 #include "controls/Accelerators.h"
 #include "controls/CUiProperty.h"
 #include "controls/CUiPropertyEdit.h"
 #include "controls/CommandIds.h"
 #include "controls/Controls.h"
-#include "dialogs/PreviewPlayer.h"
-#include "dialogs/PropertyRows.h"
+#include "dialogs/panels/PreviewPlayer.h"
+#include "dialogs/panels/PropertyRows.h"
 #include "model/CSegments.h"
 #include "model/CVornaDoc.h"
 

@@ -1,12 +1,12 @@
 // The three pages every segment has: brainwaves, bilateral and effects.
-#include "dialogs/CDlgPropertiesBilateral.h"
-#include "dialogs/CDlgPropertiesBrainwaves.h"
-#include "dialogs/CDlgPropertiesEffects.h"
+#include "dialogs/panels/CDlgPropertiesBilateral.h"
+#include "dialogs/panels/CDlgPropertiesBrainwaves.h"
+#include "dialogs/panels/CDlgPropertiesEffects.h"
 
 #include "controls/CUiPropertyEdit.h"
 #include "controls/Controls.h"
-#include "dialogs/CDlgGraph.h"
-#include "dialogs/GraphEditorRunner.h"
+#include "dialogs/editors/CDlgGraph.h"
+#include "dialogs/editors/GraphEditorRunner.h"
 #include "model/CSegments.h"
 #include "model/CVornaDoc.h"
 

@@ -1,9 +1,9 @@
-#include "dialogs/CDlgPropertiesTop.h"
+#include "dialogs/panels/CDlgPropertiesTop.h"
 
 #include "controls/CEditTime.h"
 #include "controls/CUiPropertyEdit.h"
 #include "controls/Controls.h"
-#include "dialogs/CDlgSegmentDimensions.h"
+#include "dialogs/session/CDlgSegmentDimensions.h"
 #include "model/CSegments.h"
 #include "model/CVornaDoc.h"
 

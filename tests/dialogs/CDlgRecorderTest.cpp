@@ -1,6 +1,6 @@
-#include "dialogs/CDlgCountdown.h"
-#include "dialogs/CDlgRecorder.h"
-#include "dialogs/RecorderLogic.h"
+#include "dialogs/recorder/CDlgCountdown.h"
+#include "dialogs/recorder/CDlgRecorder.h"
+#include "dialogs/recorder/RecorderLogic.h"
 
 #include "support/FakeUi.h"
 #include "support/RecordingView.h"

@@ -1,11 +1,11 @@
 // The bells panel: the instrument list's edits with their selections, through the Add Bells dialog.
-#include "dialogs/CDlgSegmentBells.h"
+#include "dialogs/panels/CDlgSegmentBells.h"
 
 #include "SegmentPanelRig.h"
 
 #include "controls/CUiPropertyEdit.h"
-#include "dialogs/CDlgAddBells.h"
-#include "dialogs/SegmentPanelRules.h"
+#include "dialogs/session/CDlgAddBells.h"
+#include "dialogs/panels/SegmentPanelRules.h"
 #include "model/CSegmentBells.h"
 
 namespace

@@ -1,4 +1,4 @@
-#include "dialogs/CDlgSegmentDimensions.h"
+#include "dialogs/session/CDlgSegmentDimensions.h"
 
 #include "controls/CEditTime.h"
 #include "controls/Controls.h"

@@ -1,13 +1,13 @@
 // The voice, ambient-music and nature panels: their file lists, combos and rows.
-#include "dialogs/CDlgSegmentAmbientMusic.h"
-#include "dialogs/CDlgSegmentNatureBG.h"
-#include "dialogs/CDlgSegmentSuggestions.h"
+#include "dialogs/panels/CDlgSegmentAmbientMusic.h"
+#include "dialogs/panels/CDlgSegmentNatureBG.h"
+#include "dialogs/panels/CDlgSegmentSuggestions.h"
 
 #include "SegmentPanelRig.h"
 
 #include "audio/AudioMessage.h"
 #include "controls/CUiPropertyEdit.h"
-#include "dialogs/PreviewPlayer.h"
+#include "dialogs/panels/PreviewPlayer.h"
 #include "model/CSegmentAmbientMusic.h"
 #include "model/CSegmentNatureBG.h"
 #include "model/CSegmentSuggestions.h"

@@ -1,5 +1,5 @@
 // The external-audio panel: choosing the file, its name and length, and Repeat.
-#include "dialogs/CDlgSegmentMusicExt.h"
+#include "dialogs/panels/CDlgSegmentMusicExt.h"
 
 #include "SegmentPanelRig.h"
 

@@ -1,7 +1,7 @@
 // The tone, noise and breathwork panels: their lists, their rows' bindings and enable states.
-#include "dialogs/CDlgSegmentBreathwork.h"
-#include "dialogs/CDlgSegmentNoise.h"
-#include "dialogs/CDlgSegmentTone.h"
+#include "dialogs/panels/CDlgSegmentBreathwork.h"
+#include "dialogs/panels/CDlgSegmentNoise.h"
+#include "dialogs/panels/CDlgSegmentTone.h"
 
 #include "SegmentPanelRig.h"
 

@@ -1,5 +1,5 @@
 // The waveform selector with real mouse events: bound drags, ruler seeks, and what it paints.
-#include "dialogs/CDlgTrim.h"
+#include "dialogs/looptool/CDlgTrim.h"
 
 #include <gtest/gtest.h>
 

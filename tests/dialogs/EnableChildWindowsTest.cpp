@@ -1,4 +1,4 @@
-#include "dialogs/EnableChildWindows.h"
+#include "dialogs/panels/EnableChildWindows.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The export's progress window over a real export (the real engine and file writer): it follows
 // the export, ends by itself, and cancels it; its time read-outs as a table.
-#include "dialogs/ExportProgressDialog.h"
+#include "dialogs/session/ExportProgressDialog.h"
 
 #include "GraphEditorRig.h"
 #include "audio/SessionExport.h"

@@ -1,7 +1,7 @@
 // The session-wide settings and the segment-times dialogs as a user sees them: every label, field
 // and button shows its text.
-#include "dialogs/CDlgGlobals.h"
-#include "dialogs/CDlgSegmentDimensions.h"
+#include "dialogs/session/CDlgGlobals.h"
+#include "dialogs/session/CDlgSegmentDimensions.h"
 
 #include "controls/Style.h"
 #include "model/CSegments.h"

@@ -1,12 +1,12 @@
 // The two end-of-recording dialogs over real files in a temporary folder, the real stream player
 // (on the null device) and, for the audio CD, a fake drive list and a fake wodim on the search
 // path; the message boxes, the folder dialog and opened folders answered by FakeUi.
-#include "dialogs/CDlgExportEnd.h"
-#include "dialogs/CDlgRecorderStop.h"
+#include "dialogs/recorder/CDlgExportEnd.h"
+#include "dialogs/recorder/CDlgRecorderStop.h"
 
 #include "RecordingEndFixture.h"
 #include "controls/Style.h"
-#include "dialogs/AudioCdWriter.h"
+#include "dialogs/recorder/AudioCdWriter.h"
 #include "platform/audio/AudioSystem.h"
 #include "platform/audio/SoundDecoder.h"
 #include "platform/audio/SoundWriter.h"

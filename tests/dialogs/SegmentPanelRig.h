@@ -4,8 +4,8 @@
  *  the spot. */
 
 #include "audio/CSoundFile.h"
-#include "dialogs/CDlgPropertiesBase.h"
-#include "dialogs/SegmentPanelLayout.h"
+#include "dialogs/panels/CDlgPropertiesBase.h"
+#include "dialogs/panels/SegmentPanelLayout.h"
 #include "model/CSegment.h"
 #include "model/CVornaDoc.h"
 #include "platform/Folders.h"

@@ -1,15 +1,15 @@
 // Pictures of the eight "Sound" panels with realistic content, for a reviewer to look at; each
 // shows its texts and every file of its list.
-#include "dialogs/CDlgSegmentAmbientMusic.h"
-#include "dialogs/CDlgSegmentBells.h"
-#include "dialogs/CDlgSegmentBreathwork.h"
-#include "dialogs/CDlgSegmentMusicExt.h"
-#include "dialogs/CDlgSegmentNatureBG.h"
-#include "dialogs/CDlgSegmentNoise.h"
-#include "dialogs/CDlgSegmentSuggestions.h"
-#include "dialogs/CDlgSegmentTone.h"
+#include "dialogs/panels/CDlgSegmentAmbientMusic.h"
+#include "dialogs/panels/CDlgSegmentBells.h"
+#include "dialogs/panels/CDlgSegmentBreathwork.h"
+#include "dialogs/panels/CDlgSegmentMusicExt.h"
+#include "dialogs/panels/CDlgSegmentNatureBG.h"
+#include "dialogs/panels/CDlgSegmentNoise.h"
+#include "dialogs/panels/CDlgSegmentSuggestions.h"
+#include "dialogs/panels/CDlgSegmentTone.h"
 
-#include "dialogs/SegmentPanels.h"
+#include "dialogs/panels/SegmentPanels.h"
 
 #include "SegmentPanelRig.h"
 #include "support/ShotChecks.h"

@@ -1,4 +1,4 @@
-#include "dialogs/SoundFileList.h"
+#include "dialogs/panels/SoundFileList.h"
 
 #include "platform/Folders.h"
 #include "platform/Registry.h"

@@ -2,8 +2,8 @@
 
 #include "controls/CUiProperty.h"
 #include "controls/Resources.h"
-#include "dialogs/CDlgPropertiesTop.h"
-#include "dialogs/PropertyRows.h"
+#include "dialogs/panels/CDlgPropertiesTop.h"
+#include "dialogs/panels/PropertyRows.h"
 #include "model/CSegments.h"
 #include "model/CVornaDoc.h"
 #include "platform/Folders.h"

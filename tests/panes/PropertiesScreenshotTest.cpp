@@ -3,7 +3,7 @@
 #include "panes/CPaneProperties.h"
 
 #include "controls/Style.h"
-#include "dialogs/CDlgPropertiesTop.h"
+#include "dialogs/panels/CDlgPropertiesTop.h"
 #include "model/CSegments.h"
 #include "model/CVornaDoc.h"
 

@@ -51,8 +51,9 @@ struct TypicalSession
             segment->m_begin = 0.0;
             segment->m_end = 1.0;
             segment->m_brainwaves.m_enabled = true;
-            segment->m_brainwaves.m_method = kind == CSegment::kKindTone ? CBrainwavesLocal::kMethodBinaural
-                                                                         : CBrainwavesLocal::kMethodIsochronic;
+            segment->m_brainwaves.m_method = kind == CSegment::kKindTone
+                                                 ? CBrainwavesLocal::kMethodBinaural
+                                                 : CBrainwavesLocal::kMethodIsochronic;
             if (auto* tone = dynamic_cast<CSegmentTone*>(segment.get()))
                 tone->m_overtones.SetValue(3.0);
             tracks.GetTrack(tracks.GetCount() - 1).m_segments.AddSegment(std::move(segment));
@@ -67,7 +68,9 @@ void BM_ExportSession(benchmark::State& state)
     QTemporaryDir home;
     setenv("HOME", home.path().toLocal8Bit().constData(), 1);
     setenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit().constData(), 1);
-    const QString target = home.filePath(format == 1 ? "session.mp3" : format == 2 ? "session.ogg" : "session.wav");
+    const QString target = home.filePath(format == 1   ? "session.mp3"
+                                         : format == 2 ? "session.ogg"
+                                                       : "session.wav");
     double seconds = 0.0;
     for (auto _ : state)
     {

@@ -70,7 +70,8 @@ void BM_RecordBlock(benchmark::State& state)
     segment->m_volume.SetValue(80.0);
     segment->m_balance.SetValue(50.0);
     CRecordingSession session;
-    session.Open(&options, 3600.0, variant == kPlain ? nullptr : segment.get(), CRecordingSession::DeviceMode::None);
+    session.Open(&options, 3600.0, variant == kPlain ? nullptr : segment.get(),
+                 CRecordingSession::DeviceMode::None);
     session.SetLive(variant != kPlain);
     session.SetMonitor(variant != kPlain);
     session.CreateFile(FilePath());

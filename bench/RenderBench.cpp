@@ -59,17 +59,17 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <ctime>
 #include <functional>
 #include <limits>
 #include <map>
 #include <memory>
-#include <sstream>
-#include <string>
 #include <new>
 #include <numbers>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -547,32 +547,37 @@ MixerSetup Threads(unsigned threads)
 
 void BM_RenderTypical(benchmark::State& state)
 {
-    RenderSession(state, [] { return MakeTypicalSession(44100); }, kRenderSeconds, Threads(1));
+    RenderSession(
+        state, [] { return MakeTypicalSession(44100); }, kRenderSeconds, Threads(1));
 }
 BENCHMARK(BM_RenderTypical)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RenderTypicalAllCores(benchmark::State& state)
 {
-    RenderSession(state, [] { return MakeTypicalSession(44100); }, kRenderSeconds, Threads(0));
+    RenderSession(
+        state, [] { return MakeTypicalSession(44100); }, kRenderSeconds, Threads(0));
 }
 BENCHMARK(BM_RenderTypicalAllCores)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RenderToneNoise(benchmark::State& state)
 {
-    RenderSession(state, [] { return MakeToneNoiseSession(44100); }, kSessionSeconds, Threads(1));
+    RenderSession(
+        state, [] { return MakeToneNoiseSession(44100); }, kSessionSeconds, Threads(1));
 }
 BENCHMARK(BM_RenderToneNoise)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Ten seconds of it, as a preview or a short render: what the start costs shows here.
 void BM_RenderToneNoiseShort(benchmark::State& state)
 {
-    RenderSession(state, [] { return MakeToneNoiseSession(44100); }, 10, Threads(1));
+    RenderSession(
+        state, [] { return MakeToneNoiseSession(44100); }, 10, Threads(1));
 }
 BENCHMARK(BM_RenderToneNoiseShort)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RenderToneNoiseAllCores(benchmark::State& state)
 {
-    RenderSession(state, [] { return MakeToneNoiseSession(44100); }, kSessionSeconds, Threads(0));
+    RenderSession(
+        state, [] { return MakeToneNoiseSession(44100); }, kSessionSeconds, Threads(0));
 }
 BENCHMARK(BM_RenderToneNoiseAllCores)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -582,8 +587,9 @@ void BM_RenderHeavy(benchmark::State& state)
 {
     const int tracks = static_cast<int>(state.range(0));
     const auto rate = static_cast<std::uint32_t>(state.range(1));
-    RenderSession(state, [=] { return MakeHeavySession(rate, tracks); }, static_cast<std::uint32_t>(state.range(2)),
-                  Threads(static_cast<unsigned>(state.range(3))));
+    RenderSession(
+        state, [=] { return MakeHeavySession(rate, tracks); }, static_cast<std::uint32_t>(state.range(2)),
+        Threads(static_cast<unsigned>(state.range(3))));
 }
 BENCHMARK(BM_RenderHeavy)
     ->ArgNames({"tracks", "rate", "seconds", "threads"})
@@ -724,7 +730,8 @@ void BM_PlaybackTypical(benchmark::State& state)
     int seconds = 20;
     if (const char* text = std::getenv("VORNA_BENCH_PLAYBACK_SECONDS"))
         seconds = std::max(3, std::atoi(text));
-    double share = 0.0, steadyShare = 0.0, busiest = 0.0, others = 0.0, device = 0.0, load = 0.0, position = 0.0;
+    double share = 0.0, steadyShare = 0.0, busiest = 0.0, others = 0.0, device = 0.0, load = 0.0,
+           position = 0.0;
     double firstSound = -1.0;
     std::uint64_t underruns = 0, settledUnderruns = 0;
     RenderLevel level;
@@ -756,7 +763,8 @@ void BM_PlaybackTypical(benchmark::State& state)
                 for (const auto& [id, cpu] : threads2)
                 {
                     const auto before = threads1.find(id);
-                    const double used = cpu.seconds - (before == threads1.end() ? 0.0 : before->second.seconds);
+                    const double used =
+                        cpu.seconds - (before == threads1.end() ? 0.0 : before->second.seconds);
                     top = std::max(top, used);
                     all += used;
                     if (cpu.name == "null-output")
@@ -784,7 +792,8 @@ void BM_PlaybackTypical(benchmark::State& state)
     state.counters["mixer_underruns"] = double(underruns);
     state.counters["start_underruns"] = double(settledUnderruns);
     state.counters["steady_underruns"] = double(underruns - settledUnderruns);
-    state.counters["first_sound_ms"] = firstSound < 0.0 ? std::numeric_limits<double>::quiet_NaN() : firstSound * 1e3;
+    state.counters["first_sound_ms"] =
+        firstSound < 0.0 ? std::numeric_limits<double>::quiet_NaN() : firstSound * 1e3;
     level.Report(state);
 }
 BENCHMARK(BM_PlaybackTypical)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

@@ -73,7 +73,8 @@ int OpenOnceAndPrint(const char* path)
     CVornaDoc doc;
     const auto begin = std::chrono::steady_clock::now();
     const bool opened = doc.OnOpenDocument(QString::fromLocal8Bit(path));
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
     if (!opened)
         return 1;
     std::printf("%.6f\n", ms);

@@ -20,11 +20,11 @@
 #include "platform/audio/SoundWriter.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QDialog>
-#include <QMessageBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -34,11 +34,11 @@
 
 #include <chrono>
 #include <cmath>
-#include <vector>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -94,8 +94,8 @@ void Measure(const char* what, double seconds)
     const CpuTimes after = CpuTimes::Now();
     const double wall = std::chrono::duration<double>(after.wall - before.wall).count();
     std::printf("%-9s process %6.2f %% of one core, GUI thread %6.2f %%  (over %.1f s)\n", what,
-                100.0 * (after.process - before.process) / wall, 100.0 * (after.thread - before.thread) / wall,
-                wall);
+                100.0 * (after.process - before.process) / wall,
+                100.0 * (after.thread - before.thread) / wall, wall);
 }
 
 /** A 20-second stereo tone at 44.1 kHz, so that every file of the session plays. */
@@ -106,7 +106,8 @@ bool WriteTone(const QString& path)
         return false;
     std::vector<float> block(2 * 44100);
     for (std::size_t i = 0; i < block.size(); i += 2)
-        block[i] = block[i + 1] = 0.2f * static_cast<float>(std::sin(2.0 * 3.14159265358979 * 220.0 * double(i / 2) / 44100.0));
+        block[i] = block[i + 1] =
+            0.2f * static_cast<float>(std::sin(2.0 * 3.14159265358979 * 220.0 * double(i / 2) / 44100.0));
     for (int second = 0; second < 20; ++second)
         if (!writer.Write(block.data(), 44100))
             return false;
@@ -205,7 +206,8 @@ int main(int argc, char** argv)
                          if (modal == nullptr)
                              return;
                          const auto* box = qobject_cast<QMessageBox*>(modal);
-                         std::printf("(dismissed: %s)\n", qPrintable(box != nullptr ? box->text() : modal->windowTitle()));
+                         std::printf("(dismissed: %s)\n",
+                                     qPrintable(box != nullptr ? box->text() : modal->windowTitle()));
                          if (auto* dialog = qobject_cast<QDialog*>(modal))
                              dialog->reject();
                          else

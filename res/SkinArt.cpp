@@ -1103,7 +1103,8 @@ const std::map<int, std::function<QImage()>>& Icons()
                      p.setBrush(Qt::NoBrush);
                      p.drawArc(QRectF(4, 4, 24, 24), 40 * 16, 280 * 16);
                      // The arrow head at the arc's open end (40 degrees, upper right).
-                     const QPointF tip(16 + 12 * std::cos(40 * M_PI / 180), 16 - 12 * std::sin(40 * M_PI / 180));
+                     const QPointF tip(16 + 12 * std::cos(40 * M_PI / 180),
+                                       16 - 12 * std::sin(40 * M_PI / 180));
                      p.drawPolyline(QPolygonF({tip + QPointF(-5.5, -1.5), tip, tip + QPointF(0.5, -5.5)}));
                      p.setPen(a);
                      p.drawLine(QPointF(16, 10), QPointF(16, 20));

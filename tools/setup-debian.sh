@@ -10,7 +10,7 @@ packages=(
   libstk-dev stk
   lame vorbis-tools espeak-ng wodim
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format-14
   xvfb xauth fonts-dejavu-core fonts-noto-color-emoji
   desktop-file-utils
 )

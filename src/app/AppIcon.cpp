@@ -33,7 +33,8 @@ QImage DrawAppIcon(int size)
         {
             const double x = square.left() + square.width() * (0.12 + 0.76 * i / steps);
             const double envelope = std::sin(M_PI * i / steps);
-            const double y = s * 0.5 - amplitude * s * envelope * std::sin(2 * M_PI * cycles * i / steps + phase);
+            const double y =
+                s * 0.5 - amplitude * s * envelope * std::sin(2 * M_PI * cycles * i / steps + phase);
             if (i == 0)
                 path.moveTo(x, y);
             else

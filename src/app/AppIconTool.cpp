@@ -21,7 +21,8 @@ int main(int argc, char* argv[])
     {
         const int size = std::atoi(argv[i]);
         const QString dir = folder + QStringLiteral("/%1x%1/apps").arg(size);
-        if (size <= 0 || !QDir().mkpath(dir) || !shell::DrawAppIcon(size).save(dir + QStringLiteral("/vorna.png")))
+        if (size <= 0 || !QDir().mkpath(dir) ||
+            !shell::DrawAppIcon(size).save(dir + QStringLiteral("/vorna.png")))
         {
             std::fprintf(stderr, "cannot write the %d px icon under %s\n", size, argv[1]);
             return 1;

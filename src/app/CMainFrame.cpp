@@ -36,7 +36,8 @@ void CMainFrame::SetView(CVornaView* view)
 void CMainFrame::OnUpdateFrameTitle()
 {
     if (m_view != nullptr && m_view->GetDocument() != nullptr)
-        setWindowTitle(m_view->GetDocument()->GetTitle() + QStringLiteral(" - ") + QString::fromLatin1(kTitle));
+        setWindowTitle(m_view->GetDocument()->GetTitle() + QStringLiteral(" - ") +
+                       QString::fromLatin1(kTitle));
     else
         setWindowTitle(QString::fromLatin1(kTitle));
 }

@@ -160,7 +160,8 @@ void CVornaView::LayoutPanes()
     if (!m_paneToolbar)
         return;
     const QRect client = GetClientRect();
-    const shell::ViewLayout l = shell::ViewLayout::Compute(client.width(), client.height(), PropertiesWidth());
+    const shell::ViewLayout l =
+        shell::ViewLayout::Compute(client.width(), client.height(), PropertiesWidth());
     m_paneToolbar->MoveWindow(l.toolbar);
     m_paneControlbar->MoveWindow(l.controlbar);
     m_paneProperties->MoveWindow(l.properties);
@@ -184,8 +185,8 @@ void CVornaView::OnPaint(QPainter& painter)
 void CVornaView::Invalidate()
 {
     ui::Window::Invalidate();
-    for (const int id : {ID_PANE_TOOLBAR, ID_PANE_CONTROLBAR, ID_PANE_TIMELINE, ID_PANE_STAGES, ID_PANE_TRACKS,
-                         ID_PANE_VSPLITTER, ID_PANE_PROPERTIES})
+    for (const int id : {ID_PANE_TOOLBAR, ID_PANE_CONTROLBAR, ID_PANE_TIMELINE, ID_PANE_STAGES,
+                         ID_PANE_TRACKS, ID_PANE_VSPLITTER, ID_PANE_PROPERTIES})
         InvalidatePane(id);
 }
 
@@ -322,8 +323,8 @@ void CVornaView::Pause()
     {
         doc.m_isPaused = true;
         // A session of no length has no position: resume where playback would start anyway.
-        doc.m_pausePosition = SessionFraction(Engine().GetPosition(), doc.m_sessionLength)
-                                  .value_or(doc.m_cursorPosition);
+        doc.m_pausePosition =
+            SessionFraction(Engine().GetPosition(), doc.m_sessionLength).value_or(doc.m_cursorPosition);
         StopPlayback();
     }
     Invalidate();
@@ -476,7 +477,8 @@ void CVornaView::HandReadouts()
         m_paneControlbar->SetReadouts(readouts);
     if (m_paneTracks)
     {
-        const auto at = playing ? SessionFraction(readouts.positionSeconds, m_pDoc->m_sessionLength) : std::nullopt;
+        const auto at =
+            playing ? SessionFraction(readouts.positionSeconds, m_pDoc->m_sessionLength) : std::nullopt;
         m_paneTracks->SetPlayPosition(at.value_or(-1.0));
     }
 }
@@ -499,7 +501,8 @@ void CVornaView::StartLiveRecording()
     if (shown != QLatin1String("1"))
     {
         ui::MessageBox(this, QString::fromLatin1(kMsgLiveNotice));
-        SetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(kRegMsgLiveRecording), QStringLiteral("1"));
+        SetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(kRegMsgLiveRecording),
+                     QStringLiteral("1"));
     }
 
     int result;
@@ -633,7 +636,7 @@ void CVornaView::SelectSegment(CSegment* segment)
         int index = -1;
         GetSelection(track, index);
         kind = track >= 0 && track < m_pDoc->m_tracks.GetCount() ? m_pDoc->m_tracks.GetTrack(track).m_kind
-                                                                  : segment->GetKind();
+                                                                 : segment->GetKind();
     }
     ShowProperties(segment, kind);
     ShowPropertyTab(0);

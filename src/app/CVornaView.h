@@ -47,7 +47,8 @@ public:
         "If you want to cancel the live recording before it completes, please press the stop button at the "
         "bottom panel.\n\n"
         "This is a one-time message and it will not be shown again.";
-    static constexpr const char* kMsgSaveChanges = "The session was modified. Do you want to save the changes?";
+    static constexpr const char* kMsgSaveChanges =
+        "The session was modified. Do you want to save the changes?";
     static constexpr const char* kRegMsgHelp = "MsgHelp";
     static constexpr const char* kRegMsgLiveRecording = "MsgLiveRecording";
     static constexpr const char* kRegFolderSessions = "FolderSessions";

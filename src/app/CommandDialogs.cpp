@@ -2,13 +2,13 @@
 
 #include "app/UpdateCheck.h"
 #include "controls/Window.h"
-#include "dialogs/session/CDlgAbout.h"
 #include "dialogs/looptool/CDlgAmbientGrains.h"
+#include "dialogs/recorder/CDlgRecorder.h"
+#include "dialogs/session/CDlgAbout.h"
 #include "dialogs/session/CDlgCheckUpdates.h"
 #include "dialogs/session/CDlgGlobals.h"
 #include "dialogs/session/CDlgNotes.h"
 #include "dialogs/session/CDlgOptions.h"
-#include "dialogs/recorder/CDlgRecorder.h"
 #include "dialogs/session/CDlgStages.h"
 #include "dialogs/session/CDlgVoiceTexts.h"
 

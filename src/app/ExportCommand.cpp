@@ -61,8 +61,9 @@ ui::FileDialogRequest ExportFileRequest(const QString& sessionPath, const QStrin
     {
         const QFileInfo session(sessionPath);
         request.folder = session.absolutePath();
-        request.fileName = QDir(session.absolutePath()).filePath(session.completeBaseName() + QLatin1Char('.') +
-                                                                 request.defaultExtension);
+        request.fileName =
+            QDir(session.absolutePath())
+                .filePath(session.completeBaseName() + QLatin1Char('.') + request.defaultExtension);
     }
     return request;
 }

@@ -21,8 +21,8 @@ CDlgRecorder* RecorderWindow::Dialog() const
     return m_dialog.data();
 }
 
-void RecorderWindow::Setup(COptions* options, const QString&, bool live, double sessionSeconds, QWidget* owner,
-                           CSegment* effectsSource)
+void RecorderWindow::Setup(COptions* options, const QString&, bool live, double sessionSeconds,
+                           QWidget* owner, CSegment* effectsSource)
 {
     if (m_dialog)
         m_dialog->Setup(options, nullptr, live, sessionSeconds, owner, effectsSource);

@@ -89,7 +89,8 @@ void StartSelfTest(CVornaApp& app)
                            for (QWidget* w : QApplication::topLevelWidgets())
                                if (w->isVisible())
                                    shown << w->windowTitle();
-                           QTextStream(stdout) << "selftest: windows: " << shown.join(QStringLiteral(", ")) << "\n";
+                           QTextStream(stdout)
+                               << "selftest: windows: " << shown.join(QStringLiteral(", ")) << "\n";
                            // A message box still open (an engine that could not start) is named too.
                            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
                            {

@@ -135,8 +135,10 @@ std::optional<QByteArray> FetchPage(const QUrl& url)
 bool IsUpdateCheckDueNow()
 {
     QString stored;
-    const bool present = GetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(kRegAutoCheckDate), stored);
-    return IsUpdateCheckDue(present ? std::optional<QString>(stored) : std::nullopt, ui::CurrentBehaviour().Now());
+    const bool present =
+        GetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(kRegAutoCheckDate), stored);
+    return IsUpdateCheckDue(present ? std::optional<QString>(stored) : std::nullopt,
+                            ui::CurrentBehaviour().Now());
 }
 
 void ScheduleUpdateCheck()

@@ -13,7 +13,8 @@ int main(int argc, char* argv[])
 {
     if (!shell::HasDisplay())
     {
-        QTextStream(stderr) << "vorna: no display to show the window on (DISPLAY or WAYLAND_DISPLAY is not set).\n";
+        QTextStream(stderr)
+            << "vorna: no display to show the window on (DISPLAY or WAYLAND_DISPLAY is not set).\n";
         return 1;
     }
     QApplication app(argc, argv);

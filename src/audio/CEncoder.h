@@ -13,9 +13,9 @@
  *
  * Threads: Start and Stop on the UI thread; Write on one other thread (the recording
  * thread) between them. (A session export writes and then stops on its own worker: its
- * Stop comes after its last Write, on the same thread.) Write only tries the lock that Stop holds while it finishes the
- * file, so the recording thread never waits for a Stop; frames that arrive while or after
- * the file is finished are not part of the recording and are dropped. */
+ * Stop comes after its last Write, on the same thread.) Write only tries the lock that Stop holds while it
+ * finishes the file, so the recording thread never waits for a Stop; frames that arrive while or after the
+ * file is finished are not part of the recording and are dropped. */
 
 #include "audio/CStereoFrame.h"
 #include "platform/ChildProcess.h"

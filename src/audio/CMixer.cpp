@@ -1,6 +1,6 @@
+#include "audio/CMixer.h"
 #include <cstdio>
 #include <cstdlib>
-#include "audio/CMixer.h"
 
 #include "audio/AudioMessage.h"
 #include "audio/CSoundAmbientMusic.h"
@@ -232,8 +232,9 @@ bool CMixer::Prepare(CPlaybackParams& params)
 
     if (!CreateTracks(params))
         return false;
-    m_tonePlays = std::any_of(m_tracks.begin(), m_tracks.end(), [](const CMixerTrack& t)
-                              { return t.m_active && t.m_kind == CSegment::kKindTone; });
+    m_tonePlays =
+        std::any_of(m_tracks.begin(), m_tracks.end(),
+                    [](const CMixerTrack& t) { return t.m_active && t.m_kind == CSegment::kKindTone; });
     StartPool();
 
     m_requestWord.store(0, std::memory_order_relaxed);
@@ -519,7 +520,8 @@ bool CMixer::RenderTrackBlock(CMixerTrack& track, std::uint32_t frames) noexcept
     // that each piece of the effects starts with the levels of its first frame.
     while (f < frames)
     {
-        if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount || m_blockAborted)
+        if (!track.m_active || track.m_current < 0 || track.m_current >= track.m_segmentCount ||
+            m_blockAborted)
         {
             sound.m_absoluteFrame += frames - f;
             effects.Process(block + f, frames - f);
@@ -589,7 +591,8 @@ bool CMixer::RenderBlock(std::uint32_t frames) noexcept
     // depend on which ran first; the block is then silenced as a whole.
     const unsigned threads = ThreadsFor(frames);
     if (threads > 1)
-        std::sort(m_renderOrder.begin(), m_renderOrder.end(), [this](std::uint32_t a, std::uint32_t b)
+        std::sort(m_renderOrder.begin(), m_renderOrder.end(),
+                  [this](std::uint32_t a, std::uint32_t b)
                   { return m_tracks[a].m_renderSeconds > m_tracks[b].m_renderSeconds; });
     m_pool.Run(threads, static_cast<std::uint32_t>(m_tracks.size()), &CMixer::RenderTrackTask, this);
     double busy = 0.0;
@@ -597,7 +600,16 @@ bool CMixer::RenderBlock(std::uint32_t frames) noexcept
         busy += track.m_renderSeconds;
     if (frames > 0)
         m_frameCost += kFrameCostFollow * (busy / frames - m_frameCost);
-    { static int n=0; if (getenv("VT") && n++<4) { fprintf(stderr,"block %u frames threads %u:", frames, threads); for (const CMixerTrack& t: m_tracks) fprintf(stderr," %d:%.1fms", t.m_kind, t.m_renderSeconds*1e3); fprintf(stderr,"\n"); } }
+    {
+        static int n = 0;
+        if (getenv("VT") && n++ < 4)
+        {
+            fprintf(stderr, "block %u frames threads %u:", frames, threads);
+            for (const CMixerTrack& t : m_tracks)
+                fprintf(stderr, " %d:%.1fms", t.m_kind, t.m_renderSeconds * 1e3);
+            fprintf(stderr, "\n");
+        }
+    }
     if (!PostFirstError())
         return false;
     SumTracks(out, frames);
@@ -660,7 +672,8 @@ void CMixer::Fail(CMixerTrack& track, const QString& text) noexcept
 
 bool CMixer::PostFirstError() noexcept
 {
-    const auto failed = std::find_if(m_tracks.begin(), m_tracks.end(), [](const CMixerTrack& t) { return t.m_failed; });
+    const auto failed =
+        std::find_if(m_tracks.begin(), m_tracks.end(), [](const CMixerTrack& t) { return t.m_failed; });
     if (failed == m_tracks.end())
         return true;
     PostError(failed->m_errorText);
@@ -872,7 +885,8 @@ std::uint64_t CMixer::GetHeardFrame() const noexcept
     if (m_output)
     {
         const std::uint64_t played = m_output->PlayedFrames();
-        const std::uint64_t behind = m_output->LatencyFrames() + m_silentFrames.load(std::memory_order_relaxed);
+        const std::uint64_t behind =
+            m_output->LatencyFrames() + m_silentFrames.load(std::memory_order_relaxed);
         heard = played > behind ? played - behind : 0;
     }
     else if (m_offlineHistory)

@@ -183,7 +183,8 @@ private:
     bool IsPlayable(const CMixerTrack& track, std::int32_t index, std::uint32_t after) const noexcept;
     void PrepareSound(CMixerTrack& track, std::uint32_t frame) noexcept;
     /** @p n frames of the track's sound into @p out, @p offset frames into the block. */
-    bool RenderSoundRun(CMixerTrack& track, CStereoFrame* out, std::uint32_t n, std::uint32_t offset) noexcept;
+    bool RenderSoundRun(CMixerTrack& track, CStereoFrame* out, std::uint32_t n,
+                        std::uint32_t offset) noexcept;
     bool RenderTrackBlock(CMixerTrack& track, std::uint32_t frames) noexcept;
     bool StartSegment(CMixerTrack& track, std::uint32_t frame) noexcept;
     void EndSegment(CMixerTrack& track, std::uint32_t frame) noexcept;
@@ -248,18 +249,18 @@ private:
     // Block renderer: both clocks over the block, filled once before the tracks render.
     model::ClockBlock m_brainwavesBlock;
     model::ClockBlock m_bilateralBlock;
-    bool m_tonePlays = false; ///< a tone track reads the session beat frame by frame
+    bool m_tonePlays = false;                 ///< a tone track reads the session beat frame by frame
     BlockRenderer* m_blockRenderer = nullptr; ///< as SetBlockRenderer
-    unsigned m_renderThreads = 0; ///< as SetRenderThreads
+    unsigned m_renderThreads = 0;             ///< as SetRenderThreads
     double m_workPerThread = kWorkPerThread;
     rt::RenderPool m_pool;
-    unsigned m_poolThreads = 1;         ///< the worker and the pool's helpers of this playback
-    std::uint32_t m_blockFrames = 0;    ///< worker: the current block's frames, for the tasks
+    unsigned m_poolThreads = 1;      ///< the worker and the pool's helpers of this playback
+    std::uint32_t m_blockFrames = 0; ///< worker: the current block's frames, for the tasks
     /** worker: the tracks in the order the pool hands them out, the costliest of the last block
      *  first, so that a costly track handed out last does not keep the others waiting. */
     std::vector<std::uint32_t> m_renderOrder;
-    bool m_blockAborted = false;        ///< worker: the playback had failed before this block
-    double m_frameCost = 0.0;           ///< worker: smoothed seconds of one frame of every track
+    bool m_blockAborted = false;       ///< worker: the playback had failed before this block
+    double m_frameCost = 0.0;          ///< worker: smoothed seconds of one frame of every track
     CBrainwavesGlobal m_ownBrainwaves; ///< when the request brings no clocks
     CBilateralGlobal m_ownBilateral;
     rt::MixerEvents* m_notifyWindow = nullptr;

@@ -33,7 +33,8 @@ bool CRecordingSession::Open(const COptions* options, double lengthSeconds, CSeg
     static const COptions kDefaults;
     m_options = options != nullptr ? options : &kDefaults;
     m_rate = m_options->GetSampleRate();
-    const double total = std::isfinite(lengthSeconds) && lengthSeconds > 0.0 ? std::trunc(m_rate * lengthSeconds) : 0.0;
+    const double total =
+        std::isfinite(lengthSeconds) && lengthSeconds > 0.0 ? std::trunc(m_rate * lengthSeconds) : 0.0;
     m_totalFrames = static_cast<std::uint64_t>(std::min(total, 1e15));
     m_exportFormat = m_options->m_exportFormatType;
     m_sampleFormat = m_options->m_exportSampleType;
@@ -77,7 +78,8 @@ bool CRecordingSession::Open(const COptions* options, double lengthSeconds, CSeg
             m_walks[i] = PropertyOf(*effectsSource, i).GetAutoGraph();
             m_walks[i].StartWalk(blocksPerSecond);
         }
-        m_lastVolume.store(PropertyOf(*effectsSource, kVolume).PeekValueAt(0.0) / 100.0, std::memory_order_relaxed);
+        m_lastVolume.store(PropertyOf(*effectsSource, kVolume).PeekValueAt(0.0) / 100.0,
+                           std::memory_order_relaxed);
         // Published last: the callback, already running, takes the source only once its chain is ready.
         m_source.store(effectsSource, std::memory_order_seq_cst);
     }
@@ -296,7 +298,8 @@ double CRecordingSession::ValueAt(CSegment& segment, std::size_t index, double t
 void CRecordingSession::ApplySource(CSegment& segment, CStereoFrame* block, std::uint32_t frames) noexcept
 {
     const std::uint64_t recorded = m_recordedFrames.load(std::memory_order_relaxed);
-    const double t = m_totalFrames > 0 ? static_cast<double>(recorded) / static_cast<double>(m_totalFrames) : 0.0;
+    const double t =
+        m_totalFrames > 0 ? static_cast<double>(recorded) / static_cast<double>(m_totalFrames) : 0.0;
     m_effects->SetEnhanceLevel(ValueAt(segment, kEnhance, t) / 100.0);
     m_effects->SetReverbLevel(ValueAt(segment, kReverb, t) / 100.0);
     m_effects->SetEchoLevel(ValueAt(segment, kEcho, t) / 100.0);
@@ -363,7 +366,8 @@ std::uint64_t CRecordingSession::Discard(std::uint64_t frames) noexcept
     std::uint64_t done = 0;
     while (done < frames && (m_readLeft > 0 || NextHeader()))
     {
-        const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>({frames - done, m_readLeft, kMaxBlockFrames}));
+        const auto n =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>({frames - done, m_readLeft, kMaxBlockFrames}));
         const std::uint32_t got = m_queue.GetData(m_sessionBuffer.data(), n);
         m_readLeft -= got;
         if (m_readStamp != kNoStamp)
@@ -395,8 +399,8 @@ bool CRecordingSession::Align(std::uint64_t heard, std::uint32_t frames) noexcep
     // was that much earlier in the session.
     const std::uint32_t since = m_hasDevice ? m_device.QueuedFrames() : 0;
     const double wanted = static_cast<double>(heard) + 0.5 * static_cast<double>(step) - frames - since;
-    const double at =
-        static_cast<double>(m_readStamp) + static_cast<double>(m_pendingSkip) - static_cast<double>(m_pendingSilence);
+    const double at = static_cast<double>(m_readStamp) + static_cast<double>(m_pendingSkip) -
+                      static_cast<double>(m_pendingSilence);
     const double error = at - wanted; // > 0: the queue is early, < 0: late
     double correct = 0.0;
     if (!m_aligned)

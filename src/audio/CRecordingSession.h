@@ -118,7 +118,8 @@ public:
 
     // The engine's level window (live recording): its blocks and its heard clock.
     void OnMixerBlock(const float* interleaved, std::uint32_t frames) noexcept override;
-    void OnMixerBlockAt(const float* interleaved, std::uint32_t frames, std::uint64_t sessionFrame) noexcept override;
+    void OnMixerBlockAt(const float* interleaved, std::uint32_t frames,
+                        std::uint64_t sessionFrame) noexcept override;
     void OnMixerClock(const rt::HeardClock* clock) noexcept override;
 
     bool IsOpen() const noexcept { return m_open; }
@@ -128,7 +129,10 @@ public:
     bool IsLive() const noexcept { return m_live.load(std::memory_order_acquire); }
     unsigned GetRate() const noexcept { return m_rate; }
     /** Frames written to the file since CreateFile. Any thread. */
-    std::uint64_t GetRecordedFrames() const noexcept { return m_recordedFrames.load(std::memory_order_acquire); }
+    std::uint64_t GetRecordedFrames() const noexcept
+    {
+        return m_recordedFrames.load(std::memory_order_acquire);
+    }
     /** True once after the callback failed to write the file (it then stopped). UI thread. */
     bool TakeWriteFailure() noexcept { return m_writeFailed.exchange(false, std::memory_order_acq_rel); }
     /** Seconds of the last recording lost because the callback fell behind the device (voice)

@@ -231,7 +231,8 @@ void CSound::FadeGains(double* out, double gain, std::uint32_t n) noexcept
     const std::int64_t inEnd = std::min<std::int64_t>(end, fade + 1);
     for (std::int64_t p = first; p < inEnd; ++p)
         out[p - first] = FadeAt(p) * gain;
-    const std::int64_t outFirst = std::max<std::int64_t>(std::max(first, inEnd), std::int64_t{m_segmentLength} - fade);
+    const std::int64_t outFirst =
+        std::max<std::int64_t>(std::max(first, inEnd), std::int64_t{m_segmentLength} - fade);
     for (std::int64_t p = outFirst; p < end; ++p)
         out[p - first] = FadeAt(p) * gain;
 }
@@ -261,8 +262,8 @@ bool CSound::RenderBlock(CStereoFrame* out, std::uint32_t n, SessionClocks clock
         // What the sound's own generator needs first: the beat is read before the frame's
         // entrainment step, as the per-frame order has it.
         const bool needsBeat = NeedsBeat();
-        s.m_brainwaves.ProcessBlock(*clocks.brainwaves, offset, beatLeft, beatRight, needsBeat ? beat : nullptr,
-                                    count);
+        s.m_brainwaves.ProcessBlock(*clocks.brainwaves, offset, beatLeft, beatRight,
+                                    needsBeat ? beat : nullptr, count);
         s.m_bilateral.ProcessBlock(*clocks.bilateral, offset, panLeft, panRight, count);
         m_blockBeat = needsBeat ? beat : nullptr;
         try
@@ -306,9 +307,8 @@ bool CSound::RenderBlock(CStereoFrame* out, std::uint32_t n, SessionClocks clock
             {
                 const std::uint32_t p = m_position + i;
                 const double t = Fraction(double(p), double(m_segmentLength) - 1.0);
-                const double gain =
-                    volumeConstant ? baseGain * s.m_volume.GetValue() / 100.0
-                                   : baseGain * s.m_volume.GetValueAt(t, volumeHint) / 100.0;
+                const double gain = volumeConstant ? baseGain * s.m_volume.GetValue() / 100.0
+                                                   : baseGain * s.m_volume.GetValueAt(t, volumeHint) / 100.0;
                 fadeGain[i] = FadeAt(p) * gain;
                 const double b = balanceConstant ? s.m_balance.GetValue() / 100.0
                                                  : s.m_balance.GetValueAt(t, balanceHint) / 100.0;

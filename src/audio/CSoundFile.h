@@ -87,6 +87,6 @@ private:
     unsigned m_targetRate = 0;
     std::shared_ptr<const audio::SharedLoop> m_shared; // kept past Close, see there
     bool m_sharedOpen = false;
-    std::uint32_t m_sharedAt = 0; // next frame of m_shared
+    std::uint32_t m_sharedAt = 0;    // next frame of m_shared
     std::uint32_t m_sharedReady = 0; // frames of m_shared known to be ready
 };

@@ -120,7 +120,8 @@ bool CSoundNoise::GetSamples(CStereoFrame* out, std::uint32_t n)
         std::size_t hint = 1;
         for (std::uint32_t i = 0; i < n; ++i)
         {
-            const double m = constant ? share : s.m_smoothness.GetValueAt(fraction(m_position + i), hint) / 100.0;
+            const double m =
+                constant ? share : s.m_smoothness.GetValueAt(fraction(m_position + i), hint) / 100.0;
             const CStereoFrame brown = out[i];
             out[i].left = static_cast<float>((1.0 - m) * colored[i].left + m * brown.left);
             out[i].right = static_cast<float>((1.0 - m) * colored[i].right + m * brown.right);

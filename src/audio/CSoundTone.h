@@ -66,7 +66,8 @@ private:
     double Turn(Oscillator& osc, Phasor& ph, double p, int overtones) const noexcept;
     /** Turn over @p n frames from m_position with no overtones into @p value, the oscillator
      *  taking frequency[i] on frame i. */
-    void Run(Oscillator& osc, Phasor& ph, const double* frequency, double* value, std::uint32_t n) const noexcept;
+    void Run(Oscillator& osc, Phasor& ph, const double* frequency, double* value,
+             std::uint32_t n) const noexcept;
     bool BeatIsBuilt() const noexcept;
 
     double Oscillate(Oscillator& osc, int overtones) const noexcept;

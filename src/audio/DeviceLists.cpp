@@ -154,7 +154,8 @@ int DeviceEntries::SettingOf(int entry) const
 
 bool FallBackToDefault(int& setting, const DeviceEntries& entries)
 {
-    if (setting == -1 || std::find(entries.settings.begin(), entries.settings.end(), setting) != entries.settings.end())
+    if (setting == -1 ||
+        std::find(entries.settings.begin(), entries.settings.end(), setting) != entries.settings.end())
         return false;
     setting = -1;
     return true;

@@ -46,7 +46,8 @@ public:
      *  frame plus every frame handed over before it, counted as CMixer::GetHeardFrame counts the
      *  heard ones. A live recorder delays the session audio by (stamp - heard frame), the frames
      *  between the mixer and the listener's ears. The default passes the block on without it. */
-    virtual void OnMixerBlockAt(const float* interleaved, std::uint32_t frames, std::uint64_t sessionFrame) noexcept
+    virtual void OnMixerBlockAt(const float* interleaved, std::uint32_t frames,
+                                std::uint64_t sessionFrame) noexcept
     {
         static_cast<void>(sessionFrame);
         OnMixerBlock(interleaved, frames);

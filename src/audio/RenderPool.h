@@ -62,8 +62,8 @@ private:
     Task m_task = nullptr;
     void* m_context = nullptr;
     std::uint32_t m_count = 0;
-    alignas(64) std::atomic<std::uint32_t> m_next{0};  ///< the next task index to hand out
-    alignas(64) std::atomic<std::uint32_t> m_busy{0};  ///< helpers of the block not yet finished
+    alignas(64) std::atomic<std::uint32_t> m_next{0}; ///< the next task index to hand out
+    alignas(64) std::atomic<std::uint32_t> m_busy{0}; ///< helpers of the block not yet finished
 };
 
 } // namespace rt

@@ -121,7 +121,8 @@ void SessionExport::Run() noexcept
     std::uint64_t done = 0;
     while (done < m_totalFrames && !m_cancel.load(std::memory_order_acquire))
     {
-        const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(kBlockFrames, m_totalFrames - done));
+        const auto want =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(kBlockFrames, m_totalFrames - done));
         const std::uint32_t got = renderer.Request(reinterpret_cast<float*>(m_block.get()), want);
         // A playback stops at an engine error; so does the export, and the file is not kept.
         if (got == 0 || m_engineErrors.HasError())

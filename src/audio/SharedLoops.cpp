@@ -201,7 +201,7 @@ void SharedLoop::DecodeProc() noexcept
 }
 
 std::shared_ptr<const SharedLoop> SharedLoops::Acquire(const QString& path, unsigned rate,
-                                                      std::uint32_t maxFrames)
+                                                       std::uint32_t maxFrames)
 {
     Key key;
     if (!MakeKey(path, rate, key))

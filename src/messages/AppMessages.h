@@ -11,16 +11,16 @@ enum AppMessageId : unsigned
 {
     WM_APP = 0x8000,
 
-    WM_APP_SELECT_SEGMENT = WM_APP + 0x01,     ///<
-    WM_APP_SHOW_PROPERTY_TAB = WM_APP + 0x02,  ///<
-    WM_APP_RESET_SOUND_FOLDER = WM_APP + 0x03, ///<
-    WM_APP_SEGMENT_CHANGED = WM_APP + 0x05,    ///<
-    WM_APP_PROPERTY_CHANGED = WM_APP + 0x06,   ///< sent to the active view
-    WM_APP_ADD_RECORDING = WM_APP + 0x07, ///< ui::ViewMessages::AddRecording
-    WM_APP_HELP_TOPIC = WM_APP + 0x08,    ///< ui::ViewMessages::ShowHelpTopic
-    WM_APP_PLAY = WM_APP + 0x09,          ///<
-    WM_APP_PAUSE = WM_APP + 0x0A,         ///<
-    WM_APP_STOP = WM_APP + 0x0B,          ///<
+    WM_APP_SELECT_SEGMENT = WM_APP + 0x01,         ///<
+    WM_APP_SHOW_PROPERTY_TAB = WM_APP + 0x02,      ///<
+    WM_APP_RESET_SOUND_FOLDER = WM_APP + 0x03,     ///<
+    WM_APP_SEGMENT_CHANGED = WM_APP + 0x05,        ///<
+    WM_APP_PROPERTY_CHANGED = WM_APP + 0x06,       ///< sent to the active view
+    WM_APP_ADD_RECORDING = WM_APP + 0x07,          ///< ui::ViewMessages::AddRecording
+    WM_APP_HELP_TOPIC = WM_APP + 0x08,             ///< ui::ViewMessages::ShowHelpTopic
+    WM_APP_PLAY = WM_APP + 0x09,                   ///<
+    WM_APP_PAUSE = WM_APP + 0x0A,                  ///<
+    WM_APP_STOP = WM_APP + 0x0B,                   ///<
     WM_APP_SESSION_LENGTH_CHANGED = WM_APP + 0x0C, ///<
     WM_APP_RESTART_PLAYBACK = WM_APP + 0x0D,       ///<
     WM_APP_NEW_SESSION = WM_APP + 0x0E,            ///<

@@ -10,7 +10,8 @@
 #include <atomic>
 #include <cstdint>
 
-namespace plat {
+namespace plat
+{
 class Archive;
 }
 

@@ -165,7 +165,8 @@ void CBrainwavesLocal::ProcessBlock(const model::ClockBlock& shared, std::uint32
             clock = &m_run.m_ownClock;
         }
         const double phase = clock->PhaseAt(m_run.m_frame);
-        m_depthFactor = depthConstant ? constantDepth : m_depth.GetValueAt(m_run.Fraction(), depthHint) / 100.0;
+        m_depthFactor =
+            depthConstant ? constantDepth : m_depth.GetValueAt(m_run.Fraction(), depthHint) / 100.0;
         const bool sharedWave = onShared;
         double l = 1.0;
         double r = 1.0;

@@ -7,7 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 // Smallest record of one point: two doubles.
 constexpr std::size_t kPointBytes = 16;
@@ -58,9 +59,7 @@ double Interpolate(const std::vector<CDPoint>& a, double t) noexcept
 
 } // namespace
 
-CGraph::CGraph() : m_points{{0.0, 0.5}, {1.0, 0.5}}
-{
-}
+CGraph::CGraph() : m_points{{0.0, 0.5}, {1.0, 0.5}} {}
 
 CGraph::CGraph(const CGraph& other) : m_smooth(other.m_smooth), m_points(other.m_points)
 {
@@ -266,7 +265,8 @@ const std::vector<CDPoint>& CGraph::Lookup() const noexcept
 void CGraph::UpdateOrder() noexcept
 {
     const std::vector<CDPoint>& a = Lookup();
-    m_ordered = std::is_sorted(a.begin(), a.end(), [](const CDPoint& p, const CDPoint& q) { return p.x < q.x; });
+    m_ordered =
+        std::is_sorted(a.begin(), a.end(), [](const CDPoint& p, const CDPoint& q) { return p.x < q.x; });
 }
 
 double CGraph::GetValueAt(double t) const noexcept

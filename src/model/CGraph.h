@@ -11,7 +11,8 @@
 #include <cstdint>
 #include <vector>
 
-namespace plat {
+namespace plat
+{
 class Archive;
 }
 

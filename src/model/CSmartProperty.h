@@ -14,7 +14,8 @@
 #include <cstdint>
 #include <utility>
 
-namespace plat {
+namespace plat
+{
 class Archive;
 }
 

@@ -154,7 +154,8 @@ bool CVornaDoc::OnOpenDocument(const QString& path)
             Report(Describe(kMsgFailedToOpen, path, file.errorString()));
             return false;
         }
-        bytes = {reinterpret_cast<const std::uint8_t*>(copy.constData()), static_cast<std::size_t>(copy.size())};
+        bytes = {reinterpret_cast<const std::uint8_t*>(copy.constData()),
+                 static_cast<std::size_t>(copy.size())};
     }
 
     // An empty file is not read at all: it opens as the new session, tied to that file.

@@ -86,7 +86,8 @@ void SessionClockSetting::FillBlock(ClockBlock& block, std::uint32_t frames, boo
             std::fill_n(frequency, run, m_property.GetValue() / m_divisor);
         else
             for (std::uint32_t j = 0; j < run; ++j)
-                frequency[j] = m_property.GetValueAt(SpanFraction(first + j, 0, m_state.totalFrames), hint) / m_divisor;
+                frequency[j] =
+                    m_property.GetValueAt(SpanFraction(first + j, 0, m_state.totalFrames), hint) / m_divisor;
         // The gain curve's swing, as each track on this clock would compute it for its frames.
         Wave(clock, first, block.wave.data() + i, run);
         i += run;
@@ -95,7 +96,8 @@ void SessionClockSetting::FillBlock(ClockBlock& block, std::uint32_t frames, boo
     }
 }
 
-void SessionClockSetting::Wave(const CCycleClock& clock, std::uint32_t first, double* out, std::uint32_t n) noexcept
+void SessionClockSetting::Wave(const CCycleClock& clock, std::uint32_t first, double* out,
+                               std::uint32_t n) noexcept
 {
     for (std::uint32_t j = 0; j < n;)
     {
@@ -108,7 +110,8 @@ void SessionClockSetting::Wave(const CCycleClock& clock, std::uint32_t first, do
             m_wave.Anchor(clock.PhaseAt(frame), clock.m_period > 0.0 ? 1.0 / clock.m_period : 0.0);
         }
         // On to the next anchor.
-        const std::uint32_t m = std::min(n - j, SinePhasor::kAnchorFrames - frame % SinePhasor::kAnchorFrames);
+        const std::uint32_t m =
+            std::min(n - j, SinePhasor::kAnchorFrames - frame % SinePhasor::kAnchorFrames);
         m_wave.Sines(out + j, m);
         for (std::uint32_t q = 0; q < m; ++q)
             out[j + q] = (out[j + q] + 1.0) / 2.0;

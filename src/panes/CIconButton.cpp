@@ -66,8 +66,9 @@ QFont CIconButton::CaptionFont(const QString& caption, int faceWidth)
         font = ui::MakeFont(height, 700);
         font.setStretch(kCaptionStretch);
         const QFontMetrics metrics(font);
-        const bool fits = std::all_of(lines.begin(), lines.end(), [&](const QString& line)
-                                      { return metrics.horizontalAdvance(line) <= room; });
+        const bool fits =
+            std::all_of(lines.begin(), lines.end(),
+                        [&](const QString& line) { return metrics.horizontalAdvance(line) <= room; });
         if (fits)
             break;
     }

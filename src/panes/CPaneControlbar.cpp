@@ -171,7 +171,8 @@ void CPaneControlbar::RefreshState()
 void CPaneControlbar::Invalidate()
 {
     CAppPane::Invalidate();
-    for (CAppPane* pane : std::initializer_list<CAppPane*>{m_status, m_sessionLength, m_meterSound, m_meterLevels})
+    for (CAppPane* pane :
+         std::initializer_list<CAppPane*>{m_status, m_sessionLength, m_meterSound, m_meterLevels})
         if (pane != nullptr)
             pane->Invalidate();
 }

@@ -142,7 +142,8 @@ void CPaneProperties::UpdatePages()
     m_top->UpdateControls();
     if (m_segment == nullptr)
         return;
-    for (CDlgPropertiesBase* page : {SegmentPage(m_kind), m_effects.get(), m_brainwaves.get(), m_bilateral.get()})
+    for (CDlgPropertiesBase* page :
+         {SegmentPage(m_kind), m_effects.get(), m_brainwaves.get(), m_bilateral.get()})
         if (page != nullptr)
             page->UpdateControls();
 }

@@ -2,8 +2,8 @@
 
 #include "controls/CommandIds.h"
 #include "controls/Dc.h"
-#include "controls/SkinDraw.h"
 #include "controls/Resources.h"
+#include "controls/SkinDraw.h"
 #include "model/CVornaDoc.h"
 
 #include <QPainter>
@@ -113,7 +113,8 @@ int CPaneToolbar::OnCreate()
     QFont captionFont = CIconButton::CaptionFont(QString(), kButtons[0].right - kButtons[0].left);
     for (const ButtonSpec& spec : kButtons)
     {
-        const QFont fitting = CIconButton::CaptionFont(QString::fromUtf8(spec.caption), spec.right - spec.left);
+        const QFont fitting =
+            CIconButton::CaptionFont(QString::fromUtf8(spec.caption), spec.right - spec.left);
         if (fitting.pixelSize() < captionFont.pixelSize())
             captionFont = fitting;
     }

@@ -35,8 +35,7 @@ QColor ToQColor(const CColorRGB& c)
  *  session without length, where no content can be placed). */
 double ContentSpan(const CSegment& s, double sessionSeconds)
 {
-    return s.m_contentDuration > 0.0 && sessionSeconds > 0.0 ? s.m_contentDuration / sessionSeconds
-                                                             : 0.0;
+    return s.m_contentDuration > 0.0 && sessionSeconds > 0.0 ? s.m_contentDuration / sessionSeconds : 0.0;
 }
 
 } // namespace
@@ -401,7 +400,8 @@ bool CPaneTracks::TrackSegment()
             return false;
         prevEnd = p.m_end;
     }
-    const double nextBegin = i + 1 < segments->GetCount() ? double(segments->GetSegment(i + 1)->m_begin) : 1.0;
+    const double nextBegin =
+        i + 1 < segments->GetCount() ? double(segments->GetSegment(i + 1)->m_begin) : 1.0;
     const double content = ContentSpan(*s, len);
     const double length = content > 0.0 ? content : s->m_end - s->m_begin;
 
@@ -604,7 +604,8 @@ void CPaneTracks::OnPaint(QPainter& painter)
                 const int k = info.kind + (selected ? 8 : 0);
                 const QRect target(r.left() + 6, r.top() + 1, r.width() - 12, r.height() - 2);
                 if (target.width() > 0 && target.height() > 0)
-                    painter.drawPixmap(target, m_texture, QRect(0, k * textureRow, m_texture.width(), textureRow));
+                    painter.drawPixmap(target, m_texture,
+                                       QRect(0, k * textureRow, m_texture.width(), textureRow));
             }
         }
     }

@@ -4,9 +4,11 @@
 #include <bit>
 #include <cstring>
 
-namespace plat {
+namespace plat
+{
 
-namespace {
+namespace
+{
 
 // Windows-1252 differs from Latin-1 only in 0x80..0x9F. The five unassigned bytes map to
 // the C1 control of the same value, as the system converter does.
@@ -67,13 +69,15 @@ void Archive::ThrowBadFormat(const char* what)
 void Archive::RequireLoading() const
 {
     if (m_mode != Mode::Load)
-        throw ArchiveError(ArchiveError::Cause::WrongMode, "Attempted to read from an archive opened for writing.");
+        throw ArchiveError(ArchiveError::Cause::WrongMode,
+                           "Attempted to read from an archive opened for writing.");
 }
 
 void Archive::RequireStoring() const
 {
     if (m_mode != Mode::Store)
-        throw ArchiveError(ArchiveError::Cause::WrongMode, "Attempted to write to an archive opened for reading.");
+        throw ArchiveError(ArchiveError::Cause::WrongMode,
+                           "Attempted to write to an archive opened for reading.");
 }
 
 void Archive::RefuseRead() const

@@ -20,7 +20,8 @@
 #include <span>
 #include <vector>
 
-namespace plat {
+namespace plat
+{
 
 class Archive
 {
@@ -117,7 +118,7 @@ private:
 
     Mode m_mode;
     std::int32_t m_fileVersion = 0;
-    std::vector<std::uint8_t> m_bytes; // storing: the output; ForLoading: the copy read
+    std::vector<std::uint8_t> m_bytes;    // storing: the output; ForLoading: the copy read
     const std::uint8_t* m_data = nullptr; // loading: the bytes read
     std::size_t m_size = 0;               // loading: how many there are
     std::size_t m_pos = 0;                // loading: the next byte to read

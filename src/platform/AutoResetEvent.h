@@ -9,7 +9,8 @@
 #include <condition_variable>
 #include <mutex>
 
-namespace plat {
+namespace plat
+{
 
 class AutoResetEvent
 {
@@ -43,8 +44,7 @@ public:
     }
 
     /** Waits at most @p timeout; true when the event was set (and is now reset). */
-    template <class Rep, class Period>
-    bool WaitFor(std::chrono::duration<Rep, Period> timeout)
+    template <class Rep, class Period> bool WaitFor(std::chrono::duration<Rep, Period> timeout)
     {
         std::unique_lock lock(m_mutex);
         if (!m_cv.wait_for(lock, timeout, [this] { return m_signalled; }))

@@ -7,7 +7,8 @@
 #include <stdexcept>
 #include <string>
 
-namespace plat {
+namespace plat
+{
 
 class Error : public std::runtime_error
 {
@@ -28,9 +29,9 @@ class ArchiveError : public Error
 public:
     enum class Cause
     {
-        EndOfFile,  ///< a read went past the last byte
-        BadFormat,  ///< the bytes cannot be what the record says (a count larger than the file, a bad range)
-        WrongMode,  ///< reading from a storing archive or writing to a loading one
+        EndOfFile, ///< a read went past the last byte
+        BadFormat, ///< the bytes cannot be what the record says (a count larger than the file, a bad range)
+        WrongMode, ///< reading from a storing archive or writing to a loading one
     };
 
     ArchiveError(Cause cause, const std::string& what) : Error(what), m_cause(cause) {}

@@ -3,7 +3,8 @@
 #include <QDir>
 #include <QStandardPaths>
 
-namespace {
+namespace
+{
 
 qsizetype LastSeparator(const QString& path)
 {

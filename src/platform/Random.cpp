@@ -3,9 +3,11 @@
 #include <atomic>
 #include <cstring>
 
-namespace plat {
+namespace plat
+{
 
-namespace {
+namespace
+{
 
 std::atomic<std::uint32_t> g_seedCounter{0};
 std::atomic<bool> g_overrideSet{false};

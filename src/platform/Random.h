@@ -12,7 +12,8 @@
 #include <ctime>
 #include <optional>
 
-namespace plat {
+namespace plat
+{
 
 class Random15
 {

@@ -8,7 +8,8 @@
 
 #include <mutex>
 
-namespace {
+namespace
+{
 
 // Settings are read by the engine's threads too (a segment's Init looks up the installed
 // data), several at once. QSettings reads the file's time, and the C library's time-zone state

@@ -7,7 +7,8 @@
 
 #include <QString>
 
-namespace plat {
+namespace plat
+{
 
 /** Which half of the store a value lives in. */
 enum class RegRoot

@@ -52,8 +52,8 @@ bool ReplacingFile::Commit()
         return false;
     // rename(2) replaces an older file in one step: there is never a moment without a whole file.
     std::error_code error;
-    std::filesystem::rename(QFile::encodeName(m_temporary).toStdString(), QFile::encodeName(m_target).toStdString(),
-                            error);
+    std::filesystem::rename(QFile::encodeName(m_temporary).toStdString(),
+                            QFile::encodeName(m_target).toStdString(), error);
     if (error)
     {
         Discard();

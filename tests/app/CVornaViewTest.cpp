@@ -4,11 +4,11 @@
 
 #include "controls/CommandIds.h"
 #include "controls/GraphEditors.h"
+#include "model/CSegments.h"
 #include "panes/CPaneControlbar.h"
 #include "panes/CPaneMeterLevels.h"
 #include "panes/CPaneStatus.h"
 #include "panes/CPaneTracks.h"
-#include "model/CSegments.h"
 #include "platform/Archive.h"
 #include "platform/Registry.h"
 
@@ -63,8 +63,8 @@ TEST(CVornaView, LaysOutTheSevenPanes)
         EXPECT_EQ(at(ID_PANE_STAGES), QRect(0, 73, X, 27));
         EXPECT_EQ(at(ID_PANE_TIMELINE), QRect(0, c.h - 87, X, 27));
         EXPECT_EQ(at(ID_PANE_TRACKS), QRect(0, 100, X, c.h - 187));
-        for (int id : {ID_PANE_TOOLBAR, ID_PANE_CONTROLBAR, ID_PANE_TIMELINE, ID_PANE_STAGES, ID_PANE_VSPLITTER,
-                       ID_PANE_PROPERTIES, ID_PANE_TRACKS})
+        for (int id : {ID_PANE_TOOLBAR, ID_PANE_CONTROLBAR, ID_PANE_TIMELINE, ID_PANE_STAGES,
+                       ID_PANE_VSPLITTER, ID_PANE_PROPERTIES, ID_PANE_TRACKS})
             EXPECT_EQ(ui::ControlId(f.view->GetPane(id)), id);
     }
 }
@@ -419,10 +419,11 @@ TEST(CVornaView, LiveRecordingAddsGrowsAndRemovesThePlaceholder)
 
     f.Send(WM_APP_LIVE_RECORDING);
     ASSERT_EQ(f.fakeUi.boxes.size(), 1u);
-    EXPECT_EQ(f.fakeUi.boxes[0].text,
-              QStringLiteral("You are about to start a live recording session.\n\nIf you want to cancel the live "
-                             "recording before it completes, please press the stop button at the bottom "
-                             "panel.\n\nThis is a one-time message and it will not be shown again."));
+    EXPECT_EQ(
+        f.fakeUi.boxes[0].text,
+        QStringLiteral("You are about to start a live recording session.\n\nIf you want to cancel the live "
+                       "recording before it completes, please press the stop button at the bottom "
+                       "panel.\n\nThis is a one-time message and it will not be shown again."));
     EXPECT_EQ(f.countdowns, 1);
     ASSERT_EQ(f.recorder->setups, 1);
     EXPECT_TRUE(f.recorder->live);

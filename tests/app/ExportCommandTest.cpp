@@ -31,7 +31,10 @@ namespace
 /** The encoders' message boxes reach the program's message boxes, as the application installs. */
 struct AudioMessagesAsBoxes
 {
-    AudioMessagesAsBoxes() { audio::SetMessageSink([](const QString& text) { ui::MessageBox(nullptr, text); }); }
+    AudioMessagesAsBoxes()
+    {
+        audio::SetMessageSink([](const QString& text) { ui::MessageBox(nullptr, text); });
+    }
     ~AudioMessagesAsBoxes() { audio::SetMessageSink({}); }
 };
 
@@ -113,7 +116,8 @@ TEST(ExportCommand, WritesTheSessionInTheOptionsFormatAndRate)
     ASSERT_EQ(f.fakeUi.fileRequests.size(), 2u);
     const ui::FileDialogRequest& request = f.fakeUi.fileRequests.back();
     EXPECT_EQ(request.mode, ui::FileDialogRequest::Mode::Save);
-    EXPECT_EQ(request.filter, QStringLiteral("WAV files (*.wav)|*.wav|MP3 files (*.mp3)|*.mp3|OGG files (*.ogg)|*.ogg||"));
+    EXPECT_EQ(request.filter,
+              QStringLiteral("WAV files (*.wav)|*.wav|MP3 files (*.mp3)|*.mp3|OGG files (*.ogg)|*.ogg||"));
     EXPECT_EQ(request.defaultExtension, QStringLiteral("wav"));
     EXPECT_EQ(request.fileName, QStringLiteral("Session.wav"));
     EXPECT_EQ(f.fakeUi.modalTitles, std::vector<QString>{QStringLiteral("Export Session")});
@@ -147,7 +151,8 @@ TEST(ExportCommand, CancelLeavesTheOlderFile)
         {"Cancel button",
          [](ui::Dialog& d)
          {
-             QTimer::singleShot(0, &d, [&d] { QTest::mouseClick(ui::FindControl(&d, ui::IDCANCEL), Qt::LeftButton); });
+             QTimer::singleShot(
+                 0, &d, [&d] { QTest::mouseClick(ui::FindControl(&d, ui::IDCANCEL), Qt::LeftButton); });
              return d.exec();
          }},
         {"Esc",
@@ -188,11 +193,12 @@ TEST(ExportCommand, RefusedExportsSayWhy)
     }
     f.fakeUi.fileAnswers.push_back(QStringList{QStringLiteral("/proc/Evening.mp3")});
     f.Send(WM_APP_EXPORT_SESSION);
-    EXPECT_EQ(f.Boxes(), (std::vector<QString>{
-                             "Failed to start the encoder stream (compression).\n\nThe program lame was not found. It "
-                             "comes with the Debian package lame.",
-                             "The session cannot be exported to the folder:\n/proc\n\nThe folder does not exist or "
-                             "cannot be written to. Please choose another folder."}));
+    EXPECT_EQ(f.Boxes(),
+              (std::vector<QString>{
+                  "Failed to start the encoder stream (compression).\n\nThe program lame was not found. It "
+                  "comes with the Debian package lame.",
+                  "The session cannot be exported to the folder:\n/proc\n\nThe folder does not exist or "
+                  "cannot be written to. Please choose another folder."}));
     EXPECT_TRUE(f.fakeUi.modalTitles.empty());
     EXPECT_TRUE(f.Files().isEmpty());
 }
@@ -201,13 +207,15 @@ TEST(ExportCommand, RefusedExportsSayWhy)
 // offers its own name beside it, and the format follows the extension chosen.
 TEST(ExportCommand, FileDialogAndFormatOfTheName)
 {
-    const ui::FileDialogRequest saved =
-        shell::ExportFileRequest(QStringLiteral("/home/me/Deep Rest.vrx"), QStringLiteral("/home/me/Sessions"), 2);
-    EXPECT_EQ(saved.filter, QStringLiteral("OGG files (*.ogg)|*.ogg|WAV files (*.wav)|*.wav|MP3 files (*.mp3)|*.mp3||"));
+    const ui::FileDialogRequest saved = shell::ExportFileRequest(QStringLiteral("/home/me/Deep Rest.vrx"),
+                                                                 QStringLiteral("/home/me/Sessions"), 2);
+    EXPECT_EQ(saved.filter,
+              QStringLiteral("OGG files (*.ogg)|*.ogg|WAV files (*.wav)|*.wav|MP3 files (*.mp3)|*.mp3||"));
     EXPECT_EQ(saved.defaultExtension, QStringLiteral("ogg"));
     EXPECT_EQ(saved.folder, QStringLiteral("/home/me"));
     EXPECT_EQ(saved.fileName, QStringLiteral("/home/me/Deep Rest.ogg"));
-    const ui::FileDialogRequest fresh = shell::ExportFileRequest(QString(), QStringLiteral("/home/me/Sessions"), 1);
+    const ui::FileDialogRequest fresh =
+        shell::ExportFileRequest(QString(), QStringLiteral("/home/me/Sessions"), 1);
     EXPECT_EQ(fresh.folder, QStringLiteral("/home/me/Sessions"));
     EXPECT_EQ(fresh.fileName, QStringLiteral("Session.mp3"));
     EXPECT_EQ(fresh.title, QStringLiteral("Export the session to an audio file"));

@@ -83,7 +83,8 @@ void ScriptRecording(vtest::FakeUi& fakeUi, int endAction, QString& take)
             d.show();
             ui::SendCommand(recorder, ID_TRANSPORT_RECORD, ui::Notify::Clicked);
             EXPECT_EQ(recorder->GetStatus(), dlg::kStatusRecording);
-            EXPECT_TRUE(vtest::WaitFor([&] { return recorder->Session().GetRecordedFrames() > 44100; }, 5000));
+            EXPECT_TRUE(
+                vtest::WaitFor([&] { return recorder->Session().GetRecordedFrames() > 44100; }, 5000));
             ui::SendCommand(recorder, ID_TRANSPORT_STOP, ui::Notify::Clicked);
             return d.result();
         });
@@ -216,7 +217,9 @@ TEST(LiveRecording, ASessionThatCannotPlayOnSaysWhyBeforeOfferingTheFile)
     const QString missing = vtest::TestHome() + QStringLiteral("/no-such-folder/voice.wav");
     const Case cases[] = {
         {"stopped by the user", false, "The sound file was successfully created", {}},
-        {"stopped by a missing voice file", true, "The recording was stopped early",
+        {"stopped by a missing voice file",
+         true,
+         "The recording was stopped early",
          {QStringLiteral("Failed to open the voice file: \n\n") + missing}},
     };
     for (const Case& c : cases)
@@ -237,11 +240,12 @@ TEST(LiveRecording, ASessionThatCannotPlayOnSaysWhyBeforeOfferingTheFile)
             f.Doc().m_tracks.GetTrack(0).m_segments.AddSegment(segment);
         }
 
-        f.fakeUi.modalRuns.push_back([](ui::Dialog& d)
-                                     {
-                                         EXPECT_NE(dynamic_cast<CDlgCountdown*>(&d), nullptr);
-                                         return int(ui::IDOK);
-                                     });
+        f.fakeUi.modalRuns.push_back(
+            [](ui::Dialog& d)
+            {
+                EXPECT_NE(dynamic_cast<CDlgCountdown*>(&d), nullptr);
+                return int(ui::IDOK);
+            });
         QString heading;
         std::vector<QString> boxesBefore;
         bool offered = false;

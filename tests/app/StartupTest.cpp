@@ -29,7 +29,8 @@ namespace
 {
 
 const char* const kScreenText =
-    "VORNA requires the following minimal screen setting:\n\n\tScreen width\t1024 pixels\n\tScreen height\t600 "
+    "VORNA requires the following minimal screen setting:\n\n\tScreen width\t1024 pixels\n\tScreen "
+    "height\t600 "
     "pixels\n\tColor quality\t16/24/32 bits\n\tMaximum DPI\t150\n\nPlease change your screen setting and run "
     "VORNA again.\n";
 
@@ -43,12 +44,9 @@ TEST(ScreenCheck, BoundaryValues)
         bool passes;
     };
     const Case cases[] = {
-        {"the limits", 1000, 600, 15, 150, 150, true},
-        {"a common screen", 1920, 1080, 32, 96, 96, true},
-        {"999 wide", 999, 600, 15, 96, 96, false},
-        {"599 high", 1000, 599, 15, 96, 96, false},
-        {"14 bits", 1000, 600, 14, 96, 96, false},
-        {"151 dpi across", 1000, 600, 32, 151, 96, false},
+        {"the limits", 1000, 600, 15, 150, 150, true},   {"a common screen", 1920, 1080, 32, 96, 96, true},
+        {"999 wide", 999, 600, 15, 96, 96, false},       {"599 high", 1000, 599, 15, 96, 96, false},
+        {"14 bits", 1000, 600, 14, 96, 96, false},       {"151 dpi across", 1000, 600, 32, 151, 96, false},
         {"151 dpi down", 1000, 600, 32, 96, 151, false},
     };
     for (const Case& c : cases)
@@ -105,7 +103,8 @@ TEST(CVornaApp, StartsMaximisedWithoutMenuOrStatusBar)
     EXPECT_EQ(doc->GetOptions(), f.app.GetOptions());
     EXPECT_EQ(doc->GetMixer(), f.app.GetMixer());
     EXPECT_EQ(doc->GetView(), f.app.GetView());
-    EXPECT_TRUE(vtest::WaitFor([&] { return !f.audio.devices.empty(); }, 2000)) << "audio starts after the show";
+    EXPECT_TRUE(vtest::WaitFor([&] { return !f.audio.devices.empty(); }, 2000))
+        << "audio starts after the show";
     EXPECT_TRUE(f.fakeUi.boxes.empty());
 }
 
@@ -150,7 +149,9 @@ TEST(CVornaApp, APipeOnTheCommandLineEndsTheStartUpWithAMessage)
         AppFixture f;
         bool started = true;
         EXPECT_TRUE(fifo.ReturnsWithin(std::chrono::seconds(5),
-                                       [&] { started = f.app.InitInstance({QStringLiteral("vorna"), path}); }))
+                                       [&] {
+                                           started = f.app.InitInstance({QStringLiteral("vorna"), path});
+                                       }))
             << "the start-up waited for the pipe";
         EXPECT_FALSE(started);
         ASSERT_EQ(f.fakeUi.boxes.size(), 1u);
@@ -186,10 +187,7 @@ struct FrameFixture : apptest::ViewFixture
         frame->SetView(v);
         frame->show();
     }
-    ~FrameFixture()
-    {
-        frame.reset();
-    }
+    ~FrameFixture() { frame.reset(); }
     CVornaView* View() const { return frame->GetActiveView(); }
     std::unique_ptr<CMainFrame> frame;
 };
@@ -208,7 +206,8 @@ TEST(CMainFrame, CloseAsksToSaveThenStopsThenFreesTheDevice)
     EXPECT_TRUE(f.frame->isVisible());
     EXPECT_TRUE(f.doc.m_isPlaying);
     ASSERT_EQ(f.fakeUi.boxes.size(), 1u);
-    EXPECT_EQ(f.fakeUi.boxes[0].text, QStringLiteral("The session was modified. Do you want to save the changes?"));
+    EXPECT_EQ(f.fakeUi.boxes[0].text,
+              QStringLiteral("The session was modified. Do you want to save the changes?"));
     EXPECT_EQ(f.fakeUi.boxes[0].buttons, ui::MessageButtons::YesNoCancel);
     EXPECT_TRUE(f.log.empty());
 
@@ -335,9 +334,12 @@ TEST(StartupChild, MinimumSizeFollowsTheDpi)
 TEST(Startup, OnOtherScreens)
 {
     QString out;
-    EXPECT_EQ(RunChild("StartupChild.RefusesTheScreen", WriteScreen(999, 600, 96), &out), 0) << out.toStdString();
-    EXPECT_EQ(RunChild("StartupChild.RefusesTheScreen", WriteScreen(1000, 599, 96), &out), 0) << out.toStdString();
-    EXPECT_EQ(RunChild("StartupChild.FillsTheScreen", WriteScreen(1280, 800, 96), &out), 0) << out.toStdString();
+    EXPECT_EQ(RunChild("StartupChild.RefusesTheScreen", WriteScreen(999, 600, 96), &out), 0)
+        << out.toStdString();
+    EXPECT_EQ(RunChild("StartupChild.RefusesTheScreen", WriteScreen(1000, 599, 96), &out), 0)
+        << out.toStdString();
+    EXPECT_EQ(RunChild("StartupChild.FillsTheScreen", WriteScreen(1280, 800, 96), &out), 0)
+        << out.toStdString();
     EXPECT_EQ(RunChild("StartupChild.MinimumSizeFollowsTheDpi", WriteScreen(1920, 1080, 144), &out), 0)
         << out.toStdString();
 }
@@ -406,8 +408,8 @@ TEST(Program, PlaysASessionFromTheCommandLineAndQuits)
         command = xvfb;
     }
     else
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") +
-                                                          WriteScreen(1280, 800, 96));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                   QStringLiteral("offscreen:configfile=") + WriteScreen(1280, 800, 96));
     program.setProcessEnvironment(env);
     program.start(command, args);
     ASSERT_TRUE(program.waitForFinished(60000));

@@ -25,20 +25,26 @@ public:
     PageServer(int status, QByteArray body)
     {
         EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost));
-        QObject::connect(&m_server, &QTcpServer::newConnection, [this, status, body]
+        QObject::connect(&m_server, &QTcpServer::newConnection,
+                         [this, status, body]
                          {
                              QTcpSocket* s = m_server.nextPendingConnection();
-                             QObject::connect(s, &QTcpSocket::readyRead, s, [s, status, body]
-                                              {
-                                                  s->readAll();
-                                                  s->write("HTTP/1.1 " + QByteArray::number(status) +
-                                                           " X\r\nContent-Length: " + QByteArray::number(body.size()) +
-                                                           "\r\nConnection: close\r\n\r\n" + body);
-                                                  s->disconnectFromHost();
-                                              });
+                             QObject::connect(
+                                 s, &QTcpSocket::readyRead, s,
+                                 [s, status, body]
+                                 {
+                                     s->readAll();
+                                     s->write("HTTP/1.1 " + QByteArray::number(status) +
+                                              " X\r\nContent-Length: " + QByteArray::number(body.size()) +
+                                              "\r\nConnection: close\r\n\r\n" + body);
+                                     s->disconnectFromHost();
+                                 });
                          });
     }
-    QUrl Url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/download").arg(m_server.serverPort())); }
+    QUrl Url() const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1/download").arg(m_server.serverPort()));
+    }
 
 private:
     QTcpServer m_server;
@@ -63,13 +69,14 @@ TEST(UpdateCheck, DueDateRules)
         {QStringLiteral("2024030"), true},
         {QDate(2024, 4, 14).toString(QStringLiteral("yyyyMMdd")), true},  // 40 days ahead
         {QDate(2024, 3, 25).toString(QStringLiteral("yyyyMMdd")), false}, // 20 days ahead
-        {QStringLiteral("20240305"), true},                                // today
-        {QStringLiteral("20240304"), true},                                // yesterday
-        {QStringLiteral("20241345"), true},                                // eight characters, no date
+        {QStringLiteral("20240305"), true},                               // today
+        {QStringLiteral("20240304"), true},                               // yesterday
+        {QStringLiteral("20241345"), true},                               // eight characters, no date
         {QStringLiteral("abcdefgh"), true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(shell::IsUpdateCheckDue(c.stored, kNow), c.due) << c.stored.value_or(QStringLiteral("(missing)")).toStdString();
+        EXPECT_EQ(shell::IsUpdateCheckDue(c.stored, kNow), c.due)
+            << c.stored.value_or(QStringLiteral("(missing)")).toStdString();
 
     EXPECT_EQ(shell::NextCheckDate(kNow), QStringLiteral("20240312"));
     EXPECT_EQ(shell::NextCheckDate(QDateTime(QDate(2024, 2, 25), QTime(12, 0))), QStringLiteral("20240303"));
@@ -87,12 +94,13 @@ TEST(UpdateCheck, PublishedVersionAndComparison)
         {"no marker", ""},
         {"only one VORNA PRO 4.2.0 x<", ""},
         {"VORNA PRO", ""},
-        {"VORNA PRO  VORNA PRO 4.2.0 x", ""},       // no '<'
-        {"VORNA PRO  VORNA PRO 4<", ""},            // nothing before the two last characters
+        {"VORNA PRO  VORNA PRO 4.2.0 x", ""}, // no '<'
+        {"VORNA PRO  VORNA PRO 4<", ""},      // nothing before the two last characters
         {"<b>VORNA PRO</b> <i>VORNA PRO 4.1.1 x</i>", "4.1.1"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(shell::ExtractPublishedVersion(QString::fromLatin1(c.page)), QString::fromLatin1(c.version)) << c.page;
+        EXPECT_EQ(shell::ExtractPublishedVersion(QString::fromLatin1(c.page)), QString::fromLatin1(c.version))
+            << c.page;
 
     const QString own = QStringLiteral("4.1.0");
     EXPECT_FALSE(shell::IsNewerVersion(own, QStringLiteral("4.1.0")));
@@ -127,7 +135,8 @@ TEST(UpdateCheck, CheckForUpdateOverHttp)
     {
         SCOPED_TRACE(c.name);
         PageServer server(c.status, c.body);
-        SetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(shell::kRegUpdatePage), server.Url().toString());
+        SetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(shell::kRegUpdatePage),
+                     server.Url().toString());
         QString own, published;
         EXPECT_EQ(shell::CheckForUpdate(shell::FetchPage, own, published), c.result);
     }
@@ -163,7 +172,8 @@ TEST(UpdateCheck, ManualAndAutomaticOutcomes)
         apptest::ViewFixture f;
         f.fakeUi.now = kNow;
         f.doc.m_isPlaying = true;
-        SetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(shell::kRegAutoCheckDate), QStringLiteral("x"));
+        SetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(shell::kRegAutoCheckDate),
+                     QStringLiteral("x"));
         const shell::PageFetch saved = shell::ManualUpdateFetch();
         shell::ManualUpdateFetch() = fetch;
         f.fakeUi.modalRuns.push_back([](ui::Dialog&) { return ui::IDOK; });
@@ -172,7 +182,8 @@ TEST(UpdateCheck, ManualAndAutomaticOutcomes)
         EXPECT_FALSE(f.doc.m_isPlaying);
         if (c.manualMessage == nullptr)
         {
-            EXPECT_EQ(f.fakeUi.modalTitles, std::vector<QString>{QString::fromLatin1(shell::kTitleNewVersion)});
+            EXPECT_EQ(f.fakeUi.modalTitles,
+                      std::vector<QString>{QString::fromLatin1(shell::kTitleNewVersion)});
             EXPECT_TRUE(f.fakeUi.boxes.empty());
         }
         else
@@ -213,7 +224,8 @@ TEST(UpdateCheck, NewVersionDialogOpensTheReleaseNotesAndTheUpdatePage)
             return d.result();
         });
     EXPECT_EQ(shell::RunNewVersion(nullptr, QStringLiteral("4.1.0"), QStringLiteral("4.2.0")), 1);
-    EXPECT_EQ(fake.openedUrls, (std::vector<QUrl>{QUrl(QString::fromLatin1(shell::kReleaseNotesUrl)),
-                                                  QUrl(QStringLiteral("https://mirror.example.org/download/"))}));
+    EXPECT_EQ(fake.openedUrls,
+              (std::vector<QUrl>{QUrl(QString::fromLatin1(shell::kReleaseNotesUrl)),
+                                 QUrl(QStringLiteral("https://mirror.example.org/download/"))}));
     SetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(shell::kRegUpdatePage), QString(""));
 }

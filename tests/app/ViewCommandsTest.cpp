@@ -499,7 +499,8 @@ TEST(ViewCommands, SessionDialogsWorkOnTheViewsDocument)
         [](ui::Dialog& d)
         {
             d.show();
-            QTest::mouseClick(static_cast<QPushButton*>(ui::FindControl(&d, CDlgStages::kIdDelete)), Qt::LeftButton);
+            QTest::mouseClick(static_cast<QPushButton*>(ui::FindControl(&d, CDlgStages::kIdDelete)),
+                              Qt::LeftButton);
             return int(ui::IDOK);
         });
     f.Send(WM_APP_EDIT_STAGES);
@@ -541,9 +542,9 @@ TEST(ViewCommands, SupportCommandsOpenTheirPages)
 
     // Without a web browser each says so, naming its address.
     f.fakeUi.urlsOpen = false;
-    for (const auto& [message, address] :
-         {std::pair{WM_APP_OPEN_WEB_SITE, shell::kWebSiteUrl}, std::pair{WM_APP_OPEN_VIDEOS, shell::kVideosUrl},
-          std::pair{WM_APP_OPEN_CONTACT, shell::kContactUrl}})
+    for (const auto& [message, address] : {std::pair{WM_APP_OPEN_WEB_SITE, shell::kWebSiteUrl},
+                                           std::pair{WM_APP_OPEN_VIDEOS, shell::kVideosUrl},
+                                           std::pair{WM_APP_OPEN_CONTACT, shell::kContactUrl}})
     {
         f.fakeUi.boxes.clear();
         f.Send(message);

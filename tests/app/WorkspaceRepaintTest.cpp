@@ -13,15 +13,15 @@
 #include "controls/CEditTime.h"
 #include "controls/CHoverButton.h"
 #include "controls/CSkinSliderCtrl.h"
+#include "controls/CUiProperty.h"
+#include "controls/CUiPropertyEdit.h"
 #include "controls/CommandIds.h"
 #include "controls/Controls.h"
-#include "dialogs/session/CDlgGlobals.h"
 #include "dialogs/panels/CDlgPropertiesTop.h"
+#include "dialogs/session/CDlgGlobals.h"
 #include "dialogs/session/CDlgSegmentDimensions.h"
 #include "dialogs/session/CDlgStages.h"
 #include "model/RichSession.h"
-#include "controls/CUiProperty.h"
-#include "controls/CUiPropertyEdit.h"
 #include "panes/CPaneControlbar.h"
 #include "panes/CPaneMeterLevels.h"
 #include "panes/CPaneMeterSound.h"
@@ -84,7 +84,8 @@ struct Workspace
         frame = app.GetMainFrame();
         view = app.GetView();
         doc = app.GetDocument();
-        vtest::WaitFor([&] { return frame->windowHandle() != nullptr && frame->windowHandle()->isExposed(); });
+        vtest::WaitFor([&]
+                       { return frame->windowHandle() != nullptr && frame->windowHandle()->isExposed(); });
         Settle();
     }
     ~Workspace()
@@ -345,7 +346,8 @@ TEST(WorkspaceRepaint, EditingCommandsShowTheSession)
                  ASSERT_EQ(w.doc->m_sessionLength, 1200);
              }},
             {"hover over the tracks", [](Workspace& w) { QTest::mouseMove(w.Tracks(), QPoint(300, 20)); }},
-            {"hover moves over the tracks", [](Workspace& w) { QTest::mouseMove(w.Tracks(), QPoint(420, 60)); }},
+            {"hover moves over the tracks",
+             [](Workspace& w) { QTest::mouseMove(w.Tracks(), QPoint(420, 60)); }},
             {"hover over the timeline",
              [](Workspace& w) { QTest::mouseMove(w.Pane(ID_PANE_TIMELINE), QPoint(500, 12)); }},
             {"mouse leaves the timeline for the transport bar",
@@ -377,19 +379,23 @@ TEST(WorkspaceRepaint, EditingCommandsShowTheSession)
                  QTest::mousePress(w.Tracks(), Qt::LeftButton, {}, at);
                  QTest::mouseMove(w.Tracks(), at + QPoint(40, 0));
              }},
-            {"segment drag, released",
-             [](Workspace& w) { QTest::mouseRelease(w.Tracks(), Qt::LeftButton, {}, w.SegmentCentre(0, 0)); }},
-            {"Tracks menu: Mute Track", [&](Workspace& w) { w.ChooseMenuItem(toolbarTracks, ID_TRACKS_MUTE); }},
-            {"Tracks menu: Activate Track", [&](Workspace& w) { w.ChooseMenuItem(toolbarTracks, ID_TRACKS_ACTIVATE); }},
+            {"segment drag, released", [](Workspace& w)
+             { QTest::mouseRelease(w.Tracks(), Qt::LeftButton, {}, w.SegmentCentre(0, 0)); }},
+            {"Tracks menu: Mute Track",
+             [&](Workspace& w) { w.ChooseMenuItem(toolbarTracks, ID_TRACKS_MUTE); }},
+            {"Tracks menu: Activate Track",
+             [&](Workspace& w) { w.ChooseMenuItem(toolbarTracks, ID_TRACKS_ACTIVATE); }},
             {"Tracks menu: Duplicate Track",
              [&](Workspace& w) { w.ChooseMenuItem(toolbarTracks, ID_TRACKS_DUPLICATE); }},
             {"Tracks menu: Add Track", [&](Workspace& w) { w.ChooseMenuItem(toolbarTracks, ID_TRACKS_ADD); }},
-            {"Tracks menu: Mute All Tracks", [&](Workspace& w) { w.ChooseMenuItem(toolbarTracks, ID_TRACKS_MUTE_ALL); }},
+            {"Tracks menu: Mute All Tracks",
+             [&](Workspace& w) { w.ChooseMenuItem(toolbarTracks, ID_TRACKS_MUTE_ALL); }},
             {"Tracks menu: Activate All Tracks",
              [&](Workspace& w) { w.ChooseMenuItem(toolbarTracks, ID_TRACKS_ACTIVATE_ALL); }},
             {"Tracks menu: Clean Empty Tracks",
              [&](Workspace& w) { w.ChooseMenuItem(toolbarTracks, ID_TRACKS_CLEAN_EMPTY); }},
-            {"Tracks menu: Remove Track", [&](Workspace& w) { w.ChooseMenuItem(toolbarTracks, ID_TRACKS_REMOVE); }},
+            {"Tracks menu: Remove Track",
+             [&](Workspace& w) { w.ChooseMenuItem(toolbarTracks, ID_TRACKS_REMOVE); }},
             {"click on a segment again", [](Workspace& w) { w.ClickSegment(0, 0); }},
             {"key M", [](Workspace& w) { w.Key(Qt::Key_M); }},
             {"key A", [](Workspace& w) { w.Key(Qt::Key_A); }},
@@ -417,7 +423,8 @@ TEST(WorkspaceRepaint, EditingCommandsShowTheSession)
                  w.ClickSegment(0, 0);
                  w.ClickToolbar(ID_TOOLBAR_COPY_SEGMENT);
              }},
-            {"Paste Segment button onto itself", [](Workspace& w) { w.ClickToolbar(ID_TOOLBAR_PASTE_SEGMENT); }},
+            {"Paste Segment button onto itself",
+             [](Workspace& w) { w.ClickToolbar(ID_TOOLBAR_PASTE_SEGMENT); }},
             {"Delete Segment button", [](Workspace& w) { w.ClickToolbar(ID_TOOLBAR_DELETE_SEGMENT); }},
             {"stage boundary drag, while the button is held",
              [](Workspace& w)
@@ -436,7 +443,8 @@ TEST(WorkspaceRepaint, EditingCommandsShowTheSession)
                  QTest::mouseRelease(stages, Qt::LeftButton, {}, QPoint(StageStartX(w, 2), 12));
              }},
             {"Save Session button", [](Workspace& w) { w.ClickToolbar(ID_TOOLBAR_SAVE_SESSION); }},
-            {"Save As Session button, cancelled", [](Workspace& w) { w.ClickToolbar(ID_TOOLBAR_SAVE_SESSION_AS); }},
+            {"Save As Session button, cancelled",
+             [](Workspace& w) { w.ClickToolbar(ID_TOOLBAR_SAVE_SESSION_AS); }},
             {"New Session button (a rich session open)",
              [](Workspace& w)
              {
@@ -564,88 +572,96 @@ TEST(WorkspaceRepaint, DialogsShowTheSession)
     ASSERT_EQ(w.doc->m_sessionLength, 1200);
     const std::string during = "Edit Stages: a stage added, the dialog still open";
 
-    RunSteps(
-        w,
-        {
-            {"Tools menu: Edit Stages, a stage added",
-             [&](Workspace& w)
+    RunSteps(w,
              {
-                 const int before = w.doc->m_stages.GetCount();
-                 w.fakeUi.modalRuns.push_back(
-                     [&](ui::Dialog& d)
-                     {
-                         d.show();
-                         static_cast<QListWidget*>(ui::FindControl(&d, CDlgStages::kIdList))->setCurrentRow(1);
-                         ui::SendCommand(&d, CDlgStages::kIdAdd, ui::Notify::Clicked);
-                         ExpectShown(w, during);
-                         return int(ui::IDOK);
-                     });
-                 w.fakeUi.modalRuns.push_back([](ui::Dialog&) { return int(ui::IDOK); }); // the name
-                 w.ChooseMenuItem(ID_TOOLBAR_TOOLS, ID_TOOLS_EDIT_STAGES);
-                 EXPECT_EQ(w.doc->m_stages.GetCount(), before + 1);
-             }},
-            {"Tools menu: Global Entrainment & Bilateral, a new beat",
-             [](Workspace& w)
-             {
-                 // A constant beat, so that the row takes a typed value.
-                 w.doc->m_brainwaves.m_property.SetValue(2.0);
-                 w.doc->m_brainwaves.m_property.SetMode(CSmartProperty::kModeConstant);
-                 w.fakeUi.modalRuns.push_back(
-                     [](ui::Dialog& d)
-                     {
-                         d.show();
-                         CUiPropertyEdit& edit = static_cast<CDlgGlobals&>(d).BrainwavesRow().EditCtrl();
-                         edit.setFocus();
-                         edit.selectAll();
-                         QTest::keyClicks(&edit, QStringLiteral("9.5"));
-                         return int(ui::IDOK);
-                     });
-                 w.ChooseMenuItem(ID_TOOLBAR_TOOLS, ID_TOOLS_GLOBALS);
-                 EXPECT_DOUBLE_EQ(w.doc->m_brainwaves.m_property.PeekValueAt(0.5), 9.5);
-             }},
-            {"Tools menu: Edit Notes", [](Workspace& w) { w.ChooseMenuItem(ID_TOOLBAR_TOOLS, ID_TOOLS_EDIT_NOTES); }},
-            {"Tools menu: Transcript", [](Workspace& w) { w.ChooseMenuItem(ID_TOOLBAR_TOOLS, ID_TOOLS_TRANSCRIPT); }},
-            {"Tools menu: Create Ambient Music Loops",
-             [](Workspace& w) { w.ChooseMenuItem(ID_TOOLBAR_TOOLS, ID_TOOLS_AMBIENT_MUSIC); }},
-            {"Options button", [](Workspace& w) { w.ClickToolbar(ID_TOOLBAR_OPTIONS); }},
-            {"Help button", [](Workspace& w) { w.ClickToolbar(ID_TOOLBAR_HELP); }},
-            {"Record Voice button", [](Workspace& w) { w.ClickToolbar(ID_TOOLBAR_RECORD_VOICE); }},
-            {"Export Session button, cancelled", [](Workspace& w) { w.ClickToolbar(ID_TOOLBAR_EXPORT_SESSION); }},
-            {"Support menu: web site", [](Workspace& w) { w.ChooseMenuItem(ID_TOOLBAR_SUPPORT, ID_SUPPORT_WEB_SITE); }},
-            {"Support menu: videos", [](Workspace& w) { w.ChooseMenuItem(ID_TOOLBAR_SUPPORT, ID_SUPPORT_VIDEOS); }},
-            {"Support menu: contact", [](Workspace& w) { w.ChooseMenuItem(ID_TOOLBAR_SUPPORT, ID_SUPPORT_CONTACT); }},
-            {"Support menu: About", [](Workspace& w) { w.ChooseMenuItem(ID_TOOLBAR_SUPPORT, ID_SUPPORT_ABOUT); }},
-            {"Support menu: Check for Updates",
-             [](Workspace& w)
-             {
-                 const shell::PageFetch saved = shell::ManualUpdateFetch();
-                 shell::ManualUpdateFetch() = [](const QUrl&) { return std::optional<QByteArray>(); };
-                 w.ChooseMenuItem(ID_TOOLBAR_SUPPORT, ID_SUPPORT_CHECK_UPDATES);
-                 shell::ManualUpdateFetch() = saved;
-             }},
-            {"Segment Dimensions of a selected segment, a new begin",
-             [&](Workspace& w)
-             {
-                 // The tone segment: no content of its own length.
-                 const int tone = TrackOfKind(*w.doc, CSegment::kKindTone);
-                 w.ClickSegment(tone, 0);
-                 ASSERT_EQ(w.Tracks()->GetSelectedTrack(), tone);
-                 const CSegments::SegmentPtr segment = w.doc->m_tracks.GetTrack(tone).m_segments.GetSegment(0);
-                 const double begin = segment->m_begin;
-                 w.fakeUi.modalRuns.push_back(
-                     [&](ui::Dialog& d)
-                     {
-                         auto& dimensions = static_cast<CDlgSegmentDimensions&>(d);
-                         dimensions.BeginField().setText(QStringLiteral(" 05:00"));
-                         dimensions.CommitBegin();
-                         ExpectShown(w, "Segment Dimensions: a new begin, the dialog still open");
-                         return int(ui::IDOK);
-                     });
-                 QWidget* button = &w.Top()->DimensionsButton();
-                 QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-                 EXPECT_NE(segment->m_begin, begin);
-             }},
-        });
+                 {"Tools menu: Edit Stages, a stage added",
+                  [&](Workspace& w)
+                  {
+                      const int before = w.doc->m_stages.GetCount();
+                      w.fakeUi.modalRuns.push_back(
+                          [&](ui::Dialog& d)
+                          {
+                              d.show();
+                              static_cast<QListWidget*>(ui::FindControl(&d, CDlgStages::kIdList))
+                                  ->setCurrentRow(1);
+                              ui::SendCommand(&d, CDlgStages::kIdAdd, ui::Notify::Clicked);
+                              ExpectShown(w, during);
+                              return int(ui::IDOK);
+                          });
+                      w.fakeUi.modalRuns.push_back([](ui::Dialog&) { return int(ui::IDOK); }); // the name
+                      w.ChooseMenuItem(ID_TOOLBAR_TOOLS, ID_TOOLS_EDIT_STAGES);
+                      EXPECT_EQ(w.doc->m_stages.GetCount(), before + 1);
+                  }},
+                 {"Tools menu: Global Entrainment & Bilateral, a new beat",
+                  [](Workspace& w)
+                  {
+                      // A constant beat, so that the row takes a typed value.
+                      w.doc->m_brainwaves.m_property.SetValue(2.0);
+                      w.doc->m_brainwaves.m_property.SetMode(CSmartProperty::kModeConstant);
+                      w.fakeUi.modalRuns.push_back(
+                          [](ui::Dialog& d)
+                          {
+                              d.show();
+                              CUiPropertyEdit& edit = static_cast<CDlgGlobals&>(d).BrainwavesRow().EditCtrl();
+                              edit.setFocus();
+                              edit.selectAll();
+                              QTest::keyClicks(&edit, QStringLiteral("9.5"));
+                              return int(ui::IDOK);
+                          });
+                      w.ChooseMenuItem(ID_TOOLBAR_TOOLS, ID_TOOLS_GLOBALS);
+                      EXPECT_DOUBLE_EQ(w.doc->m_brainwaves.m_property.PeekValueAt(0.5), 9.5);
+                  }},
+                 {"Tools menu: Edit Notes",
+                  [](Workspace& w) { w.ChooseMenuItem(ID_TOOLBAR_TOOLS, ID_TOOLS_EDIT_NOTES); }},
+                 {"Tools menu: Transcript",
+                  [](Workspace& w) { w.ChooseMenuItem(ID_TOOLBAR_TOOLS, ID_TOOLS_TRANSCRIPT); }},
+                 {"Tools menu: Create Ambient Music Loops",
+                  [](Workspace& w) { w.ChooseMenuItem(ID_TOOLBAR_TOOLS, ID_TOOLS_AMBIENT_MUSIC); }},
+                 {"Options button", [](Workspace& w) { w.ClickToolbar(ID_TOOLBAR_OPTIONS); }},
+                 {"Help button", [](Workspace& w) { w.ClickToolbar(ID_TOOLBAR_HELP); }},
+                 {"Record Voice button", [](Workspace& w) { w.ClickToolbar(ID_TOOLBAR_RECORD_VOICE); }},
+                 {"Export Session button, cancelled",
+                  [](Workspace& w) { w.ClickToolbar(ID_TOOLBAR_EXPORT_SESSION); }},
+                 {"Support menu: web site",
+                  [](Workspace& w) { w.ChooseMenuItem(ID_TOOLBAR_SUPPORT, ID_SUPPORT_WEB_SITE); }},
+                 {"Support menu: videos",
+                  [](Workspace& w) { w.ChooseMenuItem(ID_TOOLBAR_SUPPORT, ID_SUPPORT_VIDEOS); }},
+                 {"Support menu: contact",
+                  [](Workspace& w) { w.ChooseMenuItem(ID_TOOLBAR_SUPPORT, ID_SUPPORT_CONTACT); }},
+                 {"Support menu: About",
+                  [](Workspace& w) { w.ChooseMenuItem(ID_TOOLBAR_SUPPORT, ID_SUPPORT_ABOUT); }},
+                 {"Support menu: Check for Updates",
+                  [](Workspace& w)
+                  {
+                      const shell::PageFetch saved = shell::ManualUpdateFetch();
+                      shell::ManualUpdateFetch() = [](const QUrl&) { return std::optional<QByteArray>(); };
+                      w.ChooseMenuItem(ID_TOOLBAR_SUPPORT, ID_SUPPORT_CHECK_UPDATES);
+                      shell::ManualUpdateFetch() = saved;
+                  }},
+                 {"Segment Dimensions of a selected segment, a new begin",
+                  [&](Workspace& w)
+                  {
+                      // The tone segment: no content of its own length.
+                      const int tone = TrackOfKind(*w.doc, CSegment::kKindTone);
+                      w.ClickSegment(tone, 0);
+                      ASSERT_EQ(w.Tracks()->GetSelectedTrack(), tone);
+                      const CSegments::SegmentPtr segment =
+                          w.doc->m_tracks.GetTrack(tone).m_segments.GetSegment(0);
+                      const double begin = segment->m_begin;
+                      w.fakeUi.modalRuns.push_back(
+                          [&](ui::Dialog& d)
+                          {
+                              auto& dimensions = static_cast<CDlgSegmentDimensions&>(d);
+                              dimensions.BeginField().setText(QStringLiteral(" 05:00"));
+                              dimensions.CommitBegin();
+                              ExpectShown(w, "Segment Dimensions: a new begin, the dialog still open");
+                              return int(ui::IDOK);
+                          });
+                      QWidget* button = &w.Top()->DimensionsButton();
+                      QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+                      EXPECT_NE(segment->m_begin, begin);
+                  }},
+             });
 }
 
 } // namespace

@@ -5,10 +5,10 @@
 #include "AppTestSupport.h"
 
 #include "app/CMainFrame.h"
-#include "controls/CommandIds.h"
-#include "panes/CPaneTracks.h"
 #include "audio/CMixer.h"
+#include "controls/CommandIds.h"
 #include "model/CSegments.h"
+#include "panes/CPaneTracks.h"
 #include "platform/audio/AudioSystem.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +58,8 @@ struct RealWorkspace
         frame->resize(size);
         frame->show();
         vtest::WaitFor([&] { return view->size() == size; }, 2000);
-        vtest::WaitFor([&] { return frame->windowHandle() != nullptr && frame->windowHandle()->isExposed(); }, 2000);
+        vtest::WaitFor([&] { return frame->windowHandle() != nullptr && frame->windowHandle()->isExposed(); },
+                       2000);
     }
     ~RealWorkspace()
     {
@@ -108,7 +109,8 @@ void ExpectSegmentsShown(const RealWorkspace& w, const QImage& shot)
         const CPaneTracks::Box box = tracks->GetSegmentRect(i, 0);
         const QPoint centre = origin + QPoint((box.left + box.right) / 2, (box.top + box.bottom) / 2);
         const QColor seen = shot.pixelColor(centre);
-        EXPECT_GT(std::max({seen.red(), seen.green(), seen.blue()}) - std::min({seen.red(), seen.green(), seen.blue()}),
+        EXPECT_GT(std::max({seen.red(), seen.green(), seen.blue()}) -
+                      std::min({seen.red(), seen.green(), seen.blue()}),
                   40)
             << "track " << i << " at " << centre.x() << "," << centre.y();
     }
@@ -164,7 +166,8 @@ TEST(Workspace, RealEnginePlaysToTheEndAndStops)
     EXPECT_TRUE(vtest::WaitFor([&] { return !w.doc.m_isPlaying; }, 6000)) << "timer 4 ends the session";
     EXPECT_FALSE(w.mixer.IsPlaying());
     EXPECT_FALSE(w.View()->HasTimer(CVornaView::kTimerPlayback));
-    EXPECT_TRUE(w.fakeUi.boxes.empty()) << (w.fakeUi.boxes.empty() ? "" : w.fakeUi.boxes[0].text.toStdString());
+    EXPECT_TRUE(w.fakeUi.boxes.empty())
+        << (w.fakeUi.boxes.empty() ? "" : w.fakeUi.boxes[0].text.toStdString());
 }
 
 } // namespace

@@ -77,8 +77,10 @@ struct Session
     {
         std::int32_t track = -1;
         for (std::int32_t i = 0; i < tracks.GetCount(); ++i)
-            if (tracks.GetTrack(i).m_kind == kind && tracks.GetTrack(i).m_segments.GetSegment(
-                                                         tracks.GetTrack(i).m_segments.GetCount() - 1)->m_end <= begin)
+            if (tracks.GetTrack(i).m_kind == kind &&
+                tracks.GetTrack(i)
+                        .m_segments.GetSegment(tracks.GetTrack(i).m_segments.GetCount() - 1)
+                        ->m_end <= begin)
                 track = i;
         if (track < 0)
         {
@@ -198,13 +200,14 @@ void BuildConstant(Session& session)
 {
     session.brainwaves.m_property.SetValue(10.0);
     const std::int32_t methods[] = {CBrainwavesLocal::kMethodBinaural, CBrainwavesLocal::kMethodMonaural,
-                                    CBrainwavesLocal::kMethodIsochronic, CBrainwavesLocal::kMethodIsochronicWide,
+                                    CBrainwavesLocal::kMethodIsochronic,
+                                    CBrainwavesLocal::kMethodIsochronicWide,
                                     CBrainwavesLocal::kMethodIsochronicNarrow};
     int i = 0;
     for (const std::int32_t method : methods)
     {
-        CSegment& s = session.Add(i % 2 == 0 ? CSegment::kKindNoise : CSegment::kKindTone, 0.02 * i,
-                                  0.7 + 0.061 * i);
+        CSegment& s =
+            session.Add(i % 2 == 0 ? CSegment::kKindNoise : CSegment::kKindTone, 0.02 * i, 0.7 + 0.061 * i);
         s.m_brainwaves.m_enabled = true;
         s.m_brainwaves.m_method = method;
         s.m_brainwaves.m_depth.SetValue(30.0 + 15.0 * i);
@@ -234,7 +237,8 @@ void BuildFileKinds(Session& session)
     static const QString media = []
     {
         const QString path = vtest::MediaPath("block-renderer.ogg");
-        EXPECT_TRUE(vtest::WriteSine(path, plat::SoundWriter::Format::OggVorbis, 44100, 2, 44100, 330.0, 0.4));
+        EXPECT_TRUE(
+            vtest::WriteSine(path, plat::SoundWriter::Format::OggVorbis, 44100, 2, 44100, 330.0, 0.4));
         return path;
     }();
     {
@@ -314,12 +318,9 @@ TEST(BlockRenderer, MatchesThePerFrameRendererForEveryRequestPlan)
         const char* name;
         std::function<std::function<std::uint32_t()>()> make;
     } plans[] = {
-        {"1", [] { return Fixed(1); }},
-        {"441", [] { return Fixed(441); }},
-        {"512", [] { return Fixed(512); }},
-        {"4410", [] { return Fixed(4410); }},
-        {"20000", [] { return Fixed(20000); }},
-        {"random", [] { return RandomPlan(11); }},
+        {"1", [] { return Fixed(1); }},         {"441", [] { return Fixed(441); }},
+        {"512", [] { return Fixed(512); }},     {"4410", [] { return Fixed(4410); }},
+        {"20000", [] { return Fixed(20000); }}, {"random", [] { return RandomPlan(11); }},
     };
     const std::pair<const char*, std::function<void(Session&)>> sessions[] = {
         {"graphs and walks", Build},

@@ -17,8 +17,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <numbers>
 #include <thread>
 #include <vector>
@@ -365,13 +365,14 @@ TEST(CEncoder, OggProgramIsFoundUnderEitherName)
             EXPECT_FALSE(encoder.Write(&f, 1)) << "nothing was started";
             EXPECT_TRUE(encoder.Stop());
         }
-        EXPECT_EQ(messages.Texts(),
-                  (QStringList{"Failed to start the encoder stream (compression).\n\nThe program lame was not "
-                               "found. It comes with the Debian package lame.",
-                               "Failed to write to the encoder.",
-                               "Failed to start the encoder stream (compression).\n\nThe program oggenc was not "
-                               "found. It comes with the Debian package vorbis-tools.",
-                               "Failed to write to the encoder."}));
+        EXPECT_EQ(
+            messages.Texts(),
+            (QStringList{"Failed to start the encoder stream (compression).\n\nThe program lame was not "
+                         "found. It comes with the Debian package lame.",
+                         "Failed to write to the encoder.",
+                         "Failed to start the encoder stream (compression).\n\nThe program oggenc was not "
+                         "found. It comes with the Debian package vorbis-tools.",
+                         "Failed to write to the encoder."}));
     }
 }
 

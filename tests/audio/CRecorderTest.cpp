@@ -124,9 +124,9 @@ TEST(CRecorder, HandsTenMillisecondBlocksToTheCallbackUntilItDeclines)
 // initialisation text and both hints.
 TEST(CRecorder, DeviceThatCannotBeOpenedShowsTheTextWithHints)
 {
-    const QString hints =
-        QStringLiteral("\n\nPlease check the settings of your recording device in the system's sound settings."
-                       "\n\nIn addition, please check the connection of the microphone to the computer.");
+    const QString hints = QStringLiteral(
+        "\n\nPlease check the settings of your recording device in the system's sound settings."
+        "\n\nIn addition, please check the connection of the microphone to the computer.");
     AlsaConfig alsa(QStringLiteral("pcm.!default { type null }\npcm.vornanull { type null }\n"));
     vtest::MessageLog messages;
     Calls calls;

@@ -92,7 +92,10 @@ public:
     {
         return static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 440.0 * double(k) / kRate));
     }
-    static std::uint64_t FrameOf(const CStereoFrame& f) { return static_cast<std::uint64_t>(std::llround(f.right / kScale)); }
+    static std::uint64_t FrameOf(const CStereoFrame& f)
+    {
+        return static_cast<std::uint64_t>(std::llround(f.right / kScale));
+    }
 
 private:
     std::atomic<std::uint64_t> m_next{0};
@@ -266,8 +269,9 @@ TEST(CRecordingSession, LiveMixAddsTheQueuedSessionFrames)
     {
         ASSERT_FLOAT_EQ(file[i].left, 0.25f + session1[i].left) << i;
         ASSERT_FLOAT_EQ(file[i].right, 0.125f + session1[i].right) << i;
-        const CStereoFrame partial = i < 100 ? CStereoFrame{0.25f + session1[i].left, 0.125f + session1[i].right}
-                                             : CStereoFrame{0.25f, 0.125f};
+        const CStereoFrame partial = i < 100
+                                         ? CStereoFrame{0.25f + session1[i].left, 0.125f + session1[i].right}
+                                         : CStereoFrame{0.25f, 0.125f};
         ASSERT_FLOAT_EQ(file[kBlock + i].left, partial.left) << i;
         ASSERT_FLOAT_EQ(file[kBlock + i].right, partial.right) << i;
         ASSERT_FLOAT_EQ(file[2 * kBlock + i].left, 0.25f) << i;
@@ -323,7 +327,8 @@ TEST(CRecordingSession, LiveSessionAudioLinesUpWithWhatWasHeard)
     engineSession.scripts[track]->signal = vtest::ProbeSound::Script::kDc;
     engineSession.scripts[track]->amplitude = 0.5;
     CMixer mixer;
-    mixer.SetSoundFactory([&](std::int32_t) { return std::make_unique<vtest::ProbeSound>(engineSession.scripts[0]); });
+    mixer.SetSoundFactory([&](std::int32_t)
+                          { return std::make_unique<vtest::ProbeSound>(engineSession.scripts[0]); });
 
     // The microphone's block ends where the device's count stands when it is recorded; the
     // listener is on average half a device period (441 frames) past that count.
@@ -488,7 +493,8 @@ TEST(CRecordingSession, EffectsThatCannotStartFailTheOpen)
     EXPECT_FALSE(session.Open(&options, 10.0, segment.get()));
     EXPECT_FALSE(session.IsOpen());
     EXPECT_LT(session.GetLevel(), 0.0) << "the device was freed";
-    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("Failed to initialize the live recording effects.")});
+    EXPECT_EQ(messages.Texts(),
+              QStringList{QStringLiteral("Failed to initialize the live recording effects.")});
 }
 
 // After preparation the callback allocates nothing: live, all four effects, a graph, a walk, the

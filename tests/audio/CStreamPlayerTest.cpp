@@ -1,5 +1,5 @@
-#include "audio/CStereoFrame.h"
 #include "audio/CStreamPlayer.h"
+#include "audio/CStereoFrame.h"
 
 #include "ServiceSupport.h"
 #include "SoundMedia.h"

@@ -157,7 +157,8 @@ TEST(FileSoundsInTheMixer, BlockRendererMatchesFrameByFrame)
             auto& v = static_cast<CSegmentSuggestions&>(s);
             for (const QString& f : media)
                 v.m_files.push_back({f, 0});
-            v.m_playMode = shuffle ? CSegmentSuggestions::kPlayModeShuffle : CSegmentSuggestions::kPlayModeSequential;
+            v.m_playMode =
+                shuffle ? CSegmentSuggestions::kPlayModeShuffle : CSegmentSuggestions::kPlayModeSequential;
             v.m_interval.SetValue(1.5);
         };
     };
@@ -168,7 +169,8 @@ TEST(FileSoundsInTheMixer, BlockRendererMatchesFrameByFrame)
             auto& p = dynamic_cast<model::PlaylistSegment&>(s);
             p.m_files.push_back({media[2], 0});
             p.m_files.push_back({media[1], 0});
-            p.m_playStyle = slicing ? model::PlaylistSegment::kPlayStyleSlicing : model::PlaylistSegment::kPlayStyleLoop;
+            p.m_playStyle =
+                slicing ? model::PlaylistSegment::kPlayStyleSlicing : model::PlaylistSegment::kPlayStyleLoop;
             p.m_changeTime.SetValue(1.0);
         };
     };
@@ -221,7 +223,8 @@ TEST(FileSoundsInTheMixer, BlockRendererMatchesFrameByFrame)
             o.assign(std::size_t{kSeconds} * kBlockRate * 2, -99.0f);
             auto random = std::make_shared<std::mt19937>(5);
             offline.Render(o.data(), kSeconds * kBlockRate,
-                           [random] { return std::uniform_int_distribution<std::uint32_t>(1, 20000)(*random); });
+                           [random]
+                           { return std::uniform_int_distribution<std::uint32_t>(1, 20000)(*random); });
             offline.Stop();
             plat::SetRandomSeedOverride(std::nullopt);
             EXPECT_TRUE(events.Errors().empty()) << events.Errors().front().toStdString();

@@ -288,7 +288,8 @@ TEST(RenderThreadsErrors, TheFirstFailingTrackInTrackOrderIsPosted)
                 const int track = (*next)++;
                 // Tracks 5 and 2 fail inside the same block, the later track a frame earlier.
                 const std::int64_t failAt = track == 2 ? 30500 : track == 5 ? 30499 : -1;
-                return std::make_unique<ThreadProbe>(log, failAt, QStringLiteral("track %1 failed").arg(track));
+                return std::make_unique<ThreadProbe>(log, failAt,
+                                                     QStringLiteral("track %1 failed").arg(track));
             });
         mixer.SetRenderThreads(threads);
         mixer.SetWorkPerThread(0.0);

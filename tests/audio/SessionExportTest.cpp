@@ -172,7 +172,8 @@ TEST(SessionExport, FileHoldsWhatTheEngineRenders)
     {
         SCOPED_TRACE(c.name);
         vtest::MessageLog messages;
-        const QString target = folder + QStringLiteral("/Session.") + QString::fromLatin1(c.name).section(' ', -1).toLower();
+        const QString target =
+            folder + QStringLiteral("/Session.") + QString::fromLatin1(c.name).section(' ', -1).toLower();
         ToneSession session(kRate, kSeconds);
         rt::SessionExport job;
         ASSERT_TRUE(job.Start(session.params, target, c.format, 3, c.sampleFormat));
@@ -225,7 +226,8 @@ TEST(SessionExport, CancelHalfWayLeavesTheOlderFile)
         EXPECT_EQ(job.Finish(), rt::SessionExport::Outcome::Cancelled);
         EXPECT_LT(job.Progress(), 0.9) << "Cancel stops within a block or so";
         EXPECT_EQ(ReadAll(target), QByteArray("an older export"));
-        EXPECT_EQ(FolderEntries(folder), QStringList{QStringLiteral("Session.") + (format == kWav ? "wav" : "mp3")});
+        EXPECT_EQ(FolderEntries(folder),
+                  QStringList{QStringLiteral("Session.") + (format == kWav ? "wav" : "mp3")});
 
         // A new export into no existing file, dropped with the export object while it runs.
         {
@@ -252,8 +254,9 @@ TEST(SessionExport, RefusedStartsLeaveNothing)
         rt::SessionExport job;
         EXPECT_FALSE(job.Start(session.params, older, kMp3, 3, 0));
         EXPECT_EQ(job.ErrorText(), QString()) << "the encoder has said it";
-        EXPECT_EQ(messages.Texts(), QStringList{"Failed to start the encoder stream (compression).\n\nThe program "
-                                                "lame was not found. It comes with the Debian package lame."});
+        EXPECT_EQ(messages.Texts(),
+                  QStringList{"Failed to start the encoder stream (compression).\n\nThe program "
+                              "lame was not found. It comes with the Debian package lame."});
     }
     EXPECT_EQ(ReadAll(older), QByteArray("an older export"));
     EXPECT_EQ(FolderEntries(folder), QStringList{"Session.mp3"});
@@ -335,9 +338,10 @@ TEST(SessionExport, FailedWriteLeavesTheOlderFile)
                 code = 1;
             else if (!WaitUntilDone(job) || job.Finish() != rt::SessionExport::Outcome::Failed)
                 code = 2;
-            else if (job.ErrorText() != QStringLiteral("The session could not be exported: the sound file could not "
-                                                       "be written.\n\nAn earlier file of the same name was left "
-                                                       "as it was."))
+            else if (job.ErrorText() !=
+                     QStringLiteral("The session could not be exported: the sound file could not "
+                                    "be written.\n\nAn earlier file of the same name was left "
+                                    "as it was."))
                 code = 3;
             // The writer's buffer may take the last frames and fail only when the file is finished.
             else if (!messages.Contains(QStringLiteral("Failed to write to the encoder.")) &&
@@ -349,7 +353,8 @@ TEST(SessionExport, FailedWriteLeavesTheOlderFile)
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no start, 2: not a failure, 3: another text, 4: no encoder message";
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "1: no start, 2: not a failure, 3: another text, 4: no encoder message";
     EXPECT_EQ(ReadAll(target), QByteArray("an older export"));
     EXPECT_EQ(FolderEntries(folder), QStringList{"Session.wav"});
 }

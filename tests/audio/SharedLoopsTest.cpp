@@ -270,7 +270,8 @@ TEST(SharedLoops, DecodedCopyStandsInForTheDecodeOnlyWhenItFits)
          },
          false},
         {"a copy cut short", kFileRate,
-         [](const QString&, const QString& copy) { EXPECT_TRUE(QFile::resize(copy, QFile(copy).size() - 8)); },
+         [](const QString&, const QString& copy)
+         { EXPECT_TRUE(QFile::resize(copy, QFile(copy).size() - 8)); },
          false},
     };
     int n = 0;

@@ -340,7 +340,8 @@ TEST(CUiProperty, SetGraphFlattensAtTheConstantAndMapsTheSelection)
         {"a quarter to three quarters", true, 0.25, 0.75, 300, 150},
         // 74.04 s to 300 s: the axis runs from the From to the To the panel shows (01:14 to 05:00).
         {"ends cut toward zero, span between them", true, 0.1234, 0.5, 226, 74},
-        {"ends a hair below their seconds", true, 0.41, 0.57, 96, 246}, // 245.99999999999997 s, 341.99999999999994 s
+        {"ends a hair below their seconds", true, 0.41, 0.57, 96,
+         246}, // 245.99999999999997 s, 341.99999999999994 s
     };
     for (const Case& c : cases)
     {

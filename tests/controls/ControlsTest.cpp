@@ -17,12 +17,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFontDialog>
 #include <QFontInfo>
-#include <QTimer>
-#include <QFile>
 #include <QPainter>
 #include <QTest>
+#include <QTimer>
 
 namespace
 {
@@ -543,14 +543,15 @@ TEST(Behaviour, FontDialogOpensOnTheFontInUse)
     const QFont script = ui::MakeFont(-ui::PointsToPixels(14), 400, QStringLiteral("Arial"));
     QString family;
     int points = 0;
-    QTimer::singleShot(0, [&]
-    {
-        auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        family = dialog->currentFont().family();
-        points = dialog->currentFont().pointSize();
-        dialog->reject();
-    });
+    QTimer::singleShot(0,
+                       [&]
+                       {
+                           auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+                           ASSERT_NE(dialog, nullptr);
+                           family = dialog->currentFont().family();
+                           points = dialog->currentFont().pointSize();
+                           dialog->reject();
+                       });
     ui::Behaviour desktop;
     EXPECT_FALSE(desktop.ChooseFont(nullptr, script, 10, 28).has_value());
     EXPECT_EQ(family, QFontInfo(script).family());

@@ -45,7 +45,8 @@ TEST(AudioCdWriter, ProgressIsTheLastWrittenLine)
         {"none yet", "Starting to write CD/DVD at speed 48.0 in real TAO mode for single session.\n", -1},
         {"one line", "Track 01:   10 of   40 MB written (fifo 100%) [buf  99%]  24.1x.", 25},
         {"the last of several, carriage returns between",
-         "Track 01:    1 of   40 MB written (fifo 100%)\rTrack 01:   30 of   40 MB written (fifo 100%)\r", 75},
+         "Track 01:    1 of   40 MB written (fifo 100%)\rTrack 01:   30 of   40 MB written (fifo 100%)\r",
+         75},
         {"cdrskin's spacing", "Track 01:   40 of   40 MB written (fifo 100%) [buf  99%]   8.0x.\n", 100},
         {"an empty track says nothing", "Track 01:    0 of    0 MB written", -1},
     };
@@ -103,7 +104,8 @@ TEST(AudioCdWriter, UnreadableSourceAndCancelMakeNoTrack)
     std::atomic<int> percent{0};
     std::atomic<bool> cancel{false};
     QString error;
-    EXPECT_FALSE(disc::PrepareCdAudio(dir.filePath("missing.wav"), dir.filePath("a.wav"), percent, cancel, error));
+    EXPECT_FALSE(
+        disc::PrepareCdAudio(dir.filePath("missing.wav"), dir.filePath("a.wav"), percent, cancel, error));
     EXPECT_EQ(error, "Failed to read the sound file " + dir.filePath("missing.wav") + ".");
 
     const QString source = vtest::WriteTone(dir.filePath("source.wav"), 44100);

@@ -25,10 +25,7 @@ class UrlSpy : public QObject
 {
     Q_OBJECT
 public:
-    UrlSpy()
-    {
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open");
-    }
+    UrlSpy() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open"); }
     ~UrlSpy() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
     std::vector<QUrl> urls;
 
@@ -101,7 +98,8 @@ TEST(CDlgCheckUpdates, ButtonTexts)
     EXPECT_EQ(text(CDlgCheckUpdates::kIdReleaseNotes), "Read what's new in the latest software release");
     EXPECT_EQ(text(CDlgCheckUpdates::kIdUpdate), "Visit our website to update your VORNA software");
     EXPECT_EQ(text(CDlgCheckUpdates::kIdLater), "I will update the software later");
-    for (int id : {CDlgCheckUpdates::kIdReleaseNotes, CDlgCheckUpdates::kIdUpdate, CDlgCheckUpdates::kIdLater})
+    for (int id :
+         {CDlgCheckUpdates::kIdReleaseNotes, CDlgCheckUpdates::kIdUpdate, CDlgCheckUpdates::kIdLater})
         EXPECT_FALSE(static_cast<QPushButton*>(ui::FindControl(&d, id))->isDefault()) << id;
 }
 

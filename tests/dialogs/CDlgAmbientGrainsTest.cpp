@@ -2,8 +2,8 @@
 // dialogs and message boxes answered by FakeUi.
 #include "dialogs/looptool/CDlgAmbientGrains.h"
 #include "dialogs/looptool/CDlgTrim.h"
-#include "dialogs/panels/SoundFileList.h"
 #include "dialogs/looptool/SourceLoader.h"
+#include "dialogs/panels/SoundFileList.h"
 
 #include "GraphEditorRig.h"
 #include "audio/AudioMessage.h"
@@ -38,14 +38,22 @@ namespace
 QString WriteWav(const QString& path, std::uint32_t frames, bool silent = false, bool swell = false)
 {
     QByteArray data;
-    auto u32 = [&](std::uint32_t v) { for (int i = 0; i < 4; ++i) data.append(char((v >> (8 * i)) & 0xFF)); };
-    auto u16 = [&](std::uint16_t v) { data.append(char(v & 0xFF)); data.append(char(v >> 8)); };
+    auto u32 = [&](std::uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            data.append(char((v >> (8 * i)) & 0xFF));
+    };
+    auto u16 = [&](std::uint16_t v)
+    {
+        data.append(char(v & 0xFF));
+        data.append(char(v >> 8));
+    };
     data.append("RIFF");
     u32(36 + frames * 4);
     data.append("WAVEfmt ");
     u32(16);
-    u16(1);         // PCM
-    u16(2);         // stereo
+    u16(1); // PCM
+    u16(2); // stereo
     u32(44100);
     u32(44100 * 4); // bytes a second
     u16(4);         // bytes a frame
@@ -55,7 +63,8 @@ QString WriteWav(const QString& path, std::uint32_t frames, bool silent = false,
     for (std::uint32_t i = 0; i < frames; ++i)
     {
         const double t = i / 44100.0;
-        const double level = swell ? 0.15 + 0.85 * std::pow(std::sin(M_PI * t / 7.3) * std::sin(M_PI * t / 3.1), 2) : 1.0;
+        const double level =
+            swell ? 0.15 + 0.85 * std::pow(std::sin(M_PI * t / 7.3) * std::sin(M_PI * t / 3.1), 2) : 1.0;
         const auto v = silent ? std::int16_t(0) : std::int16_t(12000 * level * std::sin(2 * M_PI * 220 * t));
         u16(std::uint16_t(v));
         u16(std::uint16_t(v));
@@ -77,7 +86,10 @@ protected:
         tool.SetWaitMs(0);
         tool.DoModal();
     }
-    static void Click(CDlgAmbientGrains& d, int id) { QTest::mouseClick(ui::FindControl(&d, id), Qt::LeftButton); }
+    static void Click(CDlgAmbientGrains& d, int id)
+    {
+        QTest::mouseClick(ui::FindControl(&d, id), Qt::LeftButton);
+    }
     /** Chooses @p path with Select source and lets the window run until the load has ended. */
     void Load(CDlgAmbientGrains& d, const QString& path)
     {
@@ -122,8 +134,11 @@ TEST_F(AmbientToolTest, LoadingShowsTheSourceSelected)
             ASSERT_TRUE(d.GetTrim()->HasSource());
             EXPECT_EQ(d.GetTrim()->GetSelStart(), 0.05);
             EXPECT_EQ(d.GetTrim()->GetSelEnd(), 0.95);
-            EXPECT_EQ(static_cast<QLabel*>(ui::FindControl(&d, CDlgAmbientGrains::kIdSourcePath))->text(), path);
-            EXPECT_EQ(static_cast<QWidget*>(ui::FindControl(&d, CDlgAmbientGrains::kIdSelectSource))->isEnabled(), true);
+            EXPECT_EQ(static_cast<QLabel*>(ui::FindControl(&d, CDlgAmbientGrains::kIdSourcePath))->text(),
+                      path);
+            EXPECT_EQ(
+                static_cast<QWidget*>(ui::FindControl(&d, CDlgAmbientGrains::kIdSelectSource))->isEnabled(),
+                true);
         });
     QString folder;
     EXPECT_TRUE(GetRegString(plat::RegRoot::CurrentUser, QStringLiteral("FolderMusicSource"), folder));
@@ -245,8 +260,9 @@ TEST_F(AmbientToolTest, CreatingTheLoop)
             auto* length = static_cast<QSlider*>(ui::FindControl(&d, CDlgAmbientGrains::kIdLoopLength));
             length->setFocus();
             QTest::keyClick(length, Qt::Key_Home); // 20 seconds
-            EXPECT_EQ(static_cast<QLabel*>(ui::FindControl(&d, CDlgAmbientGrains::kIdLoopLengthLabel))->text(),
-                      QStringLiteral("20 seconds"));
+            EXPECT_EQ(
+                static_cast<QLabel*>(ui::FindControl(&d, CDlgAmbientGrains::kIdLoopLengthLabel))->text(),
+                QStringLiteral("20 seconds"));
             Click(d, CDlgAmbientGrains::kIdCreate);
             EXPECT_TRUE(fake.boxes.empty());
             EXPECT_EQ(d.GetOutputFrames(), 20u * 44100u);
@@ -262,7 +278,8 @@ TEST_F(AmbientToolTest, CreatingTheLoop)
             // Both bounds dragged onto the middle column: the selection the tool hears holds no frame.
             CDlgTrim* trim = d.GetTrim();
             const QRect wave = trim->WaveRect();
-            const auto at = [&](double f) { return QPoint(wave.x() + int(wave.width() * f), wave.center().y()); };
+            const auto at = [&](double f)
+            { return QPoint(wave.x() + int(wave.width() * f), wave.center().y()); };
             for (const double bound : {0.05, 0.95})
             {
                 QTest::mousePress(trim, Qt::LeftButton, Qt::NoModifier, at(bound));
@@ -301,7 +318,8 @@ TEST_F(AmbientToolTest, PreviewsAndSaving)
         [&](CDlgAmbientGrains& d)
         {
             Click(d, CDlgAmbientGrains::kIdPlayMusic);
-            EXPECT_EQ(BoxTexts().back(), QStringLiteral("Please press \"Create music\" to create ambient music."));
+            EXPECT_EQ(BoxTexts().back(),
+                      QStringLiteral("Please press \"Create music\" to create ambient music."));
             Load(d, path);
             auto* length = static_cast<QSlider*>(ui::FindControl(&d, CDlgAmbientGrains::kIdLoopLength));
             length->setFocus();
@@ -340,7 +358,10 @@ namespace
  *  program, for the scope's life. */
 struct AudioMessagesAsBoxes
 {
-    AudioMessagesAsBoxes() { audio::SetMessageSink([](const QString& text) { ui::MessageBox(nullptr, text); }); }
+    AudioMessagesAsBoxes()
+    {
+        audio::SetMessageSink([](const QString& text) { ui::MessageBox(nullptr, text); });
+    }
     ~AudioMessagesAsBoxes() { audio::SetMessageSink({}); }
 };
 
@@ -411,7 +432,8 @@ TEST_F(AmbientToolTest, SavingAsWavMp3AndOgg)
             }
         });
     EXPECT_TRUE(fake.boxes.empty()) << fake.boxes.size() << " boxes, the first: "
-                                    << (fake.boxes.empty() ? std::string() : fake.boxes.front().text.toStdString());
+                                    << (fake.boxes.empty() ? std::string()
+                                                           : fake.boxes.front().text.toStdString());
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
@@ -456,11 +478,12 @@ TEST_F(AmbientToolTest, FailedSavesKeepTheOlderFile)
             Click(d, CDlgAmbientGrains::kIdSave);
         });
     EXPECT_EQ(BoxTexts(),
-              (std::vector<QString>{QStringLiteral("Failed to start the encoder stream (compression).\n\nThe program "
-                                                   "lame was not found. It comes with the Debian package lame."),
-                                    QStringLiteral("The loop cannot be saved to the folder:\n/proc\n\nThe folder does "
-                                                   "not exist or cannot be written to. Please choose another "
-                                                   "folder.")}));
+              (std::vector<QString>{
+                  QStringLiteral("Failed to start the encoder stream (compression).\n\nThe program "
+                                 "lame was not found. It comes with the Debian package lame."),
+                  QStringLiteral("The loop cannot be saved to the folder:\n/proc\n\nThe folder does "
+                                 "not exist or cannot be written to. Please choose another "
+                                 "folder.")}));
     EXPECT_EQ(ReadBytes(older), QByteArray("an older loop"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"loop.mp3", "sine.wav"}));
 }
@@ -481,14 +504,22 @@ TEST_F(AmbientToolTest, SliderEndsReachTheSettings)
         const char* text;
     };
     const Case cases[] = {
-        {CDlgAmbientGrains::kIdQuality, CDlgAmbientGrains::kIdQualityLabel, &dlg::AmbientLoopSettings::quality, false, 0.01, "1%"},
-        {CDlgAmbientGrains::kIdQuality, CDlgAmbientGrains::kIdQualityLabel, &dlg::AmbientLoopSettings::quality, true, 1.0, "100%"},
-        {CDlgAmbientGrains::kIdScan, CDlgAmbientGrains::kIdScanLabel, &dlg::AmbientLoopSettings::scan, false, 0.0, "0%"},
-        {CDlgAmbientGrains::kIdScan, CDlgAmbientGrains::kIdScanLabel, &dlg::AmbientLoopSettings::scan, true, 1.0, "100%"},
-        {CDlgAmbientGrains::kIdTexture, CDlgAmbientGrains::kIdTextureLabel, &dlg::AmbientLoopSettings::texture, true, 1.0, "100%"},
-        {CDlgAmbientGrains::kIdSharpness, CDlgAmbientGrains::kIdSharpnessLabel, &dlg::AmbientLoopSettings::sharpness, true, 1.0, "100%"},
-        {CDlgAmbientGrains::kIdFilter, CDlgAmbientGrains::kIdFilterLabel, &dlg::AmbientLoopSettings::filter, true, 0.99, "99%"},
-        {CDlgAmbientGrains::kIdFilter, CDlgAmbientGrains::kIdFilterLabel, &dlg::AmbientLoopSettings::filter, false, 0.0, "0%"},
+        {CDlgAmbientGrains::kIdQuality, CDlgAmbientGrains::kIdQualityLabel,
+         &dlg::AmbientLoopSettings::quality, false, 0.01, "1%"},
+        {CDlgAmbientGrains::kIdQuality, CDlgAmbientGrains::kIdQualityLabel,
+         &dlg::AmbientLoopSettings::quality, true, 1.0, "100%"},
+        {CDlgAmbientGrains::kIdScan, CDlgAmbientGrains::kIdScanLabel, &dlg::AmbientLoopSettings::scan, false,
+         0.0, "0%"},
+        {CDlgAmbientGrains::kIdScan, CDlgAmbientGrains::kIdScanLabel, &dlg::AmbientLoopSettings::scan, true,
+         1.0, "100%"},
+        {CDlgAmbientGrains::kIdTexture, CDlgAmbientGrains::kIdTextureLabel,
+         &dlg::AmbientLoopSettings::texture, true, 1.0, "100%"},
+        {CDlgAmbientGrains::kIdSharpness, CDlgAmbientGrains::kIdSharpnessLabel,
+         &dlg::AmbientLoopSettings::sharpness, true, 1.0, "100%"},
+        {CDlgAmbientGrains::kIdFilter, CDlgAmbientGrains::kIdFilterLabel, &dlg::AmbientLoopSettings::filter,
+         true, 0.99, "99%"},
+        {CDlgAmbientGrains::kIdFilter, CDlgAmbientGrains::kIdFilterLabel, &dlg::AmbientLoopSettings::filter,
+         false, 0.0, "0%"},
     };
     Run(
         [&](CDlgAmbientGrains& d)
@@ -553,7 +584,8 @@ TEST_F(AmbientToolTest, CreatingKeepsTheWindowResponsive)
         [&](CDlgAmbientGrains& d)
         {
             Load(d, path);
-            auto* bar = static_cast<ui::ProgressBar*>(ui::FindControl(&d, CDlgAmbientGrains::kIdMusicProgress));
+            auto* bar =
+                static_cast<ui::ProgressBar*>(ui::FindControl(&d, CDlgAmbientGrains::kIdMusicProgress));
             std::vector<int> seen;
             QTimer pump; // fires once in every dispatch of the window's events
             pump.setInterval(0);

@@ -40,7 +40,10 @@ protected:
     {
         return static_cast<QLabel*>(ui::FindControl(&d, id))->text();
     }
-    static QSlider* Slider(CDlgAutoGraph& d, int id) { return static_cast<QSlider*>(ui::FindControl(&d, id)); }
+    static QSlider* Slider(CDlgAutoGraph& d, int id)
+    {
+        return static_cast<QSlider*>(ui::FindControl(&d, id));
+    }
 
     /** Drags @p slider's handle with the mouse to where @p value lies. */
     static void DragTo(QSlider* slider, int value)
@@ -74,7 +77,8 @@ TEST_F(AutoGraphEditorTest, SlidersStopAtEachOther)
         {
             EXPECT_EQ(d.windowTitle(), QStringLiteral("AutoGraph"));
             EXPECT_EQ(d.windowModality(), Qt::WindowModal);
-            EXPECT_EQ(Label(d, CDlgAutoGraph::kIdTitle), QStringLiteral("Set AutoGraph for property: Volume (%)"));
+            EXPECT_EQ(Label(d, CDlgAutoGraph::kIdTitle),
+                      QStringLiteral("Set AutoGraph for property: Volume (%)"));
             EXPECT_EQ(Label(d, CDlgAutoGraph::kIdLowerLabel), QStringLiteral("20 %"));
             EXPECT_EQ(Label(d, CDlgAutoGraph::kIdUpperLabel), QStringLiteral("80 %"));
 
@@ -92,7 +96,8 @@ TEST_F(AutoGraphEditorTest, SlidersStopAtEachOther)
             DragTo(Slider(d, CDlgAutoGraph::kIdLowerSlider), 35);
             EXPECT_NEAR(graph.m_lowerLimit, 35.0, 1.0);
             EXPECT_EQ(graph.m_lowerLimit, std::trunc(graph.m_lowerLimit));
-            EXPECT_EQ(Label(d, CDlgAutoGraph::kIdLowerLabel), QStringLiteral("%1 %").arg(int(graph.m_lowerLimit)));
+            EXPECT_EQ(Label(d, CDlgAutoGraph::kIdLowerLabel),
+                      QStringLiteral("%1 %").arg(int(graph.m_lowerLimit)));
         });
 }
 

@@ -96,7 +96,10 @@ protected:
     }
     static void Press(CDlgGraph& d, QPoint p) { QTest::mousePress(&d, Qt::LeftButton, Qt::NoModifier, p); }
     static void Move(CDlgGraph& d, QPoint p) { QTest::mouseMove(&d, p); }
-    static void Release(CDlgGraph& d, QPoint p) { QTest::mouseRelease(&d, Qt::LeftButton, Qt::NoModifier, p); }
+    static void Release(CDlgGraph& d, QPoint p)
+    {
+        QTest::mouseRelease(&d, Qt::LeftButton, Qt::NoModifier, p);
+    }
     /** The pixel of plot fractions (t, v), rounded to the nearest pixel. */
     static QPoint At(CDlgGraph& d, double t, double v)
     {
@@ -104,7 +107,10 @@ protected:
         return QPoint(plot.left() + int(std::lround(t * (plot.right() - plot.left()))),
                       plot.bottom() - int(std::lround(v * (plot.bottom() - plot.top()))));
     }
-    QPoint PixelOf(CDlgGraph& d, int i) { return d.PointToPixel(graph.GetPoints()[i].x, graph.GetPoints()[i].y); }
+    QPoint PixelOf(CDlgGraph& d, int i)
+    {
+        return d.PointToPixel(graph.GetPoints()[i].x, graph.GetPoints()[i].y);
+    }
 
     vtest::FakeUi fake;
     vtest::HelpView view;
@@ -373,8 +379,11 @@ TEST_F(GraphEditorTest, PlotPixels)
             {
                 SCOPED_TRACE(i);
                 const QPoint p = PixelOf(d, i);
-                EXPECT_EQ(p, QPoint(plot.left() + int(std::trunc((plot.right() - plot.left()) * graph.GetPoints()[i].x)),
-                                    plot.bottom() - int(std::trunc((plot.bottom() - plot.top()) * graph.GetPoints()[i].y))));
+                EXPECT_EQ(p,
+                          QPoint(plot.left() +
+                                     int(std::trunc((plot.right() - plot.left()) * graph.GetPoints()[i].x)),
+                                 plot.bottom() -
+                                     int(std::trunc((plot.bottom() - plot.top()) * graph.GetPoints()[i].y))));
                 for (const QPoint off : {QPoint(0, 0), QPoint(-2, -2), QPoint(2, 2), QPoint(2, -2)})
                 {
                     if (plot.contains(p + off))
@@ -394,7 +403,7 @@ TEST_F(GraphEditorTest, PlotPixels)
             QApplication::processEvents();
             image = d.grab().toImage();
             const int dotted = referencePixels(image);
-            EXPECT_GT(dotted, (plot.right() - plot.left()) / 4); // dots...
+            EXPECT_GT(dotted, (plot.right() - plot.left()) / 4);     // dots...
             EXPECT_LT(dotted, (plot.right() - plot.left()) * 3 / 4); // ...with gaps
         });
 }
@@ -411,13 +420,15 @@ TEST_F(GraphEditorTest, ClickAddsAndDragMoves)
             EXPECT_NEAR(graph.GetPoints()[1].x, 0.5, 0.005);
             EXPECT_NEAR(graph.GetPoints()[1].y, 0.8, 0.005);
             EXPECT_EQ(Text(d, CDlgGraph::kIdTime), QStringLiteral("02:30"));
-            EXPECT_EQ(Text(d, CDlgGraph::kIdPointValue), QString::asprintf("%2.1f", graph.GetPoints()[1].y * 40));
+            EXPECT_EQ(Text(d, CDlgGraph::kIdPointValue),
+                      QString::asprintf("%2.1f", graph.GetPoints()[1].y * 40));
             Move(d, At(d, 0.25, 0.4));
             Release(d, At(d, 0.25, 0.4));
             EXPECT_NEAR(graph.GetPoints()[1].x, 0.25, 0.005);
             EXPECT_NEAR(graph.GetPoints()[1].y, 0.4, 0.005);
             EXPECT_EQ(Text(d, CDlgGraph::kIdTime), QStringLiteral("01:15"));
-            EXPECT_EQ(Text(d, CDlgGraph::kIdPointValue), QString::asprintf("%2.1f", graph.GetPoints()[1].y * 40));
+            EXPECT_EQ(Text(d, CDlgGraph::kIdPointValue),
+                      QString::asprintf("%2.1f", graph.GetPoints()[1].y * 40));
             EXPECT_EQ(Text(d, CDlgGraph::kIdLevel),
                       QString::asprintf("%2.1f", (0.5 + graph.GetPoints()[1].y + 0.5) / 3 * 40));
 
@@ -537,7 +548,8 @@ TEST_F(GraphEditorTest, ClickOnTheRightBorderSetsTheLastPoint)
                     EXPECT_EQ(d.GetSelected(), count - 1);
                     EXPECT_DOUBLE_EQ(graph.GetPoints().back().x, 1.0);
                     EXPECT_NEAR(graph.GetValueAt(1.0), v, 0.005);
-                    EXPECT_EQ(Text(d, CDlgGraph::kIdPointValue), QString::asprintf("%2.1f", graph.GetPoints().back().y * 40));
+                    EXPECT_EQ(Text(d, CDlgGraph::kIdPointValue),
+                              QString::asprintf("%2.1f", graph.GetPoints().back().y * 40));
                 }
                 // Dragged from the border, the last point follows in height only.
                 const QPoint from(plot.right(), At(d, 1.0, 0.2).y());
@@ -725,7 +737,8 @@ TEST_F(GraphEditorTest, VisitingFieldsChangesNothing)
         {
             Press(d, PixelOf(d, 1));
             Release(d, PixelOf(d, 1));
-            for (int id : {CDlgGraph::kIdLevel, CDlgGraph::kIdPointValue, CDlgGraph::kIdTime, CDlgGraph::kIdLevel})
+            for (int id :
+                 {CDlgGraph::kIdLevel, CDlgGraph::kIdPointValue, CDlgGraph::kIdTime, CDlgGraph::kIdLevel})
                 Field(d, id)->setFocus();
             QTest::keyClick(Field(d, CDlgGraph::kIdLevel), Qt::Key_Return);
             Control(d, CDlgGraph::kIdFlat)->setFocus();

@@ -52,7 +52,10 @@ protected:
     HelpTest() { help.Create(&frame); }
 
     QString Page() const { return help.Browser()->source().toLocalFile(); }
-    void Click(int button) { QTest::mouseClick(help.Toolbar()->Button(button), Qt::LeftButton, {}, QPoint(10, 10)); }
+    void Click(int button)
+    {
+        QTest::mouseClick(help.Toolbar()->Button(button), Qt::LeftButton, {}, QPoint(10, 10));
+    }
 
     Frame frame;
     CDlgHelp help;
@@ -185,44 +188,47 @@ TEST_F(HelpTest, UsableBesideEveryKindOfModalDialog)
         help.resize(CDlgHelp::kMinWidth, CDlgHelp::kMinHeight);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
         bool checked = false;
-        QTimer::singleShot(0, [&]
-        {
-            QWidget* modal = QApplication::activeModalWidget();
-            EXPECT_NE(modal, nullptr);
-            QWindow* window = help.windowHandle();
-            auto at = [&](QWidget* w, QPoint p) { return w->mapTo(&help, p); };
+        QTimer::singleShot(0,
+                           [&]
+                           {
+                               QWidget* modal = QApplication::activeModalWidget();
+                               EXPECT_NE(modal, nullptr);
+                               QWindow* window = help.windowHandle();
+                               auto at = [&](QWidget* w, QPoint p) { return w->mapTo(&help, p); };
 
-            CHoverButton* home = help.Toolbar()->Button(2);
-            QTest::mouseClick(window, Qt::LeftButton, {}, at(home, home->rect().center()));
-            EXPECT_TRUE(Page().endsWith("/index.html")) << Page().toStdString();
+                               CHoverButton* home = help.Toolbar()->Button(2);
+                               QTest::mouseClick(window, Qt::LeftButton, {}, at(home, home->rect().center()));
+                               EXPECT_TRUE(Page().endsWith("/index.html")) << Page().toStdString();
 
-            // The first link of the index.
-            CWebBrowser2* browser = help.Browser();
-            QTextCursor link(browser->document());
-            while (!link.atEnd() && !link.charFormat().isAnchor())
-                link.movePosition(QTextCursor::NextCharacter);
-            link.movePosition(QTextCursor::NextCharacter);
-            const QString href = link.charFormat().anchorHref();
-            EXPECT_FALSE(href.isEmpty());
-            const QPoint onLink = browser->cursorRect(link).center() - QPoint(2, 0);
-            QTest::mouseClick(window, Qt::LeftButton, {}, at(browser->viewport(), onLink));
-            EXPECT_TRUE(Page().endsWith(QFileInfo(href).fileName())) << Page().toStdString();
+                               // The first link of the index.
+                               CWebBrowser2* browser = help.Browser();
+                               QTextCursor link(browser->document());
+                               while (!link.atEnd() && !link.charFormat().isAnchor())
+                                   link.movePosition(QTextCursor::NextCharacter);
+                               link.movePosition(QTextCursor::NextCharacter);
+                               const QString href = link.charFormat().anchorHref();
+                               EXPECT_FALSE(href.isEmpty());
+                               const QPoint onLink = browser->cursorRect(link).center() - QPoint(2, 0);
+                               QTest::mouseClick(window, Qt::LeftButton, {}, at(browser->viewport(), onLink));
+                               EXPECT_TRUE(Page().endsWith(QFileInfo(href).fileName()))
+                                   << Page().toStdString();
 
-            help.ShowTopic(QStringLiteral("index"));
-            QScrollBar* bar = browser->verticalScrollBar();
-            EXPECT_GT(bar->maximum(), 2 * bar->pageStep());
-            bar->setValue(0);
-            browser->setFocus();
-            QTest::keyClick(window, Qt::Key_PageDown);
-            const int paged = bar->value();
-            EXPECT_GT(paged, 0);
-            QTest::mouseClick(window, Qt::LeftButton, {}, at(bar, QPoint(bar->width() / 2, bar->height() - 30)));
-            EXPECT_GT(bar->value(), paged);
+                               help.ShowTopic(QStringLiteral("index"));
+                               QScrollBar* bar = browser->verticalScrollBar();
+                               EXPECT_GT(bar->maximum(), 2 * bar->pageStep());
+                               bar->setValue(0);
+                               browser->setFocus();
+                               QTest::keyClick(window, Qt::Key_PageDown);
+                               const int paged = bar->value();
+                               EXPECT_GT(paged, 0);
+                               QTest::mouseClick(window, Qt::LeftButton, {},
+                                                 at(bar, QPoint(bar->width() / 2, bar->height() - 30)));
+                               EXPECT_GT(bar->value(), paged);
 
-            checked = true;
-            if (modal != nullptr)
-                modal->close();
-        });
+                               checked = true;
+                               if (modal != nullptr)
+                                   modal->close();
+                           });
         c.run();
         EXPECT_TRUE(checked);
     }

@@ -53,8 +53,9 @@ TEST(CDlgNotes, EveryWayOfClosingKeepsTheTypedText)
     const Case cases[] = {
         {"Esc", [](ui::Dialog& d) { QTest::keyClick(Text(d, CDlgNotes::kIdText), Qt::Key_Escape); }},
         {"Cancel",
-         [](ui::Dialog& d)
-         { QTest::mouseClick(static_cast<QPushButton*>(ui::FindControl(&d, ui::IDCANCEL)), Qt::LeftButton); }},
+         [](ui::Dialog& d) {
+             QTest::mouseClick(static_cast<QPushButton*>(ui::FindControl(&d, ui::IDCANCEL)), Qt::LeftButton);
+         }},
         {"close box", [](ui::Dialog& d) { d.close(); }},
     };
     for (const Case& c : cases)
@@ -67,19 +68,19 @@ TEST(CDlgNotes, EveryWayOfClosingKeepsTheTypedText)
         CDlgNotes d(&frame);
         d.m_notes = &notes;
         RunDialog(fake, d,
-            [&](ui::Dialog& dialog)
-            {
-                QPlainTextEdit* edit = Text(dialog, CDlgNotes::kIdText);
-                EXPECT_TRUE(edit->hasFocus());
-                EXPECT_EQ(edit->toPlainText(), notes);
-                // Focus leaves no selection: the first key typed adds to the text.
-                EXPECT_FALSE(edit->textCursor().hasSelection());
-                edit->moveCursor(QTextCursor::End);
-                QTest::keyClick(edit, Qt::Key_Return); // a line break, not the end of the dialog
-                QTest::keyClicks(edit, "Second visit: longer induction.");
-                c.close(dialog);
-                EXPECT_FALSE(dialog.isVisible());
-            });
+                  [&](ui::Dialog& dialog)
+                  {
+                      QPlainTextEdit* edit = Text(dialog, CDlgNotes::kIdText);
+                      EXPECT_TRUE(edit->hasFocus());
+                      EXPECT_EQ(edit->toPlainText(), notes);
+                      // Focus leaves no selection: the first key typed adds to the text.
+                      EXPECT_FALSE(edit->textCursor().hasSelection());
+                      edit->moveCursor(QTextCursor::End);
+                      QTest::keyClick(edit, Qt::Key_Return); // a line break, not the end of the dialog
+                      QTest::keyClicks(edit, "Second visit: longer induction.");
+                      c.close(dialog);
+                      EXPECT_FALSE(dialog.isVisible());
+                  });
         EXPECT_EQ(notes, QStringLiteral("Client prefers the ocean sounds.\nSecond visit: longer induction."));
     }
 }
@@ -93,15 +94,15 @@ TEST(CDlgNotes, CaptionFontAndHelp)
     CDlgNotes d(&frame);
     d.m_notes = &notes;
     RunDialog(fake, d,
-        [&](ui::Dialog& dialog)
-        {
-            EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Session Notes"));
-            EXPECT_EQ(Text(dialog, CDlgNotes::kIdText)->font().pointSize(), 12);
-            QTest::mouseClick(static_cast<QPushButton*>(ui::FindControl(&dialog, CDlgNotes::kIdHelp)),
-                              Qt::LeftButton);
-            EXPECT_TRUE(dialog.isVisible());
-            dialog.close();
-        });
+              [&](ui::Dialog& dialog)
+              {
+                  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Session Notes"));
+                  EXPECT_EQ(Text(dialog, CDlgNotes::kIdText)->font().pointSize(), 12);
+                  QTest::mouseClick(static_cast<QPushButton*>(ui::FindControl(&dialog, CDlgNotes::kIdHelp)),
+                                    Qt::LeftButton);
+                  EXPECT_TRUE(dialog.isVisible());
+                  dialog.close();
+              });
     EXPECT_EQ(view.topics, std::vector<QString>{QStringLiteral("EditingSessionNotes")});
 }
 
@@ -133,17 +134,17 @@ TEST(CDlgNotes, NotesKeepTheirLineBreaks)
         CDlgNotes d(&frame);
         d.m_notes = &notes;
         RunDialog(fake, d,
-            [&](ui::Dialog& dialog)
-            {
-                QPlainTextEdit* edit = Text(dialog, CDlgNotes::kIdText);
-                if (c.typed != nullptr)
-                {
-                    edit->moveCursor(QTextCursor::End);
-                    QTest::keyClick(edit, Qt::Key_Return);
-                    QTest::keyClicks(edit, c.typed);
-                }
-                QTest::keyClick(edit, Qt::Key_Escape);
-            });
+                  [&](ui::Dialog& dialog)
+                  {
+                      QPlainTextEdit* edit = Text(dialog, CDlgNotes::kIdText);
+                      if (c.typed != nullptr)
+                      {
+                          edit->moveCursor(QTextCursor::End);
+                          QTest::keyClick(edit, Qt::Key_Return);
+                          QTest::keyClicks(edit, c.typed);
+                      }
+                      QTest::keyClick(edit, Qt::Key_Escape);
+                  });
         EXPECT_EQ(notes, QString::fromLatin1(c.saved));
     }
 }
@@ -187,20 +188,21 @@ TEST(SessionTextDialogs, CtrlVWithAnEmptyClipboardPastesNothing)
         // What the X clipboard hands out when nobody owns it: data with no format at all.
         QGuiApplication::clipboard()->setMimeData(new QMimeData);
         RunDialog(fake, *d,
-            [&](ui::Dialog& dialog)
-            {
-                QPlainTextEdit* edit = Text(dialog, c.textId);
-                edit->setFocus();
-                edit->moveCursor(QTextCursor::End);
-                QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-                EXPECT_EQ(edit->toPlainText(), QStringLiteral("Deepener"));
-                // What is on the clipboard is still pasted.
-                QGuiApplication::clipboard()->setText(QStringLiteral(" and relax"));
-                QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-                EXPECT_EQ(edit->toPlainText(), edit->isReadOnly() ? QStringLiteral("Deepener")
-                                                                  : QStringLiteral("Deepener and relax"));
-                dialog.close();
-            });
+                  [&](ui::Dialog& dialog)
+                  {
+                      QPlainTextEdit* edit = Text(dialog, c.textId);
+                      edit->setFocus();
+                      edit->moveCursor(QTextCursor::End);
+                      QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+                      EXPECT_EQ(edit->toPlainText(), QStringLiteral("Deepener"));
+                      // What is on the clipboard is still pasted.
+                      QGuiApplication::clipboard()->setText(QStringLiteral(" and relax"));
+                      QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+                      EXPECT_EQ(edit->toPlainText(), edit->isReadOnly()
+                                                         ? QStringLiteral("Deepener")
+                                                         : QStringLiteral("Deepener and relax"));
+                      dialog.close();
+                  });
     }
 }
 
@@ -216,7 +218,8 @@ TEST(CDlgVoiceTexts, CopyTextPutsTheWholeTextOnTheClipboard)
     QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
     CDlgVoiceTexts d(&frame);
     d.m_text = QString::fromLatin1(kTranscript);
-    RunDialog(fake, d,
+    RunDialog(
+        fake, d,
         [&](ui::Dialog& dialog)
         {
             EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Session Transcript"));

@@ -1,7 +1,7 @@
 // The options dialog over a fake audio side (devices, output, meter recorder): what each control
 // writes into the record, what reaches the audio side, and that every way of closing saves.
-#include "dialogs/looptool/CDlgAmbientGrains.h"
 #include "dialogs/session/CDlgOptions.h"
+#include "dialogs/looptool/CDlgAmbientGrains.h"
 #include "dialogs/panels/PreviewStreams.h"
 
 #include "GraphEditorRig.h"
@@ -52,8 +52,14 @@ public:
     std::vector<FakeDevice> outputs{{"Headset", true}, {"HDMI", false}, {"Speakers", true}};
     std::vector<FakeDevice> inputs{{"Webcam", false}, {"USB microphone", true}, {"Line in", true}};
 
-    audio::DeviceEntries PlaybackDevices() override { return audio::PlaybackDeviceEntries(Source(outputs, 1)); }
-    audio::DeviceEntries RecordingDevices() override { return audio::RecordingDeviceEntries(Source(inputs, 0)); }
+    audio::DeviceEntries PlaybackDevices() override
+    {
+        return audio::PlaybackDeviceEntries(Source(outputs, 1));
+    }
+    audio::DeviceEntries RecordingDevices() override
+    {
+        return audio::RecordingDeviceEntries(Source(inputs, 0));
+    }
     QStringList BurningDevices() override { return {"DVD-RW GH24NSD1 [HL-DT-ST]"}; }
     bool ReopenOutput(int device, unsigned rate) override
     {
@@ -110,8 +116,7 @@ protected:
         return dialog.DoModal();
     }
 
-    template <class T>
-    static T* Control(ui::Dialog& d, int id)
+    template <class T> static T* Control(ui::Dialog& d, int id)
     {
         return static_cast<T*>(ui::FindControl(&d, id));
     }
@@ -226,7 +231,8 @@ TEST_F(OptionsTest, DeviceEntriesStandForTheirDevicesAcrossADisabledOne)
             EXPECT_EQ(options.m_playbackDevice, 0);
             Choose(d, CDlgOptions::kIdPlaybackDevice, 2);
             EXPECT_EQ(options.m_playbackDevice, 2);
-            EXPECT_EQ(audio.reopened, (std::vector<std::pair<int, unsigned>>{{-1, 44100}, {1, 44100}, {3, 44100}}));
+            EXPECT_EQ(audio.reopened,
+                      (std::vector<std::pair<int, unsigned>>{{-1, 44100}, {1, 44100}, {3, 44100}}));
 
             const int freesBefore = audio.frees;
             Choose(d, CDlgOptions::kIdRecordingDevice, 2);
@@ -280,10 +286,12 @@ TEST_F(OptionsTest, DeviceFailuresAreSaidAndTheChoiceIsKept)
             EXPECT_TRUE(d.isVisible());
         });
     ASSERT_EQ(fake.boxes.size(), 2u);
-    EXPECT_EQ(fake.boxes[0].text, QStringLiteral("Failed to initialize the playback device.\n"
-                                                 "Please check the system's sound settings for errors in this device."));
-    EXPECT_EQ(fake.boxes[1].text, QStringLiteral("Failed to open the recording device.\n"
-                                                 "Please check the system's sound settings for errors in this device."));
+    EXPECT_EQ(fake.boxes[0].text,
+              QStringLiteral("Failed to initialize the playback device.\n"
+                             "Please check the system's sound settings for errors in this device."));
+    EXPECT_EQ(fake.boxes[1].text,
+              QStringLiteral("Failed to open the recording device.\n"
+                             "Please check the system's sound settings for errors in this device."));
     EXPECT_EQ(options.m_playbackDevice, 0);
     EXPECT_EQ(options.m_recordingDevice, 1);
 }
@@ -339,10 +347,12 @@ TEST_F(OptionsTest, EveryWayOfClosingFreesStopsAndSaves)
         std::function<void(CDlgOptions&)> close;
     };
     const Case cases[] = {
-        {"Close", [](CDlgOptions& d) { QTest::mouseClick(Control<QPushButton>(d, CDlgOptions::kIdClose), Qt::LeftButton); }},
+        {"Close", [](CDlgOptions& d)
+         { QTest::mouseClick(Control<QPushButton>(d, CDlgOptions::kIdClose), Qt::LeftButton); }},
         {"Esc", [](CDlgOptions& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
         {"close box", [](CDlgOptions& d) { d.close(); }},
-        {"Enter", [](CDlgOptions& d)
+        {"Enter",
+         [](CDlgOptions& d)
          {
              Control<QComboBox>(d, CDlgOptions::kIdQuality)->setFocus();
              QTest::keyClick(&d, Qt::Key_Return);
@@ -413,7 +423,8 @@ TEST(OptionsMeter, NegativeLevelDrawsOnlyTheFrame)
 
 TEST_F(OptionsTest, HelpAsksForTheOptionsPage)
 {
-    Run([&](CDlgOptions& d) { QTest::mouseClick(Control<QPushButton>(d, CDlgOptions::kIdHelp), Qt::LeftButton); });
+    Run([&](CDlgOptions& d)
+        { QTest::mouseClick(Control<QPushButton>(d, CDlgOptions::kIdHelp), Qt::LeftButton); });
     EXPECT_EQ(view.topics, std::vector<QString>{QStringLiteral("Options")});
 }
 

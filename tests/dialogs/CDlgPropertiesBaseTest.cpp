@@ -335,8 +335,8 @@ TEST(CDlgPropertiesBase, StartingTheSessionStopsThePreviewWithinAPoll)
     PanelRig rig;
     rig.panel->PlayFile("/sounds/a.ogg", rig.panel->play);
     rig.doc.m_isPlaying = true;
-    EXPECT_TRUE(vtest::WaitFor([&] { return !rig.panel->IsPreviewing(); },
-                               CDlgPropertiesBase::kSessionPollMs * 5));
+    EXPECT_TRUE(
+        vtest::WaitFor([&] { return !rig.panel->IsPreviewing(); }, CDlgPropertiesBase::kSessionPollMs * 5));
     EXPECT_EQ(rig.panel->play->text(), "Play");
 }
 

@@ -225,7 +225,8 @@ TEST(CDlgPropertiesEffects, EachGraphEditorNamesItsEffectAndUnit)
     for (auto& on : rig.segment->m_effects.m_switch)
         on = true;
     rig.Bind();
-    const char* titles[] = {"Graph: Enhance (%)", "Graph: Reverb (%)", "Graph: Echo (%)", "Graph: Chorus (%)"};
+    const char* titles[] = {"Graph: Enhance (%)", "Graph: Reverb (%)", "Graph: Echo (%)",
+                            "Graph: Chorus (%)"};
     for (std::size_t i = 0; i < CDlgPropertiesEffects::kCount; ++i)
     {
         SCOPED_TRACE(titles[i]);

@@ -115,7 +115,8 @@ TEST(CDlgPropertiesTop, ExactTimesReadTheSameOnEveryScreen)
         {"0.7 of 2700 s", 2700, 0.7, 1.0, "31:30", "45:00", "13:30"},
         {"55 s typed into a 300 s session", 300, 55.0 / 300, 120.0 / 300, "00:55", "02:00", "01:05"},
         {"a length below its whole second", 300, 10.0 / 300, 55.0 / 300, "00:10", "00:55", "00:45"},
-        {"within half a millisecond of the second", 300, 10.0 / 300, 289.9996 / 300, "00:10", "04:50", "04:40"},
+        {"within half a millisecond of the second", 300, 10.0 / 300, 289.9996 / 300, "00:10", "04:50",
+         "04:40"},
         {"a fraction of a second is still cut", 601, 0.1, 0.2, "01:00", "02:00", "01:00"},
     };
     for (const Case& c : cases)
@@ -152,8 +153,10 @@ TEST(CDlgPropertiesTop, ExactTimesReadTheSameOnEveryScreen)
         rig.ui.menuChoices.push_back(CUiProperty::kIdSetGraph);
         ui::SendCommand(&rig.top->VolumeRow(), CUiProperty::kIdModeButton, ui::Notify::Clicked);
         ASSERT_EQ(editors.graphRuns.size(), 1u);
-        const int from = QString(c.from).section(':', 0, 0).toInt() * 60 + QString(c.from).section(':', 1).toInt();
-        const int seconds = QString(c.span).section(':', 0, 0).toInt() * 60 + QString(c.span).section(':', 1).toInt();
+        const int from =
+            QString(c.from).section(':', 0, 0).toInt() * 60 + QString(c.from).section(':', 1).toInt();
+        const int seconds =
+            QString(c.span).section(':', 0, 0).toInt() * 60 + QString(c.span).section(':', 1).toInt();
         EXPECT_EQ(editors.graphRuns[0].offset, from);
         EXPECT_EQ(editors.graphRuns[0].span, seconds);
     }

@@ -1,5 +1,5 @@
-#include "dialogs/recorder/CDlgCountdown.h"
 #include "dialogs/recorder/CDlgRecorder.h"
+#include "dialogs/recorder/CDlgCountdown.h"
 #include "dialogs/recorder/RecorderLogic.h"
 
 #include "support/FakeUi.h"
@@ -87,10 +87,13 @@ struct EndCalls
     EndCalls()
     {
         CDlgRecorder::EndDialogs d;
-        d.plain = [this](QWidget* owner, const QString& folder, const QString& file)
-        { calls.push_back({false, {}, folder, file, -1, owner, {}}); };
+        d.plain = [this](QWidget* owner, const QString& folder, const QString& file) {
+            calls.push_back({false, {}, folder, file, -1, owner, {}});
+        };
         d.live = [this](const QString& caption, const QString& folder, const QString& file, int burner,
-                        const QString& heading) { calls.push_back({true, caption, folder, file, burner, nullptr, heading}); };
+                        const QString& heading) {
+            calls.push_back({true, caption, folder, file, burner, nullptr, heading});
+        };
         previous = CDlgRecorder::SetEndDialogs(d);
     }
     ~EndCalls() { CDlgRecorder::SetEndDialogs(previous); }
@@ -155,9 +158,9 @@ TEST(RecorderLogic, ScrollSpeedsAndLengths)
         double cps;
     };
     const Case cases[] = {
-        {0, "No Auto Scrolling", 0.0},   {1, "Slowest Scrolling", 4.0}, {2, "Slower Scrolling", 6.0},
-        {3, "Slow Scrolling", 8.0},      {4, "Moderate Scrolling", 10.0}, {5, "Fast Scrolling", 12.0},
-        {6, "Faster Scrolling", 14.0},   {7, "Fastest Scrolling", 16.0},
+        {0, "No Auto Scrolling", 0.0}, {1, "Slowest Scrolling", 4.0},   {2, "Slower Scrolling", 6.0},
+        {3, "Slow Scrolling", 8.0},    {4, "Moderate Scrolling", 10.0}, {5, "Fast Scrolling", 12.0},
+        {6, "Faster Scrolling", 14.0}, {7, "Fastest Scrolling", 16.0},
     };
     for (const Case& c : cases)
     {
@@ -200,7 +203,8 @@ TEST(RecorderLogic, HighlightFollowsTheScrolling)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
-        const dlg::ScriptHighlight h = dlg::ComputeHighlight(c.chars, c.scrollOn, c.status, c.elapsed, c.length, 32);
+        const dlg::ScriptHighlight h =
+            dlg::ComputeHighlight(c.chars, c.scrollOn, c.status, c.elapsed, c.length, 32);
         EXPECT_EQ(h.selStart, c.start);
         EXPECT_EQ(h.selEnd, c.end);
         EXPECT_EQ(h.select, c.select);
@@ -223,8 +227,9 @@ TEST(RecorderLogic, TextsAndBlinking)
         bool visible;
     };
     const Case cases[] = {
-        {dlg::kStatusRecording, 3249, false}, {dlg::kStatusRecording, 3250, true}, {dlg::kStatusRecording, 3999, true},
-        {dlg::kStatusPaused, 124, false},     {dlg::kStatusPaused, 125, true},     {dlg::kStatusPaused, 260, false},
+        {dlg::kStatusRecording, 3249, false}, {dlg::kStatusRecording, 3250, true},
+        {dlg::kStatusRecording, 3999, true},  {dlg::kStatusPaused, 124, false},
+        {dlg::kStatusPaused, 125, true},      {dlg::kStatusPaused, 260, false},
         {dlg::kStatusReady, 0, true},         {dlg::kStatusReady, 100, true},
     };
     for (const Case& c : cases)
@@ -254,7 +259,8 @@ TEST(RecorderLogic, AMissingRecordingFolderBecomesMyRecordings)
     ASSERT_TRUE(GetRegString(plat::RegRoot::CurrentUser, QStringLiteral("FolderRecording"), stored));
     EXPECT_EQ(stored, expected);
 
-    SetRegString(plat::RegRoot::CurrentUser, QStringLiteral("FolderRecording"), QStringLiteral("/somewhere/else/"));
+    SetRegString(plat::RegRoot::CurrentUser, QStringLiteral("FolderRecording"),
+                 QStringLiteral("/somewhere/else/"));
     EXPECT_EQ(dlg::RecordingFolder(), QStringLiteral("/somewhere/else")) << "a stored folder is kept";
 }
 
@@ -334,7 +340,8 @@ TEST_F(RecorderTest, PlainStatusMachine)
 
             recorder.reject(); // the close box
             EXPECT_TRUE(recorder.isVisible() || recorder.GetStatus() == dlg::kStatusRecording);
-            EXPECT_EQ(recorder.GetStatus(), dlg::kStatusRecording) << "the close box is ignored while recording";
+            EXPECT_EQ(recorder.GetStatus(), dlg::kStatusRecording)
+                << "the close box is ignored while recording";
 
             EXPECT_TRUE(vtest::WaitFor([&] { return recorder.Session().GetRecordedFrames() > 4410; }));
             fake.tickCount = 12500;
@@ -350,8 +357,10 @@ TEST_F(RecorderTest, PlainStatusMachine)
             fake.modalRuns.push_back(Countdown(ui::IDOK, &countdowns));
             Click(recorder, ID_TRANSPORT_RECORD);
             EXPECT_EQ(recorder.GetStatus(), dlg::kStatusRecording);
-            EXPECT_EQ(recorder.GetFileName(), QStringLiteral("Recording 2024-03-05 14-07-09.wav")) << "the same file";
-            EXPECT_TRUE(vtest::WaitFor([&] { return recorder.Session().GetRecordedFrames() > paused + 4410; }));
+            EXPECT_EQ(recorder.GetFileName(), QStringLiteral("Recording 2024-03-05 14-07-09.wav"))
+                << "the same file";
+            EXPECT_TRUE(
+                vtest::WaitFor([&] { return recorder.Session().GetRecordedFrames() > paused + 4410; }));
 
             ScriptBox(recorder)->setPlainText(QStringLiteral("Breathe in slowly, and out."));
             Click(recorder, ID_TRANSPORT_STOP);
@@ -403,7 +412,8 @@ TEST_F(RecorderTest, ScrollingHighlightsAndStopsAtTheEnd)
                 if (c.script.isEmpty())
                 {
                     EXPECT_EQ(recorder.GetScrollLength(), 0.0);
-                    EXPECT_TRUE(vtest::WaitFor([&] { return recorder.GetStatus() == dlg::kStatusReady; }, 1000))
+                    EXPECT_TRUE(
+                        vtest::WaitFor([&] { return recorder.GetStatus() == dlg::kStatusReady; }, 1000))
                         << "stops on the first tick";
                     return recorder.result();
                 }
@@ -565,9 +575,10 @@ TEST_F(RecorderTest, LiveFileFailureFailsPrepare)
     EXPECT_TRUE(view.plays.empty());
     // Said once, naming the folder as it is on this system.
     ASSERT_EQ(fake.boxes.size(), 1u);
-    EXPECT_EQ(fake.boxes.back().text,
-              QStringLiteral("Failed to create the recorded sound file.\n\nPlease make sure that the folder:\n") +
-                  missing + QStringLiteral("\nwas not removed or renamed by mistake."));
+    EXPECT_EQ(
+        fake.boxes.back().text,
+        QStringLiteral("Failed to create the recorded sound file.\n\nPlease make sure that the folder:\n") +
+            missing + QStringLiteral("\nwas not removed or renamed by mistake."));
     recorder.Stop(); // the view's Stop then does nothing
     EXPECT_EQ(recorder.GetStatus(), dlg::kStatusReady);
 }
@@ -608,9 +619,10 @@ TEST_F(RecorderTest, AFileThatCannotBeMadeIsRefusedBeforeRecording)
             });
         RunRecorder(&view, &view, &options, nullptr);
         ASSERT_EQ(fake.boxes.size(), 1u);
-        EXPECT_EQ(fake.boxes[0].text,
-                  QStringLiteral("Failed to create the recorded sound file.\n\nPlease make sure that the folder:\n"
-                                 "/proc\nwas not removed or renamed by mistake."));
+        EXPECT_EQ(
+            fake.boxes[0].text,
+            QStringLiteral("Failed to create the recorded sound file.\n\nPlease make sure that the folder:\n"
+                           "/proc\nwas not removed or renamed by mistake."));
         EXPECT_TRUE(end.calls.empty());
     }
 }
@@ -665,7 +677,8 @@ TEST_F(RecorderTest, ATakeWhoseFileWentIsNotOffered)
                 fake.modalRuns.push_back(Countdown(ui::IDOK));
                 Click(recorder, ID_TRANSPORT_RECORD);
                 EXPECT_TRUE(vtest::WaitFor([&] { return recorder.Session().GetRecordedFrames() > 4410; }));
-                EXPECT_TRUE(vtest::WaitFor([&] { return QFile::exists(folder + "/" + recorder.GetFileName()); }));
+                EXPECT_TRUE(
+                    vtest::WaitFor([&] { return QFile::exists(folder + "/" + recorder.GetFileName()); }));
                 EXPECT_TRUE(QFile::remove(folder + "/" + recorder.GetFileName()));
                 Click(recorder, ID_TRANSPORT_STOP);
                 return recorder.result();
@@ -695,8 +708,8 @@ TEST_F(RecorderTest, AWriteFailureStopsTheRecordingOnce)
         ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
         script.write("#!/bin/sh\n: > \"$4\"\nexec /bin/sleep 0.2\n");
     }
-    QFile::setPermissions(bin + QStringLiteral("/lame"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                             QFileDevice::ExeOwner);
+    QFile::setPermissions(bin + QStringLiteral("/lame"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin) + ":" + path);
     // A loud microphone: enough data to fill the pipe quickly.
@@ -752,7 +765,8 @@ TEST_F(RecorderTest, Screenshots)
             fake.modalRuns.push_back(Countdown(ui::IDOK));
             Click(recorder, ID_TRANSPORT_RECORD);
             fake.tickCount = 1000 + 14600; // 14.6 s in; the status word shows
-            EXPECT_TRUE(vtest::WaitFor([&] { return recorder.GetElapsed() >= 14.0 && recorder.Session().GetLevel() > 0.5; }));
+            EXPECT_TRUE(vtest::WaitFor(
+                [&] { return recorder.GetElapsed() >= 14.0 && recorder.Session().GetLevel() > 0.5; }));
             vtest::WaitFor([] { return false; }, 120);
             EXPECT_TRUE(recorder.grab().save(dir + QStringLiteral("/recorder-recording.png")));
             Click(recorder, ID_TRANSPORT_PAUSE);

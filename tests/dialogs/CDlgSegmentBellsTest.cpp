@@ -4,8 +4,8 @@
 #include "SegmentPanelRig.h"
 
 #include "controls/CUiPropertyEdit.h"
-#include "dialogs/session/CDlgAddBells.h"
 #include "dialogs/panels/SegmentPanelRules.h"
+#include "dialogs/session/CDlgAddBells.h"
 #include "model/CSegmentBells.h"
 
 namespace
@@ -76,13 +76,35 @@ TEST(CDlgSegmentBells, EditsSelectAndMarkModified)
         int selectedAfter;
         bool modified;
     } cases[] = {
-        {"duplicate of the only item selects the second", {kAgogo}, 0, kIdDuplicate, {kAgogo, kAgogo}, 1, true},
-        {"remove of the first of three selects the new first", {kAgogo, kMarimba, kTibetanBowl}, 0, kIdRemove,
-         {kMarimba, kTibetanBowl}, 0, true},
-        {"remove of the last of three selects the one before", {kAgogo, kMarimba, kTibetanBowl}, 2, kIdRemove,
-         {kAgogo, kMarimba}, 1, true},
+        {"duplicate of the only item selects the second",
+         {kAgogo},
+         0,
+         kIdDuplicate,
+         {kAgogo, kAgogo},
+         1,
+         true},
+        {"remove of the first of three selects the new first",
+         {kAgogo, kMarimba, kTibetanBowl},
+         0,
+         kIdRemove,
+         {kMarimba, kTibetanBowl},
+         0,
+         true},
+        {"remove of the last of three selects the one before",
+         {kAgogo, kMarimba, kTibetanBowl},
+         2,
+         kIdRemove,
+         {kAgogo, kMarimba},
+         1,
+         true},
         {"remove of the only item leaves an empty list", {kAgogo}, 0, kIdRemove, {}, -1, true},
-        {"up of the second", {kAgogo, kMarimba, kTibetanBowl}, 1, kIdUp, {kMarimba, kAgogo, kTibetanBowl}, 0, true},
+        {"up of the second",
+         {kAgogo, kMarimba, kTibetanBowl},
+         1,
+         kIdUp,
+         {kMarimba, kAgogo, kTibetanBowl},
+         0,
+         true},
         {"down of the first", {kAgogo, kMarimba}, 0, kIdDown, {kMarimba, kAgogo}, 1, true},
         {"up of the first does nothing", {kAgogo, kMarimba}, 0, kIdUp, {kAgogo, kMarimba}, 0, false},
         {"down of the last does nothing", {kAgogo, kMarimba}, 1, kIdDown, {kAgogo, kMarimba}, 1, false},
@@ -112,8 +134,8 @@ TEST(CDlgSegmentBells, ToneRangeRowsAndPlaying)
     vtest::PanelRig rig;
     auto& panel = rig.Make<CDlgSegmentBells>();
     EXPECT_EQ(vtest::ComboTexts(panel, kIdToneRange),
-              (QStringList{"Low tones", "Medium tones", "High tones", "Low + medium tones", "Medium + high tones",
-                           "Low + medium + high tones"}));
+              (QStringList{"Low tones", "Medium tones", "High tones", "Low + medium tones",
+                           "Medium + high tones", "Low + medium + high tones"}));
     EXPECT_EQ(panel.ToneRangeCombo().GetCurSel(), 1);
 
     CSegmentBells bells;

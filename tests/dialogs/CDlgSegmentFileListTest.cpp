@@ -65,8 +65,7 @@ struct FileListPanel
 
 template <class Panel, class Segment> FileListPanel Kind(const char* name, const char* folder)
 {
-    return {name,
-            [](vtest::PanelRig& rig) -> CDlgSegmentFileList& { return rig.Make<Panel>(); },
+    return {name, [](vtest::PanelRig& rig) -> CDlgSegmentFileList& { return rig.Make<Panel>(); },
             [] { return std::make_shared<Segment>(); },
             [](CSegment& s) -> std::vector<CFileListEntry>& { return static_cast<Segment&>(s).m_files; },
             folder};
@@ -95,11 +94,13 @@ TEST(CDlgSegmentFileList, AddStoresLibraryFilesRelativeAndMarksModified)
         ASSERT_TRUE(vtest::WriteQuietWav(lib + "Voice/a.wav", 1.0));
         ASSERT_TRUE(vtest::WriteQuietWav(lib + "Voice/b.wav", 1.0));
         ASSERT_TRUE(vtest::WriteQuietWav(lib + "Voice/Deep/c.wav", 1.0));
-        rig.fake.fileAnswers.push_back(QStringList{lib + "Voice/a.wav", lib + "Voice/b.wav", lib + "Voice/Deep/c.wav"});
+        rig.fake.fileAnswers.push_back(
+            QStringList{lib + "Voice/a.wav", lib + "Voice/b.wav", lib + "Voice/Deep/c.wav"});
         rig.fake.fileAnswers.push_back(QStringList{"/elsewhere/Rain.Storm.ogg"});
 
         vtest::ClickControl(panel, kIdAdd);
-        const std::vector<CFileListEntry> relative{{"Voice/a.wav", 1}, {"Voice/b.wav", 1}, {"Voice/Deep/c.wav", 1}};
+        const std::vector<CFileListEntry> relative{
+            {"Voice/a.wav", 1}, {"Voice/b.wav", 1}, {"Voice/Deep/c.wav", 1}};
         EXPECT_EQ(kind.files(*segment), relative);
         EXPECT_EQ(Folder(kind.folderValue), lib + "Voice/Deep");
         EXPECT_EQ(rig.fake.fileRequests.back().title, "Select sound files");
@@ -199,7 +200,8 @@ TEST(CDlgSegmentFileList, CombosWithTheirExactTextsStoreTheUsersChoice)
         vtest::PanelRig r;
         CDlgSegmentPlaylist& panel = nature ? static_cast<CDlgSegmentPlaylist&>(r.Make<CDlgSegmentNatureBG>())
                                             : r.Make<CDlgSegmentAmbientMusic>();
-        EXPECT_EQ(vtest::ComboTexts(panel, kIdFirstCombo), (QStringList{"Order list of sounds", "Random list of sounds"}));
+        EXPECT_EQ(vtest::ComboTexts(panel, kIdFirstCombo),
+                  (QStringList{"Order list of sounds", "Random list of sounds"}));
         EXPECT_EQ(vtest::ComboTexts(panel, kIdSecondCombo), (QStringList{"Loop sound", "Ambient slicing"}));
         // Shown until a segment is bound.
         EXPECT_EQ(panel.FirstCombo().GetCurSel(), 1);
@@ -403,7 +405,10 @@ TEST(CDlgSegmentFileList, AFailedPreviewShowsOneBox)
 {
     struct AudioMessagesAsBoxes
     {
-        AudioMessagesAsBoxes() { audio::SetMessageSink([](const QString& text) { ui::MessageBox(nullptr, text); }); }
+        AudioMessagesAsBoxes()
+        {
+            audio::SetMessageSink([](const QString& text) { ui::MessageBox(nullptr, text); });
+        }
         ~AudioMessagesAsBoxes() { audio::SetMessageSink({}); }
     };
     vtest::PanelRig rig;

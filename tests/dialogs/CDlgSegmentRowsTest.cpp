@@ -29,7 +29,8 @@ TEST(CDlgSegmentRows, CombosRowsAndPlayingStates)
     noisePanel.SetObject(&noise);
     EXPECT_EQ(noisePanel.Combo()->GetCurSel(), 1);
     ASSERT_EQ(noisePanel.RowCount(), 4);
-    const CSmartProperty* noiseRows[] = {&noise.m_smoothness, &noise.m_filter, &noise.m_frequency, &noise.m_sharpness};
+    const CSmartProperty* noiseRows[] = {&noise.m_smoothness, &noise.m_filter, &noise.m_frequency,
+                                         &noise.m_sharpness};
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(noisePanel.Row(i).GetProperty(), noiseRows[i]) << i;
     rig.TakeModified();

@@ -1,7 +1,7 @@
 // The stage editor and its name entry, driven through their real buttons and keys over a real
 // document: every change must reach the document's stages and the list together.
-#include "dialogs/session/CDlgGetName.h"
 #include "dialogs/session/CDlgStages.h"
+#include "dialogs/session/CDlgGetName.h"
 
 #include "GraphEditorRig.h"
 #include "controls/Controls.h"

@@ -174,7 +174,8 @@ TEST(CDlgTrimRuler, LabelsInWholeSeconds)
         {5, 42, "00:08"}, {10, 42, "00:16"}, {20, 42, "00:33"}, {5, 600, "02:00"}, {15, 3725, "37:15"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(CDlgTrim::TickLabel(c.tick, c.total), QString::fromLatin1(c.text)) << c.tick << " " << c.total;
+        EXPECT_EQ(CDlgTrim::TickLabel(c.tick, c.total), QString::fromLatin1(c.text))
+            << c.tick << " " << c.total;
     EXPECT_EQ(CDlgTrim::LengthLabel(42), QStringLiteral("[00:42]"));
     EXPECT_EQ(CDlgTrim::LengthLabel(3725), QStringLiteral("[62:05]"));
 }

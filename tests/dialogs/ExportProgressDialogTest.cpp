@@ -92,7 +92,8 @@ TEST(ExportProgressDialog, EndsByItselfWhenTheExportIsDone)
     dlg::ExportProgressDialog dialog(nullptr, job);
     EXPECT_EQ(dialog.DoModal(), ui::IDOK);
     EXPECT_FALSE(job.IsRunning());
-    EXPECT_EQ(static_cast<ui::ProgressBar*>(ui::FindControl(&dialog, dlg::ExportProgressDialog::kIdProgress))->GetPos(),
+    EXPECT_EQ(static_cast<ui::ProgressBar*>(ui::FindControl(&dialog, dlg::ExportProgressDialog::kIdProgress))
+                  ->GetPos(),
               100);
     EXPECT_EQ(Text(dialog, dlg::ExportProgressDialog::kIdPercent), QStringLiteral("100%"));
     EXPECT_EQ(Text(dialog, dlg::ExportProgressDialog::kIdFile), target);
@@ -114,17 +115,18 @@ TEST(ExportProgressDialog, ScreenshotAndCancel)
     fake.modalRuns.push_back(
         [&](ui::Dialog& d)
         {
-            QTimer::singleShot(0, &d,
-                               [&]
-                               {
-                                   EXPECT_TRUE(vtest::WaitFor([&] { return job.Progress() >= 0.33; }, 120000));
-                                   fake.tickCount = 14000;
-                                   QTest::qWait(2 * dlg::ExportProgressDialog::kPollMs);
-                                   EXPECT_TRUE(Text(d, dlg::ExportProgressDialog::kIdTimes).startsWith("Elapsed 0:14"));
-                                   QDir().mkpath(QStringLiteral(VORNA_TEST_OUTPUT_DIR));
-                                   EXPECT_TRUE(d.grab().save(QStringLiteral(VORNA_TEST_OUTPUT_DIR "/export-progress.png")));
-                                   QTest::mouseClick(ui::FindControl(&d, ui::IDCANCEL), Qt::LeftButton);
-                               });
+            QTimer::singleShot(
+                0, &d,
+                [&]
+                {
+                    EXPECT_TRUE(vtest::WaitFor([&] { return job.Progress() >= 0.33; }, 120000));
+                    fake.tickCount = 14000;
+                    QTest::qWait(2 * dlg::ExportProgressDialog::kPollMs);
+                    EXPECT_TRUE(Text(d, dlg::ExportProgressDialog::kIdTimes).startsWith("Elapsed 0:14"));
+                    QDir().mkpath(QStringLiteral(VORNA_TEST_OUTPUT_DIR));
+                    EXPECT_TRUE(d.grab().save(QStringLiteral(VORNA_TEST_OUTPUT_DIR "/export-progress.png")));
+                    QTest::mouseClick(ui::FindControl(&d, ui::IDCANCEL), Qt::LeftButton);
+                });
             result = d.exec();
             return result;
         });

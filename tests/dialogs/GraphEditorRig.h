@@ -30,8 +30,7 @@ public:
 
 /** Queues a modal run that shows the dialog, waits until it is active, runs @p script on it and
  *  closes it. */
-template <class DialogT>
-void ScriptModalRun(FakeUi& fake, std::function<void(DialogT&)> script)
+template <class DialogT> void ScriptModalRun(FakeUi& fake, std::function<void(DialogT&)> script)
 {
     fake.modalRuns.push_back(
         [script](ui::Dialog& d)

@@ -20,10 +20,28 @@ QString HelpFolder()
 TEST(HelpPages, EveryTopicTheProgramAsksForHasAPage)
 {
     const char* topics[] = {
-        "index", "AutoGraphProperty", "TheGraphEditor", "BrainwaveEntrainment", "BilateralSound", "Effects",
-        "Voice", "AmbientMusic", "Nature", "Bells", "Tone", "Noise", "Breathwork", "ExternalAudio",
-        "SelectingMultipleFiles", "EditingSessionNotes", "EditSegmentDimensions", "EditingSessionStages",
-        "DisplayingAllScriptTexts", "Options", "TheSoundRecorder", "CreatingYourOwnAmbientMusic",
+        "index",
+        "AutoGraphProperty",
+        "TheGraphEditor",
+        "BrainwaveEntrainment",
+        "BilateralSound",
+        "Effects",
+        "Voice",
+        "AmbientMusic",
+        "Nature",
+        "Bells",
+        "Tone",
+        "Noise",
+        "Breathwork",
+        "ExternalAudio",
+        "SelectingMultipleFiles",
+        "EditingSessionNotes",
+        "EditSegmentDimensions",
+        "EditingSessionStages",
+        "DisplayingAllScriptTexts",
+        "Options",
+        "TheSoundRecorder",
+        "CreatingYourOwnAmbientMusic",
     };
     for (const char* topic : topics)
         EXPECT_TRUE(QFileInfo::exists(HelpFolder() + topic + ".html")) << topic;
@@ -47,7 +65,8 @@ TEST(HelpPages, EveryLinkResolvesAndEveryPageCanBeReachedFromTheIndex)
             const QString target = it.next().captured(1);
             if (target.isEmpty() || target.contains(QLatin1Char(':')))
                 continue; // a jump inside the page, or an address outside the help
-            EXPECT_TRUE(folder.exists(target)) << reached[i].toStdString() << " links to " << target.toStdString();
+            EXPECT_TRUE(folder.exists(target))
+                << reached[i].toStdString() << " links to " << target.toStdString();
             if (target.endsWith(QLatin1String(".html")) && folder.exists(target) && !reached.contains(target))
                 reached.append(target);
         }

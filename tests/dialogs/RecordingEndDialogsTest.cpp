@@ -62,7 +62,8 @@ struct Twin
 };
 const Twin kTwins[] = {
     {"CDlgRecorderStop", 1098, 1102, "The file already exists.\nDo you want to override the existing file?",
-     "The file was moved successfully.", "Recoreded file was deleted.", "Failed to delete the recorded file."},
+     "The file was moved successfully.", "Recoreded file was deleted.",
+     "Failed to delete the recorded file."},
     {"CDlgExportEnd", 1126, 1215, "The file already exists.\n\nDo you want to override the existing file?",
      "File was moved successfully.", "Sound file was deleted.", "Failed to delete the sound file."},
 };
@@ -99,8 +100,7 @@ protected:
     }
 
     /** Runs @p dialog modally with @p script; the dialog's result, or kStillOpen. */
-    template <class D>
-    int Run(D& dialog, std::function<void(D&)> script)
+    template <class D> int Run(D& dialog, std::function<void(D&)> script)
     {
         vtest::ScriptRun<D>(fake, std::move(script));
         return dialog.DoModal();
@@ -131,7 +131,9 @@ TEST_F(RecordingEndTest, OpenOnTheRecordingWithTheirTexts)
         std::vector<std::pair<int, const char*>> texts;
     };
     const Case cases[] = {
-        {kTwins[0], "End of Recording", " ",
+        {kTwins[0],
+         "End of Recording",
+         " ",
          {{1082, "The sound file was successfully recorded"},
           {1078, "Enter a name for the recorded file"},
           {1211, "Play file"},
@@ -143,7 +145,9 @@ TEST_F(RecordingEndTest, OpenOnTheRecordingWithTheirTexts)
           {1143, "Open the containing folder"},
           {1145, "Delete the recorded file and finish"},
           {1144, "Finish - I'll handle the recorded file later"}}},
-        {kTwins[1], "End of Live Recording", "",
+        {kTwins[1],
+         "End of Live Recording",
+         "",
          {{1083, "The sound file was successfully created"},
           {1078, "Enter a name for the sound file"},
           {1211, "Play file"},
@@ -309,7 +313,8 @@ public:
     int shown = 0;
     QMessageBox::StandardButton press = QMessageBox::Cancel;
 
-    int MessageBox(QWidget* owner, const QString& text, ui::MessageButtons buttons, ui::MessageIcon icon) override
+    int MessageBox(QWidget* owner, const QString& text, ui::MessageButtons buttons,
+                   ui::MessageIcon icon) override
     {
         ++shown;
         QTimer::singleShot(100,
@@ -376,7 +381,8 @@ TEST_F(RecordingEndTest, ANameOfTheRecordingItselfKeepsIt)
     const QByteArray recorded = vtest::ReadAll(recording);
     ASSERT_TRUE(QFile::link(recording, folder + "/Alias.wav"));
     auto d = Make(kTwins[0]);
-    Run<Dialog>(*d, [&](Dialog& dialog) { vtest::EnterName(dialog, kTwins[0].nameId, QStringLiteral("Alias")); });
+    Run<Dialog>(*d,
+                [&](Dialog& dialog) { vtest::EnterName(dialog, kTwins[0].nameId, QStringLiteral("Alias")); });
     EXPECT_TRUE(fake.boxes.empty());
     EXPECT_EQ(d->GetFileName(), "Alias.wav");
     EXPECT_FALSE(QFileInfo(folder + "/Alias.wav").isSymLink());
@@ -473,7 +479,8 @@ TEST_F(RecordingEndTest, AFileThatCannotPlayStaysIdle)
                     vtest::Click(dialog, Dialog::kIdPlay);
                     EXPECT_FALSE(dialog.IsPlaying());
                     EXPECT_FALSE(dialog.HasTimer(Dialog::kPreviewTimer));
-                    EXPECT_EQ(qobject_cast<QAbstractButton*>(dialog.GetDlgItem(Dialog::kIdPlay))->text(), "Play file");
+                    EXPECT_EQ(qobject_cast<QAbstractButton*>(dialog.GetDlgItem(Dialog::kIdPlay))->text(),
+                              "Play file");
                 });
     EXPECT_EQ(vtest::BoxTexts(fake), std::vector<QString>{"Failed to play the file."});
 }
@@ -499,7 +506,8 @@ TEST_F(RecordingEndTest, MoveToAnotherFolder)
         Run<Dialog>(*d,
                     [&](Dialog& dialog)
                     {
-                        auto* label = dynamic_cast<dlg::PathLabel*>(dialog.GetDlgItem(Dialog::kIdFolderLabel));
+                        auto* label =
+                            dynamic_cast<dlg::PathLabel*>(dialog.GetDlgItem(Dialog::kIdFolderLabel));
                         const QString opened = label->GetPath();
                         for (const QString& refusing : {crowded, QStringLiteral("/proc")})
                         {
@@ -522,7 +530,7 @@ TEST_F(RecordingEndTest, MoveToAnotherFolder)
                         EXPECT_FALSE(QFile::exists(recording));
                     });
         EXPECT_EQ(vtest::BoxTexts(fake), (std::vector<QString>{Dialog::kMsgMoveFailed, Dialog::kMsgMoveFailed,
-                                                                 QString::fromUtf8(twin.moveDone)}));
+                                                               QString::fromUtf8(twin.moveDone)}));
         EXPECT_EQ(fake.folderTitles, std::vector<QString>(4, "Select destination folder"));
         EXPECT_EQ(fake.folderStarts, std::vector<QString>(4, folder));
         ASSERT_TRUE(QFile::rename(target + "/Voice 1.wav", recording));
@@ -603,7 +611,8 @@ TEST_F(RecordingEndTest, OpenFolderWithoutAFileManagerSaysSo)
                         vtest::Click(dialog, Dialog::kIdFinish);
                     });
         ASSERT_EQ(fake.boxes.size(), 1u);
-        EXPECT_TRUE(fake.boxes[0].text.startsWith("The folder could not be opened")) << fake.boxes[0].text.toStdString();
+        EXPECT_TRUE(fake.boxes[0].text.startsWith("The folder could not be opened"))
+            << fake.boxes[0].text.toStdString();
         EXPECT_TRUE(fake.boxes[0].text.contains(folder));
     }
 }
@@ -634,14 +643,15 @@ TEST_F(RecordingEndTest, AddActionsCloseOnlyWhenTheViewTookTheFile)
         CDlgRecorderStop d;
         d.SetOwnerView(&view);
         d.SetFile(folder, QStringLiteral("Voice 1.wav"));
-        const int result = Run<CDlgRecorderStop>(d,
-                                                 [&](CDlgRecorderStop& dialog)
-                                                 {
-                                                     vtest::EnterName(dialog, CDlgRecorderStop::kIdName, "Take 2");
-                                                     vtest::Click(dialog, CDlgRecorderStop::kIdPlay);
-                                                     vtest::Click(dialog, c.button);
-                                                     EXPECT_FALSE(dialog.IsPlaying());
-                                                 });
+        const int result =
+            Run<CDlgRecorderStop>(d,
+                                  [&](CDlgRecorderStop& dialog)
+                                  {
+                                      vtest::EnterName(dialog, CDlgRecorderStop::kIdName, "Take 2");
+                                      vtest::Click(dialog, CDlgRecorderStop::kIdPlay);
+                                      vtest::Click(dialog, c.button);
+                                      EXPECT_FALSE(dialog.IsPlaying());
+                                  });
         EXPECT_EQ(result, c.closes ? ui::IDOK : kStillOpen);
         ASSERT_EQ(view.adds.size(), 1u);
         EXPECT_EQ(view.adds[0].first, c.target);
@@ -658,8 +668,8 @@ TEST_F(RecordingEndTest, AddActionsCloseOnlyWhenTheViewTookTheFile)
         CDlgRecorderStop d;
         d.SetOwnerView(owner);
         d.SetFile(folder, QStringLiteral("Voice 1.wav"));
-        const int result = Run<CDlgRecorderStop>(
-            d, [](CDlgRecorderStop& dialog) { vtest::Click(dialog, CDlgRecorderStop::kIdAddToNew); });
+        const int result = Run<CDlgRecorderStop>(d, [](CDlgRecorderStop& dialog)
+                                                 { vtest::Click(dialog, CDlgRecorderStop::kIdAddToNew); });
         EXPECT_EQ(result, kStillOpen);
     }
 }
@@ -696,7 +706,8 @@ TEST_F(RecordingEndTest, EntryFunctionsOfTheRecorder)
             EXPECT_EQ(end->GetBurningDevice(), 2);
             return int(ui::IDCANCEL);
         });
-    EXPECT_EQ(RunExportEnd(QStringLiteral("End of Live Recording"), folder, QStringLiteral("Voice 1.wav"), 2, &frame),
+    EXPECT_EQ(RunExportEnd(QStringLiteral("End of Live Recording"), folder, QStringLiteral("Voice 1.wav"), 2,
+                           &frame),
               ui::IDCANCEL);
 }
 
@@ -762,7 +773,8 @@ TEST_F(AudioCdTest, TheCdButtonNeedsAWriterAndAProgram)
         Run<CDlgExportEnd>(*d,
                            [&](CDlgExportEnd& dialog)
                            {
-                               EXPECT_EQ(dialog.GetDlgItem(CDlgExportEnd::kIdWriteCd)->isEnabled(), c.enabled);
+                               EXPECT_EQ(dialog.GetDlgItem(CDlgExportEnd::kIdWriteCd)->isEnabled(),
+                                         c.enabled);
                                EXPECT_EQ(Status(dialog), c.status);
                                EXPECT_EQ(Progress(dialog)->GetPos(), 0);
                            });
@@ -815,7 +827,8 @@ TEST_F(AudioCdTest, WritingShowsProgressAndCannotBeClosed)
     EXPECT_FALSE(QFile::exists(temporary));
     EXPECT_TRUE(QFile::exists(recording));
 
-    const QStringList args = QString::fromLocal8Bit(vtest::ReadAll(bin + "/args.txt")).split('\n', Qt::SkipEmptyParts);
+    const QStringList args =
+        QString::fromLocal8Bit(vtest::ReadAll(bin + "/args.txt")).split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(args, (QStringList{"-v", "dev=/dev/sr0", "gracetime=2", "-pad", "-audio", temporary}));
     plat::SoundDecoder::Info info;
     ASSERT_TRUE(plat::SoundDecoder::ReadInfo(bin + "/written.wav", info));
@@ -832,16 +845,17 @@ TEST_F(AudioCdTest, AFailingProgramShowsItsFailure)
     vtest::ScopedPath path(bin + ":/usr/bin:/bin");
     auto d = MakeEnd(drives);
     QString temporary;
-    const int result = Run<CDlgExportEnd>(*d,
-                                          [&](CDlgExportEnd& dialog)
-                                          {
-                                              vtest::Click(dialog, CDlgExportEnd::kIdWriteCd);
-                                              temporary = dialog.GetTemporaryFile();
-                                              EXPECT_TRUE(vtest::WaitFor([&] { return !dialog.IsWriting(); }, 15000));
-                                              EXPECT_EQ(Status(dialog), CDlgExportEnd::kMsgWriteFailed);
-                                              EXPECT_TRUE(dialog.GetDlgItem(CDlgExportEnd::kIdWriteCd)->isEnabled());
-                                              QTest::keyClick(&dialog, Qt::Key_Escape);
-                                          });
+    const int result =
+        Run<CDlgExportEnd>(*d,
+                           [&](CDlgExportEnd& dialog)
+                           {
+                               vtest::Click(dialog, CDlgExportEnd::kIdWriteCd);
+                               temporary = dialog.GetTemporaryFile();
+                               EXPECT_TRUE(vtest::WaitFor([&] { return !dialog.IsWriting(); }, 15000));
+                               EXPECT_EQ(Status(dialog), CDlgExportEnd::kMsgWriteFailed);
+                               EXPECT_TRUE(dialog.GetDlgItem(CDlgExportEnd::kIdWriteCd)->isEnabled());
+                               QTest::keyClick(&dialog, Qt::Key_Escape);
+                           });
     EXPECT_EQ(result, ui::IDCANCEL);
     EXPECT_EQ(vtest::BoxTexts(fake),
               std::vector<QString>{"Failed to write the Audio-CD.\n\nwodim ended with exit status 3.\n"
@@ -883,8 +897,10 @@ TEST_F(AudioCdTest, AnUnreadableRecordingNeverReachesTheWriter)
                            EXPECT_TRUE(vtest::WaitFor([&] { return !dialog.IsWriting(); }, 5000));
                        });
     EXPECT_EQ(manual->starts, 0);
-    EXPECT_EQ(vtest::BoxTexts(fake), std::vector<QString>{"Failed to write the Audio-CD.\n\nFailed to read the "
-                                                          "sound file " + recording + "."});
+    EXPECT_EQ(vtest::BoxTexts(fake),
+              std::vector<QString>{"Failed to write the Audio-CD.\n\nFailed to read the "
+                                   "sound file " +
+                                   recording + "."});
     EXPECT_EQ(vtest::ReadAll(recording), "no sound in here");
 }
 
@@ -903,11 +919,13 @@ TEST_F(AudioCdTest, Screenshots)
     CDlgRecorderStop stop;
     stop.SetOwnerView(&view);
     stop.SetFile(userFolder, name);
-    Run<CDlgRecorderStop>(stop, [&](CDlgRecorderStop& d) { EXPECT_TRUE(d.grab().save(out + "/end-of-recording.png")); });
+    Run<CDlgRecorderStop>(stop, [&](CDlgRecorderStop& d)
+                          { EXPECT_TRUE(d.grab().save(out + "/end-of-recording.png")); });
     auto ready = MakeEnd(drives);
     ready->SetFile(userFolder, name);
     ready->SetCdWriter(std::make_unique<ManualCdWriter>());
-    Run<CDlgExportEnd>(*ready, [&](CDlgExportEnd& d) { EXPECT_TRUE(d.grab().save(out + "/end-of-live-recording.png")); });
+    Run<CDlgExportEnd>(*ready, [&](CDlgExportEnd& d)
+                       { EXPECT_TRUE(d.grab().save(out + "/end-of-live-recording.png")); });
 
     auto end = MakeEnd(drives);
     end->SetFile(documents, name);

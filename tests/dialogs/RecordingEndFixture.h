@@ -22,11 +22,20 @@ namespace vtest
 {
 
 /** A 16-bit WAV of @p frames frames of a quiet 330 Hz sine at @p rate with @p channels. */
-inline QString WriteTone(const QString& path, std::uint32_t frames, std::uint32_t rate = 44100, int channels = 2)
+inline QString WriteTone(const QString& path, std::uint32_t frames, std::uint32_t rate = 44100,
+                         int channels = 2)
 {
     QByteArray data;
-    auto u32 = [&](std::uint32_t v) { for (int i = 0; i < 4; ++i) data.append(char((v >> (8 * i)) & 0xFF)); };
-    auto u16 = [&](std::uint16_t v) { data.append(char(v & 0xFF)); data.append(char(v >> 8)); };
+    auto u32 = [&](std::uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            data.append(char((v >> (8 * i)) & 0xFF));
+    };
+    auto u16 = [&](std::uint16_t v)
+    {
+        data.append(char(v & 0xFF));
+        data.append(char(v >> 8));
+    };
     const std::uint32_t frameBytes = 2u * std::uint32_t(channels);
     data.append("RIFF");
     u32(36 + frames * frameBytes);
@@ -83,8 +92,7 @@ constexpr int kStillOpen = -1;
 
 /** Queues a modal run that shows the dialog, waits until it is active and runs @p script on it;
  *  the run returns the dialog's result when the script closed it, else kStillOpen. */
-template <class DialogT>
-void ScriptRun(FakeUi& fake, std::function<void(DialogT&)> script)
+template <class DialogT> void ScriptRun(FakeUi& fake, std::function<void(DialogT&)> script)
 {
     fake.modalRuns.push_back(
         [script](ui::Dialog& d)
@@ -135,7 +143,8 @@ inline std::vector<QString> BoxTexts(const FakeUi& fake)
 /** A drive list under @p root whose only drive, sr0, writes CDs. */
 inline QString FakeDriveRoot(const QString& root)
 {
-    WriteText(root + "/proc/sys/dev/cdrom/info", "drive name:\t\tsr0\nCan write CD-R:\t\t1\nCan write CD-RW:\t\t1\n");
+    WriteText(root + "/proc/sys/dev/cdrom/info",
+              "drive name:\t\tsr0\nCan write CD-R:\t\t1\nCan write CD-RW:\t\t1\n");
     WriteText(root + "/sys/class/block/sr0/device/vendor", "ASUS    \n");
     WriteText(root + "/sys/class/block/sr0/device/model", "DRW-24D5MT      \n");
     return root;
@@ -147,17 +156,22 @@ inline QString FakeDriveRoot(const QString& root)
 inline QString FakeWodim(const QString& folder, int exitCode = 0, const QByteArray& failure = {})
 {
     const QByteArray dir = QFile::encodeName(folder);
-    QByteArray script = "#!/bin/sh\nPATH=/usr/bin:/bin\n"
-                        "printf '%s\\n' \"$@\" > '" + dir + "/args.txt'\n"
-                        "for last; do :; done\n"
-                        "cp \"$last\" '" + dir + "/written.wav'\n"
-                        "i=0\n"
-                        "while [ $i -le 4 ]; do\n"
-                        "  printf 'Track 01:    %d of    4 MB written (fifo 100%%) [buf  99%%]   4.0x.\\r' $i\n"
-                        "  sleep 0.15\n"
-                        "  i=$((i+1))\n"
-                        "done\n"
-                        "printf '\\n'\n";
+    QByteArray script =
+        "#!/bin/sh\nPATH=/usr/bin:/bin\n"
+        "printf '%s\\n' \"$@\" > '" +
+        dir +
+        "/args.txt'\n"
+        "for last; do :; done\n"
+        "cp \"$last\" '" +
+        dir +
+        "/written.wav'\n"
+        "i=0\n"
+        "while [ $i -le 4 ]; do\n"
+        "  printf 'Track 01:    %d of    4 MB written (fifo 100%%) [buf  99%%]   4.0x.\\r' $i\n"
+        "  sleep 0.15\n"
+        "  i=$((i+1))\n"
+        "done\n"
+        "printf '\\n'\n";
     if (exitCode != 0)
         script += "echo '" + failure + "' >&2\n";
     script += "exit " + QByteArray::number(exitCode) + "\n";

@@ -57,7 +57,8 @@ template <class Panel> void Shoot(vtest::PanelRig& rig, CSegment& segment, const
             if (!list->viewport()->rect().contains(item))
                 continue;
             const QRect inPanel(list->viewport()->mapTo(&panel, item.topLeft()), item.size());
-            EXPECT_TRUE(vtest::HasMarks(shot, inPanel)) << file << ": " << list->item(row)->text().toStdString();
+            EXPECT_TRUE(vtest::HasMarks(shot, inPanel))
+                << file << ": " << list->item(row)->text().toStdString();
         }
     }
 }
@@ -111,7 +112,8 @@ TEST(SegmentPanels, Screenshots)
         vtest::PanelRig rig;
         CSegmentNatureBG nature;
         nature.SetDefaults();
-        nature.m_files = Library("Nature", {"Forest Rain.ogg", "Ocean Waves at Dusk.ogg", "Mountain Stream.ogg"});
+        nature.m_files =
+            Library("Nature", {"Forest Rain.ogg", "Ocean Waves at Dusk.ogg", "Mountain Stream.ogg"});
         Shoot<CDlgSegmentNatureBG>(rig, nature, "panel-nature.png");
     }
     {

@@ -24,7 +24,8 @@ TEST(SoundFileList, AddsLibraryFilesRelativeAndRemembersTheLastFolder)
     vtest::FakeUi fake;
     SetRegString(plat::RegRoot::CurrentUser, "FolderVoice", "/start/here");
     const QString lib = GetSoundLibraryFolder();
-    fake.fileAnswers.push_back(QStringList{lib + "Voice/a.wav", lib + "Voice/b.ogg", lib + "Voice/Deep/c.mp3"});
+    fake.fileAnswers.push_back(
+        QStringList{lib + "Voice/a.wav", lib + "Voice/b.ogg", lib + "Voice/Deep/c.mp3"});
     std::vector<CFileListEntry> files{{"old.wav", 0}};
 
     ASSERT_TRUE(filelist::AddSoundFiles(nullptr, "FolderVoice", files));
@@ -38,8 +39,9 @@ TEST(SoundFileList, AddsLibraryFilesRelativeAndRemembersTheLastFolder)
     EXPECT_EQ(r.mode, ui::FileDialogRequest::Mode::OpenMany);
     EXPECT_EQ(r.title, "Select sound files");
     EXPECT_EQ(r.folder, "/start/here");
-    EXPECT_EQ(r.filter,
-              "Streamable files (wav/aif/mp3/mp2/mp1/ogg)|*.wav;*.aif;*.mp3;*.mp2;*.mp1;*.ogg|All files|*.*||");
+    EXPECT_EQ(
+        r.filter,
+        "Streamable files (wav/aif/mp3/mp2/mp1/ogg)|*.wav;*.aif;*.mp3;*.mp2;*.mp1;*.ogg|All files|*.*||");
     EXPECT_EQ(filelist::ItemTexts(files), (QStringList{"old", "a", "b", "c"}));
 }
 

@@ -5,7 +5,8 @@
 #include <cmath>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // The targets a walk reached: every N-th value after the first.
 std::vector<double> Targets(CAutoGraph& a, std::uint32_t n, int count)
@@ -110,7 +111,8 @@ TEST(CAutoGraph, TinyStepCountsDoNotDivideByZero)
 
 TEST(CAutoGraph, FixedSeedReproducesTheWalk)
 {
-    auto run = [] {
+    auto run = []
+    {
         plat::SetRandomSeedOverride(42);
         CAutoGraph a;
         a.StartWalk(10);

@@ -11,7 +11,8 @@
 #include <functional>
 #include <limits>
 
-namespace {
+namespace
+{
 
 CGraph MakeGraph(std::initializer_list<CDPoint> points, int smooth = 0)
 {
@@ -125,7 +126,8 @@ TEST(CGraph, WalkWithAHintGivesTheLookupsHeights)
         {"unsorted", 0, {{0, 0.1}, {0.9, 0.9}, {0.2, 0.3}, {0.6, 0.5}, {1, 0.4}}},
         {"ends inside the span", 0, {{0.3, 0.2}, {0.7, 0.6}}},
     };
-    const std::vector<double> times = [] {
+    const std::vector<double> times = []
+    {
         std::vector<double> t;
         for (int i = 0; i <= 997; ++i)
             t.push_back(i / 997.0);
@@ -301,23 +303,30 @@ TEST(CGraph, WholeGraphOperations)
     const Case cases[] = {
         {"halving two points keeps both", halve, {{0, 0.2}, {1, 0.6}}, {{0, 0.2}, {1, 0.6}}},
         {"halving three drops the middle", halve, {{0, 0.2}, {0.5, 0.9}, {1, 0.6}}, {{0, 0.2}, {1, 0.6}}},
-        {"halving an even count keeps the last", halve,
+        {"halving an even count keeps the last",
+         halve,
          {{0, 0.1}, {0.25, 0.2}, {0.5, 0.3}, {1, 0.4}},
          {{0, 0.1}, {0.5, 0.3}, {1, 0.4}}},
-        {"halving an odd count keeps the even positions", halve,
+        {"halving an odd count keeps the even positions",
+         halve,
          {{0, 0.1}, {0.2, 0.2}, {0.4, 0.3}, {0.6, 0.4}, {1, 0.5}},
          {{0, 0.1}, {0.4, 0.3}, {1, 0.5}}},
-        {"flipping turns the limits over", flip, {{0, 0.0}, {0.5, 0.3}, {1, 1.0}},
+        {"flipping turns the limits over",
+         flip,
+         {{0, 0.0}, {0.5, 0.3}, {1, 1.0}},
          {{0, 1.0}, {0.5, 0.7}, {1, 0.0}}},
         {"flipping keeps the times", flip, {{0, 0.2}, {0, 0.4}, {1, 0.9}}, {{0, 0.8}, {0, 0.6}, {1, 0.1}}},
         {"mirroring two points swaps their heights", mirror, {{0, 0.2}, {1, 0.6}}, {{0, 0.6}, {1, 0.2}}},
-        {"mirroring reverses the order so times still rise", mirror,
+        {"mirroring reverses the order so times still rise",
+         mirror,
          {{0, 0.2}, {0.3, 0.5}, {0.4, 0.7}, {1, 0.9}},
          {{0, 0.9}, {0.6, 0.7}, {0.7, 0.5}, {1, 0.2}}},
-        {"mirroring a time shared with the start moves it to the end", mirror,
+        {"mirroring a time shared with the start moves it to the end",
+         mirror,
          {{0, 0.2}, {0, 0.4}, {1, 0.6}},
          {{0, 0.6}, {1, 0.4}, {1, 0.2}}},
-        {"flat leaves two points at the level", flat,
+        {"flat leaves two points at the level",
+         flat,
          {{0, 0.1}, {0.2, 0.9}, {0.7, 0.0}, {1, 1.0}},
          {{0, 0.3}, {1, 0.3}}},
     };

@@ -6,7 +6,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 CSmartProperty MakeProperty(double min, double max, double value)
 {
@@ -114,12 +115,9 @@ TEST(CSmartProperty, StoredRangeThatCannotBeUsedIsRefused)
         double min, max, value;
     };
     const Case cases[] = {
-        {"empty range", 5, 5, 5},
-        {"reversed range", 10, 0, 5},
-        {"NaN min", std::nan(""), 1, 0},
-        {"infinite max", 0, INFINITY, 0},
-        {"NaN value", 0, 1, std::nan("")},
-        {"span too wide for a double", -1e308, 1e308, 0},
+        {"empty range", 5, 5, 5},          {"reversed range", 10, 0, 5},
+        {"NaN min", std::nan(""), 1, 0},   {"infinite max", 0, INFINITY, 0},
+        {"NaN value", 0, 1, std::nan("")}, {"span too wide for a double", -1e308, 1e308, 0},
     };
     for (const Case& c : cases)
     {

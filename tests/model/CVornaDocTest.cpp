@@ -411,11 +411,14 @@ TEST(CVornaDoc, OldNumbersAreCheckedAfterTheirConversion)
     const Read swingDepth = [](const CSegment& s) { return s.m_bilateral.m_depth.GetValue(); };
     const Read delay = [](const CSegment& s) { return s.m_bilateral.m_delay.GetValue(); };
     const Read rate = [](const CSegment& s) { return s.m_bilateral.m_rate.GetValue(); };
-    const Read carrier = [](const CSegment& s) { return static_cast<const CSegmentTone&>(s).m_carrier.GetValue(); };
-    const Read cycle = [](const CSegment& s) { return static_cast<const CSegmentBreathwork&>(s).m_cycle.GetValue(); };
+    const Read carrier = [](const CSegment& s)
+    { return static_cast<const CSegmentTone&>(s).m_carrier.GetValue(); };
+    const Read cycle = [](const CSegment& s)
+    { return static_cast<const CSegmentBreathwork&>(s).m_cycle.GetValue(); };
     const Read smoothness = [](const CSegment& s)
     { return static_cast<const CSegmentNoise&>(s).m_smoothness.GetValue(); };
-    const Read gap = [](const CSegment& s) { return static_cast<const CSegmentSuggestions&>(s).m_interval.GetValue(); };
+    const Read gap = [](const CSegment& s)
+    { return static_cast<const CSegmentSuggestions&>(s).m_interval.GetValue(); };
     constexpr double kRefused = std::numeric_limits<double>::quiet_NaN();
     constexpr std::int32_t kTone = 4, kNoise = 5, kBreathwork = 6, kVoice = 0;
     using N = vtest::OldBaseNumbers;
@@ -429,7 +432,10 @@ TEST(CVornaDoc, OldNumbersAreCheckedAfterTheirConversion)
     const Case cases[] = {
         {"delay in range, ten times", {kTone, {0.1}, N{.swingDelay = 0.5}}, delay, 5.0},
         {"delay that overflows when scaled", {kTone, {0.1}, N{.swingDelay = 1e308}}, delay, kRefused},
-        {"delay far above its range", {kTone, {0.1}, N{.swingDelay = 1e300}}, delay, CBilateralLocal::kMaxDelay},
+        {"delay far above its range",
+         {kTone, {0.1}, N{.swingDelay = 1e300}},
+         delay,
+         CBilateralLocal::kMaxDelay},
         {"negative delay", {kTone, {0.1}, N{.swingDelay = -3}}, delay, 0.0},
         {"volume that overflows when scaled", {kTone, {0.1}, N{.volume = 1e307}}, volume, kRefused},
         {"volume above its range", {kTone, {0.1}, N{.volume = 2.5}}, volume, 100.0},
@@ -643,8 +649,9 @@ TEST(CVornaDoc, SaveCutShortFailsWithTheReasonAndKeepsThePreviousFile)
             const rlimit limit{static_cast<rlim_t>(noteChars / 2), static_cast<rlim_t>(noteChars / 2)};
             ::setrlimit(RLIMIT_FSIZE, &limit);
             const bool saved = doc.OnSaveDocument(path);
-            const QString expected = QStringLiteral("Failed to save document.\n\n%1\n%2")
-                                         .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(EFBIG)));
+            const QString expected =
+                QStringLiteral("Failed to save document.\n\n%1\n%2")
+                    .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(EFBIG)));
             const bool reported = host.m_messages == std::vector<QString>{expected};
             ::_exit(saved ? 1 : reported ? 0 : 2);
         }
@@ -683,7 +690,8 @@ TEST(CVornaDoc, SaveOntoAFullDiskSaysSo)
         const auto writeTo = [](const char* file, const std::string& text)
         {
             const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
-            const bool ok = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+            const bool ok =
+                fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
             if (fd >= 0)
                 ::close(fd);
             return ok;
@@ -711,8 +719,9 @@ TEST(CVornaDoc, SaveOntoAFullDiskSaysSo)
         doc.m_notes = QString(100000, QLatin1Char('n')); // 200 KB of text
         if (doc.OnSaveDocument(path))
             ::_exit(kSecondSaveSucceeded);
-        const QString expected = QStringLiteral("Failed to save document.\n\n%1\n%2")
-                                     .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        const QString expected =
+            QStringLiteral("Failed to save document.\n\n%1\n%2")
+                .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(ENOSPC)));
         if (host.m_messages != std::vector<QString>{expected})
             ::_exit(kWrongMessage);
         if (ReadFile(path) != before || QDir(folder).entryList(QDir::Files) != QStringList{"Klein.vrx"})
@@ -776,12 +785,14 @@ TEST(CVornaDoc, MessagesAreTheLiteralTexts)
 {
     const std::pair<const char*, const char*> texts[] = {
         {CVornaDoc::kMsgInvalidFile, "Invalid VORNA file."},
-        {CVornaDoc::kMsgTooOld, "The version of the session file is too old.\nYou can still use this session file "
-                                "with the compatible VORNA software version."},
+        {CVornaDoc::kMsgTooOld,
+         "The version of the session file is too old.\nYou can still use this session file "
+         "with the compatible VORNA software version."},
         {CVornaDoc::kMsgTooNew, "VORNA software is older than the VORNA session file."},
-        {CVornaDoc::kMsgConverted, "The VORNA 3 session was converted to the VORNA 4 session format.\n\nWe "
-                                   "recommend that you use voice segments instead of external audio segments for "
-                                   "your recording scripts."},
+        {CVornaDoc::kMsgConverted,
+         "The VORNA 3 session was converted to the VORNA 4 session format.\n\nWe "
+         "recommend that you use voice segments instead of external audio segments for "
+         "your recording scripts."},
         {CVornaDoc::kMsgUnexpectedFormat, "Unexpected file format."},
         {CVornaDoc::kMsgFailedToOpen, "Failed to open document."},
         {CVornaDoc::kMsgFailedToSave, "Failed to save document."},

@@ -223,13 +223,15 @@ std::pair<double, bool> PeakRiseOfARefusedOpen(const Bytes& file)
         const bool opened = doc.OnOpenDocument(path);
         ::getrusage(RUSAGE_SELF, &usage);
         const long result[2] = {usage.ru_maxrss - before,
-                                !opened && host.m_messages == std::vector<QString>{CVornaDoc::kMsgFailedToOpen}};
+                                !opened &&
+                                    host.m_messages == std::vector<QString>{CVornaDoc::kMsgFailedToOpen}};
         const bool sent = ::write(report[1], result, sizeof result) == static_cast<ssize_t>(sizeof result);
         ::_exit(sent ? 0 : 1);
     }
     ::close(report[1]);
     long result[2] = {-1024, 0};
-    const bool received = child > 0 && ::read(report[0], result, sizeof result) == static_cast<ssize_t>(sizeof result);
+    const bool received =
+        child > 0 && ::read(report[0], result, sizeof result) == static_cast<ssize_t>(sizeof result);
     ::close(report[0]);
     int status = 0;
     if (child > 0)
@@ -285,6 +287,7 @@ TEST(SessionCorruption, FileListsLongerThanTheLimitsAreRefused)
         ASSERT_GE(riseMB, 0.0) << "the child process failed";
         EXPECT_TRUE(refused) << "not refused with the reader's message";
         const double boundMB = 4.0 * static_cast<double>(file.size()) / (1024.0 * 1024.0) + 150.0;
-        EXPECT_LE(riseMB, boundMB) << "peak rise " << riseMB << " MB for a file of " << file.size() << " bytes";
+        EXPECT_LE(riseMB, boundMB) << "peak rise " << riseMB << " MB for a file of " << file.size()
+                                   << " bytes";
     }
 }

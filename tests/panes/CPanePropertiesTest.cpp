@@ -74,7 +74,8 @@ struct PaneRig
         std::vector<QString> topics;
         for (const auto& m : view.Of(WM_APP_HELP_TOPIC))
         {
-            EXPECT_EQ(m.follow, ui::HelpFollow::WhileOpenOnly) << "the pane's topics follow only a visible help window";
+            EXPECT_EQ(m.follow, ui::HelpFollow::WhileOpenOnly)
+                << "the pane's topics follow only a visible help window";
             topics.push_back(m.topic);
         }
         return topics;
@@ -168,7 +169,7 @@ TEST(CPaneProperties, SendsTheHelpTopicOfTheTabAndKindToAVisibleHelpOnly)
     for (int tab : {1, 2, 3, 0, 7})
         rig.ShowTab(tab);
     EXPECT_EQ(rig.Topics(), (std::vector<QString>{"AmbientMusic", "Effects", "BrainwaveEntrainment",
-                                                   "BilateralSound", "AmbientMusic"}));
+                                                  "BilateralSound", "AmbientMusic"}));
 
     // The external-audio track's name loses its blank too; without a selected track the Sound tab
     // has no topic.
@@ -219,9 +220,9 @@ TEST(CPaneProperties, ResetWritesTheDefaultSoundFolderOfTheKind)
         rig.pane->ResetSoundFolder();
         QString stored;
         ASSERT_TRUE(GetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(c.value), stored));
-        const QString expected = c.folder != nullptr
-                                     ? GetDocumentsFolder() + "/Sound Library/" + QString::fromLatin1(c.folder)
-                                     : QStringLiteral("/elsewhere");
+        const QString expected =
+            c.folder != nullptr ? GetDocumentsFolder() + "/Sound Library/" + QString::fromLatin1(c.folder)
+                                : QStringLiteral("/elsewhere");
         EXPECT_EQ(stored, expected);
         rig.pane->ShowProperties(nullptr, 0);
     }

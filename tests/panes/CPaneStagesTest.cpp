@@ -32,8 +32,8 @@ TEST(CPaneStagesHitTest, GrabsWithinOneHundredthOfABoundaryButNeverTheSessionSta
         double t;
         int stage;
     } cases[] = {
-        {0.3, 1}, {0.2905, 1}, {0.3095, 1}, {0.2895, -1}, {0.3105, -1}, {0.6, 2},
-        {0.595, 2}, {0.45, -1}, {0.0, -1}, {0.005, -1}, {1.0, -1},
+        {0.3, 1},   {0.2905, 1}, {0.3095, 1}, {0.2895, -1}, {0.3105, -1}, {0.6, 2},
+        {0.595, 2}, {0.45, -1},  {0.0, -1},   {0.005, -1},  {1.0, -1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CPaneStages::HitTestBoundary(stages, c.t), c.stage) << "t = " << c.t;

@@ -40,9 +40,11 @@ struct TimelineFixture : ::testing::Test
 // early through rounding, and the ends show the start and the whole length.
 TEST(CPaneTimelineLabels, EveryFifthTickOfAFiveMinuteSession)
 {
-    const char* expected[] = {"00:30", "01:00", "01:30", "02:00", "02:30", "03:00", "03:30", "04:00", "04:30"};
+    const char* expected[] = {"00:30", "01:00", "01:30", "02:00", "02:30",
+                              "03:00", "03:30", "04:00", "04:30"};
     for (int k = 1; k <= 9; ++k)
-        EXPECT_EQ(CPaneTimeline::TickLabel(5 * k, 300), QString::fromLatin1(expected[k - 1])) << "tick " << 5 * k;
+        EXPECT_EQ(CPaneTimeline::TickLabel(5 * k, 300), QString::fromLatin1(expected[k - 1]))
+            << "tick " << 5 * k;
     for (int i : {0, 1, 4, 6, 49, 50})
         EXPECT_TRUE(CPaneTimeline::TickLabel(i, 300).isEmpty()) << "tick " << i;
     EXPECT_EQ(CPaneTimeline::EndLabel(300), "05:00");

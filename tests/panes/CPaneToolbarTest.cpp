@@ -1,11 +1,11 @@
 #include "panes/CPaneToolbar.h"
 
-#include "support/FakeUi.h"
 #include "MessageSinkWindow.h"
 #include "controls/CommandIds.h"
 #include "controls/Dc.h"
 #include "controls/Resources.h"
 #include "model/CVornaDoc.h"
+#include "support/FakeUi.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -271,8 +271,8 @@ TEST_F(ToolbarFixture, MenuRowsAreFortyFourHighAndHoldLabelAndShortcut)
             const CMenuPopup::ItemText parts = CMenuPopup::SplitItemText(items[i].text);
             const QRect row = qmenu.actionGeometry(actions[qsizetype(i)]);
             EXPECT_EQ(row.height(), 44);
-            const CMenuPopup::ItemLayout layout = CMenuPopup::LayoutItem(
-                row, metrics.height(), metrics.horizontalAdvance(parts.shortcut));
+            const CMenuPopup::ItemLayout layout =
+                CMenuPopup::LayoutItem(row, metrics.height(), metrics.horizontalAdvance(parts.shortcut));
             const int labelEnd = layout.label.x() + metrics.horizontalAdvance(parts.label);
             if (!parts.shortcut.isEmpty())
             {
@@ -312,9 +312,11 @@ TEST_F(ToolbarFixture, CaptionsFitTheirButtonsAndNeverTouchTheirNeighbours)
         CIconButton* button = toolbar.Button(i);
         SCOPED_TRACE(button->Caption().toStdString());
         const QFontMetrics metrics(button->Font());
-        const auto layout = CIconButton::LayoutCaption(button->Caption(), button->width(), button->height(), metrics);
+        const auto layout =
+            CIconButton::LayoutCaption(button->Caption(), button->width(), button->height(), metrics);
         int start = button->width(), end = 0;
-        for (const auto& [line, at] : {std::pair{layout.line1, layout.at1}, std::pair{layout.line2, layout.at2}})
+        for (const auto& [line, at] :
+             {std::pair{layout.line1, layout.at1}, std::pair{layout.line2, layout.at2}})
         {
             if (line.isEmpty())
                 continue;

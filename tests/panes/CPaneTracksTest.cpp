@@ -1,12 +1,12 @@
 #include "panes/CPaneTracks.h"
 
-#include "support/FakeUi.h"
-#include "support/RecordingView.h"
 #include "controls/CommandIds.h"
 #include "controls/Resources.h"
 #include "model/CColorHSL.h"
 #include "model/CSegmentSuggestions.h"
 #include "model/CVornaDoc.h"
+#include "support/FakeUi.h"
+#include "support/RecordingView.h"
 
 #include <gtest/gtest.h>
 
@@ -140,10 +140,7 @@ protected:
         }
         Release(last, y);
     }
-    QColor Pixel(int x, int y)
-    {
-        return pane.grab().toImage().pixelColor(x, y);
-    }
+    QColor Pixel(int x, int y) { return pane.grab().toImage().pixelColor(x, y); }
 
     vtest::FakeUi fake;
     CVornaDoc doc;
@@ -212,8 +209,8 @@ TEST_F(TracksPane, SegmentRectangleFollowsTheUnevenRows)
     {
         int y, row;
     };
-    for (const RowCase& c : {RowCase{0, 0}, RowCase{51, 0}, RowCase{52, 1}, RowCase{153, 2}, RowCase{154, 3},
-                             RowCase{398, 7}})
+    for (const RowCase& c :
+         {RowCase{0, 0}, RowCase{51, 0}, RowCase{52, 1}, RowCase{153, 2}, RowCase{154, 3}, RowCase{398, 7}})
     {
         Move(500, c.y);
         EXPECT_EQ(pane.HitTestRow(), c.row) << "y = " << c.y;
@@ -259,7 +256,7 @@ TEST_F(TracksPane, CursorAndDragModeFollowThePlaceInTheBar)
     struct Case
     {
         const char* name;
-        int before;    // a move on the tone row first, leaving a mode the case must change (or keep)
+        int before; // a move on the tone row first, leaving a mode the case must change (or keep)
         int x, y;
         bool selected; // the tone bar 200..400 is the selection
         bool playing;
@@ -273,7 +270,8 @@ TEST_F(TracksPane, CursorAndDragModeFollowThePlaceInTheBar)
          M::kDragResizeStart},
         {"body of another segment", 203, 207, tone, false, false, C::kCursorSelect, M::kDragMove},
         {"body of the selected segment", 203, 300, tone, true, false, C::kCursorMove, M::kDragMove},
-        {"first pixel of the right zone", 300, 393, tone, true, false, C::kCursorResizeEnd, M::kDragResizeEnd},
+        {"first pixel of the right zone", 300, 393, tone, true, false, C::kCursorResizeEnd,
+         M::kDragResizeEnd},
         {"before the right zone", 203, 392, tone, true, false, C::kCursorMove, M::kDragMove},
         {"right edge itself", 300, 400, tone, false, false, C::kCursorResizeEnd, M::kDragResizeEnd},
         {"fixed length only moves, even at its edge", 203, 201, BarY(0), false, false, C::kCursorSelect,
@@ -428,11 +426,11 @@ TEST_F(TracksPane, DragsStopAtTheNeighboursAndTheLeastWidth)
     struct Case
     {
         const char* name;
-        int from;                    // press x on the middle segment (300..500)
-        std::vector<int> steps;      // mouse x of each drag step
-        double previousContent;      // seconds of content of the segment before it
-        double content;              // seconds of content of the middle segment
-        double begin, end;           // the middle segment after the drag
+        int from;               // press x on the middle segment (300..500)
+        std::vector<int> steps; // mouse x of each drag step
+        double previousContent; // seconds of content of the segment before it
+        double content;         // seconds of content of the middle segment
+        double begin, end;      // the middle segment after the drag
     };
     // Neighbours at 0.1..0.2 and 0.6..0.7; a 300-second session.
     const Case cases[] = {
@@ -631,7 +629,7 @@ void Save(QWidget& w, const char* name)
 TEST_F(TracksPane, Screenshots)
 {
     // One segment of each kind, one of them selected, one track muted, the hover line shown.
-    const double spans[8][2] = {{0.02, 0.22},  {0.05, 0.6},  {0.3, 0.95}, {0.1, 0.104},
+    const double spans[8][2] = {{0.02, 0.22}, {0.05, 0.6},  {0.3, 0.95},  {0.1, 0.104},
                                 {0.12, 0.55}, {0.58, 0.88}, {0.25, 0.45}, {0.65, 0.98}};
     for (int k = 0; k < 8; ++k)
         Add(doc, k, spans[k][0], spans[k][1]);

@@ -14,10 +14,7 @@ class MessageSinkWindow : public ui::Window
 public:
     std::vector<unsigned> messages;
 
-    int Count(unsigned message) const
-    {
-        return int(std::count(messages.begin(), messages.end(), message));
-    }
+    int Count(unsigned message) const { return int(std::count(messages.begin(), messages.end(), message)); }
 
 protected:
     ui::LResult OnAppMessage(ui::MessageEvent& message) override

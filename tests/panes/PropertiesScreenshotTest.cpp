@@ -99,7 +99,8 @@ TEST(Screenshot, PropertiesPaneOfAToneSegmentOnEachTab)
             {
                 EXPECT_GT(vtest::DifferentPixels(tabs[0][tab], tabs[0][other]), 500) << tab << " " << other;
             }
-            EXPECT_GT(vtest::DifferentPixels(tabs[0][tab], tabs[1][tab]), 50) << "tab " << tab << " dims while playing";
+            EXPECT_GT(vtest::DifferentPixels(tabs[0][tab], tabs[1][tab]), 50)
+                << "tab " << tab << " dims while playing";
         }
         std::printf("properties pane: %s\n", qPrintable(OutputPath("properties-tone-*.png")));
         pane->ShowProperties(nullptr, 0);

@@ -57,7 +57,8 @@ TEST(TimelineStagesScreenshot, NineStagesWithCursorPauseMarkAndHover)
     CPaneVSplitter splitter;
     ASSERT_TRUE(stages.Create(&parent, ID_PANE_STAGES, QRect(0, 0, kWidth, 27)));
     ASSERT_TRUE(timeline.Create(&parent, ID_PANE_TIMELINE, QRect(0, 27 + kGap, kWidth, 27)));
-    ASSERT_TRUE(splitter.Create(&parent, ID_PANE_VSPLITTER, QRect(kWidth, 0, CPaneVSplitter::kWidth, parent.height())));
+    ASSERT_TRUE(splitter.Create(&parent, ID_PANE_VSPLITTER,
+                                QRect(kWidth, 0, CPaneVSplitter::kWidth, parent.height())));
     stages.SetDocument(&doc);
     timeline.SetDocument(&doc);
 
@@ -87,7 +88,8 @@ TEST(TimelineStagesScreenshot, NineStagesWithCursorPauseMarkAndHover)
         const int x0 = static_cast<int>(stage.m_start * kWidth), x1 = static_cast<int>(stage.m_end * kWidth);
         if (i > 0)
         {
-            EXPECT_EQ(CountColour(shot, QRect(x0, 3, 1, 27 - 8), separator), 27 - 8) << "separator of stage " << i;
+            EXPECT_EQ(CountColour(shot, QRect(x0, 3, 1, 27 - 8), separator), 27 - 8)
+                << "separator of stage " << i;
         }
         EXPECT_GT(CountChanged(shot, bareStages, QRect(x0 + 4, 0, x1 - x0 - 8, 27 - 3)), 20)
             << "the name of stage " << i;
@@ -105,7 +107,8 @@ TEST(TimelineStagesScreenshot, NineStagesWithCursorPauseMarkAndHover)
     EXPECT_LT(dotted, 2 * 27) << "the pause mark is dotted";
     // The bubble's dark fill around the hover time, and none of it where nothing hovers.
     const int hover = static_cast<int>(kWidth * doc.m_hoverPosition);
-    EXPECT_GT(CountColour(shot, QRect(hover - 17, tl + 6, 34, 27 - 12), bubbleFill), 34 * 4) << "hover bubble";
+    EXPECT_GT(CountColour(shot, QRect(hover - 17, tl + 6, 34, 27 - 12), bubbleFill), 34 * 4)
+        << "hover bubble";
     EXPECT_LT(CountColour(shot, QRect(kWidth * 9 / 10 - 17, tl + 6, 34, 27 - 12), bubbleFill), 34)
         << "no bubble away from the hover";
     const QString dir = QStringLiteral(VORNA_TEST_OUTPUT_DIR);

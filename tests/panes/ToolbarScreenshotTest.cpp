@@ -2,10 +2,10 @@
 // it and one item highlighted, and the toolbar while a session plays (every button dimmed).
 #include "panes/CPaneToolbar.h"
 
-#include "support/FakeUi.h"
 #include "MessageSinkWindow.h"
 #include "controls/CommandIds.h"
 #include "model/CVornaDoc.h"
+#include "support/FakeUi.h"
 
 #include <QDir>
 #include <QImage>
@@ -70,13 +70,15 @@ TEST_F(ToolbarShot, HoveredTracksButtonWithItsMenuOpen)
     ASSERT_TRUE(shot.save(OutputDir() + QStringLiteral("/toolbar-hover-tracks-menu.png")));
 
     // The other two menus, for a look at every item.
-    for (auto [menuOf, name] : {std::pair{&toolbar.ToolsMenu(), "tools"}, std::pair{&toolbar.SupportMenu(), "support"}})
+    for (auto [menuOf, name] :
+         {std::pair{&toolbar.ToolsMenu(), "tools"}, std::pair{&toolbar.SupportMenu(), "support"}})
     {
         QMenu& m = menuOf->Menu();
         m.popup(QPoint(100, 100));
         ASSERT_TRUE(vtest::WaitFor([&] { return m.isVisible(); }));
         m.setActiveAction(m.actions().at(0));
-        ASSERT_TRUE(m.grab().save(OutputDir() + QStringLiteral("/toolbar-menu-%1.png").arg(QLatin1String(name))));
+        ASSERT_TRUE(
+            m.grab().save(OutputDir() + QStringLiteral("/toolbar-menu-%1.png").arg(QLatin1String(name))));
         m.hide();
     }
 }
@@ -89,7 +91,8 @@ int Colourfulness(const QImage& image, const QRect& area)
         for (int x = area.left(); x <= area.right(); ++x)
         {
             const QColor c = image.pixelColor(x, y);
-            most = std::max(most, std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()}));
+            most = std::max(most, std::max({c.red(), c.green(), c.blue()}) -
+                                      std::min({c.red(), c.green(), c.blue()}));
         }
     return most;
 }

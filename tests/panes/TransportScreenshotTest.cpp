@@ -105,7 +105,8 @@ TEST(Screenshot, TransportBarIdlePlayingAndRecording)
             const QImage now = grab();
             p.drawImage(0, tick * 64, now);
             // The spectrum and the level bars follow every tick, the time each new second.
-            for (const auto& [area, what] : {std::pair{sound, "sound meter"}, std::pair{levels, "level meter"}})
+            for (const auto& [area, what] :
+                 {std::pair{sound, "sound meter"}, std::pair{levels, "level meter"}})
             {
                 EXPECT_NE(now.copy(area), previous.copy(area)) << what << " at tick " << tick;
             }

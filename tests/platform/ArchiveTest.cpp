@@ -7,7 +7,8 @@
 using plat::Archive;
 using plat::ArchiveError;
 
-namespace {
+namespace
+{
 
 std::vector<std::uint8_t> Bytes(std::initializer_list<int> list)
 {
@@ -171,12 +172,14 @@ TEST(Archive, EveryTruncationRaisesEndOfFile)
     {
         SCOPED_TRACE(cut);
         std::vector<std::uint8_t> part(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut));
-        const auto cause = CauseOfLoading(part, [](Archive& ar) {
-            ar.ReadInt32();
-            ar.ReadString();
-            ar.ReadDouble();
-            ar.ReadFlag();
-        });
+        const auto cause = CauseOfLoading(part,
+                                          [](Archive& ar)
+                                          {
+                                              ar.ReadInt32();
+                                              ar.ReadString();
+                                              ar.ReadDouble();
+                                              ar.ReadFlag();
+                                          });
         EXPECT_EQ(cause, ArchiveError::Cause::EndOfFile);
     }
 }
@@ -188,8 +191,8 @@ TEST(Archive, HugeDeclaredLengthsAreRefusedWithoutAllocating)
     EXPECT_EQ(CauseOfLoading(Bytes({0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x80, 'a', 0}),
                              [](Archive& ar) { ar.ReadString(); }),
               ArchiveError::Cause::EndOfFile);
-    EXPECT_EQ(CauseOfLoading(Bytes({0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                    0xFF, 0xFF, 0xFF, 0x7F}),
+    EXPECT_EQ(CauseOfLoading(Bytes({0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                    0xFF, 0xFF, 0xFF, 0xFF, 0x7F}),
                              [](Archive& ar) { ar.ReadString(); }),
               ArchiveError::Cause::EndOfFile);
     // A count of 2^31 - 1 and a negative count.

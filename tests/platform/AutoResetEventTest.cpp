@@ -19,10 +19,12 @@ TEST(AutoResetEvent, SetReleasesOneWaitAndResets)
 TEST(AutoResetEvent, WakesAWaiterOnAnotherThread)
 {
     plat::AutoResetEvent request, done;
-    std::thread worker([&] {
-        request.Wait();
-        done.Set();
-    });
+    std::thread worker(
+        [&]
+        {
+            request.Wait();
+            done.Set();
+        });
     request.Set();
     EXPECT_TRUE(done.WaitFor(5s));
     worker.join();

@@ -63,7 +63,8 @@ TEST(Folders, PathStringHelpers)
     const Case cases[] = {
         {"file", "file", "", "file", ""},
         {"a.b\\c", "c", "a.b", "a", "b\\c"},
-        {"/home/u/Sound Library/Rain.ogg", "Rain.ogg", "/home/u/Sound Library", "/home/u/Sound Library/Rain", "ogg"},
+        {"/home/u/Sound Library/Rain.ogg", "Rain.ogg", "/home/u/Sound Library", "/home/u/Sound Library/Rain",
+         "ogg"},
         {"Nature\\Rain.wav", "Rain.wav", "Nature", "Nature\\Rain", "wav"},
         {"", "", "", "", ""},
     };

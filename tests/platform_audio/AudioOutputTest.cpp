@@ -421,29 +421,29 @@ TEST_F(NullOutput, SteadyPlaybackAndReadOutsAllocateNothing)
     Use(plat::NullDeviceMode::RealTime);
     for (unsigned deviceRate : {0u, 48000u}) // the stream's own rate, and one it resamples to
     {
-    SCOPED_TRACE(deviceRate);
-    plat::AudioSystem::SetNullDeviceRate(deviceRate);
-    auto out = plat::AudioOutput::CreateWithProcedure(44100,
-                                                      [](float* f, std::uint32_t n) -> std::uint32_t
-                                                      {
-                                                          for (std::uint32_t i = 0; i < 2 * n; ++i)
-                                                              f[i] = 0.25f;
-                                                          return n;
-                                                      });
-    ASSERT_TRUE(out);
-    ASSERT_TRUE(out->Play());
-    ASSERT_TRUE(WaitUntil([&] { return out->PlayedFrames() > 4410; }));
-    std::vector<float> mag(1024);
-    const vtest::AllocationScope scope;
-    for (int i = 0; i < 40; ++i)
-    {
-        std::this_thread::sleep_for(5ms);
-        out->GetLevel();
-        out->GetSpectrum(mag.data());
-        out->PlayedFrames();
-    }
-    EXPECT_EQ(scope.Count(), 0u);
-    EXPECT_EQ(out->Underruns(), 0u);
+        SCOPED_TRACE(deviceRate);
+        plat::AudioSystem::SetNullDeviceRate(deviceRate);
+        auto out = plat::AudioOutput::CreateWithProcedure(44100,
+                                                          [](float* f, std::uint32_t n) -> std::uint32_t
+                                                          {
+                                                              for (std::uint32_t i = 0; i < 2 * n; ++i)
+                                                                  f[i] = 0.25f;
+                                                              return n;
+                                                          });
+        ASSERT_TRUE(out);
+        ASSERT_TRUE(out->Play());
+        ASSERT_TRUE(WaitUntil([&] { return out->PlayedFrames() > 4410; }));
+        std::vector<float> mag(1024);
+        const vtest::AllocationScope scope;
+        for (int i = 0; i < 40; ++i)
+        {
+            std::this_thread::sleep_for(5ms);
+            out->GetLevel();
+            out->GetSpectrum(mag.data());
+            out->PlayedFrames();
+        }
+        EXPECT_EQ(scope.Count(), 0u);
+        EXPECT_EQ(out->Underruns(), 0u);
     }
 }
 

@@ -92,7 +92,8 @@ TEST(AudioSystem, AlsaConfigurationWithoutPcmFallsBackToTheNullDevice)
         if (c.config)
             UseAlsaConfig(c.config);
         else
-            ::setenv("ALSA_CONFIG_PATH", QFile::encodeName(vtest::TestHome() + "/no-such.conf").constData(), 1);
+            ::setenv("ALSA_CONFIG_PATH", QFile::encodeName(vtest::TestHome() + "/no-such.conf").constData(),
+                     1);
         plat::AudioSystem::UseRealDevices();
         const bool ok = plat::AudioSystem::Initialize(-1);
         if (plat::AudioSystem::OutputDevices().size() > 1)
@@ -215,7 +216,8 @@ TEST(AudioSystem, DeviceThatDoesNotPaceItselfDoesNotPullTheStreamAheadOfRealTime
             std::this_thread::sleep_for(1200ms);
             // Read before the clock, so the clock's reading can only loosen the bound.
             const std::uint64_t given = asked->load() - before;
-            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
             const double ahead = 0.3 * kRate + out->LatencyFrames() + 0.002 * seconds * kRate;
             EXPECT_LE(static_cast<double>(given), seconds * kRate + ahead)
                 << "asked for " << given / double(kRate) << " s in " << seconds << " s";

@@ -63,7 +63,8 @@ std::vector<float> ReadPlan(plat::SoundDecoder& decoder, const std::vector<std::
     std::uint64_t asked = 0;
     for (std::size_t i = 0; asked < total; ++i)
     {
-        const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(plan[i % plan.size()], total - asked));
+        const auto n =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(plan[i % plan.size()], total - asked));
         std::vector<float> block(static_cast<std::size_t>(n) * 2, -7.0f);
         const std::uint32_t got = decoder.Read(block.data(), n);
         counts.push_back(got);
@@ -148,11 +149,13 @@ TEST(SoundDecoder, SeekGivesTheSameFramesWhereverTheDecoderStood)
     ASSERT_TRUE(WriteOgg(path, 44100, 2, 8.0));
     for (const unsigned rate : {44100u, 96000u})
     {
-        for (const std::uint64_t target : {std::uint64_t{rate / 2}, std::uint64_t{rate * 3} + 7, std::uint64_t{rate * 5}})
+        for (const std::uint64_t target :
+             {std::uint64_t{rate / 2}, std::uint64_t{rate * 3} + 7, std::uint64_t{rate * 5}})
         {
             SCOPED_TRACE(testing::Message() << rate << " Hz, frame " << target);
             std::vector<float> first;
-            for (const std::uint64_t before : {std::uint64_t{0}, target / 2, target - 100, target + 1000, target * 3 / 2})
+            for (const std::uint64_t before :
+                 {std::uint64_t{0}, target / 2, target - 100, target + 1000, target * 3 / 2})
             {
                 plat::SoundDecoder decoder;
                 ASSERT_TRUE(decoder.Open(path, rate, false));

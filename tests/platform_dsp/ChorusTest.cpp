@@ -149,7 +149,8 @@ TEST(Chorus, OutputIsTheSameForEveryBlockSize)
         const dsp::ChorusParams p{50.0f, 50.0f, 25.0f, 1.1f, waveform, 20.0f, 3};
         dsp::Chorus reference = Make(44100, p);
         const std::vector<float> expected = Render(reference, in, 4410);
-        for (const std::size_t block : {std::size_t(1), std::size_t(441), std::size_t(512), std::size_t(65536)})
+        for (const std::size_t block :
+             {std::size_t(1), std::size_t(441), std::size_t(512), std::size_t(65536)})
         {
             dsp::Chorus c = Make(44100, p);
             const std::vector<float> out = Render(c, in, block);

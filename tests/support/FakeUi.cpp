@@ -9,8 +9,7 @@ namespace vtest
 namespace
 {
 /** The next queued answer of a file, folder or font dialog; nullopt (cancelled) once none is left. */
-template <typename T>
-std::optional<T> TakeAnswer(std::deque<std::optional<T>>& answers)
+template <typename T> std::optional<T> TakeAnswer(std::deque<std::optional<T>>& answers)
 {
     if (answers.empty() || !answers.front().has_value())
     {

@@ -63,11 +63,11 @@ public:
     {
         explicit Message(unsigned message) : id(message) {}
         unsigned id;
-        QString topic;                               ///< WM_APP_HELP_TOPIC
+        QString topic;                                  ///< WM_APP_HELP_TOPIC
         ui::HelpFollow follow = ui::HelpFollow::Always; ///< WM_APP_HELP_TOPIC
-        bool preview = false;                        ///< WM_APP_PLAY
-        QObject* levelWindow = nullptr;              ///< WM_APP_PLAY
-        CSegment* segment = nullptr;                 ///< WM_APP_SELECT_SEGMENT
+        bool preview = false;                           ///< WM_APP_PLAY
+        QObject* levelWindow = nullptr;                 ///< WM_APP_PLAY
+        CSegment* segment = nullptr;                    ///< WM_APP_SELECT_SEGMENT
     };
 
     RecordingView() { ui::SetActiveView(this); }

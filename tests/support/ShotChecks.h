@@ -3,10 +3,10 @@
 // marks inside a widget's rectangle, never as pixels.
 
 #include <QAbstractButton>
+#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QHash>
 #include <QStringList>
 #include <QWidget>
 

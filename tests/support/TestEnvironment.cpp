@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
-namespace vtest {
+namespace vtest
+{
 
 QString TestHome()
 {

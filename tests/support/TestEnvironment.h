@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-namespace vtest {
+namespace vtest
+{
 
 /** The private HOME the test executable runs in (created by the test main). */
 QString TestHome();

@@ -72,8 +72,8 @@ void CDlgAutoGraph::SetLimitLabel(double value, const QString& unit, ui::Static*
 
 bool CDlgAutoGraph::OnInitDialog()
 {
-    m_title->SetWindowText(QStringLiteral("Set AutoGraph for property: ") + m_name + QStringLiteral(" (") + m_unit +
-                           QStringLiteral(")"));
+    m_title->SetWindowText(QStringLiteral("Set AutoGraph for property: ") + m_name + QStringLiteral(" (") +
+                           m_unit + QStringLiteral(")"));
     if (m_graph == nullptr)
         return false;
     // Shown cut toward zero; the stored limits stay as they are until a slider moves.

@@ -38,8 +38,8 @@ const QColor kPoint(255, 230, 145);
 constexpr int kGridCells = 10;
 constexpr int kMargin = 10;
 constexpr int kBottomMargin = 20;
-constexpr int kHitSlack = 2;     // pixels around a point that still hit it
-constexpr int kGap = 7;          // between the buttons of the bottom row
+constexpr int kHitSlack = 2;          // pixels around a point that still hit it
+constexpr int kGap = 7;               // between the buttons of the bottom row
 constexpr double kDeleteBeyond = 0.1; // a point dragged this far past the plot is deleted
 
 // The top row: our own places (level, Flat, unit, point value, Time, time field, X), then the
@@ -169,7 +169,8 @@ bool CDlgGraph::OnInitDialog()
 
     // Placement: the first time centred at 650 x 450, later where the user left it.
     QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-    const qreal dpi = screen != nullptr ? std::max(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY()) : 96.0;
+    const qreal dpi =
+        screen != nullptr ? std::max(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY()) : 96.0;
     setMinimumSize(Trunc(dpi / 96.0 * kMinWidth), Trunc(dpi / 96.0 * kMinHeight));
     const bool shownBefore = m_inputs.editorPos != nullptr && m_inputs.editorSize != nullptr &&
                              m_inputs.editorPos->x() != -1 && m_inputs.editorSize->isValid();
@@ -555,12 +556,15 @@ void CDlgGraph::OnMouseMove(const QPoint& point)
                                         double(std::max(m_inputs.min, m_inputs.max)));
         const QString time = MinutesSeconds(seconds);
         if (m_inputs.oneDecimal)
-            m_readOut->SetWindowText(QStringLiteral("%1 - %2 %3").arg(time, QString::asprintf("%2.1f", value), m_inputs.unit));
+            m_readOut->SetWindowText(
+                QStringLiteral("%1 - %2 %3").arg(time, QString::asprintf("%2.1f", value), m_inputs.unit));
         else
-            m_readOut->SetWindowText(QStringLiteral("%1 - %2 %3").arg(time).arg(Trunc(value + 0.5)).arg(m_inputs.unit));
+            m_readOut->SetWindowText(
+                QStringLiteral("%1 - %2 %3").arg(time).arg(Trunc(value + 0.5)).arg(m_inputs.unit));
         int stage = -1;
         if (m_inputs.stages != nullptr && m_inputs.sessionLength > 0)
-            stage = m_inputs.stages->FindStage((t * m_inputs.span + m_inputs.offset) / m_inputs.sessionLength);
+            stage =
+                m_inputs.stages->FindStage((t * m_inputs.span + m_inputs.offset) / m_inputs.sessionLength);
         m_stage->SetWindowText(stage >= 0 ? m_inputs.stages->GetStage(stage).m_name : QString());
     }
     else
@@ -843,7 +847,8 @@ void CDlgGraph::CommitPointValue()
     }
     if (!m_inputs.oneDecimal)
         x = std::trunc(x + 0.5);
-    x = std::clamp(x, double(std::min(m_inputs.min, m_inputs.max)), double(std::max(m_inputs.min, m_inputs.max)));
+    x = std::clamp(x, double(std::min(m_inputs.min, m_inputs.max)),
+                   double(std::max(m_inputs.min, m_inputs.max)));
     m_pointValue->SetWindowText(FormatValue(x));
     double y = (x - m_inputs.min) / Range();
     if (y <= 0.0001)
@@ -878,10 +883,10 @@ void CDlgGraph::CommitTime()
     const int T = minutes * 60 + seconds;
     const double t = double(T - m_inputs.offset) / m_inputs.span;
     const auto& points = graph.GetPoints();
-    const int previous =
-        model::DisplaySeconds(points[static_cast<std::size_t>(m_selected - 1)].x * m_inputs.span + m_inputs.offset);
-    const int next =
-        model::DisplaySeconds(points[static_cast<std::size_t>(m_selected + 1)].x * m_inputs.span + m_inputs.offset);
+    const int previous = model::DisplaySeconds(
+        points[static_cast<std::size_t>(m_selected - 1)].x * m_inputs.span + m_inputs.offset);
+    const int next = model::DisplaySeconds(
+        points[static_cast<std::size_t>(m_selected + 1)].x * m_inputs.span + m_inputs.offset);
     if (t >= 0.0 && t <= 1.0 && previous < T && T < next)
     {
         CDPoint p = points[static_cast<std::size_t>(m_selected)];

@@ -37,10 +37,12 @@ struct SliderSpec
 // Left column at x 7 (captions) / 104 (sliders); right column at 226 / 323.
 const SliderSpec kSliders[] = {
     {CDlgAmbientGrains::kIdQuality, CDlgAmbientGrains::kIdQualityLabel, "Quality", 104, 137, 1, 100, 50},
-    {CDlgAmbientGrains::kIdLoopLength, CDlgAmbientGrains::kIdLoopLengthLabel, "Loop length", 104, 159, 20, 180, 40},
+    {CDlgAmbientGrains::kIdLoopLength, CDlgAmbientGrains::kIdLoopLengthLabel, "Loop length", 104, 159, 20,
+     180, 40},
     {CDlgAmbientGrains::kIdScan, CDlgAmbientGrains::kIdScanLabel, "Scan rate", 104, 182, 0, 100, 50},
     {CDlgAmbientGrains::kIdTexture, CDlgAmbientGrains::kIdTextureLabel, "Texture", 323, 136, 0, 100, 50},
-    {CDlgAmbientGrains::kIdSharpness, CDlgAmbientGrains::kIdSharpnessLabel, "Sharpness", 323, 160, 0, 100, 50},
+    {CDlgAmbientGrains::kIdSharpness, CDlgAmbientGrains::kIdSharpnessLabel, "Sharpness", 323, 160, 0, 100,
+     50},
     {CDlgAmbientGrains::kIdFilter, CDlgAmbientGrains::kIdFilterLabel, "Filter", 323, 183, 0, 99, 50},
 };
 
@@ -259,7 +261,8 @@ void CDlgAmbientGrains::OnSelectSource()
     ui::FileDialogRequest request;
     request.mode = ui::FileDialogRequest::Mode::Open;
     request.folder = folder;
-    request.filter = QStringLiteral("Streamable files (wav/aif/mp3/mp2/mp1/ogg)|*.wav;*.aif;*.mp3;*.mp2;*.mp1;*.ogg|All files|*.*||");
+    request.filter = QStringLiteral(
+        "Streamable files (wav/aif/mp3/mp2/mp1/ogg)|*.wav;*.aif;*.mp3;*.mp2;*.mp1;*.ogg|All files|*.*||");
     const auto chosen = ui::CurrentBehaviour().GetFileNames(this, request);
     if (!chosen || chosen->isEmpty())
         return;
@@ -398,7 +401,8 @@ void CDlgAmbientGrains::OnTimer(int id)
     {
         if (m_player.IsPlaying())
         {
-            const double fraction = m_sourceCount > 1 ? double(m_player.GetPosition()) / (m_sourceCount - 1) : 1.0;
+            const double fraction =
+                m_sourceCount > 1 ? double(m_player.GetPosition()) / (m_sourceCount - 1) : 1.0;
             m_sourceProgress->SetPos(Percent(m_player.GetPosition(), double(m_sourceCount) - 1));
             m_trim->SetPlayPosition(std::min(1.0, fraction));
         }
@@ -446,8 +450,8 @@ void CDlgAmbientGrains::OnCreate()
     }
     // A selection of no frame would make the engine read before it.
     const auto start = static_cast<std::uint32_t>(std::trunc(m_settings.selectionStart * m_sourceCount));
-    const auto length =
-        static_cast<std::uint32_t>(std::trunc(m_sourceCount * (m_settings.selectionEnd - m_settings.selectionStart)));
+    const auto length = static_cast<std::uint32_t>(
+        std::trunc(m_sourceCount * (m_settings.selectionEnd - m_settings.selectionStart)));
     if (length < 1 || start >= m_sourceCount)
     {
         ui::MessageBox(this, QString::fromLatin1(kMsgEmptySelection));
@@ -472,8 +476,8 @@ void CDlgAmbientGrains::OnCreate()
     bool made = false;
     try
     {
-        made = dlg::CreateAmbientLoop(m_synth, m_rate, m_settings, audio::AsSamples(m_source).data(), m_sourceCount,
-                                      m_output, this, m_creating);
+        made = dlg::CreateAmbientLoop(m_synth, m_rate, m_settings, audio::AsSamples(m_source).data(),
+                                      m_sourceCount, m_output, this, m_creating);
     }
     catch (const std::exception& error)
     {
@@ -544,7 +548,8 @@ void CDlgAmbientGrains::OnSave()
     }
     ui::FileDialogRequest request;
     request.mode = ui::FileDialogRequest::Mode::Save;
-    request.filter = QStringLiteral("WAV files (*.wav)|*.wav|MP3 files (*.mp3)|*.mp3|OGG files (*.ogg)|*.ogg||");
+    request.filter =
+        QStringLiteral("WAV files (*.wav)|*.wav|MP3 files (*.mp3)|*.mp3|OGG files (*.ogg)|*.ogg||");
     request.defaultExtension = QStringLiteral("wav");
     request.fileName = QStringLiteral("Ambient loop.wav");
     request.folder = SaveFolder();
@@ -552,7 +557,8 @@ void CDlgAmbientGrains::OnSave()
     if (!chosen || chosen->isEmpty())
         return;
     const QString path = chosen->front();
-    SetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(filelist::kFolderAmbientMusic), GetFolderOfPath(path));
+    SetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(filelist::kFolderAmbientMusic),
+                 GetFolderOfPath(path));
     const QString suffix = QFileInfo(path).suffix().toLower();
     const int format = suffix == QLatin1String("mp3") ? 1 : suffix == QLatin1String("ogg") ? 2 : 0;
     ui::WaitCursor wait;

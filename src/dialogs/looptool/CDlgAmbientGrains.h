@@ -11,10 +11,10 @@
 
 #include "controls/Controls.h"
 #include "dialogs/looptool/CDlgTrim.h"
+#include "dialogs/looptool/SourceLoader.h"
+#include "dialogs/panels/PreviewStreams.h"
 #include "grains/AmbientLoop.h"
 #include "grains/CGrainSynth.h"
-#include "dialogs/panels/PreviewStreams.h"
-#include "dialogs/looptool/SourceLoader.h"
 #include "grains/WorkProgress.h"
 
 #include "audio/CMemoryPlayer.h"
@@ -62,8 +62,10 @@ public:
     static constexpr const char* kMsgLoadFailed = "Failed to load the source file.";
     static constexpr const char* kMsgNoSource = "Please select a source file.";
     static constexpr const char* kMsgNoMusic = "Please press \"Create music\" to create ambient music.";
-    static constexpr const char* kMsgNoMemory = "Failed to allocate the output music (memory allocation failed).";
-    static constexpr const char* kMsgEmptySelection = "The selection holds no sound. Please select a part of the source.";
+    static constexpr const char* kMsgNoMemory =
+        "Failed to allocate the output music (memory allocation failed).";
+    static constexpr const char* kMsgEmptySelection =
+        "The selection holds no sound. Please select a part of the source.";
     static constexpr const char* kMsgSaveFolder =
         "The loop cannot be saved to the folder:\n%1\n\nThe folder does not exist or cannot be written to. "
         "Please choose another folder.";

@@ -116,7 +116,8 @@ void CDlgTrim::OnPaint(QPainter& painter)
     {
         for (int i = 0; i < W; ++i)
         {
-            const std::int64_t frame = static_cast<std::int64_t>(std::trunc(double(i) / (W - 1) * (double(count) - 1)));
+            const std::int64_t frame =
+                static_cast<std::int64_t>(std::trunc(double(i) / (W - 1) * (double(count) - 1)));
             float pl = 0.0f;
             float pr = 0.0f;
             PeakNear(m_frames, frame, pl, pr);
@@ -152,7 +153,8 @@ void CDlgTrim::OnPaint(QPainter& painter)
     dc.TextOut(W - dc.GetTextExtent(length).width() - 3, Hw + 9, length);
 
     dc.Line(QPoint(m_playPos, 0), QPoint(m_playPos, Hw), kMarkerLine);
-    dc.Rectangle(ui::Ltrb(m_playPos - 4, Hw + 3, m_playPos + 4, Hw + 25), QPen(kMarkerBorder), QBrush(kMarkerFill));
+    dc.Rectangle(ui::Ltrb(m_playPos - 4, Hw + 3, m_playPos + 4, Hw + 25), QPen(kMarkerBorder),
+                 QBrush(kMarkerFill));
     painter.restore();
 }
 
@@ -170,7 +172,8 @@ QString CDlgTrim::LengthLabel(int totalSeconds)
 bool CDlgTrim::OnBound(const QPoint& point, double bound) const
 {
     const QRect wave = WaveRect();
-    return wave.contains(point) && std::abs(point.x() - wave.x() - Trunc(wave.width() * bound)) <= kGrabPixels;
+    return wave.contains(point) &&
+           std::abs(point.x() - wave.x() - Trunc(wave.width() * bound)) <= kGrabPixels;
 }
 
 bool CDlgTrim::OnSetCursor()

@@ -143,7 +143,8 @@ void CDlgPropertiesBase::StopPreview()
 
 void CDlgPropertiesBase::OnTimer(int id)
 {
-    const bool fileEnded = id == kTimerPreviewEnd || (id == kTimerSessionPoll && m_player && !m_player->IsPlaying());
+    const bool fileEnded =
+        id == kTimerPreviewEnd || (id == kTimerSessionPoll && m_player && !m_player->IsPlaying());
     const bool sessionStarted = id == kTimerSessionPoll && IsPlaying();
     if (fileEnded || sessionStarted)
         StopPreview();
@@ -153,7 +154,8 @@ ui::Translate CDlgPropertiesBase::PreTranslateMessage(QKeyEvent* key)
 {
     // Delete edits the text of a focused edit; anywhere else it is the workspace's key.
     QWidget* focus = QApplication::focusWidget();
-    if (key->key() == Qt::Key_Delete && focus != nullptr && ui::WindowClassName(focus) == QLatin1String("Edit"))
+    if (key->key() == Qt::Key_Delete && focus != nullptr &&
+        ui::WindowClassName(focus) == QLatin1String("Edit"))
         return ui::Translate::Deliver;
     return ui::Translate::Continue;
 }

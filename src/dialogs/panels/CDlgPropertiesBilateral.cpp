@@ -24,7 +24,8 @@ bool CDlgPropertiesBilateral::OnInitDialog()
     m_invert->setGeometry(MapDialogRect(7, 91, 100, 11));
     m_cubic = new ui::CheckBox(this, kIdCubic, QStringLiteral("Alternate stereo left and right"));
     m_cubic->setGeometry(MapDialogRect(7, 108, 153, 11));
-    CreateRow(m_strength, props::kRowBilateralStrength, CreatePlaceholder(kIdStrengthPlaceholder, 7, 43, 152, 21));
+    CreateRow(m_strength, props::kRowBilateralStrength,
+              CreatePlaceholder(kIdStrengthPlaceholder, 7, 43, 152, 21));
     CreateRow(m_delay, props::kRowBilateralDelay, CreatePlaceholder(kIdDelayPlaceholder, 7, 64, 152, 21));
     CreateRow(m_rate, props::kRowBilateralRate, CreatePlaceholder(kIdRatePlaceholder, 7, 22, 152, 21));
     return true;

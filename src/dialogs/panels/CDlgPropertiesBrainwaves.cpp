@@ -14,7 +14,8 @@ bool CDlgPropertiesBrainwaves::OnInitDialog()
     CDlgPropertiesBase::OnInitDialog();
     m_source = new ui::ComboBox(this, kIdSource);
     m_source->setGeometry(MapDialogRect(8, 0, 114, 14));
-    for (const char* text : {"No Brainwave Entrainment", "Global Brainwave Entrainment", "Local Brainwave Entrainment"})
+    for (const char* text :
+         {"No Brainwave Entrainment", "Global Brainwave Entrainment", "Local Brainwave Entrainment"})
         m_source->AddString(QString::fromLatin1(text));
     m_source->SetCurSel(0);
     m_global = new ui::Button(this, kIdGlobal, QStringLiteral("Global"));
@@ -26,7 +27,8 @@ bool CDlgPropertiesBrainwaves::OnInitDialog()
                              "Isochronic Beat (narrow)"})
         m_method->AddString(QString::fromLatin1(text));
     m_method->SetCurSel(-1);
-    CreateRow(m_strength, props::kRowBrainwaveStrength, CreatePlaceholder(kIdStrengthPlaceholder, 7, 63, 155, 21));
+    CreateRow(m_strength, props::kRowBrainwaveStrength,
+              CreatePlaceholder(kIdStrengthPlaceholder, 7, 63, 155, 21));
     CreateRow(m_frequency, props::kRowBrainwaveFrequency,
               CreatePlaceholder(kIdFrequencyPlaceholder, 7, 42, 155, 21));
     return true;
@@ -70,8 +72,8 @@ void CDlgPropertiesBrainwaves::UpdateEnableState()
     m_global->setEnabled(on && !own && !playing);
     const int r = !on ? 1 : playing ? 2 : 0;
     // A tone segment makes the binaural beat itself, from two carriers: there is no strength to set.
-    const bool toneBinaural =
-        m_pObject->GetKind() == CSegment::kKindTone && m_settings->m_method == CBrainwavesLocal::kMethodBinaural;
+    const bool toneBinaural = m_pObject->GetKind() == CSegment::kKindTone &&
+                              m_settings->m_method == CBrainwavesLocal::kMethodBinaural;
     m_strength.EnableControls(toneBinaural ? 1 : r);
     m_frequency.EnableControls(own ? r : 1);
 }
@@ -98,7 +100,8 @@ bool CDlgPropertiesBrainwaves::OnCommand(int id, ui::Notify code, QWidget*)
     }
 }
 
-bool CDlgPropertiesBrainwaves::ApplySourceChoice(int choice, std::atomic<bool>& enabled, std::atomic<bool>& own)
+bool CDlgPropertiesBrainwaves::ApplySourceChoice(int choice, std::atomic<bool>& enabled,
+                                                 std::atomic<bool>& own)
 {
     if (choice < 0 || choice > 2)
         return false;

@@ -8,10 +8,11 @@
 
 namespace
 {
-constexpr std::array<const char*, CDlgPropertiesEffects::kCount> kLabels{"Enhance (%)", "Reverb (%)", "Echo (%)",
-                                                                        "Chorus (%)"};
+constexpr std::array<const char*, CDlgPropertiesEffects::kCount> kLabels{"Enhance (%)", "Reverb (%)",
+                                                                         "Echo (%)", "Chorus (%)"};
 // What the graph editor of each line calls its level; the rows themselves show no label.
-constexpr std::array<const char*, CDlgPropertiesEffects::kCount> kNames{"Enhance", "Reverb", "Echo", "Chorus"};
+constexpr std::array<const char*, CDlgPropertiesEffects::kCount> kNames{"Enhance", "Reverb", "Echo",
+                                                                        "Chorus"};
 // Dialog-unit tops of each line's box, label and row.
 constexpr std::array<int, CDlgPropertiesEffects::kCount> kBoxTop{7, 29, 51, 73};
 constexpr std::array<int, CDlgPropertiesEffects::kCount> kRowTop{0, 23, 45, 67};
@@ -33,8 +34,8 @@ bool CDlgPropertiesEffects::OnInitDialog()
         const QString text = QString::fromLatin1(kLabels[i]);
         m_labels[i] = new ui::Static(this, kIdLabel[i], text);
         const QRect at = MapDialogRect(20, kBoxTop[i] - 1, 0, 12);
-        m_labels[i]->setGeometry(
-            QRect(at.topLeft(), QSize(QFontMetrics(m_labels[i]->font()).horizontalAdvance(text) + 4, at.height())));
+        m_labels[i]->setGeometry(QRect(
+            at.topLeft(), QSize(QFontMetrics(m_labels[i]->font()).horizontalAdvance(text) + 4, at.height())));
         CreateRow(m_rows[i], props::kRowEffectEnhance + static_cast<int>(i),
                   CreatePlaceholder(kIdPlaceholder[i], 67, kRowTop[i], 95, 21));
         m_rows[i].SetEditorNames(QString::fromLatin1(kNames[i]), QStringLiteral("%"));

@@ -2,8 +2,8 @@
 
 #include "controls/Controls.h"
 #include "controls/GraphEditors.h"
-#include "dialogs/session/CDlgSegmentDimensions.h"
 #include "dialogs/panels/PropertyRows.h"
+#include "dialogs/session/CDlgSegmentDimensions.h"
 #include "messages/ViewMessages.h"
 #include "model/CSegment.h"
 #include "model/CVornaDoc.h"
@@ -36,7 +36,8 @@ ui::Static* MakeLabel(QWidget* parent, int id, const QString& text, int x, int y
 {
     auto* label = new ui::Static(parent, id, text);
     const QRect at = ui::Dialog::MapDialogRect(x, y, 0, 10);
-    label->setGeometry(QRect(at.topLeft(), QSize(QFontMetrics(label->font()).horizontalAdvance(text) + 2, at.height())));
+    label->setGeometry(
+        QRect(at.topLeft(), QSize(QFontMetrics(label->font()).horizontalAdvance(text) + 2, at.height())));
     return label;
 }
 
@@ -46,7 +47,8 @@ constexpr int kFrameTimes = 1031;
 // The tab strip in the workspace's look: dark tabs, the chosen one lighter with a teal edge.
 constexpr const char* kTabStyle =
     "QTabBar { background: transparent; }"
-    "QTabBar::tab { background: rgb(58, 58, 58); color: rgb(200, 200, 200); border: 1px solid rgb(25, 25, 25);"
+    "QTabBar::tab { background: rgb(58, 58, 58); color: rgb(200, 200, 200); border: 1px solid rgb(25, 25, "
+    "25);"
     " border-bottom: none; padding: 3px 4px; margin-right: 1px; }"
     "QTabBar::tab:selected { background: rgb(88, 88, 88); color: rgb(240, 240, 240);"
     " border-top: 2px solid rgb(0, 150, 150); }"
@@ -151,9 +153,9 @@ void CDlgPropertiesTop::UpdateControls()
     if (m_name == nullptr)
         return;
     const bool playing = IsPlaying();
-    for (QWidget* w : {static_cast<QWidget*>(m_name), static_cast<QWidget*>(m_test),
-                       static_cast<QWidget*>(&m_volume), static_cast<QWidget*>(&m_stereo),
-                       static_cast<QWidget*>(m_tab)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_name), static_cast<QWidget*>(m_test), static_cast<QWidget*>(&m_volume),
+          static_cast<QWidget*>(&m_stereo), static_cast<QWidget*>(m_tab)})
         w->setEnabled(true);
     // Unbound rows ignore this: they read nothing.
     m_volume.EnableControls(playing ? 2 : 0);

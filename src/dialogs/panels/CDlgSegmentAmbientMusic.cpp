@@ -4,7 +4,7 @@
 #include "model/CSegment.h"
 
 CDlgSegmentAmbientMusic::CDlgSegmentAmbientMusic()
-    : CDlgSegmentPlaylist(CSegment::kKindAmbientMusic, filelist::kFolderAmbientMusic, segpanel::kAmbientStyleCombo,
-                          segpanel::kInitialAmbientStyle)
+    : CDlgSegmentPlaylist(CSegment::kKindAmbientMusic, filelist::kFolderAmbientMusic,
+                          segpanel::kAmbientStyleCombo, segpanel::kInitialAmbientStyle)
 {
 }

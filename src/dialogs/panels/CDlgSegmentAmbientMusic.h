@@ -1,6 +1,6 @@
 #pragma once
-/** @brief The ambient-music panel: the ambient music loops of the segment, their order and play style, and the
- *  minutes between changes. UI thread. */
+/** @brief The ambient-music panel: the ambient music loops of the segment, their order and play style, and
+ * the minutes between changes. UI thread. */
 
 #include "dialogs/panels/CDlgSegmentPlaylist.h"
 

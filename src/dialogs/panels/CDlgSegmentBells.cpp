@@ -1,8 +1,8 @@
 #include "dialogs/panels/CDlgSegmentBells.h"
 
-#include "dialogs/session/CDlgAddBells.h"
 #include "dialogs/panels/SegmentPanelRules.h"
 #include "dialogs/panels/SegmentPanelWidgets.h"
+#include "dialogs/session/CDlgAddBells.h"
 #include "model/CSegmentBells.h"
 
 using namespace segpanel;
@@ -23,8 +23,10 @@ CDlgSegmentBells::CDlgSegmentBells() : CDlgPropertiesBase(kBellsPanelSize.w, kBe
     }
     FitButtons(buttons);
     m_toneRange = MakeCombo(this, kIdToneRange, kToneRangeCombo);
-    m_rangePlaceholder = CreatePlaceholder(kRangeRow.placeholderId, kRangeRow.rect.x, kRangeRow.rect.y, kRangeRow.rect.w, kRangeRow.rect.h);
-    m_densityPlaceholder = CreatePlaceholder(kDensityRow.placeholderId, kDensityRow.rect.x, kDensityRow.rect.y, kDensityRow.rect.w, kDensityRow.rect.h);
+    m_rangePlaceholder = CreatePlaceholder(kRangeRow.placeholderId, kRangeRow.rect.x, kRangeRow.rect.y,
+                                           kRangeRow.rect.w, kRangeRow.rect.h);
+    m_densityPlaceholder = CreatePlaceholder(kDensityRow.placeholderId, kDensityRow.rect.x,
+                                             kDensityRow.rect.y, kDensityRow.rect.w, kDensityRow.rect.h);
 }
 
 bool CDlgSegmentBells::OnInitDialog()
@@ -50,7 +52,8 @@ void CDlgSegmentBells::FillList()
     if (bells == nullptr)
         return;
     for (std::size_t i = 0; i < bells->m_instruments.size(); ++i)
-        m_list->AddString(CSegmentBells::GetInstrumentName(bells->GetInstrument(static_cast<std::int32_t>(i))));
+        m_list->AddString(
+            CSegmentBells::GetInstrumentName(bells->GetInstrument(static_cast<std::int32_t>(i))));
     if (m_list->GetCount() > 0)
         m_list->SetCurSel(0);
 }

@@ -20,5 +20,6 @@ CDlgSegmentRows::Binding CDlgSegmentBreathwork::Bind() const
     auto* breathwork = dynamic_cast<CSegmentBreathwork*>(m_pObject);
     if (breathwork == nullptr)
         return {};
-    return {{&breathwork->m_cycle, &breathwork->m_breathing}, &breathwork->m_pattern, breathwork->GetPattern()};
+    return {
+        {&breathwork->m_cycle, &breathwork->m_breathing}, &breathwork->m_pattern, breathwork->GetPattern()};
 }

@@ -9,7 +9,8 @@ using namespace segpanel;
 
 CDlgSegmentFileList::CDlgSegmentFileList(const char* folderValue, const DluRect& firstCombo,
                                          const RowSpec& row)
-    : CDlgPropertiesBase(kFileListPanelSize.w, kFileListPanelSize.h), m_folderValue(QString::fromLatin1(folderValue)), m_rowId(row.rowId)
+    : CDlgPropertiesBase(kFileListPanelSize.w, kFileListPanelSize.h),
+      m_folderValue(QString::fromLatin1(folderValue)), m_rowId(row.rowId)
 {
     std::vector<QAbstractButton*> buttons;
     for (const ControlSpec& spec : kFileListControls)

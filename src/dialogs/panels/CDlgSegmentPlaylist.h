@@ -20,8 +20,8 @@ public:
 protected:
     /** @p kind is the segment kind the panel edits; @p styleCombo the play style's rectangle and
      *  @p initialStyle its selection until a segment is bound. */
-    CDlgSegmentPlaylist(std::int32_t kind, const char* folderValue,
-                        const segpanel::DluRect& styleCombo, int initialStyle);
+    CDlgSegmentPlaylist(std::int32_t kind, const char* folderValue, const segpanel::DluRect& styleCombo,
+                        int initialStyle);
 
     bool OnInitDialog() override;
     std::vector<CFileListEntry>* Files() const override;

@@ -6,14 +6,17 @@
 using namespace segpanel;
 
 CDlgSegmentRows::CDlgSegmentRows(const DluRect& size, std::span<const RowSpec> rows, int comboId,
-                                 const DluRect& combo, std::span<const char* const> comboTexts, int initialChoice)
-    : CDlgPropertiesBase(size.w, size.h), m_rowSpecs(rows), m_comboTexts(comboTexts), m_initialChoice(initialChoice)
+                                 const DluRect& combo, std::span<const char* const> comboTexts,
+                                 int initialChoice)
+    : CDlgPropertiesBase(size.w, size.h), m_rowSpecs(rows), m_comboTexts(comboTexts),
+      m_initialChoice(initialChoice)
 {
     if (!comboTexts.empty())
         m_combo = MakeCombo(this, comboId, combo);
     for (const RowSpec& row : rows)
     {
-        m_placeholders.push_back(CreatePlaceholder(row.placeholderId, row.rect.x, row.rect.y, row.rect.w, row.rect.h));
+        m_placeholders.push_back(
+            CreatePlaceholder(row.placeholderId, row.rect.x, row.rect.y, row.rect.w, row.rect.h));
         m_rows.push_back(std::make_unique<CUiProperty>());
     }
 }

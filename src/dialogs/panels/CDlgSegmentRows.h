@@ -40,9 +40,9 @@ protected:
     };
 
     /** @p comboTexts empty: a panel without a drop-down list. */
-    CDlgSegmentRows(const segpanel::DluRect& size, std::span<const segpanel::RowSpec> rows,
-                    int comboId = 0, const segpanel::DluRect& combo = {},
-                    std::span<const char* const> comboTexts = {}, int initialChoice = 0);
+    CDlgSegmentRows(const segpanel::DluRect& size, std::span<const segpanel::RowSpec> rows, int comboId = 0,
+                    const segpanel::DluRect& combo = {}, std::span<const char* const> comboTexts = {},
+                    int initialChoice = 0);
 
     bool OnInitDialog() override;
     bool OnCommand(int id, ui::Notify code, QWidget* from) override;

@@ -110,8 +110,8 @@ inline constexpr std::array<ControlSpec, 6> kBellsControls{{
 inline constexpr DluRect kToneRangeCombo{6, 89, 155, 16};
 inline constexpr RowSpec kRangeRow{1034, {6, 106, 155, 21}, 20071};
 inline constexpr RowSpec kDensityRow{1033, {6, 127, 155, 21}, 20070};
-inline constexpr std::array<const char*, 6> kToneRanges{"Low tones",          "Medium tones",
-                                                        "High tones",         "Low + medium tones",
+inline constexpr std::array<const char*, 6> kToneRanges{"Low tones",           "Medium tones",
+                                                        "High tones",          "Low + medium tones",
                                                         "Medium + high tones", "Low + medium + high tones"};
 inline constexpr int kInitialToneRange = 1;
 
@@ -143,11 +143,10 @@ inline constexpr RowSpec kCycleRow{1070, {6, 23, 155, 21}, 20068};
 inline constexpr RowSpec kBreathingRow{1071, {6, 45, 155, 21}, 20069};
 /** The proportions of breathing in, holding, breathing out and holding, two blanks, the name. */
 inline constexpr std::array<const char*, 10> kBreathPatterns{
-    "1 : 0 : 1 : 0  In and Out",         "2 : 1 : 2 : 1  Short Pauses",
-    "1 : 0 : 2 : 0  Practice Stage 1",   "1 : 1 : 2 : 0  Practice Stage 2",
-    "1 : 2 : 2 : 0  Practice Stage 3",   "1 : 3 : 2 : 0  Practice Stage 4",
-    "1 : 4 : 2 : 0  Classic Pranayama",  "1 : 4 : 2 : 1  Pause at the End",
-    "1 : 1 : 1 : 0  Triangle Breath",    "1 : 1 : 1 : 1  Square Breath"};
+    "1 : 0 : 1 : 0  In and Out",        "2 : 1 : 2 : 1  Short Pauses",     "1 : 0 : 2 : 0  Practice Stage 1",
+    "1 : 1 : 2 : 0  Practice Stage 2",  "1 : 2 : 2 : 0  Practice Stage 3", "1 : 3 : 2 : 0  Practice Stage 4",
+    "1 : 4 : 2 : 0  Classic Pranayama", "1 : 4 : 2 : 1  Pause at the End", "1 : 1 : 1 : 0  Triangle Breath",
+    "1 : 1 : 1 : 1  Square Breath"};
 inline constexpr int kInitialBreathPattern = 0;
 
 // ---- External audio ------------------------------------------------------------------------

@@ -37,7 +37,8 @@ void FitFonts(const std::vector<FitItem>& items)
         return std::all_of(items.begin(), items.end(),
                            [&](const FitItem& item)
                            {
-                               return std::all_of(item.texts.begin(), item.texts.end(), [&](const QString& text)
+                               return std::all_of(item.texts.begin(), item.texts.end(),
+                                                  [&](const QString& text)
                                                   { return metrics.horizontalAdvance(text) <= item.room; });
                            });
     };
@@ -78,7 +79,8 @@ void FitRowLabels(const std::vector<CUiProperty*>& rows)
 {
     std::vector<FitItem> items;
     for (CUiProperty* row : rows)
-        items.push_back({&row->LabelCtrl(), {row->LabelCtrl().text()}, row->LabelCtrl().width() - kLabelMargin});
+        items.push_back(
+            {&row->LabelCtrl(), {row->LabelCtrl().text()}, row->LabelCtrl().width() - kLabelMargin});
     FitFonts(items);
 }
 

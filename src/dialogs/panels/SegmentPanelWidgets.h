@@ -6,8 +6,8 @@
 #include "dialogs/panels/SegmentPanelLayout.h"
 
 #include <QRect>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 
 #include <span>
 #include <vector>

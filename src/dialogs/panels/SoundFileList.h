@@ -53,7 +53,10 @@ int SelectionAfterRemove(int count, int selected);
 
 /** The selection after item @p selected of a bells list was removed: the item before it, or the
  *  first. */
-inline int BellsSelectionAfterRemove(int selected) { return selected > 0 ? selected - 1 : 0; }
+inline int BellsSelectionAfterRemove(int selected)
+{
+    return selected > 0 ? selected - 1 : 0;
+}
 
 /** Moves item @p from of @p items to @p to (both inside the list); false, with nothing moved,
  *  when either lies outside or they are equal. */

@@ -29,7 +29,8 @@ constexpr int kFailureLines = 3;
 QString LastLines(const QByteArray& output, int count)
 {
     QStringList lines;
-    for (const QString& line : QString::fromLocal8Bit(output).split(QRegularExpression(QStringLiteral("[\r\n]"))))
+    for (const QString& line :
+         QString::fromLocal8Bit(output).split(QRegularExpression(QStringLiteral("[\r\n]"))))
         // The progress lines say nothing about why the writing failed.
         if (!line.trimmed().isEmpty() && !line.contains(QLatin1String("MB written")))
             lines << line.trimmed();
@@ -64,7 +65,8 @@ bool PrepareCdAudio(const QString& source, const QString& target, std::atomic<in
             return false;
         std::uint32_t n = 0;
         if (done < length)
-            n = decoder.Read(chunk.data(), static_cast<std::uint32_t>(std::min<std::uint64_t>(kChunkFrames, length - done)));
+            n = decoder.Read(chunk.data(), static_cast<std::uint32_t>(
+                                               std::min<std::uint64_t>(kChunkFrames, length - done)));
         if (n == 0)
         {
             // The end of the sound (or a short file): silence up to the shortest track.
@@ -130,8 +132,8 @@ QString ExternalCdWriter::Program()
 QStringList ExternalCdWriter::Arguments(const QString& device, const QString& wavPath)
 {
     // -v prints the progress lines; -pad fills the last sector of a track of any length.
-    return {QStringLiteral("-v"), QStringLiteral("dev=") + device, QStringLiteral("gracetime=2"),
-            QStringLiteral("-pad"), QStringLiteral("-audio"), wavPath};
+    return {QStringLiteral("-v"),   QStringLiteral("dev=") + device, QStringLiteral("gracetime=2"),
+            QStringLiteral("-pad"), QStringLiteral("-audio"),        wavPath};
 }
 
 QString ExternalCdWriter::Unavailable() const
@@ -139,8 +141,8 @@ QString ExternalCdWriter::Unavailable() const
     return Program().isEmpty() ? QString::fromLatin1(kMsgNoProgram) : QString();
 }
 
-bool ExternalCdWriter::Start(const QString& device, const QString& wavPath, Progress progress, Finished finished,
-                             QString& error)
+bool ExternalCdWriter::Start(const QString& device, const QString& wavPath, Progress progress,
+                             Finished finished, QString& error)
 {
     const QString program = Program();
     if (program.isEmpty())
@@ -181,9 +183,10 @@ bool ExternalCdWriter::Start(const QString& device, const QString& wavPath, Prog
                              End(true, {});
                              return;
                          }
-                         QString text = status == QProcess::NormalExit
-                                            ? QStringLiteral("%1 ended with exit status %2.").arg(m_name).arg(code)
-                                            : QStringLiteral("%1 stopped unexpectedly.").arg(m_name);
+                         QString text =
+                             status == QProcess::NormalExit
+                                 ? QStringLiteral("%1 ended with exit status %2.").arg(m_name).arg(code)
+                                 : QStringLiteral("%1 stopped unexpectedly.").arg(m_name);
                          const QString said = LastLines(m_output, kFailureLines);
                          if (!said.isEmpty())
                              text += QLatin1Char('\n') + said;

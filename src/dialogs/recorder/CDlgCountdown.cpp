@@ -4,7 +4,8 @@
 
 #include <QPainter>
 
-CDlgCountdown::CDlgCountdown(QWidget* parent) : ui::Dialog(parent), m_font(ui::MakeFont(144, 400, QStringLiteral("Arial")))
+CDlgCountdown::CDlgCountdown(QWidget* parent)
+    : ui::Dialog(parent), m_font(ui::MakeFont(144, 400, QStringLiteral("Arial")))
 {
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setFixedSize(MapDialogRect(0, 0, 240, 154).size());

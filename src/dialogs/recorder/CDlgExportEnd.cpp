@@ -41,9 +41,10 @@ CDlgExportEnd::CDlgExportEnd(QWidget* parent)
     : dlg::RecordingEndDialog(kVariant, parent), m_writer(std::make_unique<disc::ExternalCdWriter>())
 {
     m_writeCd = AddActionButton(Item{kIdWriteCd, {7, 131, 308, 27}, "Write the sound file to an Audio-CD"});
-    auto* hint = new ui::Static(this, kIdCdHint,
-                                QStringLiteral("To write (burn) the sound file to an Audio-CD, please insert a "
-                                               "blank CD to the CD-Drive."));
+    auto* hint =
+        new ui::Static(this, kIdCdHint,
+                       QStringLiteral("To write (burn) the sound file to an Audio-CD, please insert a "
+                                      "blank CD to the CD-Drive."));
     // The template's one line holds the sentence in its own font only; here it wraps onto a
     // second line in the space down to the status line.
     hint->setWordWrap(true);

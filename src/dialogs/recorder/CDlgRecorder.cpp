@@ -71,8 +71,9 @@ CDlgRecorder::EndDialogs CDlgRecorder::SetEndDialogs(EndDialogs dialogs)
 
 CDlgRecorder::CDlgRecorder(QWidget* parent, bool live)
     : ui::Dialog(parent), m_topBar(ui::LoadBitmap(kBitmapTopBar)), m_panel(ui::LoadBitmap(kBitmapPanel)),
-      m_meterFill(ui::LoadBitmap(kBitmapMeter)), m_timeFont(ui::MakeFont(30, 700)), m_labelFont(ui::MakeFont(18, 700)),
-      m_smallFont(ui::MakeFont(14, 700)), m_scriptFont(ui::MakeFont(-ui::PointsToPixels(14), 400, QStringLiteral("Arial")))
+      m_meterFill(ui::LoadBitmap(kBitmapMeter)), m_timeFont(ui::MakeFont(30, 700)),
+      m_labelFont(ui::MakeFont(18, 700)), m_smallFont(ui::MakeFont(14, 700)),
+      m_scriptFont(ui::MakeFont(-ui::PointsToPixels(14), 400, QStringLiteral("Arial")))
 {
     setWindowTitle(QString::fromLatin1(kCaption));
     setFixedSize(MapDialogRect(0, 0, 453, 318).size());
@@ -110,7 +111,8 @@ CDlgRecorder::CDlgRecorder(QWidget* parent, bool live)
     m_script->setFont(m_scriptFont);
     // The highlighted line stays painted while the focus is elsewhere (on the buttons).
     QPalette palette = m_script->palette();
-    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                     palette.color(QPalette::Active, QPalette::Highlight));
     palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      palette.color(QPalette::Active, QPalette::HighlightedText));
     m_script->setPalette(palette);
@@ -127,8 +129,8 @@ CDlgRecorder::~CDlgRecorder()
     m_session.Close();
 }
 
-void CDlgRecorder::Setup(COptions* options, QString* callerText, bool live, double sessionSeconds, QWidget* ownerView,
-                         CSegment* effectsSource)
+void CDlgRecorder::Setup(COptions* options, QString* callerText, bool live, double sessionSeconds,
+                         QWidget* ownerView, CSegment* effectsSource)
 {
     m_options = options;
     m_callerText = callerText;
@@ -163,7 +165,8 @@ bool CDlgRecorder::Prepare()
     SetTimer(kTimerId, kTimerMs);
     // A recording device stored in an earlier run that is gone gives way to the default one,
     // which is stored, instead of failing every time the recorder opens.
-    if (m_options != nullptr && audio::FallBackToDefault(m_options->m_recordingDevice, audio::RecordingDeviceEntries()))
+    if (m_options != nullptr &&
+        audio::FallBackToDefault(m_options->m_recordingDevice, audio::RecordingDeviceEntries()))
         m_options->Save();
     if (!m_session.Open(m_options, m_sessionSeconds, m_live ? m_effectsSource : nullptr))
     {
@@ -249,7 +252,8 @@ void CDlgRecorder::OnRecord()
     }
     else
     {
-        const int format = m_options != nullptr ? m_options->m_exportFormatType : COptions().m_exportFormatType;
+        const int format =
+            m_options != nullptr ? m_options->m_exportFormatType : COptions().m_exportFormatType;
         // One reading of the clock gives all six fields of the name.
         m_folder = dlg::RecordingFolder();
         m_fileName = dlg::RecordingFileName(ui::CurrentBehaviour().Now(), format);
@@ -318,9 +322,10 @@ void CDlgRecorder::ShowLost()
     const double lost = m_session.GetLostSeconds();
     if (lost <= 0.0)
         return;
-    ui::MessageBox(this, QStringLiteral("Part of the recording was lost: %1 seconds of sound could not be written "
-                                        "to the file in time.")
-                             .arg(std::max(lost, 0.1), 0, 'f', 1));
+    ui::MessageBox(this,
+                   QStringLiteral("Part of the recording was lost: %1 seconds of sound could not be written "
+                                  "to the file in time.")
+                       .arg(std::max(lost, 0.1), 0, 'f', 1));
 }
 
 void CDlgRecorder::OnCancel()
@@ -397,10 +402,11 @@ void CDlgRecorder::UpdateCharsPerLine()
 void CDlgRecorder::UpdateHighlight()
 {
     m_scriptText = m_script->toPlainText();
-    m_scrollLength = m_scrollOn ? dlg::ScrollLength(static_cast<int>(m_scriptText.size()), m_speedIndex) : 0.0;
+    m_scrollLength =
+        m_scrollOn ? dlg::ScrollLength(static_cast<int>(m_scriptText.size()), m_speedIndex) : 0.0;
     UpdateCharsPerLine();
-    const dlg::ScriptHighlight h = dlg::ComputeHighlight(static_cast<int>(m_scriptText.size()), m_scrollOn, m_status,
-                                                         m_elapsed, m_scrollLength, m_charsPerLine);
+    const dlg::ScriptHighlight h = dlg::ComputeHighlight(static_cast<int>(m_scriptText.size()), m_scrollOn,
+                                                         m_status, m_elapsed, m_scrollLength, m_charsPerLine);
     m_scrollProgress = h.progress;
     m_selStart = h.selStart;
     m_selEnd = h.selEnd;
@@ -429,7 +435,8 @@ QRect CDlgRecorder::LevelPanel() const
 QRect CDlgRecorder::MeterRect() const
 {
     const QRect panel = LevelPanel();
-    const int left = panel.left() + QFontMetrics(m_labelFont).horizontalAdvance(QString::fromLatin1(kLevelLabel));
+    const int left =
+        panel.left() + QFontMetrics(m_labelFont).horizontalAdvance(QString::fromLatin1(kLevelLabel));
     const int right = panel.left() + panel.width() - 14;
     const int h = panel.height() / 2 - 9;
     const int top = panel.top() + (panel.height() - h) / 2;
@@ -481,12 +488,13 @@ void CDlgRecorder::PaintTopBar(QPainter& painter)
         dc.SetTextColor(m_status == dlg::kStatusReady ? kLightGrey : kRed);
         const QString word = dlg::StatusWord(m_status);
         const QSize size = dc.GetTextExtent(word);
-        dc.TextOut(time.left() + 21 + (80 - size.width()) / 2, time.top() + time.height() / 2 - size.height() / 2 - 2,
-                   word);
+        dc.TextOut(time.left() + 21 + (80 - size.width()) / 2,
+                   time.top() + time.height() / 2 - size.height() / 2 - 2, word);
     }
 
     const QRect level = LevelPanel();
-    DrawBitmapThreeSlice(painter, level.topLeft(), m_panel, kPanelCap, kPanelCap, level.width(), level.height());
+    DrawBitmapThreeSlice(painter, level.topLeft(), m_panel, kPanelCap, kPanelCap, level.width(),
+                         level.height());
     const QRect meter = MeterRect();
     dc.FrameRect(meter, kLightGrey);
     if (m_level >= 0.0)
@@ -494,8 +502,8 @@ void CDlgRecorder::PaintTopBar(QPainter& painter)
         const QRect inner = meter.adjusted(1, 1, -1, -1);
         painter.drawPixmap(inner, m_meterFill);
         const int empty = static_cast<int>(inner.width() * (1.0 - std::clamp(m_level, 0.0, 1.0)));
-        dc.FillSolidRect(ui::Ltrb(inner.left() + inner.width() - empty, inner.top(), inner.left() + inner.width(),
-                                  inner.top() + inner.height()),
+        dc.FillSolidRect(ui::Ltrb(inner.left() + inner.width() - empty, inner.top(),
+                                  inner.left() + inner.width(), inner.top() + inner.height()),
                          QColor(80, 80, 80));
     }
     dc.SetFont(m_smallFont);
@@ -535,13 +543,15 @@ void CDlgRecorder::PaintProgress(QPainter& painter)
     dc.FillSolidRect(QRect(box.left() + 1, box.top() + 1, done, box.height() - 2), QColor(200, 200, 200));
     painter.setFont(m_smallFont);
     painter.setPen(QColor(50, 50, 50));
-    painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, dlg::ScrollProgressText(m_scrollProgress, m_scrollLength));
+    painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine,
+                     dlg::ScrollProgressText(m_scrollProgress, m_scrollLength));
 }
 
 QString CDlgRecorder::CreateFailedMessage(const QString& folder)
 {
-    return QStringLiteral("Failed to create the recorded sound file.\n\nPlease make sure that the folder:\n%1\n"
-                          "was not removed or renamed by mistake.")
+    return QStringLiteral(
+               "Failed to create the recorded sound file.\n\nPlease make sure that the folder:\n%1\n"
+               "was not removed or renamed by mistake.")
         .arg(folder);
 }
 
@@ -559,7 +569,8 @@ void CDlgRecorder::OnMixerBlock(const float* interleaved, std::uint32_t frames) 
     m_session.OnMixerBlock(interleaved, frames);
 }
 
-void CDlgRecorder::OnMixerBlockAt(const float* interleaved, std::uint32_t frames, std::uint64_t sessionFrame) noexcept
+void CDlgRecorder::OnMixerBlockAt(const float* interleaved, std::uint32_t frames,
+                                  std::uint64_t sessionFrame) noexcept
 {
     m_session.OnMixerBlockAt(interleaved, frames, sessionFrame);
 }

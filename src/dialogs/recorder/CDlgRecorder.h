@@ -71,8 +71,8 @@ public:
         std::function<void(QWidget* ownerView, const QString& folder, const QString& fileName)> plain;
         /** After a live recording; @p heading empty for the dialog's own (a recording that ended as
          *  asked), else what it says in its place. */
-        std::function<void(const QString& caption, const QString& folder, const QString& fileName, int burningDevice,
-                           const QString& heading)>
+        std::function<void(const QString& caption, const QString& folder, const QString& fileName,
+                           int burningDevice, const QString& heading)>
             live;
     };
     /** Installs @p dialogs (empty members: the defaults) and returns the ones replaced. */
@@ -102,7 +102,8 @@ public:
 
     // The engine's level window during a live recording (the engine's stream thread).
     void OnMixerBlock(const float* interleaved, std::uint32_t frames) noexcept override;
-    void OnMixerBlockAt(const float* interleaved, std::uint32_t frames, std::uint64_t sessionFrame) noexcept override;
+    void OnMixerBlockAt(const float* interleaved, std::uint32_t frames,
+                        std::uint64_t sessionFrame) noexcept override;
     void OnMixerClock(const rt::HeardClock* clock) noexcept override;
 
     // What a test and the screenshot look at.

@@ -31,8 +31,8 @@ constexpr dlg::RecordingEndDialog::Variant kVariant{
 CDlgRecorderStop::CDlgRecorderStop(QWidget* parent) : dlg::RecordingEndDialog(kVariant, parent)
 {
     setWindowTitle(QStringLiteral("End of Recording"));
-    AddActionButton(Item{kIdAddToSelected, {7, 130, 308, 27},
-                         "Add the recording to the currently selected voice segment"});
+    AddActionButton(Item{
+        kIdAddToSelected, {7, 130, 308, 27}, "Add the recording to the currently selected voice segment"});
     QWidget* toNew =
         AddActionButton(Item{kIdAddToNew, {7, 160, 308, 27}, "Add the recording to an empty voice track"});
     // The voice-segment buttons come before the shared ones in the tab order, as on the screen.

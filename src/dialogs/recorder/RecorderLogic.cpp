@@ -16,8 +16,8 @@ namespace
 {
 
 constexpr std::array<const char*, kScrollSpeedCount> kSpeedTexts{
-    "No Auto Scrolling", "Slowest Scrolling", "Slower Scrolling",  "Slow Scrolling",
-    "Moderate Scrolling", "Fast Scrolling",   "Faster Scrolling", "Fastest Scrolling",
+    "No Auto Scrolling",  "Slowest Scrolling", "Slower Scrolling", "Slow Scrolling",
+    "Moderate Scrolling", "Fast Scrolling",    "Faster Scrolling", "Fastest Scrolling",
 };
 
 constexpr const char* kRegFolderRecording = "FolderRecording";
@@ -73,7 +73,8 @@ QString FormatMinutesSeconds(double seconds)
 QString ScrollProgressText(double progress, double scrollLength)
 {
     const auto percent = static_cast<int>(progress * 100.0);
-    return QString::asprintf("%d %%   ", percent) + FormatMinutesSeconds(std::trunc((1.0 - progress) * scrollLength));
+    return QString::asprintf("%d %%   ", percent) +
+           FormatMinutesSeconds(std::trunc((1.0 - progress) * scrollLength));
 }
 
 bool StatusWordVisible(int status, std::uint32_t tick)
@@ -107,8 +108,8 @@ QString RecordingFileName(const QDateTime& now, int exportFormat)
     const QDate d = now.date();
     const QTime t = now.time();
     const char* extension = exportFormat == 1 ? "mp3" : exportFormat == 2 ? "ogg" : "wav";
-    return QString::asprintf("Recording %04d-%02d-%02d %02d-%02d-%02d.%s", d.year(), d.month(), d.day(), t.hour(),
-                             t.minute(), t.second(), extension);
+    return QString::asprintf("Recording %04d-%02d-%02d %02d-%02d-%02d.%s", d.year(), d.month(), d.day(),
+                             t.hour(), t.minute(), t.second(), extension);
 }
 
 QString RecordingFolder()

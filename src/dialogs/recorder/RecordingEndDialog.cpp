@@ -230,8 +230,8 @@ void RecordingEndDialog::RestoreName()
 
 bool RecordingEndDialog::AskReplace()
 {
-    return ui::MessageBox(this, QString::fromUtf8(m_variant.replaceQuestion),
-                          ui::MessageButtons::OkCancel, ui::MessageIcon::Question) == ui::IDOK;
+    return ui::MessageBox(this, QString::fromUtf8(m_variant.replaceQuestion), ui::MessageButtons::OkCancel,
+                          ui::MessageIcon::Question) == ui::IDOK;
 }
 
 void RecordingEndDialog::OnRename()
@@ -253,7 +253,8 @@ void RecordingEndDialog::OnRename()
         return;
     if (!IsAcceptableName(newName))
     {
-        ui::MessageBox(this, QString::fromUtf8(kMsgBadName), ui::MessageButtons::Ok, ui::MessageIcon::Warning);
+        ui::MessageBox(this, QString::fromUtf8(kMsgBadName), ui::MessageButtons::Ok,
+                       ui::MessageIcon::Warning);
         RestoreName();
         return;
     }
@@ -269,7 +270,8 @@ void RecordingEndDialog::OnRename()
     int error = 0;
     if (!ReplaceFile(oldPath, newPath, error))
     {
-        ui::MessageBox(this, FileErrorMessage(error, oldPath), ui::MessageButtons::Ok, ui::MessageIcon::Warning);
+        ui::MessageBox(this, FileErrorMessage(error, oldPath), ui::MessageButtons::Ok,
+                       ui::MessageIcon::Warning);
         RestoreName();
         return;
     }

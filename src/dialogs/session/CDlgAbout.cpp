@@ -60,5 +60,6 @@ void CDlgAbout::OnPaint(QPainter& painter)
         return;
     // The picture at its own size from the top left; a wider window shows the grey beside it.
     painter.fillRect(QRect(0, 0, width(), m_picture.height()), QColor::fromRgb(kPictureBackground));
-    painter.drawPixmap(QPoint(0, 0), m_picture, QRect(0, 0, std::min(width(), m_picture.width()), m_picture.height()));
+    painter.drawPixmap(QPoint(0, 0), m_picture,
+                       QRect(0, 0, std::min(width(), m_picture.width()), m_picture.height()));
 }

@@ -41,8 +41,8 @@ bool CDlgHelp::OnInitDialog()
 {
     m_toolbar->Create(this, ID_HELP_TOOLBAR, QRect(0, 0, width(), kToolbarHeight));
     m_toolbar->Invalidate();
-    m_browser->Create(QStringLiteral("help"), QRect(0, kToolbarHeight, width(), height() - kToolbarHeight), this,
-                      kIdBrowser);
+    m_browser->Create(QStringLiteral("help"), QRect(0, kToolbarHeight, width(), height() - kToolbarHeight),
+                      this, kIdBrowser);
     return true;
 }
 

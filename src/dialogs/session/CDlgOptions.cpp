@@ -4,9 +4,9 @@
 #include "audio/CRecorder.h"
 #include "controls/Behaviour.h"
 #include "controls/Controls.h"
-#include "dialogs/session/HelpTopic.h"
 #include "controls/Resources.h"
 #include "dialogs/panels/PreviewStreams.h"
+#include "dialogs/session/HelpTopic.h"
 #include "platform/audio/AudioSystem.h"
 
 #include <QFrame>
@@ -30,12 +30,12 @@ constexpr int kValueX = kControlX + kSliderWidth + 4;
 constexpr int kRowHeight = 14;
 
 const char* const kQualities[] = {
-    "High performance 11025 Hz",    "Medium quality 22050 Hz",      "CD quality 44100 Hz",
-    "DVD quality 48000 Hz",         "CD quality (double) 88200 Hz", "DVD quality (double) 96000 Hz",
+    "High performance 11025 Hz", "Medium quality 22050 Hz",      "CD quality 44100 Hz",
+    "DVD quality 48000 Hz",      "CD quality (double) 88200 Hz", "DVD quality (double) 96000 Hz",
 };
 const char* const kFormats[] = {"WAV (uncompressed)", "MP3 (compressed)", "OGG (compressed)"};
 const char* const kCompressions[] = {
-    "Smallest size (112 kbps)", "Smaller size (128 kbps)", "Small size (160 kbps)",
+    "Smallest size (112 kbps)",         "Smaller size (128 kbps)", "Small size (160 kbps)",
     "Moderate size/quality (192 kbps)", "High quality (224 kbps)", "Higher quality (256 kbps)",
     "Highest quality (320 kbps)",
 };
@@ -196,7 +196,8 @@ CDlgOptions::CDlgOptions(QWidget* parent, OptionsAudio* audio) : ui::Dialog(pare
     m_livePlayback = combo(kIdLivePlayback, "Live recording playback", 212);
     separator(1225, 232);
     m_segmentFade = slider(kIdSegmentFade, kIdSegmentFadeLabel, "Segment fading", 240, m_segmentFadeLabel);
-    m_playlistFade = slider(kIdPlaylistFade, kIdPlaylistFadeLabel, "Playlist fading", 262, m_playlistFadeLabel);
+    m_playlistFade =
+        slider(kIdPlaylistFade, kIdPlaylistFadeLabel, "Playlist fading", 262, m_playlistFadeLabel);
 
     auto* close = new ui::Button(this, kIdClose, QStringLiteral("Close"));
     close->setGeometry(MapDialogRect(kWidthDlu - 7 - 50 - 4 - 50, kHeightDlu - 7 - 15, 50, 15));
@@ -220,8 +221,10 @@ bool CDlgOptions::OnInitDialog()
     const COptions& o = *m_options;
     // A device stored in an earlier run that is gone gives way to the default one, which the
     // combo shows and the meter opens; the default is stored at once.
-    const bool recordingGone = audio::FallBackToDefault(m_options->m_recordingDevice, m_audio->RecordingDevices());
-    const bool playbackGone = audio::FallBackToDefault(m_options->m_playbackDevice, m_audio->PlaybackDevices());
+    const bool recordingGone =
+        audio::FallBackToDefault(m_options->m_recordingDevice, m_audio->RecordingDevices());
+    const bool playbackGone =
+        audio::FallBackToDefault(m_options->m_playbackDevice, m_audio->PlaybackDevices());
     if (recordingGone || playbackGone)
         m_options->Save();
     // Start reports its own failures; the meter then stays dark.

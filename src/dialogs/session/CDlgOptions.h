@@ -102,7 +102,8 @@ public:
     static constexpr const char* kHelpTopic = "Options";
 
     static constexpr const char* kMsgRecordingDeviceFailed =
-        "Failed to open the recording device.\nPlease check the system's sound settings for errors in this device.";
+        "Failed to open the recording device.\nPlease check the system's sound settings for errors in this "
+        "device.";
     static constexpr const char* kMsgPlaybackDeviceFailed =
         "Failed to initialize the playback device.\nPlease check the system's sound settings for errors in "
         "this device.";

@@ -1,8 +1,8 @@
 #include "dialogs/session/CDlgStages.h"
 
 #include "controls/Controls.h"
-#include "dialogs/session/HelpTopic.h"
 #include "dialogs/session/CDlgGetName.h"
+#include "dialogs/session/HelpTopic.h"
 #include "model/CVornaDoc.h"
 
 #include <algorithm>

@@ -12,7 +12,8 @@
 namespace dlg
 {
 
-ExportProgressDialog::ExportProgressDialog(QWidget* parent, rt::SessionExport& job) : ui::Dialog(parent), m_job(job)
+ExportProgressDialog::ExportProgressDialog(QWidget* parent, rt::SessionExport& job)
+    : ui::Dialog(parent), m_job(job)
 {
     setWindowTitle(QString::fromLatin1(kTitle));
     setFixedSize(MapDialogRect(0, 0, 262, 90).size());
@@ -39,7 +40,10 @@ QString ExportProgressDialog::Clock(std::uint64_t seconds)
     const std::uint64_t m = seconds / 60 % 60;
     const std::uint64_t s = seconds % 60;
     if (h > 0)
-        return QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("%1:%2:%3")
+            .arg(h)
+            .arg(m, 2, 10, QLatin1Char('0'))
+            .arg(s, 2, 10, QLatin1Char('0'));
     return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0'));
 }
 

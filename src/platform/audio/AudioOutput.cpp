@@ -28,15 +28,15 @@ namespace
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr double kBufferSeconds = 0.3;     // what the update thread keeps buffered at most
-constexpr double kPushSeconds = 4.0;       // room of a push stream
-constexpr auto kRetryPeriod = 5ms;         // a procedure that had nothing is asked again after this
-constexpr auto kRefillSlack = 50ms;        // the update thread's own deadline past the expected wake-up
+constexpr double kBufferSeconds = 0.3; // what the update thread keeps buffered at most
+constexpr double kPushSeconds = 4.0;   // room of a push stream
+constexpr auto kRetryPeriod = 5ms;     // a procedure that had nothing is asked again after this
+constexpr auto kRefillSlack = 50ms;    // the update thread's own deadline past the expected wake-up
 // How much faster than the system's clock a device may play before the stream's refill is held
 // to the clock: ten times what a sound card's crystal is off at worst (about 1e-4).
 constexpr double kClockTolerance = 1e-3;
-constexpr auto kPrebufferWait = 300ms;     // Play waits this long at most for the first fill
-constexpr auto kFirstCallbackWait = 500ms; // a device silent for this long has failed
+constexpr auto kPrebufferWait = 300ms;             // Play waits this long at most for the first fill
+constexpr auto kFirstCallbackWait = 500ms;         // a device silent for this long has failed
 constexpr std::uint32_t kPushConvertFrames = 4096; // a push stream's resampling step
 constexpr std::uint32_t kFilterSlack = 1024;       // frames the resampler may hold back and release
 
@@ -47,8 +47,8 @@ struct AudioOutput::Impl : detail::OutputClient
     Impl(unsigned r, unsigned dr, Procedure p, bool push)
         : rate(r), deviceRate(dr), procedure(std::move(p)), isPush(push), resampling(r != dr),
           target(std::max<std::uint32_t>(1, static_cast<std::uint32_t>(dr * kBufferSeconds))),
-          refillAt(target - target / 3),
-          fifo(push ? static_cast<std::uint32_t>(dr * kPushSeconds) : target), history(dr)
+          refillAt(target - target / 3), fifo(push ? static_cast<std::uint32_t>(dr * kPushSeconds) : target),
+          history(dr)
     {
         if (!isPush)
         {
@@ -180,7 +180,8 @@ struct AudioOutput::Impl : detail::OutputClient
                     if (allowed >= piece)
                     {
                         refillAsked.store(false, std::memory_order_seq_cst);
-                        const auto room = static_cast<std::uint32_t>(std::min<std::uint64_t>(missing, allowed));
+                        const auto room =
+                            static_cast<std::uint32_t>(std::min<std::uint64_t>(missing, allowed));
                         const bool more = resampling ? FillResampled(room) : FillDirect(room);
                         Active()->DataWritten();
                         if (more)
@@ -218,7 +219,8 @@ struct AudioOutput::Impl : detail::OutputClient
         const double elapsed = std::max(0.0, std::chrono::duration<double>(now - since).count());
         const auto latency = static_cast<std::uint64_t>(std::lround(Active()->OutputLatency() * deviceRate));
         const std::uint64_t limit =
-            playedThen + static_cast<std::uint64_t>(elapsed * deviceRate * (1.0 + kClockTolerance)) + target + latency;
+            playedThen + static_cast<std::uint64_t>(elapsed * deviceRate * (1.0 + kClockTolerance)) + target +
+            latency;
         const std::uint64_t done = written.load(std::memory_order_acquire);
         return limit > done ? limit - done : 0;
     }
@@ -282,8 +284,8 @@ struct AudioOutput::Impl : detail::OutputClient
         std::size_t used = 0;
         const std::ptrdiff_t made =
             pendingAt < pendingFrames
-                ? resampler.Process(scratch.data() + std::size_t{pendingAt} * 2, pendingFrames - pendingAt, used,
-                                    converted.data(), room)
+                ? resampler.Process(scratch.data() + std::size_t{pendingAt} * 2, pendingFrames - pendingAt,
+                                    used, converted.data(), room)
                 : resampler.Drain(converted.data(), room);
         if (made < 0 || (procedureEnded && pendingAt == pendingFrames && made == 0))
         {
@@ -467,7 +469,8 @@ std::int64_t AudioOutput::PutData(const float* frames, std::uint32_t count)
     else
     {
         // Room for the frames at the device's rate and what the filter still holds.
-        const std::uint64_t needed = (std::uint64_t{count} * d.deviceRate + d.rate - 1) / d.rate + kFilterSlack;
+        const std::uint64_t needed =
+            (std::uint64_t{count} * d.deviceRate + d.rate - 1) / d.rate + kFilterSlack;
         if (d.fifo.Space() < needed)
             return -1;
         std::uint32_t at = 0;

@@ -57,8 +57,8 @@ public:
     AudioOutput& operator=(const AudioOutput&) = delete;
 
     /** Starts (or resumes) playing; a procedure stream first fills its buffer (what its
-     *  procedure gives within about 300 ms) before the device starts. False when the device does not start or never calls back
-     *  within 500 ms: the stream (and every later one) then plays on the null device and
+     *  procedure gives within about 300 ms) before the device starts. False when the device does not start or
+     * never calls back within 500 ms: the stream (and every later one) then plays on the null device and
      *  AudioSystem::LastError says why. */
     bool Play();
     /** Pauses playing; the position and the buffered frames stay. */

@@ -9,11 +9,11 @@
 #include <soxr.h>
 
 #include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <chrono>
-#include <csignal>
 #include <fcntl.h>
 #include <mutex>
 #include <spawn.h>

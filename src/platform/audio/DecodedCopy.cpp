@@ -162,9 +162,9 @@ DecodedCopy DecodedCopy::Map(const QString& source, unsigned rate)
     struct stat st;
     const bool fits = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
                       ::pread(fd, &header, sizeof header, 0) == static_cast<ssize_t>(sizeof header) &&
-                      std::memcmp(header.magic, kMagic, sizeof kMagic) == 0 && header.byteOrder == kByteOrder &&
-                      header.rate == rate && header.channels == kChannels && header.frames > 0 &&
-                      header.frames <= kMostFrames &&
+                      std::memcmp(header.magic, kMagic, sizeof kMagic) == 0 &&
+                      header.byteOrder == kByteOrder && header.rate == rate && header.channels == kChannels &&
+                      header.frames > 0 && header.frames <= kMostFrames &&
                       static_cast<std::uint64_t>(st.st_size) ==
                           sizeof header + std::uint64_t{header.frames} * kChannels * sizeof(float);
     std::uint64_t bytes = 0, hash = 0;

@@ -8,12 +8,12 @@
 #include <pthread.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cmath>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
-#include <ctime>
+#include <cmath>
 #include <condition_variable>
+#include <ctime>
 #include <mutex>
 #include <thread>
 #include <vector>

@@ -290,8 +290,7 @@ struct SoundDecoder::Impl
 
     // Resamples into @p out until @p want frames are made or the input and the filter are
     // used up; @p refill puts the next chunk into the input (inputLeft 0 at the end).
-    template <class Refill>
-    std::uint32_t Resample(float* out, std::uint32_t want, Refill&& refill)
+    template <class Refill> std::uint32_t Resample(float* out, std::uint32_t want, Refill&& refill)
     {
         std::uint32_t produced = 0;
         while (produced < want)

@@ -64,7 +64,7 @@ struct WavFile
     unsigned rate = 0;
     int bytesPerSample = 2;
     bool isFloat = false;
-    bool mayGrow = false; ///< RF64 beyond the limit; else writes past it fail
+    bool mayGrow = false;             ///< RF64 beyond the limit; else writes past it fail
     std::uint64_t limit = kRiffLimit; ///< the most bytes a plain file's RIFF chunk holds
     bool failed = false;
     std::uint64_t dataBytes = 0;
@@ -203,7 +203,8 @@ struct WavFile
         {
             const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, buf.size()));
             const std::uint64_t from = start + left - n;
-            if (fseeko(file, static_cast<off_t>(from), SEEK_SET) != 0 || std::fread(buf.data(), 1, n, file) != n ||
+            if (fseeko(file, static_cast<off_t>(from), SEEK_SET) != 0 ||
+                std::fread(buf.data(), 1, n, file) != n ||
                 fseeko(file, static_cast<off_t>(from + kRf64Extra), SEEK_SET) != 0 ||
                 std::fwrite(buf.data(), 1, n, file) != n)
                 return false;

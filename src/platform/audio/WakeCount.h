@@ -55,8 +55,8 @@ public:
         const timespec at = unbounded ? timespec{} : MonotonicTime(deadline);
         while (m_count.load(std::memory_order_seq_cst) == seen)
         {
-            const long r = syscall(SYS_futex, Word(), FUTEX_WAIT_BITSET_PRIVATE, seen, unbounded ? nullptr : &at,
-                                   nullptr, FUTEX_BITSET_MATCH_ANY);
+            const long r = syscall(SYS_futex, Word(), FUTEX_WAIT_BITSET_PRIVATE, seen,
+                                   unbounded ? nullptr : &at, nullptr, FUTEX_BITSET_MATCH_ANY);
             if (r != 0 && errno == ETIMEDOUT)
                 break;
         }

@@ -3,9 +3,9 @@
 #include "platform/dsp/DspUtil.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <numbers>
 
 namespace dsp

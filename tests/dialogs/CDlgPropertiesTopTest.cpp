@@ -91,10 +91,19 @@ TEST(CDlgPropertiesTop, WritesTheTimesAsMinutesAndSeconds)
         EXPECT_EQ(rig.top->ToCtrl().text(), c.to);
         EXPECT_EQ(rig.top->LengthCtrl().text(), c.span);
     }
-    // The segment-times dialog tells the panel.
-    rig.doc.m_sessionLength = 7200;
-    rig.segment->m_end = 0.75;
-    ui::SendMessage(rig.top, WM_APP_SEGMENT_CHANGED);
+    // The segment-times dialog the panel opens tells the panel of each change.
+    rig.ui.modalRuns.push_back(
+        [&](ui::Dialog& d)
+        {
+            auto& dims = static_cast<CDlgSegmentDimensions&>(d);
+            rig.doc.m_sessionLength = 7200;
+            rig.segment->m_end = 0.75;
+            EXPECT_TRUE(dims.m_segmentChanged);
+            if (dims.m_segmentChanged)
+                dims.m_segmentChanged();
+            return int(ui::IDCANCEL);
+        });
+    QTest::mouseClick(&rig.top->DimensionsButton(), Qt::LeftButton);
     EXPECT_EQ(rig.top->ToCtrl().text(), "90:00");
 }
 

@@ -21,14 +21,6 @@ class Owner : public ui::Window
 {
 public:
     int changes = 0;
-
-protected:
-    ui::LResult OnAppMessage(ui::MessageEvent& m) override
-    {
-        if (m.Message() == WM_APP_SEGMENT_CHANGED)
-            ++changes;
-        return 0;
-    }
 };
 
 /** A 600 s session with a segment from 100 s to 200 s that may use 60 s to 300 s. */
@@ -50,6 +42,7 @@ struct DimRig
         dialog.m_rangeTo = 0.5;
         dialog.m_segment = segment.get();
         dialog.m_doc = &doc;
+        dialog.m_segmentChanged = [this] { ++owner.changes; };
     }
 
     /** Runs the dialog; @p during works on it while it is open. */

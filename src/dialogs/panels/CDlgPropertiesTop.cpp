@@ -66,6 +66,7 @@ CDlgPropertiesTop::CDlgPropertiesTop() : CDlgPropertiesBase(kWidthDlu, kHeightDl
         dialog.m_rangeTo = rangeTo;
         dialog.m_doc = owner.GetDocument();
         dialog.m_segment = owner.GetObject();
+        dialog.m_segmentChanged = [&owner] { owner.UpdateTimes(); };
         return dialog.DoModal();
     };
 }
@@ -244,14 +245,6 @@ bool CDlgPropertiesTop::OnCommand(int id, ui::Notify code, QWidget*)
     default:
         return false;
     }
-}
-
-ui::LResult CDlgPropertiesTop::OnAppMessage(ui::MessageEvent& message)
-{
-    if (message.Message() != WM_APP_SEGMENT_CHANGED)
-        return ui::kNotHandled;
-    UpdateTimes();
-    return 0;
 }
 
 void CDlgPropertiesTop::OnTest()

@@ -112,7 +112,6 @@ public:
 protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, ui::Notify code, QWidget* from) override;
-    ui::LResult OnAppMessage(ui::MessageEvent& message) override;
 
 private:
     void OnTest();

@@ -16,7 +16,7 @@ constexpr int kWidthDlu = 208;
 constexpr int kHeightDlu = 176;
 } // namespace
 
-CDlgSegmentDimensions::CDlgSegmentDimensions(QWidget* owner) : ui::Dialog(owner), m_owner(owner)
+CDlgSegmentDimensions::CDlgSegmentDimensions(QWidget* owner) : ui::Dialog(owner)
 {
     setWindowTitle(QStringLiteral("Segment Dimensions"));
     setFixedSize(MapDialogRect(0, 0, kWidthDlu, kHeightDlu).size());
@@ -109,7 +109,8 @@ bool CDlgSegmentDimensions::GetTimes(int& begin, int& end) const
 
 void CDlgSegmentDimensions::Notify()
 {
-    ui::SendMessage(m_owner, WM_APP_SEGMENT_CHANGED);
+    if (m_segmentChanged)
+        m_segmentChanged();
     ui::InvalidateWindow(qobject_cast<QWidget*>(GetActiveView()));
 }
 

@@ -7,7 +7,8 @@
  * no time, when the end would not lie at least one second after the begin, or when the segment
  * would leave its range: the segment keeps its times and the field keeps the refused entry on the
  * refused colour. A segment whose content sets its length moves its begin with its end. Each
- * commit tells the owner (WM_APP_SEGMENT_CHANGED) and repaints the view.
+ * commit tells the owner (m_segmentChanged, the WM_APP_SEGMENT_CHANGED of the panel that opened
+ * it) and repaints the view.
  *
  * OK and Enter commit the field being edited and close, unless a field holds a refused entry:
  * then the dialog stays open with the focus in that field. Cancel, Esc and the close box put
@@ -17,6 +18,8 @@
 #include "controls/Window.h"
 
 #include <QString>
+
+#include <functional>
 
 class CEditTime;
 class CSegment;
@@ -37,7 +40,6 @@ public:
     static constexpr int kIdHelp = 9;
     static constexpr const char* kHelpTopic = "EditSegmentDimensions";
 
-    /** @p owner gets WM_APP_SEGMENT_CHANGED after each commit and after Cancel. */
     explicit CDlgSegmentDimensions(QWidget* owner = nullptr);
     ~CDlgSegmentDimensions() override;
 
@@ -47,7 +49,9 @@ public:
     double m_rangeTo = 1.0;
     CSegment* m_segment = nullptr;
     CVornaDoc* m_doc = nullptr;
-    QWidget* m_owner = nullptr;
+    /** Called after each commit and after Cancel (WM_APP_SEGMENT_CHANGED): the owner shows the
+     *  segment's times anew. */
+    std::function<void()> m_segmentChanged;
 
     /** Shows @p begin and @p end (whole seconds), the length between them and the range. */
     void ShowTimes(int begin, int end);

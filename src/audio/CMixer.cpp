@@ -1,6 +1,4 @@
 #include "audio/CMixer.h"
-#include <cstdio>
-#include <cstdlib>
 
 #include "audio/AudioMessage.h"
 #include "audio/CSoundAmbientMusic.h"
@@ -600,16 +598,6 @@ bool CMixer::RenderBlock(std::uint32_t frames) noexcept
         busy += track.m_renderSeconds;
     if (frames > 0)
         m_frameCost += kFrameCostFollow * (busy / frames - m_frameCost);
-    {
-        static int n = 0;
-        if (getenv("VT") && n++ < 4)
-        {
-            fprintf(stderr, "block %u frames threads %u:", frames, threads);
-            for (const CMixerTrack& t : m_tracks)
-                fprintf(stderr, " %d:%.1fms", t.m_kind, t.m_renderSeconds * 1e3);
-            fprintf(stderr, "\n");
-        }
-    }
     if (!PostFirstError())
         return false;
     SumTracks(out, frames);

@@ -104,10 +104,15 @@ void CGraph::SetPoint(std::int32_t i, const CDPoint& p)
 
 void CGraph::AddPoint(const CDPoint& p)
 {
+    InsertPoint(p);
+    UpdateCurve();
+}
+
+void CGraph::InsertPoint(const CDPoint& p)
+{
     auto it = m_points.size() > 1 ? m_points.begin() + 1 : m_points.end();
     it = std::find_if(it, m_points.end(), [&](const CDPoint& q) { return q.x > p.x; });
     m_points.insert(it, p);
-    UpdateCurve();
 }
 
 void CGraph::RemovePoint(std::int32_t i)
@@ -199,8 +204,9 @@ void CGraph::DoublePoints()
         const CDPoint a = m_points[i];
         const CDPoint b = m_points[i + 1];
         const double y = std::clamp((a.y + b.y) / 2 + RandomUnit() - 0.5, 0.0, 1.0);
-        AddPoint(CDPoint{(a.x + b.x) / 2, y});
+        InsertPoint(CDPoint{(a.x + b.x) / 2, y});
     }
+    UpdateCurve();
 }
 
 void CGraph::HalvePoints()

@@ -79,6 +79,8 @@ public:
 
 private:
     void CheckIndex(std::int32_t i) const;
+    /** AddPoint without the curve's update. */
+    void InsertPoint(const CDPoint& p);
     const std::vector<CDPoint>& Lookup() const noexcept;
     /** Recomputes m_ordered for the points the lookup reads; after every change to them. */
     void UpdateOrder() noexcept;

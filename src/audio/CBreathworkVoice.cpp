@@ -3,6 +3,8 @@
 #include "platform/Folders.h"
 #include "platform/Registry.h"
 
+#include <QFileInfo>
+
 namespace
 {
 
@@ -38,6 +40,25 @@ bool CBreathworkVoice::PlayPhrase(int index, unsigned rate)
     return Open();
 }
 
+bool CBreathworkVoice::Choose(int index, unsigned rate)
+{
+    Close();
+    const char* phrase = GetPhraseName(index);
+    if (phrase == nullptr)
+        return false;
+    m_rate = rate;
+    m_path = GetLibraryPath(QString::fromLatin1(kFolder) + QString::fromLatin1(phrase), true);
+    if (ExistsUnder(m_path))
+        return true;
+    const QString installed = InstalledStem(m_path);
+    return !installed.isEmpty() && ExistsUnder(installed);
+}
+
+bool CBreathworkVoice::OpenChosen()
+{
+    return m_open || Open();
+}
+
 bool CBreathworkVoice::OpenUnder(const QString& stem)
 {
     for (const char* ext : {".ogg", ".wav", ".mp3"})
@@ -46,16 +67,31 @@ bool CBreathworkVoice::OpenUnder(const QString& stem)
     return false;
 }
 
+bool CBreathworkVoice::ExistsUnder(const QString& stem)
+{
+    for (const char* ext : {".ogg", ".wav", ".mp3"})
+        if (QFileInfo(stem + QString::fromLatin1(ext)).isFile())
+            return true;
+    return false;
+}
+
+QString CBreathworkVoice::InstalledStem(const QString& stem)
+{
+    // The prompts installed with the program lie in the same folders of the installation.
+    QString relative = stem;
+    if (!MakeLibraryRelative(relative))
+        return {};
+    return GetInstallPath() + QStringLiteral("/Sound Library/") + relative;
+}
+
 bool CBreathworkVoice::Open()
 {
     Close();
     bool opened = OpenUnder(m_path);
     if (!opened)
     {
-        // The prompts installed with the program lie in the same folders of the installation.
-        QString relative = m_path;
-        if (MakeLibraryRelative(relative))
-            opened = OpenUnder(GetInstallPath() + QStringLiteral("/Sound Library/") + relative);
+        const QString installed = InstalledStem(m_path);
+        opened = !installed.isEmpty() && OpenUnder(installed);
     }
     if (!opened)
         return false;

@@ -6,7 +6,9 @@
  * none of them, the copy installed with the program (the same folders under the installation
  * folder) is used, so breathwork works before anything has been put into the library.
  *
- * Threads: the mixer's worker. PlayPhrase opens the file; ReadFrame reads one buffered frame. */
+ * Threads: the mixer's worker. PlayPhrase opens the file; ReadFrame reads one buffered frame.
+ * Choose only resolves the phrase and looks for its file, so that a player can open a phrase
+ * when it is first said (OpenChosen) rather than every phrase before its first sound. */
 
 #include "audio/CSoundFile.h"
 
@@ -26,8 +28,14 @@ public:
     /** Opens phrase @p index (closing what was open) not looping at @p rate; false for an
      *  unknown phrase or when no file of it opens. */
     bool PlayPhrase(int index, unsigned rate);
+    /** Takes phrase @p index at @p rate (closing what was open) without opening it; false for
+     *  an unknown phrase or when no file of it exists. */
+    bool Choose(int index, unsigned rate);
+    /** Opens the chosen phrase unless it is open already. */
+    bool OpenChosen();
     /** Opens the phrase path + ".ogg", else ".wav", else ".mp3". */
     bool Open();
+    bool IsOpen() const noexcept { return m_open; }
     /** The next frame; silence (and false) after the end or when nothing is open. */
     bool ReadFrame(CStereoFrame& frame);
     /** @p n frames as n ReadFrame calls give them. */
@@ -40,6 +48,9 @@ public:
 
 private:
     bool OpenUnder(const QString& stem);
+    static bool ExistsUnder(const QString& stem);
+    /** The installed copy's stem for the library stem @p stem; empty when there is none. */
+    static QString InstalledStem(const QString& stem);
 
     QString m_path; ///< the phrase's path in the library, without extension
     CSoundFile m_file;

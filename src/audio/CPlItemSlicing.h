@@ -16,7 +16,6 @@
 #include "audio/CPlItem.h"
 
 #include <cstdint>
-#include <vector>
 
 class CPlItemSlicing : public CPlItem
 {
@@ -49,6 +48,8 @@ private:
     std::uint32_t m_sliceCounter = 0;
     std::uint32_t m_crossfadeCounter = 0;
     bool m_started = false;
-    std::vector<CStereoFrame> m_a; ///< the next slice's opening
-    std::vector<CStereoFrame> m_b; ///< the current slice's continuation
+    // Not cleared when made (each crossfade fills both before it reads them): two items of a
+    // track hold 4 MiB, and clearing them cost the track's start tens of page faults a MiB.
+    audio::LoopFrames m_a; ///< the next slice's opening
+    audio::LoopFrames m_b; ///< the current slice's continuation
 };

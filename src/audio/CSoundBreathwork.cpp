@@ -61,10 +61,21 @@ bool CSoundBreathwork::Init()
 
 bool CSoundBreathwork::OpenPrompts()
 {
+    // Each prompt is opened (a decoder and a resampler) when it is first said, so that the
+    // segment's start does not wait for all eleven; a missing one still fails the start.
     for (int i = 0; i < CBreathworkVoice::kPhraseCount; ++i)
-        if (!m_voices[static_cast<std::size_t>(i)].PlayPhrase(i, m_rate))
+        if (!m_voices[static_cast<std::size_t>(i)].Choose(i, m_rate))
             return false;
     return true;
+}
+
+bool CSoundBreathwork::OpenPrompt(int index)
+{
+    if (m_voices[static_cast<std::size_t>(index)].OpenChosen())
+        return true;
+    m_errorText = QStringLiteral("Failed to open a breathwork sound file.");
+    m_promptFailed = true;
+    return false;
 }
 
 bool CSoundBreathwork::OpenBreathNoise()
@@ -94,6 +105,7 @@ void CSoundBreathwork::CloseAll()
     m_pink.Close();
     m_pinkOpen = false;
     m_prompt = -1;
+    m_promptFailed = false;
 }
 
 bool CSoundBreathwork::Terminate()
@@ -120,13 +132,15 @@ void CSoundBreathwork::NextCycle()
         m_done = true;
 }
 
-int CSoundBreathwork::ChoosePrompt() const
+int CSoundBreathwork::ChoosePrompt()
 {
     const PhasePrompts& prompts = kPrompts[m_phase];
     const bool takeShort = !m_firstCycle && RandomInt(2) == 0;
     if (takeShort)
         return prompts.shortPrompt;
     const int longPrompt = prompts.firstLong + RandomInt(static_cast<std::uint32_t>(prompts.longCount));
+    if (!OpenPrompt(longPrompt))
+        return longPrompt;
     // A long prompt that would still be speaking when the phase ends gives way to the short one.
     if (m_voices[static_cast<std::size_t>(longPrompt)].GetLength() >
         m_phaseLength[static_cast<std::size_t>(m_phase)])
@@ -137,6 +151,8 @@ int CSoundBreathwork::ChoosePrompt() const
 void CSoundBreathwork::StartPhase()
 {
     m_prompt = ChoosePrompt();
+    if (!OpenPrompt(m_prompt))
+        return; // the prompt is silent; the render reports the failure
     m_voices[static_cast<std::size_t>(m_prompt)].Rewind();
     m_phaseStart = m_position;
     m_envelopeAt = ~0u;
@@ -235,7 +251,13 @@ bool CSoundBreathwork::GetSamples(CStereoFrame* out, std::uint32_t n)
     for (std::uint32_t i = 0; i < n;)
     {
         m_position = start + i;
-        if (!StepPhase())
+        const bool stepped = StepPhase();
+        if (m_promptFailed)
+        {
+            m_position = start;
+            return false;
+        }
+        if (!stepped)
         {
             std::fill(out + i, out + n, CStereoFrame{});
             break;
@@ -273,7 +295,10 @@ bool CSoundBreathwork::GetSamples(CStereoFrame* out, std::uint32_t n)
 bool CSoundBreathwork::GetSample(CStereoFrame& frame)
 {
     frame = {};
-    if (!StepPhase())
+    const bool stepped = StepPhase();
+    if (m_promptFailed)
+        return false;
+    if (!stepped)
         return true;
     CStereoFrame voice;
     m_voices[static_cast<std::size_t>(m_prompt)].ReadFrame(voice);

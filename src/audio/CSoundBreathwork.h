@@ -48,8 +48,11 @@ private:
     static constexpr int kPhaseOut = 2;
 
     void NextCycle();
+    /** Finds every prompt's file; none is opened yet. */
     bool OpenPrompts();
-    int ChoosePrompt() const;
+    /** Opens prompt @p index when it is not open; false (the error text set) when it fails. */
+    bool OpenPrompt(int index);
+    int ChoosePrompt();
     void StartPhase();
     void GetBreathNoise(CStereoFrame& frame);
     /** The breath noise's envelope sin(pi u) at segment position @p p of the phase. */
@@ -82,6 +85,7 @@ private:
     CSoundFile m_pink;
     bool m_pinkOpen = false;
     int m_prompt = -1;                ///< the prompt being said
+    bool m_promptFailed = false;      ///< a prompt failed to open: the render fails
     model::SinePhasor m_envelope;     ///< sin(pi u) of the block renderer
     std::uint32_t m_envelopeAt = ~0u; ///< frames into the phase the phasor stands at; ~0u: nowhere
 };

@@ -81,9 +81,9 @@ private:
     bool AwaitShared(std::uint32_t end) noexcept;
 
     plat::SoundDecoder m_decoder;
-    std::array<CStereoFrame, kBufferFrames> m_buffer{};
-    std::uint32_t m_bufferFrames = 0; // frames in the buffer
-    std::int64_t m_readOffset = -1;   // next frame in the buffer; -1 when the buffer is empty
+    audio::LoopFrames m_buffer{kBufferFrames}; ///< not cleared: only frames a refill wrote are read
+    std::uint32_t m_bufferFrames = 0;          // frames in the buffer
+    std::int64_t m_readOffset = -1;            // next frame in the buffer; -1 when the buffer is empty
     unsigned m_targetRate = 0;
     std::shared_ptr<const audio::SharedLoop> m_shared; // kept past Close, see there
     bool m_sharedOpen = false;

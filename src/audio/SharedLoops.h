@@ -33,7 +33,8 @@
 namespace audio
 {
 
-/** The frames of a decoded loop: storage its decoder writes once, not cleared first, or the
+/** The frames of a decoded loop (or any buffer of frames that is written before it is read):
+ *  storage its decoder writes once, not cleared first, or the
  *  mapped frames of a copy stored decoded beside the file (plat::DecodedCopy), which need no
  *  decoding at all. A large allocated one lies on huge pages where the system offers them, so
  *  that filling tens of megabytes costs a few page faults instead of one for every 4 KiB (each
@@ -58,6 +59,8 @@ public:
     /** Writable only when allocated (a mapped copy is read-only). */
     CStereoFrame* data() noexcept { return m_frames; }
     const CStereoFrame* data() const noexcept { return m_frames; }
+    CStereoFrame& operator[](std::size_t i) noexcept { return m_frames[i]; }
+    const CStereoFrame& operator[](std::size_t i) const noexcept { return m_frames[i]; }
     std::uint32_t size() const noexcept { return m_size; }
 
 private:

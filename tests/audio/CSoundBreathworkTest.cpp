@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 
 #include <cmath>
 #include <numbers>
@@ -299,6 +300,36 @@ TEST_F(CSoundBreathworkTest, FilesThatCannotBeOpened)
         ASSERT_TRUE(QDir().rename(aside, c.removed));
     }
     QDir(installPrompts).removeRecursively();
+}
+
+// A prompt opens when it is first said: one whose file is there but cannot be decoded lets the
+// segment start and fails the render when its phase begins, with the same message.
+TEST_F(CSoundBreathworkTest, PromptThatCannotBeDecodedFailsWhenSaid)
+{
+    // The first cycle says a long prompt of the in phase, on the first frame.
+    const char* longIn[] = {"Breathe in", "Take a deep breath", "Take in a deep and slow breath"};
+    for (const char* name : longIn)
+    {
+        const QString path = LibraryPromptFolder() + name + ".wav";
+        ASSERT_TRUE(QDir().rename(path, path + "-aside"));
+        QFile garbage(path);
+        ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+        garbage.write("RIFF, but no sound in it");
+    }
+    {
+        auto made = MakeRig(0, 10.0, 50.0, 30.0);
+        Rig& rig = *made;
+        EXPECT_TRUE(rig.sound.Init());
+        rig.Render(kRate);
+        EXPECT_TRUE(rig.failed);
+        EXPECT_EQ(rig.error, "Failed to open a breathwork sound file.");
+    }
+    for (const char* name : longIn)
+    {
+        const QString path = LibraryPromptFolder() + name + ".wav";
+        ASSERT_TRUE(QFile::remove(path));
+        ASSERT_TRUE(QDir().rename(path + "-aside", path));
+    }
 }
 
 } // namespace

@@ -133,18 +133,20 @@ private:
 
             if (m_mode == NullDeviceMode::RealTime)
             {
-                // Period k ends k x period / rate seconds after the start, so the clock does
-                // not drift however long each render takes.
-                ++periods;
+                // Period k (from 0) is taken k x period / rate seconds after the start, so the
+                // clock does not drift however long each render takes. As a sound card's
+                // callback, it is asked for when it begins to play, not after: the first one at
+                // the start.
                 const auto target =
                     start + std::chrono::nanoseconds(periods * m_period * 1'000'000'000ull / m_rate);
+                ++periods;
                 const auto now = Clock::now();
                 if (now > target + std::chrono::milliseconds(200))
                 {
                     // Held up for long (a stopped debugger, a loaded machine): carry on from
                     // now instead of rushing through the missed periods.
                     start = now;
-                    periods = 0;
+                    periods = 1; // this one is taken now
                 }
                 else
                     SleepUntil(target);

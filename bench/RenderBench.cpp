@@ -629,10 +629,13 @@ BENCHMARK(BM_MeterReadOuts)->Unit(benchmark::kMicrosecond);
 // @p seconds; @p settled is called @p settleSeconds in (after every segment's start). Counts
 // what the null device played into @p level.
 // @p firstSound (may be null) gets the seconds from the call of Play to the first period of the
-// device that holds a sample other than zero (-1 when none came).
+// device that holds a sample other than zero (-1 when none came). With @p keepLoops the mixer
+// first keeps the session's looping files decoded, as the program has it do when a session is
+// opened, and Play comes once they are (a person opens a session and then presses Play).
 bool PlayOnNullDevice(benchmark::State& state, Session& session, int seconds, int settleSeconds,
                       RenderLevel& level, const std::function<void(CMixer&)>& settled,
-                      const std::function<void(CMixer&)>& finished, double* firstSound = nullptr)
+                      const std::function<void(CMixer&)>& finished, double* firstSound = nullptr,
+                      bool keepLoops = false)
 {
     plat::AudioSystem::UseNullDevice(plat::NullDeviceMode::RealTime);
     std::atomic<Clock::rep> soundAt{0}; // the time since the clock's epoch; 0 until it sounds
@@ -646,6 +649,11 @@ bool PlayOnNullDevice(benchmark::State& state, Session& session, int seconds, in
         });
     CMixer mixer;
     session.Install(mixer);
+    if (keepLoops)
+    {
+        mixer.KeepLoops(session.params);
+        mixer.WaitForKeptLoops();
+    }
     const auto playAt = Clock::now();
     const bool playing = mixer.Play(session.params, nullptr);
     if (firstSound != nullptr)
@@ -724,7 +732,9 @@ std::map<int, ThreadCpu> ThreadCpuSeconds()
 // mixer_cpu_load is the mixer's own read-out; mixer_underruns counts late blocks and short
 // device periods, start_underruns those of the first two seconds and steady_underruns those
 // from two seconds in; first_sound_ms is the time from the call of Play to the first period of
-// the device that is not silent.
+// the device that is not silent, with the session's looping files kept decoded since it was
+// made (as the program keeps an open session's), first_sound_cold_ms the same for a Play
+// straight after the session is made, when nothing has been decoded ahead.
 void BM_PlaybackTypical(benchmark::State& state)
 {
     int seconds = 20;
@@ -732,11 +742,18 @@ void BM_PlaybackTypical(benchmark::State& state)
         seconds = std::max(3, std::atoi(text));
     double share = 0.0, steadyShare = 0.0, busiest = 0.0, others = 0.0, device = 0.0, load = 0.0,
            position = 0.0;
-    double firstSound = -1.0;
+    double firstSound = -1.0, coldFirstSound = -1.0;
     std::uint64_t underruns = 0, settledUnderruns = 0;
     RenderLevel level;
     for (auto _ : state)
     {
+        {
+            const SessionPtr cold = MakeTypicalSession(44100);
+            RenderLevel coldLevel;
+            if (!PlayOnNullDevice(
+                    state, *cold, 1, 1, coldLevel, [](CMixer&) {}, [](CMixer&) {}, &coldFirstSound))
+                return;
+        }
         const SessionPtr session = MakeTypicalSession(44100);
         level = {};
         double cpu0 = ProcessCpuSeconds(), cpu1 = 0.0;
@@ -777,7 +794,7 @@ void BM_PlaybackTypical(benchmark::State& state)
                 position = mixer.GetPosition();
                 underruns = mixer.Underruns();
             },
-            &firstSound);
+            &firstSound, true);
         if (!played)
             return;
     }
@@ -794,6 +811,8 @@ void BM_PlaybackTypical(benchmark::State& state)
     state.counters["steady_underruns"] = double(underruns - settledUnderruns);
     state.counters["first_sound_ms"] =
         firstSound < 0.0 ? std::numeric_limits<double>::quiet_NaN() : firstSound * 1e3;
+    state.counters["first_sound_cold_ms"] =
+        coldFirstSound < 0.0 ? std::numeric_limits<double>::quiet_NaN() : coldFirstSound * 1e3;
     level.Report(state);
 }
 BENCHMARK(BM_PlaybackTypical)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

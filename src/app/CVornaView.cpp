@@ -215,6 +215,7 @@ void CVornaView::OnInitialUpdate()
     m_pDoc->m_graphEditorSize = QSize(0, 0);
     SetTimer(kTimerStartup, 1);
     SetFocus();
+    KeepSessionLoops();
     // Once the event loop runs, so that a missing device is reported over the shown window and
     // never holds up the start-up.
     QTimer::singleShot(0, this,
@@ -292,6 +293,7 @@ void CVornaView::StopPlayback(const QString& failure)
         return;
     doc.m_isPlaying = false;
     Engine().Stop();
+    KeepSessionLoops();
     KillTimer(kTimerPlayback);
     HandReadouts();
     RefreshPaneStates();
@@ -305,6 +307,13 @@ void CVornaView::StopPlayback(const QString& failure)
             m_recorder->Stop(failure);
         RemoveLiveRecordingSegment();
     }
+}
+
+void CVornaView::KeepSessionLoops()
+{
+    const COptions defaults;
+    const COptions& options = m_pDoc->GetOptions() != nullptr ? *m_pDoc->GetOptions() : defaults;
+    Engine().KeepLoops(shell::SessionPlaybackParams(*m_pDoc, options));
 }
 
 void CVornaView::StopAll()

@@ -87,6 +87,10 @@ public:
     /** Stops playing (a live recording too). @p failure: why the session could not play on,
      *  which a live recording's recorder then shows. */
     void StopPlayback(const QString& failure = QString());
+    /** Has the engine keep the session's looping files decoded (as they stand now), so that
+     *  the next Play starts at once: after a session is opened or made, and after each
+     *  playback (which may have followed edits of the files). */
+    void KeepSessionLoops();
     void StopAll();
     void Pause();
     void GoToStart();

@@ -560,6 +560,7 @@ void CVornaView::OnNewSession()
     if (!QuerySaveModified())
         return;
     m_pDoc->OnNewDocument();
+    KeepSessionLoops();
     ResetSelection();
     UpdateFrameTitle(this);
     Invalidate();
@@ -583,9 +584,13 @@ void CVornaView::OnFileOpen()
     GetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(kRegFolderSessions), request.folder);
     const std::optional<QStringList> chosen = ui::CurrentBehaviour().GetFileNames(this, request);
     if (!chosen || chosen->isEmpty())
+    {
+        KeepSessionLoops(); // the new, empty session's: none
         return;
+    }
     const QString path = chosen->front();
     const bool opened = m_pDoc->OnOpenDocument(path);
+    KeepSessionLoops();
     ResetSelection();
     UpdateFrameTitle(this);
     Invalidate();

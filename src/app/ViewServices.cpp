@@ -17,6 +17,11 @@ void MixerEngine::Stop()
     m_mixer.Stop();
 }
 
+void MixerEngine::KeepLoops(const CPlaybackParams& params)
+{
+    m_mixer.KeepLoops(params);
+}
+
 bool MixerEngine::IsPlaying() const
 {
     return m_mixer.IsPlaying();

@@ -41,6 +41,9 @@ public:
     virtual void GetLevels(double& left, double& right) const = 0;
     virtual void GetSpectrum(std::span<double> bands) const = 0;
     virtual double GetCpuLoad() const = 0;
+    /** Keeps the files a playback of @p params would play from memory decoded, so that its
+     *  Play starts at once; an engine without such a store does nothing. */
+    virtual void KeepLoops(const CPlaybackParams& params) { (void)params; }
 };
 
 /** The engine over a CMixer. */
@@ -55,6 +58,7 @@ public:
     void GetLevels(double& left, double& right) const override;
     void GetSpectrum(std::span<double> bands) const override;
     double GetCpuLoad() const override;
+    void KeepLoops(const CPlaybackParams& params) override;
 
 private:
     CMixer& m_mixer;

@@ -1,6 +1,7 @@
 #include "audio/CMixer.h"
 
 #include "audio/AudioMessage.h"
+#include "audio/CPlItem.h"
 #include "audio/CSoundAmbientMusic.h"
 #include "audio/CSoundBells.h"
 #include "audio/CSoundBreathwork.h"
@@ -10,8 +11,10 @@
 #include "audio/CSoundSuggestions.h"
 #include "audio/CSoundTone.h"
 #include "model/CSegment.h"
+#include "model/CSegmentMusicExt.h"
 #include "model/CSegments.h"
 #include "model/CTracks.h"
+#include "model/PlaylistSegment.h"
 #include "platform/audio/AudioOutput.h"
 #include "platform/audio/AudioSystem.h"
 #include "platform/audio/DenormalGuard.h"
@@ -189,6 +192,35 @@ bool CMixer::Start(CPlaybackParams& params, rt::MixerBlockSink* levelWindow, boo
     if (m_levelWindow != nullptr)
         m_levelWindow->OnMixerClock(this);
     return true;
+}
+
+void CMixer::KeepLoops(const CPlaybackParams& params)
+{
+    std::vector<QString> paths;
+    if (params.m_tracks != nullptr)
+    {
+        const CTracks& tracks = *params.m_tracks;
+        for (std::int32_t t = 0; t < tracks.GetCount(); ++t)
+        {
+            const CTrack& track = tracks.GetTrack(t);
+            if (!track.m_active)
+                continue;
+            const CSegments& segments = track.m_segments;
+            for (std::int32_t i = 0; i < segments.GetCount(); ++i)
+            {
+                const CSegment* segment = segments.GetSegment(i).get();
+                if (segment == nullptr || segment->GetKind() != track.m_kind)
+                    continue; // the engine never plays it
+                if (const auto* playlist = dynamic_cast<const model::PlaylistSegment*>(segment))
+                    for (const CFileListEntry& file : playlist->m_files)
+                        paths.push_back(file.GetResolvedPath());
+                if (const auto* external = dynamic_cast<const CSegmentMusicExt*>(segment);
+                    external != nullptr && external->m_loop && !external->m_path.isEmpty())
+                    paths.push_back(external->m_path);
+            }
+        }
+    }
+    m_keptLoops.Keep(std::move(paths), params.m_rate, CPlItem::kMaxSharedFrames);
 }
 
 bool CMixer::Prepare(CPlaybackParams& params)

@@ -30,6 +30,7 @@
 #include "audio/CStereoFrame.h"
 #include "audio/MixerEvents.h"
 #include "audio/RenderPool.h"
+#include "audio/SharedLoops.h"
 #include "model/CBilateralGlobal.h"
 #include "model/CBrainwavesGlobal.h"
 #include "platform/AutoResetEvent.h"
@@ -110,6 +111,15 @@ public:
     bool PlayOffline(CPlaybackParams& params, rt::MixerBlockSink* levelWindow);
     /** Frees the stream, then stops and joins the worker; nothing when idle. */
     void Stop();
+
+    /** Keeps the looping files a playback of @p params plays from memory (the playlists'
+     *  files, and external audio that loops) decoded at its rate from now on, in place of what
+     *  the last call kept, so that Play starts without waiting for their decode (see
+     *  audio::LoopKeeper). Reads the tracks at once; the files are opened on a thread of the
+     *  keeper's. UI thread; at any time, playing or not. */
+    void KeepLoops(const CPlaybackParams& params);
+    /** Waits until what KeepLoops asked for is decoded (a benchmark's and a test's wait). */
+    void WaitForKeptLoops() { m_keptLoops.Wait(); }
 
     /** True from Play until the session end, the end of a previewed segment, or Stop. */
     bool IsPlaying() const noexcept { return m_playing.load(std::memory_order_acquire); }
@@ -254,6 +264,7 @@ private:
     unsigned m_renderThreads = 0;             ///< as SetRenderThreads
     double m_workPerThread = kWorkPerThread;
     rt::RenderPool m_pool;
+    audio::LoopKeeper m_keptLoops;   ///< UI thread
     unsigned m_poolThreads = 1;      ///< the worker and the pool's helpers of this playback
     std::uint32_t m_blockFrames = 0; ///< worker: the current block's frames, for the tasks
     /** worker: the tracks in the order the pool hands them out, the costliest of the last block

@@ -242,4 +242,80 @@ std::uint64_t SharedLoops::DecodeCount() noexcept
     return g_decodes.load();
 }
 
+LoopKeeper::~LoopKeeper()
+{
+    m_cancel.store(true, std::memory_order_relaxed);
+    Join();
+}
+
+void LoopKeeper::Join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void LoopKeeper::Keep(std::vector<QString> paths, unsigned rate, std::uint32_t maxFrames)
+{
+    // A Keep still acquiring stops where it is; what it has stays held until this one is done.
+    m_cancel.store(true, std::memory_order_relaxed);
+    Join();
+    m_cancel.store(false, std::memory_order_relaxed);
+    std::sort(paths.begin(), paths.end());
+    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+    if (paths.empty() || rate == 0)
+    {
+        std::vector<std::shared_ptr<const SharedLoop>> released;
+        {
+            const std::lock_guard lock(m_mutex);
+            released.swap(m_loops);
+        }
+        return; // released outside the lock: a decode under way is joined there
+    }
+    auto acquire = [this, paths = std::move(paths), rate, maxFrames]
+    {
+        std::vector<std::shared_ptr<const SharedLoop>> fresh;
+        for (const QString& path : paths)
+        {
+            if (m_cancel.load(std::memory_order_relaxed))
+                break;
+            if (std::shared_ptr<const SharedLoop> loop = SharedLoops::Acquire(path, rate, maxFrames))
+                fresh.push_back(std::move(loop));
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_cancel.load(std::memory_order_relaxed))
+                m_loops.insert(m_loops.end(), fresh.begin(), fresh.end()); // the next Keep decides
+            else
+                m_loops.swap(fresh);
+        }
+        // The loops let go of (in fresh now) are freed here, off the caller's thread.
+    };
+    try
+    {
+        m_thread = std::thread(std::move(acquire));
+    }
+    catch (const std::system_error&)
+    {
+        // No thread: nothing is held ahead, and a playback decodes as it starts.
+    }
+}
+
+void LoopKeeper::Wait()
+{
+    Join();
+    std::vector<std::shared_ptr<const SharedLoop>> loops;
+    {
+        const std::lock_guard lock(m_mutex);
+        loops = m_loops;
+    }
+    for (const std::shared_ptr<const SharedLoop>& loop : loops)
+        (void)loop->Await(loop->Size());
+}
+
+std::size_t LoopKeeper::Count() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_loops.size();
+}
+
 } // namespace audio

@@ -27,8 +27,10 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace audio
 {
@@ -160,6 +162,41 @@ public:
     /** Decodes Acquire has made since the process started, decoded copies not counted (a
      *  test's count). */
     static std::uint64_t DecodeCount() noexcept;
+};
+
+/** Holds loops decoded while nothing plays them: the files an open session would play, so
+ *  that its Play finds their frames ready instead of waiting for a decode (a track that plays
+ *  slices of its file from a random point would otherwise wait until the decode gets there).
+ *  Keep acquires them on a thread of its own, as opening a file and starting its decode takes
+ *  milliseconds, and then lets go of what the last Keep held: a loop in both is held
+ *  throughout and not decoded again. What is held is what a playback of the session holds
+ *  anyway, until the next Keep (another session, another rate) or the keeper's end.
+ *  Keep, Wait and destruction from one thread (the UI thread). */
+class LoopKeeper
+{
+public:
+    LoopKeeper() = default;
+    /** Stops a Keep still acquiring and lets go of every loop. */
+    ~LoopKeeper();
+    LoopKeeper(const LoopKeeper&) = delete;
+    LoopKeeper& operator=(const LoopKeeper&) = delete;
+
+    /** Holds the loops of @p paths at @p rate Hz (as SharedLoops::Acquire gives them, at most
+     *  @p maxFrames frames each) in place of the ones held; no paths lets go of all. A file
+     *  that cannot be a shared loop is skipped: it streams when played. */
+    void Keep(std::vector<QString> paths, unsigned rate, std::uint32_t maxFrames);
+    /** Waits until the last Keep has acquired its loops and they are decoded (or failed). */
+    void Wait();
+    /** Loops held now. */
+    std::size_t Count() const;
+
+private:
+    void Join();
+
+    std::thread m_thread;
+    std::atomic<bool> m_cancel{false};
+    mutable std::mutex m_mutex;
+    std::vector<std::shared_ptr<const SharedLoop>> m_loops; ///< guarded by m_mutex
 };
 
 } // namespace audio

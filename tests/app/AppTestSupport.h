@@ -61,6 +61,8 @@ public:
             b = playing ? 0.5 : 0.0;
     }
     double GetCpuLoad() const override { return 0.1; }
+    std::vector<CPlaybackParams> keeps;
+    void KeepLoops(const CPlaybackParams& params) override { keeps.push_back(params); }
 
 private:
     void Log(const char* what)

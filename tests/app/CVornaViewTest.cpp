@@ -100,6 +100,25 @@ TEST(CVornaView, PlayStartsAtThePausePositionWhenPausedElseAtTheCursor)
     EXPECT_DOUBLE_EQ(f.engine.plays.back().m_startFraction, 0.25) << "after Stop, Play starts at the cursor";
 }
 
+// The engine keeps the session's looping files decoded for the next Play: the files as they
+// stand after each playback (edits may have come before it) at the options' rate, and a new
+// session's (none) in place of the old one's.
+TEST(CVornaView, EachStopAndANewSessionKeepTheSessionsLoops)
+{
+    ViewFixture f;
+    f.options.m_qualityType = 3; // 48000 Hz
+    f.doc.m_sessionLength = 300;
+    f.engine.keeps.clear();
+    f.Send(WM_APP_PLAY);
+    EXPECT_TRUE(f.engine.keeps.empty()) << "the playback holds them itself";
+    f.Send(WM_APP_STOP);
+    ASSERT_EQ(f.engine.keeps.size(), 1u);
+    EXPECT_EQ(f.engine.keeps[0].m_tracks, &f.doc.m_tracks);
+    EXPECT_EQ(f.engine.keeps[0].m_rate, 48000u);
+    ui::SendCommand(f.view.get(), ID_FILE_NEW, ui::Notify::Menu);
+    EXPECT_EQ(f.engine.keeps.size(), 2u);
+}
+
 // The request carries the options, the session and the selection; a preview plays the selected
 // segment and the level window is the one the sender named.
 TEST(CVornaView, PlayFillsTheRequest)

@@ -5,6 +5,7 @@
 #include "SoundMedia.h"
 
 #include "audio/CMixer.h"
+#include "audio/SharedLoops.h"
 #include "model/CSegmentAmbientMusic.h"
 #include "model/CSegmentBreathwork.h"
 #include "model/CSegmentMusicExt.h"
@@ -122,6 +123,83 @@ TEST(FileSoundsInTheMixer, EachKindSoundsInANewSession)
         EXPECT_LT(Peak(out, 0, 20 * kRate), 1.0f) << "finite and in range";
         EXPECT_EQ(Peak(out, 21 * kRate, 22 * kRate), 0.0f) << "silent after the segment";
     }
+    SetRegString(plat::RegRoot::LocalMachine, "InstallPath", "");
+}
+
+// The loops kept for an open session are the files its playback reads from memory: the
+// playlists' files and looping external audio of its active tracks, once each. A playback
+// then decodes none of them; letting go of them makes the next one decode again.
+TEST(FileSoundsInTheMixer, KeptLoopsAreTheOnesAPlaybackReads)
+{
+    SetRegString(plat::RegRoot::LocalMachine, "InstallPath", QStringLiteral(VORNA_TEST_DATA_DIR));
+    std::vector<QString> files;
+    for (int i = 0; i < 5; ++i)
+    {
+        files.push_back(vtest::MediaPath(QStringLiteral("kept-%1.ogg").arg(i)));
+        ASSERT_TRUE(
+            vtest::WriteSine(files.back(), Format::OggVorbis, 48000, 2, 3 * 48000, 300.0 + 50 * i, 0.5));
+    }
+    CVornaDoc doc;
+    auto add = [&](CTrack& track, std::int32_t kind)
+    {
+        auto segment = CSegments::CreateSegment(kind);
+        segment->m_begin = 0.0;
+        segment->m_end = 10.0 / doc.m_sessionLength;
+        CSegment& s = *segment;
+        track.m_segments.AddSegment(std::move(segment));
+        return &s;
+    };
+    auto* music = static_cast<CSegmentAmbientMusic*>(
+        add(TrackOfKind(doc, CSegment::kKindAmbientMusic), CSegment::kKindAmbientMusic));
+    music->m_files = {{files[0], 0}, {files[1], 0}};
+    static_cast<CSegmentNatureBG*>(add(TrackOfKind(doc, CSegment::kKindNature), CSegment::kKindNature))
+        ->m_files.push_back({files[0], 0});
+    auto* external = static_cast<CSegmentMusicExt*>(
+        add(TrackOfKind(doc, CSegment::kKindExternalAudio), CSegment::kKindExternalAudio));
+    external->m_path = files[2];
+    external->m_loop = true;
+    // A voice file streams; a switched-off track is not played.
+    static_cast<CSegmentSuggestions*>(add(TrackOfKind(doc, CSegment::kKindVoice), CSegment::kKindVoice))
+        ->m_files.push_back({files[3], 0});
+    doc.m_tracks.InsertTrack(doc.m_tracks.GetCount(), CSegment::kKindNature);
+    CTrack& off = doc.m_tracks.GetTrack(doc.m_tracks.GetCount() - 1);
+    static_cast<CSegmentNatureBG*>(add(off, CSegment::kKindNature))->m_files.push_back({files[4], 0});
+    off.m_active = false;
+
+    vtest::RecordingEvents events;
+    CPlaybackParams params;
+    params.m_tracks = &doc.m_tracks;
+    params.m_rate = kRate;
+    params.m_sessionSeconds = static_cast<std::uint32_t>(doc.m_sessionLength);
+    params.m_brainwavesGlobal = &doc.m_brainwaves;
+    params.m_bilateralGlobal = &doc.m_bilateral;
+    params.m_notifyWindow = &events;
+    auto play = [&](CMixer& mixer)
+    {
+        rt::OfflineRenderer renderer(mixer);
+        ASSERT_TRUE(renderer.Start(params));
+        std::vector<float> out(std::size_t{2} * kRate * 2);
+        renderer.Render(out.data(), 2 * kRate, vtest::Fixed(4410));
+        renderer.Stop();
+        EXPECT_GT(Peak(out, kRate, 2 * kRate), 0.01f);
+    };
+
+    CMixer mixer;
+    const std::uint64_t start = audio::SharedLoops::DecodeCount();
+    mixer.KeepLoops(params);
+    mixer.WaitForKeptLoops();
+    EXPECT_EQ(audio::SharedLoops::DecodeCount() - start, 3u) << "files 0, 1 and 2";
+    play(mixer);
+    play(mixer);
+    EXPECT_EQ(audio::SharedLoops::DecodeCount() - start, 3u) << "both playbacks read the kept loops";
+
+    CPlaybackParams none = params;
+    none.m_tracks = nullptr;
+    mixer.KeepLoops(none);
+    mixer.WaitForKeptLoops();
+    play(mixer);
+    EXPECT_EQ(audio::SharedLoops::DecodeCount() - start, 6u) << "let go of, so decoded again";
+    EXPECT_TRUE(events.Errors().empty());
     SetRegString(plat::RegRoot::LocalMachine, "InstallPath", "");
 }
 

@@ -165,6 +165,48 @@ TEST(SharedLoops, DecodesOncePerFileAndRateWhileHeld)
     EXPECT_EQ(reader.GetLength(), 48000u);
 }
 
+// The keeper holds the loops of its last Keep, decoded once each, and lets go of the others:
+// a loop kept by two Keeps in turn is not decoded again; a file that cannot be a shared loop
+// is skipped.
+TEST(SharedLoops, KeeperHoldsTheLoopsOfItsLastKeep)
+{
+    const QString a = WriteLoop(QStringLiteral("kept-a.ogg"), 3 * kFileRate);
+    const QString b = WriteLoop(QStringLiteral("kept-b.ogg"), kFileRate);
+    const std::uint64_t start = audio::SharedLoops::DecodeCount();
+    std::weak_ptr<const audio::SharedLoop> watchedA, watchedB;
+    {
+        audio::LoopKeeper keeper;
+        keeper.Keep({a, b, a, vtest::MediaPath(QStringLiteral("no-such-file.ogg"))}, 48000,
+                    audio::SharedLoops::kMaxFrames);
+        keeper.Wait();
+        EXPECT_EQ(keeper.Count(), 2u);
+        EXPECT_EQ(audio::SharedLoops::DecodeCount() - start, 2u);
+        {
+            const auto loop = audio::SharedLoops::Acquire(a, 48000);
+            ASSERT_TRUE(loop);
+            EXPECT_EQ(loop->Ready(), loop->Size()) << "decoded whole before anyone plays it";
+            watchedA = loop;
+            watchedB = audio::SharedLoops::Acquire(b, 48000);
+        }
+        EXPECT_EQ(audio::SharedLoops::DecodeCount() - start, 2u);
+
+        keeper.Keep({b}, 48000, audio::SharedLoops::kMaxFrames);
+        keeper.Wait();
+        EXPECT_EQ(keeper.Count(), 1u);
+        EXPECT_TRUE(watchedA.expired());
+        EXPECT_FALSE(watchedB.expired());
+        EXPECT_EQ(audio::SharedLoops::DecodeCount() - start, 2u) << "b stayed held";
+
+        keeper.Keep({}, 48000, audio::SharedLoops::kMaxFrames);
+        EXPECT_EQ(keeper.Count(), 0u);
+        EXPECT_TRUE(watchedB.expired());
+
+        // Destroyed while a Keep acquires: it stops and lets go.
+        keeper.Keep({a, b}, 48000, audio::SharedLoops::kMaxFrames);
+    }
+    EXPECT_TRUE(audio::SharedLoops::Acquire(a, 48000));
+}
+
 // A loop of several chunks is read at once, while its decode is still under way, by readers on
 // three threads: each waits for the frames it needs and gets the stream's frames, across the
 // wrap, whichever chunk the decode stood at.

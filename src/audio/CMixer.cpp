@@ -196,7 +196,10 @@ bool CMixer::Start(CPlaybackParams& params, rt::MixerBlockSink* levelWindow, boo
 
 void CMixer::KeepLoops(const CPlaybackParams& params)
 {
+    // Each playlist's first file and looping external audio first, as the likeliest to sound
+    // at Play; the rest of the playlists' files after them, while the keeper's budget lasts.
     std::vector<QString> paths;
+    std::vector<QString> later;
     if (params.m_tracks != nullptr)
     {
         const CTracks& tracks = *params.m_tracks;
@@ -212,14 +215,15 @@ void CMixer::KeepLoops(const CPlaybackParams& params)
                 if (segment == nullptr || segment->GetKind() != track.m_kind)
                     continue; // the engine never plays it
                 if (const auto* playlist = dynamic_cast<const model::PlaylistSegment*>(segment))
-                    for (const CFileListEntry& file : playlist->m_files)
-                        paths.push_back(file.GetResolvedPath());
+                    for (std::size_t f = 0; f < playlist->m_files.size(); ++f)
+                        (f == 0 ? paths : later).push_back(playlist->m_files[f].GetResolvedPath());
                 if (const auto* external = dynamic_cast<const CSegmentMusicExt*>(segment);
                     external != nullptr && external->m_loop && !external->m_path.isEmpty())
                     paths.push_back(external->m_path);
             }
         }
     }
+    paths.insert(paths.end(), later.begin(), later.end());
     m_keptLoops.Keep(std::move(paths), params.m_rate, CPlItem::kMaxSharedFrames);
 }
 

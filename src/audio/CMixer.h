@@ -115,8 +115,8 @@ public:
     /** Keeps the looping files a playback of @p params plays from memory (the playlists'
      *  files, and external audio that loops) decoded at its rate from now on, in place of what
      *  the last call kept, so that Play starts without waiting for their decode (see
-     *  audio::LoopKeeper). Reads the tracks at once; the files are opened on a thread of the
-     *  keeper's. UI thread; at any time, playing or not. */
+     *  audio::LoopKeeper, and its budget). Reads the tracks at once; the files are opened on a
+     *  thread of the keeper's. UI thread; at any time, playing or not. */
     void KeepLoops(const CPlaybackParams& params);
     /** Waits until what KeepLoops asked for is decoded (a benchmark's and a test's wait). */
     void WaitForKeptLoops() { m_keptLoops.Wait(); }

@@ -254,14 +254,13 @@ void LoopKeeper::Join()
         m_thread.join();
 }
 
-void LoopKeeper::Keep(std::vector<QString> paths, unsigned rate, std::uint32_t maxFrames)
+void LoopKeeper::Keep(std::vector<QString> paths, unsigned rate, std::uint32_t maxFrames,
+                      std::uint64_t budgetFrames)
 {
     // A Keep still acquiring stops where it is; what it has stays held until this one is done.
     m_cancel.store(true, std::memory_order_relaxed);
     Join();
     m_cancel.store(false, std::memory_order_relaxed);
-    std::sort(paths.begin(), paths.end());
-    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
     if (paths.empty() || rate == 0)
     {
         std::vector<std::shared_ptr<const SharedLoop>> released;
@@ -271,15 +270,22 @@ void LoopKeeper::Keep(std::vector<QString> paths, unsigned rate, std::uint32_t m
         }
         return; // released outside the lock: a decode under way is joined there
     }
-    auto acquire = [this, paths = std::move(paths), rate, maxFrames]
+    auto acquire = [this, paths = std::move(paths), rate, maxFrames, budgetFrames]
     {
         std::vector<std::shared_ptr<const SharedLoop>> fresh;
+        std::uint64_t held = 0;
         for (const QString& path : paths)
         {
             if (m_cancel.load(std::memory_order_relaxed))
                 break;
-            if (std::shared_ptr<const SharedLoop> loop = SharedLoops::Acquire(path, rate, maxFrames))
-                fresh.push_back(std::move(loop));
+            std::shared_ptr<const SharedLoop> loop = SharedLoops::Acquire(path, rate, maxFrames);
+            // The same file twice (two tracks' playlists) is one loop.
+            if (!loop || std::find(fresh.begin(), fresh.end(), loop) != fresh.end())
+                continue;
+            if (held + loop->Size() > budgetFrames)
+                continue; // let go of at once; a smaller one further on may still fit
+            held += loop->Size();
+            fresh.push_back(std::move(loop));
         }
         {
             const std::lock_guard lock(m_mutex);

@@ -169,12 +169,16 @@ public:
  *  slices of its file from a random point would otherwise wait until the decode gets there).
  *  Keep acquires them on a thread of its own, as opening a file and starting its decode takes
  *  milliseconds, and then lets go of what the last Keep held: a loop in both is held
- *  throughout and not decoded again. What is held is what a playback of the session holds
- *  anyway, until the next Keep (another session, another rate) or the keeper's end.
+ *  throughout and not decoded again. They are held until the next Keep (another session,
+ *  another rate) or the keeper's end, at most kBudgetFrames frames of them in all.
  *  Keep, Wait and destruction from one thread (the UI thread). */
 class LoopKeeper
 {
 public:
+    /** Most frames held in all (2^24, 128 MiB: six minutes of sound at 44.1 kHz); the paths
+     *  past it are not held, and a playback decodes them as it starts. */
+    static constexpr std::uint64_t kBudgetFrames = std::uint64_t{1} << 24;
+
     LoopKeeper() = default;
     /** Stops a Keep still acquiring and lets go of every loop. */
     ~LoopKeeper();
@@ -182,9 +186,11 @@ public:
     LoopKeeper& operator=(const LoopKeeper&) = delete;
 
     /** Holds the loops of @p paths at @p rate Hz (as SharedLoops::Acquire gives them, at most
-     *  @p maxFrames frames each) in place of the ones held; no paths lets go of all. A file
+     *  @p maxFrames frames each) in place of the ones held, in the order given (the likeliest
+     *  to be played first first) while they fit in @p budgetFrames; no paths lets go of all. A file
      *  that cannot be a shared loop is skipped: it streams when played. */
-    void Keep(std::vector<QString> paths, unsigned rate, std::uint32_t maxFrames);
+    void Keep(std::vector<QString> paths, unsigned rate, std::uint32_t maxFrames,
+              std::uint64_t budgetFrames = kBudgetFrames);
     /** Waits until the last Keep has acquired its loops and they are decoded (or failed). */
     void Wait();
     /** Loops held now. */

@@ -201,6 +201,16 @@ TEST(SharedLoops, KeeperHoldsTheLoopsOfItsLastKeep)
         EXPECT_EQ(keeper.Count(), 0u);
         EXPECT_TRUE(watchedB.expired());
 
+        // Past the budget a loop is not held, and a later one that fits still is: a (3 s at
+        // 48 kHz) would not fit beside b (1 s).
+        const QString c = WriteLoop(QStringLiteral("kept-c.ogg"), kFileRate / 2);
+        keeper.Keep({b, a, c, b}, 48000, audio::SharedLoops::kMaxFrames, 2 * 48000);
+        keeper.Wait();
+        EXPECT_EQ(keeper.Count(), 2u) << "b and c";
+        const std::uint64_t before = audio::SharedLoops::DecodeCount();
+        EXPECT_TRUE(audio::SharedLoops::Acquire(a, 48000));
+        EXPECT_EQ(audio::SharedLoops::DecodeCount() - before, 1u) << "a is decoded anew";
+
         // Destroyed while a Keep acquires: it stops and lets go.
         keeper.Keep({a, b}, 48000, audio::SharedLoops::kMaxFrames);
     }

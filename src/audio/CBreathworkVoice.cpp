@@ -29,17 +29,6 @@ const char* CBreathworkVoice::GetPhraseName(int index) noexcept
     return index >= 0 && index < kPhraseCount ? kPhrases[index] : nullptr;
 }
 
-bool CBreathworkVoice::PlayPhrase(int index, unsigned rate)
-{
-    Close();
-    const char* phrase = GetPhraseName(index);
-    if (phrase == nullptr)
-        return false;
-    m_rate = rate;
-    m_path = GetLibraryPath(QString::fromLatin1(kFolder) + QString::fromLatin1(phrase), true);
-    return Open();
-}
-
 bool CBreathworkVoice::Choose(int index, unsigned rate)
 {
     Close();

@@ -6,9 +6,10 @@
  * none of them, the copy installed with the program (the same folders under the installation
  * folder) is used, so breathwork works before anything has been put into the library.
  *
- * Threads: the mixer's worker. PlayPhrase opens the file; ReadFrame reads one buffered frame.
- * Choose only resolves the phrase and looks for its file, so that a player can open a phrase
- * when it is first said (OpenChosen) rather than every phrase before its first sound. */
+ * Threads: the mixer's worker. Choose only resolves the phrase and looks for its file, so that
+ * a player can open a phrase when it is first said (OpenChosen, which opens the file, not
+ * looping) rather than every phrase before its first sound; ReadFrame reads one buffered
+ * frame. */
 
 #include "audio/CSoundFile.h"
 
@@ -25,9 +26,6 @@ public:
     /** The file name of phrase @p index without its extension; nullptr outside 0..10. */
     static const char* GetPhraseName(int index) noexcept;
 
-    /** Opens phrase @p index (closing what was open) not looping at @p rate; false for an
-     *  unknown phrase or when no file of it opens. */
-    bool PlayPhrase(int index, unsigned rate);
     /** Takes phrase @p index at @p rate (closing what was open) without opening it; false for
      *  an unknown phrase or when no file of it exists. */
     bool Choose(int index, unsigned rate);

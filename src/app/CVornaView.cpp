@@ -79,6 +79,12 @@ CVornaView::~CVornaView()
         ui::SetActiveView(nullptr);
 }
 
+const COptions& CVornaView::Options() const
+{
+    static const COptions defaults;
+    return m_pDoc->GetOptions() != nullptr ? *m_pDoc->GetOptions() : defaults;
+}
+
 shell::PlaybackEngine& CVornaView::Engine() const
 {
     return *m_services.engine;
@@ -261,8 +267,7 @@ void CVornaView::Play(bool preview, QObject* levelWindow)
     const double start = doc.m_isPaused ? doc.m_pausePosition : doc.m_cursorPosition;
     doc.m_isPaused = false;
 
-    const COptions defaults;
-    const COptions& options = doc.GetOptions() != nullptr ? *doc.GetOptions() : defaults;
+    const COptions& options = Options();
     int track = -1;
     int segment = -1;
     GetSelection(track, segment);
@@ -311,9 +316,7 @@ void CVornaView::StopPlayback(const QString& failure)
 
 void CVornaView::KeepSessionLoops()
 {
-    const COptions defaults;
-    const COptions& options = m_pDoc->GetOptions() != nullptr ? *m_pDoc->GetOptions() : defaults;
-    Engine().KeepLoops(shell::SessionPlaybackParams(*m_pDoc, options));
+    Engine().KeepLoops(shell::SessionPlaybackParams(*m_pDoc, Options()));
 }
 
 void CVornaView::StopAll()

@@ -25,6 +25,7 @@ class CPaneProperties;
 class CPaneToolbar;
 class CPaneTracks;
 class CSegment;
+class COptions;
 class CVornaDoc;
 
 namespace ui
@@ -158,6 +159,8 @@ private:
     };
 
     shell::PlaybackEngine& Engine() const;
+    /** The document's options, or the defaults when it has none. */
+    const COptions& Options() const;
     void CreatePanes();
     void OnTimerStartup();
     void OnTimerPlayback();

@@ -515,8 +515,7 @@ void CVornaView::OnExportSession()
     StopPlayback();
     Invalidate();
 
-    const COptions defaults;
-    const COptions& options = m_pDoc->GetOptions() != nullptr ? *m_pDoc->GetOptions() : defaults;
+    const COptions& options = Options();
     QString folder;
     GetRegString(plat::RegRoot::CurrentUser, QString::fromLatin1(kRegFolderSessions), folder);
     const ui::FileDialogRequest request =

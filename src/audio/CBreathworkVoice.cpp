@@ -22,6 +22,9 @@ constexpr const char* kPhrases[CBreathworkVoice::kPhraseCount] = {
     "Hold your breath and relax",
 };
 
+// The kinds of file a prompt may be, in the order they are tried.
+constexpr const char* kExtensions[] = {".ogg", ".wav", ".mp3"};
+
 } // namespace
 
 const char* CBreathworkVoice::GetPhraseName(int index) noexcept
@@ -50,7 +53,7 @@ bool CBreathworkVoice::OpenChosen()
 
 bool CBreathworkVoice::OpenUnder(const QString& stem)
 {
-    for (const char* ext : {".ogg", ".wav", ".mp3"})
+    for (const char* ext : kExtensions)
         if (m_file.Open(stem + QString::fromLatin1(ext), m_rate, false))
             return true;
     return false;
@@ -58,7 +61,7 @@ bool CBreathworkVoice::OpenUnder(const QString& stem)
 
 bool CBreathworkVoice::ExistsUnder(const QString& stem)
 {
-    for (const char* ext : {".ogg", ".wav", ".mp3"})
+    for (const char* ext : kExtensions)
         if (QFileInfo(stem + QString::fromLatin1(ext)).isFile())
             return true;
     return false;

@@ -151,7 +151,8 @@ int CSoundBreathwork::ChoosePrompt()
 void CSoundBreathwork::StartPhase()
 {
     m_prompt = ChoosePrompt();
-    if (!OpenPrompt(m_prompt))
+    // A long prompt that failed in ChoosePrompt is not tried a second time.
+    if (m_promptFailed || !OpenPrompt(m_prompt))
         return; // the prompt is silent; the render reports the failure
     m_voices[static_cast<std::size_t>(m_prompt)].Rewind();
     m_phaseStart = m_position;

@@ -35,12 +35,12 @@
 namespace audio
 {
 
-/** The frames of a decoded loop (or any buffer of frames that is written before it is read):
- *  storage its decoder writes once, not cleared first, or the
- *  mapped frames of a copy stored decoded beside the file (plat::DecodedCopy), which need no
- *  decoding at all. A large allocated one lies on huge pages where the system offers them, so
- *  that filling tens of megabytes costs a few page faults instead of one for every 4 KiB (each
- *  a costly trip through the kernel). */
+/** The frames of a decoded loop, or of any buffer whose frames are written before they are
+ *  read: storage its writer fills, not cleared first, or the mapped frames of a copy stored
+ *  decoded beside the file (plat::DecodedCopy), which need no decoding at all. A large
+ *  allocated one lies on huge pages where the system offers them, so that filling tens of
+ *  megabytes costs a few page faults instead of one for every 4 KiB (each a costly trip
+ *  through the kernel). */
 class LoopFrames
 {
 public:
@@ -187,8 +187,8 @@ public:
 
     /** Holds the loops of @p paths at @p rate Hz (as SharedLoops::Acquire gives them, at most
      *  @p maxFrames frames each) in place of the ones held, in the order given (the likeliest
-     *  to be played first first) while they fit in @p budgetFrames; no paths lets go of all. A file
-     *  that cannot be a shared loop is skipped: it streams when played. */
+     *  to be played first first) while they fit in @p budgetFrames; no paths lets go of all.
+     *  A file that cannot be a shared loop is skipped: it streams when played. */
     void Keep(std::vector<QString> paths, unsigned rate, std::uint32_t maxFrames,
               std::uint64_t budgetFrames = kBudgetFrames);
     /** Waits until the last Keep has acquired its loops and they are decoded (or failed). */
